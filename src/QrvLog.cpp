@@ -1,0 +1,43 @@
+#include "src/QrvLog.h"
+
+// All loggers live in this one file so that they are constructed in this
+// order at process start (and destroyed in the reverse order at exit).
+namespace {
+
+struct QrvLogMTLocal {
+    static WexLogger s_qrvLog;
+    static WexLogger s_qrvLogFile;
+    static WexLogger s_qrvLogRecorder;
+    static WexLogger s_qrvLogPlayer;
+};
+
+WexLogger QrvLogMTLocal::s_qrvLog("QrvLogMT");
+WexLogger QrvLogMTLocal::s_qrvLogFile("QrvLogMTFile");
+WexLogger QrvLogMTLocal::s_qrvLogRecorder("QrvLogMTRecorder");
+WexLogger QrvLogMTLocal::s_qrvLogPlayer("QrvLogMTPlayer");
+
+} // namespace
+
+namespace QrvLog {
+
+namespace UIthread {
+WexLogger qrvLog("QrvLogUI");
+WexLogger qrvLogContacts("QrvLogUIContacts");
+WexLogger qrvLogRecord("QrvLogUIRecord");
+} // namespace UIthread
+
+namespace VRthread {
+WexLogger qrvLog("QrvLogVR");
+WexLogger qrvLogContacts("QrvLogVRContacts");
+WexLogger qrvLogPlayer("QrvLogVRPlayer");
+WexLogger qrvLogRecord("QrvLogVRRecord");
+} // namespace VRthread
+
+namespace multiThread {
+WexLogger& qrvLog() { return QrvLogMTLocal::s_qrvLog; }
+WexLogger& qrvLogFile() { return QrvLogMTLocal::s_qrvLogFile; }
+WexLogger& qrvLogRecorder() { return QrvLogMTLocal::s_qrvLogRecorder; }
+WexLogger& qrvLogPlayer() { return QrvLogMTLocal::s_qrvLogPlayer; }
+} // namespace multiThread
+
+} // namespace QrvLog

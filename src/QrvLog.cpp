@@ -1,5 +1,9 @@
 #include "src/QrvLog.h"
 
+#include "platform/core/wex_object.h"
+
+#include <string>
+
 // All loggers live in this one file so that they are constructed in this
 // order at process start (and destroyed in the reverse order at exit).
 namespace {
@@ -39,5 +43,28 @@ WexLogger& qrvLogFile() { return QrvLogMTLocal::s_qrvLogFile; }
 WexLogger& qrvLogRecorder() { return QrvLogMTLocal::s_qrvLogRecorder; }
 WexLogger& qrvLogPlayer() { return QrvLogMTLocal::s_qrvLogPlayer; }
 } // namespace multiThread
+
+void printObject(const WexLogger& logger, int level, const char* caller, const char* label,
+                 const WexObject& object)
+{
+    if (!logger.isEnabled(level))
+        return;
+    std::string json;
+    if (object.toJson(json) == WexErrNone)
+        logger.log(level, "%s: %s: %s", caller, label, json.c_str());
+    else
+        logger.log(level, "%s: %s: %s failed", caller, label, "printObject");
+}
+
+void printObject(const WexLogger& logger, int level, const char* caller, const WexObject& object)
+{
+    if (!logger.isEnabled(level))
+        return;
+    std::string json;
+    if (object.toJson(json) == WexErrNone)
+        logger.log(level, "%s: %s", caller, json.c_str());
+    else
+        logger.log(level, "%s: %s failed", caller, "printObject");
+}
 
 } // namespace QrvLog

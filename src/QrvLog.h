@@ -5,6 +5,8 @@
 
 #include "platform/core/wex_logger.h"
 
+class WexObject;
+
 namespace QrvLog {
 
 namespace multiThread {
@@ -26,5 +28,12 @@ extern WexLogger qrvLogContacts;  // "QrvLogVRContacts"
 extern WexLogger qrvLogPlayer;    // "QrvLogVRPlayer"
 extern WexLogger qrvLogRecord;    // "QrvLogVRRecord"
 } // namespace VRthread
+
+// Logs the object as JSON: "caller: label: json", or "caller: label:
+// printObject failed" when it cannot be written as JSON.
+void printObject(const WexLogger& logger, int level, const char* caller, const char* label,
+                 const WexObject& object);
+// The same without a label: "caller: json" / "caller: printObject failed".
+void printObject(const WexLogger& logger, int level, const char* caller, const WexObject& object);
 
 } // namespace QrvLog

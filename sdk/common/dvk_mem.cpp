@@ -8,6 +8,7 @@
 namespace {
 
 std::atomic<long> s_allocationsLeft{-1};
+std::atomic<long> s_liveBlocks{0};
 
 bool injectedFailure()
 {
@@ -28,12 +29,17 @@ void* dvk_mem_alloc(size_t size)
     DVK_ASSERT(size > 0);
     if (injectedFailure())
         return nullptr;
-    return dvk_oem_mem_alloc(size);
+    void* block = dvk_oem_mem_alloc(size);
+    if (block != nullptr)
+        s_liveBlocks.fetch_add(1, std::memory_order_relaxed);
+    return block;
 }
 
 void dvk_mem_dealloc(void** block)
 {
     DVK_ASSERT(block != nullptr);
+    if (*block != nullptr)
+        s_liveBlocks.fetch_sub(1, std::memory_order_relaxed);
     dvk_oem_mem_free(*block);
     *block = nullptr;
 }
@@ -41,4 +47,9 @@ void dvk_mem_dealloc(void** block)
 void dvk_mem_failAfter(long allocations)
 {
     s_allocationsLeft.store(allocations < 0 ? -1 : allocations, std::memory_order_relaxed);
+}
+
+long dvk_mem_liveBlocks()
+{
+    return s_liveBlocks.load(std::memory_order_relaxed);
 }

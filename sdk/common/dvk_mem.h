@@ -21,3 +21,6 @@ inline void dvk_mem_dealloc(T** block)
 // Test tool: after `allocations` more successful blocks every dvk_mem_alloc
 // answers NULL; a negative value switches the failure off (the default).
 void dvk_mem_failAfter(long allocations);
+
+// Test tool: blocks handed out by dvk_mem_alloc and not yet freed.
+long dvk_mem_liveBlocks();

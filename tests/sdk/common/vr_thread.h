@@ -1,0 +1,62 @@
+// Runs test steps on the service's "VR" work queue; the test's own thread is
+// "UI" (its default main context is pumped while waiting, so answers posted
+// to "UI" are handled).
+#pragma once
+
+#include "src/QrvWorkQueues.h"
+
+#include <glib.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <thread>
+
+inline void ensureWorkQueues()
+{
+    static bool started = [] {
+        QrvWorkQueuesInit();
+        return true;
+    }();
+    (void)started;
+}
+
+// Pumps "UI" until the condition holds or the time is up.
+inline bool waitFor(const std::function<bool()>& condition,
+                    std::chrono::milliseconds limit = std::chrono::milliseconds(3000))
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        while (g_main_context_iteration(nullptr, FALSE)) {
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+// Runs the step on "VR" and waits until it has returned.
+inline void runOnVr(std::function<void()> step)
+{
+    struct Call {
+        std::function<void()> step;
+        std::atomic<bool> done{false};
+    } call{std::move(step)};
+    workqueue_add(
+        dvkWorkQueue.load(),
+        [](gpointer data) -> gboolean {
+            auto* c = static_cast<Call*>(data);
+            c->step();
+            c->done = true;
+            return G_SOURCE_REMOVE;
+        },
+        &call, 0);
+    waitFor([&] { return call.done.load(); }, std::chrono::milliseconds(10000));
+}
+
+// Waits until everything already queued on "VR" has run.
+inline void drainVr()
+{
+    runOnVr([] {});
+}

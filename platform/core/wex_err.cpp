@@ -22,6 +22,7 @@ const char* wexErrText(WexErr err)
     case WexErrTooLarge: return "payload too large";
     case WexErrNotFound: return "not found";
     case WexErrInvalidArg: return "invalid argument";
+    case WexErrNotInitialized: return "not initialised";
     }
     return "unknown error";
 }

@@ -32,6 +32,7 @@ enum : WexErr {
     WexErrTooLarge = -5006,              // a payload over the size limit
     WexErrNotFound = -5007,              // no such item
     WexErrInvalidArg = -5008,            // an argument out of range
+    WexErrNotInitialized = -5009,        // used before its init (a reactor run before init)
 };
 
 // A short English text for any code; unknown codes get "unknown error".

@@ -1,31 +1,29 @@
 #include "oem/dvk_oem_dirs.h"
 
 #include "platform/core/wex_root.h"
+#include "src/QrvFileSystem.h"
 
 std::string dvkOemInstallDir()
 {
-    return wexRootPath("/usr/orvel/services/com.orvel.service.merrowind");
+    return wexRootPath(QrvFileSystem::QRV_ROM_DIR);
 }
 
 std::string dvkOemLangPackDir()
 {
-    return wexRootPath("/usr/orvel/services/com.orvel.service.merrowind/language-packs");
+    return wexRootPath(QrvFileSystem::QRV_LANGPACK_ROM_DIR);
 }
 
 std::string dvkOemWritableDir()
 {
-    return wexRootPath("/media/cryptofs/data/com.orvel.service.merrowind");
+    return wexRootPath(QrvFileSystem::QRV_WRITEABLE_DIR);
 }
 
 std::string dvkOemAppDataDir()
 {
-    return wexRootPath("/media/cryptofs/apps/usr/orvel/data/com.orvel.service.merrowind");
+    return wexRootPath(QrvFileSystem::QRV_LANGPACK_DIR);
 }
 
 std::string dvkOemJoin(const std::string& directory, const char* name)
 {
-    std::string path = directory;
-    path += '/';
-    path += name;
-    return path;
+    return QrvFileSystem::mkFnString(directory, name);
 }

@@ -1,0 +1,52 @@
+// A private D-Bus daemon for one test process, started with the project's
+// bus config (dbus/test-bus.conf) on a short socket path under /tmp, and
+// exported as DBUS_SESSION_BUS_ADDRESS. Each test case runs in its own
+// process (gtest_discover_tests), so each gets a bus of its own: tests that
+// own the same name never race, whatever ctest -j runs beside them.
+#pragma once
+
+#include <gio/gio.h>
+
+#include <string>
+
+class PrivateBus {
+public:
+    PrivateBus();
+    ~PrivateBus();
+    PrivateBus(const PrivateBus&) = delete;
+    PrivateBus& operator=(const PrivateBus&) = delete;
+
+    const std::string& address() const { return m_address; }
+
+private:
+    std::string m_dir;
+    std::string m_address;
+    std::string m_previous;
+    bool m_hadPrevious = false;
+    GSubprocess* m_daemon = nullptr;
+};
+
+// Registers a GoogleTest environment that runs one PrivateBus around the
+// whole test program. Link the object file that calls it into the binary.
+void privateBusForEveryTest();
+
+// Iterates the default main context until `done` holds or `ms` have passed;
+// returns `done()`.
+template <class Pred>
+bool runUntil(Pred done, int ms = 3000)
+{
+    gint64 end = g_get_monotonic_time() + static_cast<gint64>(ms) * 1000;
+    while (!done()) {
+        if (g_get_monotonic_time() >= end)
+            return false;
+        g_main_context_iteration(nullptr, FALSE);
+        g_usleep(200);
+    }
+    return true;
+}
+
+// Opens a private connection to the bus of this test process.
+GDBusConnection* connectToBus();
+
+// Waits until `name` has an owner on the bus (3 s at most).
+bool waitForName(GDBusConnection* connection, const char* name);

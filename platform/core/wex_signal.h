@@ -28,7 +28,10 @@
 //   out); WexSignal::cancel() is the sender giving up without delivering,
 //   which calls the handler's handleCancel(slot) first.
 // - Delivery runs on the thread that fires, with no lock held: the handler
-//   may drop the sender (and its signal) during the call.
+//   may drop the sender (and its signal) during the call. A signal object is
+//   driven by one sender at a time; slots may be cancelled from any thread.
+// - Connect only once the handler has an owner: a connection that ends while
+//   it holds the only reference deletes the handler.
 #pragma once
 
 #include "platform/core/wex_err.h"

@@ -1,0 +1,152 @@
+// The buscall command line: arguments, limits and exit status, and the
+// scripts/buscall wrapper, against a service in this test process.
+#include "platform/bus/wex_sorna_service.h"
+#include "tests/platform/bus/private_bus.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+const bool kBus = (privateBusForEveryTest(), true);
+
+class Ticker : public WexService::CategoryHandler {
+public:
+    // Answers once, then keeps the message for replies the test sends.
+    WexErr subscribe(WexServiceMessage* message)
+    {
+        kept = WexRefCountedPtr<WexServiceMessage>(message);
+        return message->reply();
+    }
+    WexErr echo(WexServiceMessage* message) { return message->reply(message->payload()); }
+    WexRefCountedPtr<WexServiceMessage> kept;
+};
+
+const WexService::CategoryHandler::Method kMethods[] = {
+    WexService::CategoryHandler::method("subscribe", &Ticker::subscribe),
+    WexService::CategoryHandler::method("echo", &Ticker::echo),
+    {},
+};
+
+struct Result {
+    int status = -1;
+    std::string out;
+};
+
+// Runs a command to its end while the loop keeps serving the bus.
+Result run(const std::vector<std::string>& args, bool* done = nullptr)
+{
+    std::vector<const char*> argv;
+    for (const std::string& arg : args)
+        argv.push_back(arg.c_str());
+    argv.push_back(nullptr);
+    GSubprocess* process = g_subprocess_newv(
+        argv.data(), static_cast<GSubprocessFlags>(G_SUBPROCESS_FLAGS_STDOUT_PIPE | G_SUBPROCESS_FLAGS_STDERR_SILENCE),
+        nullptr);
+    EXPECT_NE(process, nullptr);
+    Result result;
+    bool finished = false;
+    struct Ctx {
+        Result* result;
+        bool* finished;
+    } ctx{&result, &finished};
+    g_subprocess_communicate_utf8_async(
+        process, nullptr, nullptr,
+        [](GObject* source, GAsyncResult* res, gpointer data) {
+            auto* c = static_cast<Ctx*>(data);
+            gchar* out = nullptr;
+            g_subprocess_communicate_utf8_finish(G_SUBPROCESS(source), res, &out, nullptr, nullptr);
+            c->result->out = out != nullptr ? out : "";
+            g_free(out);
+            *c->finished = true;
+        },
+        &ctx);
+    EXPECT_TRUE(runUntil([&] { return finished; }, 10000));
+    g_subprocess_wait(process, nullptr, nullptr);
+    result.status = g_subprocess_get_exit_status(process);
+    g_object_unref(process);
+    if (done != nullptr)
+        *done = true;
+    return result;
+}
+
+class Buscall : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(m_service.open("com.orvel.test"), WexErrNone);
+        ASSERT_EQ(m_ticker->addMethods(kMethods, false), WexErrNone);
+        ASSERT_EQ(m_service.setDefaultCategory(m_ticker), WexErrNone);
+    }
+    void TearDown() override
+    {
+        m_ticker->kept.reset();
+        m_service.close();
+    }
+
+    WexSornaService m_service{true, nullptr};
+    WexRefCountedPtr<Ticker> m_ticker = wexMakeRefCounted<Ticker>();
+};
+
+struct UsageCase {
+    const char* name;
+    std::vector<std::string> args;
+};
+
+class BuscallUsage : public Buscall, public ::testing::WithParamInterface<UsageCase> {};
+
+TEST_P(BuscallUsage, RefusesWithStatusTwoAndCallsNothing)
+{
+    std::vector<std::string> args{BUSCALL_PATH};
+    args.insert(args.end(), GetParam().args.begin(), GetParam().args.end());
+    Result result = run(args);
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.out, "");
+    EXPECT_FALSE(m_ticker->kept);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Args, BuscallUsage,
+    ::testing::Values(UsageCase{"NoArgs", {}}, UsageCase{"OnlyService", {"com.orvel.test"}},
+                      UsageCase{"TooMany", {"com.orvel.test", "subscribe", "{}", "x"}},
+                      UsageCase{"BadCount", {"-n", "-1", "com.orvel.test", "subscribe"}},
+                      UsageCase{"BadTime", {"-t", "soon", "com.orvel.test", "subscribe"}},
+                      UsageCase{"UnknownOption", {"-x", "1", "com.orvel.test", "subscribe"}},
+                      UsageCase{"PayloadNotJson", {"com.orvel.test", "subscribe", "{oops"}},
+                      UsageCase{"PayloadNotObject", {"com.orvel.test", "subscribe", "[1]"}},
+                      UsageCase{"BadServiceName", {"not a name", "subscribe"}}),
+    [](const ::testing::TestParamInfo<UsageCase>& info) { return info.param.name; });
+
+TEST_F(Buscall, TimeLimitEndsAnUnlimitedSubscription)
+{
+    Result result = run({BUSCALL_PATH, "-n", "0", "-t", "0.3", "com.orvel.test", "subscribe", "{}"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, "{\"returnValue\":true}\n");
+    ASSERT_TRUE(m_ticker->kept);
+    EXPECT_TRUE(runUntil([&] { return m_ticker->kept->isCancelled(); }));
+}
+
+TEST_F(Buscall, MissingServiceIsABusFailure)
+{
+    Result result = run({BUSCALL_PATH, "com.orvel.nobody", "echo"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.out.find("\"errorCode\":-5005"), std::string::npos) << result.out;
+}
+
+TEST_F(Buscall, WrapperScriptRunsTheTool)
+{
+    std::string script = std::string(std::getenv("MERROWIND_TEST_SOURCE_DIR")) + "/scripts/buscall";
+    g_setenv("MERROWIND_BUSCALL", BUSCALL_PATH, TRUE);
+    Result result = run({"bash", script, "com.orvel.test", "echo", R"({"via":"script"})"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, "{\"returnValue\":true,\"via\":\"script\"}\n");
+
+    g_unsetenv("DBUS_SESSION_BUS_ADDRESS");
+    result = run({"bash", script, "com.orvel.test", "echo"});
+    EXPECT_EQ(result.status, 2);
+}
+
+} // namespace

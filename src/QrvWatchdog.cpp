@@ -1,0 +1,84 @@
+#include "src/QrvWatchdog.h"
+
+#include "src/QrvLog.h"
+#include "src/QrvServiceEnd.h"
+#include "src/QrvTimeout.h"
+#include "src/QrvWorkQueues.h"
+
+#include <atomic>
+#include <memory>
+
+namespace {
+
+std::atomic<int> s_intervalMs{QrvWatchdog::kIntervalMs};
+
+// One armed watchdog period; replaced on every sign of life. Lives on "UI".
+class QrvWatchdogPimpl : public QrvTimeout {
+public:
+    QrvWatchdogPimpl() : QrvTimeout(s_intervalMs.load(), 1) {}
+
+    void expiredCallback() override
+    {
+        QrvLog::UIthread::qrvLog.log(WexLogError, "%s: no sign of life for %d ms", __func__, interval());
+    }
+
+    void done() override
+    {
+        exiting = true;
+        // Keeps this timer alive until the callback returns.
+        std::shared_ptr<QrvWatchdogPimpl> self = std::move(s_watchdog);
+        QrvServiceEnd::get().closingSequence();
+    }
+
+    static void start(void*)
+    {
+        if (exiting)
+            return;
+        if (s_watchdog)
+            QrvLog::UIthread::qrvLog.log(WexLogError, "Attempt to start watchdog timer second time");
+        s_watchdog = std::make_shared<QrvWatchdogPimpl>();
+    }
+
+    static void iAmAlive(void*)
+    {
+        if (exiting)
+            return;
+        s_watchdog = std::make_shared<QrvWatchdogPimpl>();
+    }
+
+    static void stop(void*)
+    {
+        if (exiting || !s_watchdog)
+            return;
+        QrvLog::UIthread::qrvLog.log(WexLogDebug, "%s: stopping watchdog timer...", __func__);
+        s_watchdog.reset();
+    }
+
+    static std::shared_ptr<QrvWatchdogPimpl> s_watchdog;
+    static bool exiting;
+};
+
+std::shared_ptr<QrvWatchdogPimpl> QrvWatchdogPimpl::s_watchdog;
+bool QrvWatchdogPimpl::exiting = false;
+
+} // namespace
+
+void QrvWatchdog::start()
+{
+    QrvExecuteInUiThread(QrvWatchdogPimpl::start, nullptr, QRV_THREAD_CALL_IF_SAME);
+}
+
+void QrvWatchdog::iAmAlive()
+{
+    QrvExecuteInUiThread(QrvWatchdogPimpl::iAmAlive, nullptr, QRV_THREAD_CALL_IF_SAME);
+}
+
+void QrvWatchdog::stop()
+{
+    QrvExecuteInUiThread(QrvWatchdogPimpl::stop, nullptr, QRV_THREAD_CALL_IF_SAME);
+}
+
+void QrvWatchdog::setIntervalForTesting(int intervalMs)
+{
+    s_intervalMs.store(intervalMs);
+}

@@ -6,6 +6,8 @@ namespace {
 
 using WeakCaller = std::weak_ptr<WexBusCaller>;
 
+constexpr size_t kMaxEarlyReplies = 1024;
+
 void freeWeakCaller(gpointer data)
 {
     delete static_cast<WeakCaller*>(data);
@@ -184,7 +186,9 @@ void WexBusCaller::handleReplySignal(const char* sender, uint64_t id, const char
     }
     Pending& call = it->second;
     if (!call.answered) {
-        call.early.push_back(Early{sender != nullptr ? sender : "", text, last});
+        // Bounded: only a misbehaving peer sends many replies before the first.
+        if (call.early.size() < kMaxEarlyReplies)
+            call.early.push_back(Early{sender != nullptr ? sender : "", text, last});
         return;
     }
     if (sender == nullptr || call.owner != sender)

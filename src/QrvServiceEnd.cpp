@@ -1,6 +1,7 @@
 #include "src/QrvServiceEnd.h"
 
-#include "platform/core/wex_service_app.h"
+#include "src/QrVoiceCmdServiceApp.h"
+#include "src/QrVoiceCmdServiceHandler.h"
 #include "src/QrvLog.h"
 #include "src/QrvWorkQueues.h"
 
@@ -9,45 +10,41 @@
 
 namespace {
 
-std::atomic<WexServiceApp*> s_application{nullptr};
 std::atomic<QrvServiceEnd*> s_installed{nullptr};
 
-// Runs on "UI": stops the application's main loop once.
-void shutdownOnUi(void*)
+// On "UI": the final step, once per process.
+void finalShutDown(void*)
 {
-    static bool s_done = false;
-    if (s_done) {
-        QrvLog::UIthread::qrvLog.log(WexLogDebug, "%s: shutdown already running.  Ignoring this request.",
-                                     __func__);
+    QrvLog::UIthread::qrvLog.log(WexLogTrace, "%s: entered", __func__);
+    QrVoiceCmdServiceHandler::shutdown();
+    if (QrVoiceCmdServiceApp* app = QrVoiceCmdServiceApp::s_app)
+        app->shutdown();
+}
+
+void shutdownStart()
+{
+    QrvLog::multiThread::qrvLog().log(WexLogInfo, "%s: entered", __func__);
+    if (QrVoiceCmdServiceApp::s_shutdownActive.exchange(true)) {
+        QrvLog::multiThread::qrvLog().log(WexLogDebug, "%s: shutdown already running.  Ignoring this request.",
+                                          __func__);
         return;
     }
-    WexServiceApp* app = s_application.load();
-    if (app == nullptr) {
-        QrvLog::UIthread::qrvLog.log(WexLogWarning,
-                                     "%s called when QrVoiceCmdServiceApp not active.  Exiting the bad way...",
-                                     __func__);
+    if (QrVoiceCmdServiceApp::s_app == nullptr) {
+        QrvLog::multiThread::qrvLog().log(
+            WexLogWarning, "%s called when QrVoiceCmdServiceApp not active.  Exiting the bad way...", __func__);
         std::exit(1);
     }
-    s_done = true;
-    app->shutdown();
+    QrvExecuteInUiThread(finalShutDown, nullptr, QRV_THREAD_ALWAYS_POST);
 }
 
 // The default: no chirp and no ordered stop of the audio yet.
-class ApplicationShutdown : public QrvServiceEnd {
+class FinalShutDown : public QrvServiceEnd {
 public:
-    void closingSequence() override
-    {
-        QrvLog::multiThread::qrvLog().log(WexLogInfo, "%s: entered", __func__);
-        QrvExecuteInUiThread(shutdownOnUi, nullptr, QRV_THREAD_ALWAYS_POST);
-    }
-    void shutdownStart() override
-    {
-        QrvLog::multiThread::qrvLog().log(WexLogInfo, "%s: entered", __func__);
-        QrvExecuteInUiThread(shutdownOnUi, nullptr, QRV_THREAD_ALWAYS_POST);
-    }
+    void closingSequence() override { shutdownStart(); }
+    void shutdownStart() override { ::shutdownStart(); }
 };
 
-ApplicationShutdown s_default;
+FinalShutDown s_default;
 
 } // namespace
 
@@ -60,9 +57,4 @@ QrvServiceEnd& QrvServiceEnd::get()
 void QrvServiceEnd::set(QrvServiceEnd* end)
 {
     s_installed.store(end);
-}
-
-void QrvServiceEnd::setApplication(WexServiceApp* app)
-{
-    s_application.store(app);
 }

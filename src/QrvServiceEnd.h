@@ -1,11 +1,10 @@
 // How the service ends itself: the closing sequence of a session (exits,
 // errors, the watchdog) and the shut-down proper. Both go, for now, straight
-// to the application's shutdown() on "UI"; the ordered shut-down and the
-// closing chirp replace the default ending when they exist. Tests install a
+// to the final step on "UI" (the request handler's shutdown, then the
+// application's, which stops the main loop); the ordered stop of the audio
+// and the closing chirp replace the default ending when they exist. Tests install a
 // double to see what would have ended the process.
 #pragma once
-
-class WexServiceApp;
 
 class QrvServiceEnd {
 public:
@@ -20,8 +19,4 @@ public:
     static QrvServiceEnd& get();
     // Installs an ending (tests); null restores the default.
     static void set(QrvServiceEnd* end);
-
-    // The application the default ending shuts down; set by the application
-    // when it opens, cleared when it goes.
-    static void setApplication(WexServiceApp* app);
 };

@@ -1,0 +1,88 @@
+// The defaults of the handler's steps whose parts are not in the service
+// yet: each logs that it was reached and does nothing more.
+#include "src/QrvBringupStart.h"
+#include "src/QrvInitCheck.h"
+#include "src/QrvLangPackDownloadStart.h"
+#include "src/QrvLog.h"
+#include "src/QrvSuiteUiEvent.h"
+#include "src/QrvUiStateChange.h"
+
+namespace {
+
+WexLogger& uiLog()
+{
+    return QrvLog::UIthread::qrvLog;
+}
+
+class DefaultBringupStart : public QrvBringupStart {
+public:
+    void begin(QrVoiceCmdServiceHandler&) override { uiLog().log(WexLogDebug, "%s: bring-up requested", __func__); }
+};
+
+class DefaultInitCheck : public QrvInitCheck {
+public:
+    WexErr initCheck(QrVoiceCmdServiceHandler&) override
+    {
+        uiLog().log(WexLogDebug, "%s: nothing to start yet", __func__);
+        return WexErrNone;
+    }
+};
+
+class DefaultUiStateChange : public QrvUiStateChange {
+public:
+    void toInitializing() override { uiLog().log(WexLogDebug, "%s: UI state initializing", __func__); }
+};
+
+class DefaultSuiteUiEvent : public QrvSuiteUiEvent {
+public:
+    void sendEvent(uint32_t event, uint32_t index) override
+    {
+        uiLog().log(WexLogDebug, "%s: no suite for event %u index %u", __func__, event, index);
+    }
+};
+
+class DefaultLangPackDownloadStart : public QrvLangPackDownloadStart {
+public:
+    void run(QrVoiceCmdServiceHandler&, int64_t ticket) override
+    {
+        uiLog().log(WexLogDebug, "%s: no download monitor for ticket %lld", __func__,
+                    static_cast<long long>(ticket));
+    }
+};
+
+} // namespace
+
+template <>
+QrvBringupStart& QrvSeam<QrvBringupStart>::defaultImpl()
+{
+    static DefaultBringupStart impl;
+    return impl;
+}
+
+template <>
+QrvInitCheck& QrvSeam<QrvInitCheck>::defaultImpl()
+{
+    static DefaultInitCheck impl;
+    return impl;
+}
+
+template <>
+QrvUiStateChange& QrvSeam<QrvUiStateChange>::defaultImpl()
+{
+    static DefaultUiStateChange impl;
+    return impl;
+}
+
+template <>
+QrvSuiteUiEvent& QrvSeam<QrvSuiteUiEvent>::defaultImpl()
+{
+    static DefaultSuiteUiEvent impl;
+    return impl;
+}
+
+template <>
+QrvLangPackDownloadStart& QrvSeam<QrvLangPackDownloadStart>::defaultImpl()
+{
+    static DefaultLangPackDownloadStart impl;
+    return impl;
+}

@@ -1,0 +1,17 @@
+// Hands a UI event and its item index to the suite's current dialog module
+// (dvk_ui_sendEvent); runs on "UI", the suite takes it over to "VR".
+#pragma once
+
+#include "src/QrvSeam.h"
+
+#include <cstdint>
+
+class QrvSuiteUiEvent : public QrvSeam<QrvSuiteUiEvent> {
+public:
+    static constexpr uint32_t EVENT_EXIT = 2;
+
+    virtual void sendEvent(uint32_t event, uint32_t index) = 0;
+};
+
+template <>
+QrvSuiteUiEvent& QrvSeam<QrvSuiteUiEvent>::defaultImpl();

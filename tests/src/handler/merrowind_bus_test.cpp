@@ -1,0 +1,286 @@
+// The merrowind program answering bus calls made with scripts/buscall, on a
+// private bus, in the test's platform root. Without a suite a session never
+// gets past the bring-up, which is enough for the request handler's answers.
+#include "platform/bus/wex_bus_wire.h"
+#include "platform/core/wex_object.h"
+#include "platform/core/wex_root.h"
+#include "tests/platform/bus/private_bus.h"
+
+#include <gtest/gtest.h>
+
+#include <gio/gio.h>
+#include <glib/gstdio.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+const bool kBus = (privateBusForEveryTest(), true);
+
+constexpr const char* kName = "com.orvel.merrowind";
+
+std::string readFile(const std::string& path)
+{
+    gchar* text = nullptr;
+    g_file_get_contents(path.c_str(), &text, nullptr, nullptr);
+    std::string result = text != nullptr ? text : "";
+    g_free(text);
+    return result;
+}
+
+WexObject parse(const std::string& text)
+{
+    WexObject value;
+    EXPECT_EQ(WexObject::parse(text, value), WexErrNone) << text;
+    return value;
+}
+
+int64_t errorCode(const WexObject& reply)
+{
+    int64_t code = 0;
+    reply.get("errorCode", code);
+    return code;
+}
+
+std::string errorText(const WexObject& reply)
+{
+    std::string text;
+    reply.get("errorText", text);
+    return text;
+}
+
+// scripts/buscall with the built tool, its output collected.
+class Buscall {
+public:
+    explicit Buscall(const std::vector<std::string>& args)
+    {
+        const char* source = std::getenv("MERROWIND_TEST_SOURCE_DIR");
+        const std::string script = std::string(source != nullptr ? source : ".") + "/scripts/buscall";
+        GSubprocessLauncher* launcher = g_subprocess_launcher_new(G_SUBPROCESS_FLAGS_STDOUT_PIPE);
+        g_subprocess_launcher_setenv(launcher, "MERROWIND_BUSCALL", BUSCALL_PATH, TRUE);
+        std::vector<const char*> argv{"bash", script.c_str()};
+        for (const std::string& arg : args)
+            argv.push_back(arg.c_str());
+        argv.push_back(nullptr);
+        GError* error = nullptr;
+        m_process = g_subprocess_launcher_spawnv(launcher, argv.data(), &error);
+        g_object_unref(launcher);
+        EXPECT_NE(m_process, nullptr) << (error != nullptr ? error->message : "");
+        g_subprocess_communicate_utf8_async(
+            m_process, nullptr, nullptr,
+            [](GObject* source, GAsyncResult* result, gpointer data) {
+                auto* self = static_cast<Buscall*>(data);
+                gchar* out = nullptr;
+                g_subprocess_communicate_utf8_finish(G_SUBPROCESS(source), result, &out, nullptr, nullptr);
+                self->m_out = out != nullptr ? out : "";
+                g_free(out);
+                self->m_done = true;
+            },
+            this);
+    }
+    ~Buscall()
+    {
+        if (!m_done)
+            g_subprocess_send_signal(m_process, SIGTERM);
+        runUntil([this] { return m_done; }, 5000);
+        g_object_unref(m_process);
+    }
+
+    bool finish() { return runUntil([this] { return m_done; }, 5000); }
+    // Ends a subscription the way a departing UI does (buscall cancels it).
+    void interrupt() { g_subprocess_send_signal(m_process, SIGTERM); }
+    std::vector<WexObject> replies() const
+    {
+        std::vector<WexObject> out;
+        size_t pos = 0;
+        while (pos < m_out.size()) {
+            size_t end = m_out.find('\n', pos);
+            if (end == std::string::npos)
+                end = m_out.size();
+            if (end > pos)
+                out.push_back(parse(m_out.substr(pos, end - pos)));
+            pos = end + 1;
+        }
+        return out;
+    }
+    // The only reply of a finished call.
+    WexObject reply()
+    {
+        EXPECT_TRUE(finish());
+        std::vector<WexObject> all = replies();
+        EXPECT_EQ(all.size(), 1u) << m_out;
+        return all.empty() ? WexObject() : all[0];
+    }
+    size_t count() const { return replies().size(); }
+
+private:
+    GSubprocess* m_process = nullptr;
+    std::string m_out;
+    bool m_done = false;
+};
+
+class Merrowind : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(g_mkdir_with_parents(wexRootPath("/var/sorna/preferences").c_str(), 0700), 0);
+        ASSERT_TRUE(g_file_set_contents(wexRootPath("/var/sorna/preferences/ran-first-use").c_str(), "", 0, nullptr));
+        m_log = wexRootPath("/merrowind.log");
+        GSubprocessLauncher* launcher = g_subprocess_launcher_new(G_SUBPROCESS_FLAGS_STDOUT_SILENCE);
+        g_subprocess_launcher_setenv(launcher, "MERROWIND_LOG", "*=2", TRUE);
+        g_subprocess_launcher_set_stderr_file_path(launcher, m_log.c_str());
+        GError* error = nullptr;
+        m_service = g_subprocess_launcher_spawn(launcher, &error, MERROWIND_PATH, nullptr);
+        g_object_unref(launcher);
+        ASSERT_NE(m_service, nullptr) << error->message;
+        ASSERT_TRUE(runUntil([&] { return log().find("merrowind started.") != std::string::npos; }, 5000)) << log();
+    }
+
+    void TearDown() override
+    {
+        if (m_service == nullptr)
+            return;
+        if (g_subprocess_get_identifier(m_service) != nullptr) {
+            g_subprocess_send_signal(m_service, SIGKILL);
+            exited();
+        }
+        g_object_unref(m_service);
+    }
+
+    std::string log() const { return readFile(m_log); }
+    bool logHas(const std::string& text) const { return log().find(text) != std::string::npos; }
+
+    // Waits for the service to end (5 s at most); true when it ended by itself with status 0.
+    bool exited()
+    {
+        if (!runUntil([&] { return g_subprocess_get_identifier(m_service) == nullptr; }, 5000))
+            return false;
+        g_subprocess_wait(m_service, nullptr, nullptr);
+        return g_subprocess_get_if_exited(m_service) && g_subprocess_get_exit_status(m_service) == 0;
+    }
+    bool running() { return !runUntil([&] { return g_subprocess_get_identifier(m_service) == nullptr; }, 200); }
+
+    GSubprocess* m_service = nullptr;
+    std::string m_log;
+};
+
+TEST_F(Merrowind, StopOnAFreshServiceAnswersNotRunningAndExits)
+{
+    Buscall stop({kName, "stopVoiceCommand", "{}"});
+    WexObject reply = stop.reply();
+    EXPECT_EQ(errorCode(reply), -980);
+    EXPECT_EQ(errorText(reply), "merrowind wasn't running");
+    EXPECT_TRUE(exited()) << log();
+    EXPECT_TRUE(logHas("merrowind stopped."));
+}
+
+TEST_F(Merrowind, StartWithoutSourceAnswersMissingPropertyAndStaysInTheBackground)
+{
+    Buscall start({kName, "startVoiceCommand", "{}"});
+    WexObject reply = start.reply();
+    EXPECT_EQ(errorCode(reply), -5002);
+    EXPECT_EQ(errorText(reply), "missing property");
+    // A foreground session would have raised the priority (or said it could not).
+    EXPECT_FALSE(logHas("Unable to decrease nice value"));
+    EXPECT_TRUE(running());
+}
+
+TEST_F(Merrowind, ASecondStartIsIgnoredAndPayloadsAreLogged)
+{
+    Buscall first({kName, "startVoiceCommand", R"({"source":"x"})"});
+    WexObject firstReply = first.reply();
+    bool ok = false;
+    EXPECT_EQ(firstReply.get("returnValue", ok), WexErrNone);
+    EXPECT_TRUE(ok);
+    EXPECT_FALSE(firstReply.hasKey("info"));
+
+    Buscall second({kName, "startVoiceCommand", R"({"source":"x"})"});
+    WexObject secondReply = second.reply();
+    std::string info;
+    EXPECT_EQ(secondReply.get("info", info), WexErrNone);
+    EXPECT_EQ(info, "ignored: already running");
+    EXPECT_TRUE(logHas(R"(QrvLogUI info: startVoiceCommand: message received: {"source":"x"})")) << log();
+    EXPECT_TRUE(running());
+}
+
+TEST_F(Merrowind, EventBeforeTheSuiteIsReadyIsABadStateAndExits)
+{
+    Buscall start({kName, "startVoiceCommand", R"({"source":"x"})"});
+    start.reply();
+    Buscall event({kName, "UIevent", R"({"event":2,"index":0})"});
+    WexObject reply = event.reply();
+    EXPECT_EQ(errorCode(reply), 13);
+    EXPECT_EQ(errorText(reply), "Bad state");
+    EXPECT_TRUE(exited()) << log();
+    EXPECT_TRUE(logHas("UIevent: bad state"));
+}
+
+TEST_F(Merrowind, ASecondUiReplacesTheFirstAndTheCurrentOneLeavingEndsTheSession)
+{
+    Buscall start({kName, "startVoiceCommand", R"({"source":"x"})"});
+    start.reply();
+    Buscall firstUi({"-n", "0", kName, "registerUI", "{}"});
+    ASSERT_TRUE(runUntil([&] { return firstUi.count() == 1 || logHas("registerUI: message received"); }));
+    Buscall secondUi({"-n", "0", kName, "registerUI", "{}"});
+    ASSERT_TRUE(runUntil([&] { return logHas("UI subscription already received.  Replacing it with new subscription."); }))
+        << log();
+
+    firstUi.interrupt();  // the replaced UI leaving ends nothing
+    ASSERT_TRUE(firstUi.finish());
+    EXPECT_TRUE(running());
+
+    secondUi.interrupt();
+    ASSERT_TRUE(secondUi.finish());
+    EXPECT_TRUE(exited()) << log();
+}
+
+// Sends a raw Call (any text as payload) straight over D-Bus; the reply text.
+std::string rawCall(GDBusConnection* bus, const char* method, const std::string& payload)
+{
+    GError* error = nullptr;
+    GVariant* value = g_dbus_connection_call_sync(bus, kName, WexBusWire::ObjectPath, WexBusWire::Interface,
+                                                  WexBusWire::CallMethod, g_variant_new("(ss)", method, payload.c_str()),
+                                                  G_VARIANT_TYPE("(sb)"), G_DBUS_CALL_FLAGS_NONE, 5000, nullptr, &error);
+    if (value == nullptr) {
+        std::string why = error->message;
+        g_error_free(error);
+        return "bus error: " + why;
+    }
+    const gchar* text = nullptr;
+    gboolean last = FALSE;
+    g_variant_get(value, "(&sb)", &text, &last);
+    std::string reply = text;
+    g_variant_unref(value);
+    return reply;
+}
+
+TEST_F(Merrowind, MalformedPayloadsGetErrorRepliesAndTheServiceKeepsAnswering)
+{
+    GDBusConnection* bus = connectToBus();
+    const std::string huge = R"({"source":")" + std::string(3 * 1024 * 1024, 'y') + R"("})";
+    const std::vector<std::string> payloads{"not json", "[]", "{\"source\":", std::string(100000, '{'), huge,
+                                            R"({"source":"\ud800"})"};
+    for (const char* method : {"startVoiceCommand", "UIevent", "registerUI"}) {
+        for (const std::string& payload : payloads) {
+            SCOPED_TRACE(std::string(method) + " " + payload.substr(0, 20));
+            WexObject reply = parse(rawCall(bus, method, payload));
+            bool ok = true;
+            EXPECT_EQ(reply.get("returnValue", ok), WexErrNone);
+            EXPECT_FALSE(ok);
+        }
+    }
+    // Wrong types reach the handler and are refused there.
+    WexObject wrongType = parse(rawCall(bus, "startVoiceCommand", R"({"source":["x"]})"));
+    EXPECT_EQ(errorCode(wrongType), -5002);
+    g_object_unref(bus);
+
+    EXPECT_TRUE(running());
+    Buscall start({kName, "startVoiceCommand", R"({"source":"x"})"});
+    bool ok = false;
+    EXPECT_EQ(start.reply().get("returnValue", ok), WexErrNone);
+    EXPECT_TRUE(ok);
+}
+
+} // namespace

@@ -25,6 +25,14 @@ public:
     // The bus service of the process's application (null when there is none).
     static WexSornaService* getSornaService();
 
+    // Begins the shut-down, once per process, from any thread: the recorder
+    // and the player stop on "VR", the media capture on "UI", then the final
+    // step. Without an application the process ends at once with status 1.
+    static void S_shutdownStart();
+    // The final step, on "UI": the subscriptions end, the handler goes, and
+    // the main loop stops. Runs once.
+    static void S_finalShutDown();
+
     // The first application constructed; a second one is refused.
     static QrVoiceCmdServiceApp* s_app;
     // Set once the shut-down sequence has begun.

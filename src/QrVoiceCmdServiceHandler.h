@@ -90,6 +90,9 @@ protected:
     ~QrVoiceCmdServiceHandler() override;
 
 private:
+    // The bring-up's steps keep their state in the flags below.
+    friend class QrvBringUp;
+
     // Shared by "syncDone" and "startVoiceCommand"; `foreground` clears the
     // background flag once the request is accepted.
     WexErr StartCommon(WexServiceMessage* message, bool foreground);

@@ -1,7 +1,5 @@
 // The defaults of the handler's steps whose parts are not in the service
 // yet: each logs that it was reached and does nothing more.
-#include "src/QrvBringupStart.h"
-#include "src/QrvInitCheck.h"
 #include "src/QrvLangPackDownloadStart.h"
 #include "src/QrvLog.h"
 #include "src/QrvSuiteUiEvent.h"
@@ -13,20 +11,6 @@ WexLogger& uiLog()
 {
     return QrvLog::UIthread::qrvLog;
 }
-
-class DefaultBringupStart : public QrvBringupStart {
-public:
-    void begin(QrVoiceCmdServiceHandler&) override { uiLog().log(WexLogDebug, "%s: bring-up requested", __func__); }
-};
-
-class DefaultInitCheck : public QrvInitCheck {
-public:
-    WexErr initCheck(QrVoiceCmdServiceHandler&) override
-    {
-        uiLog().log(WexLogDebug, "%s: nothing to start yet", __func__);
-        return WexErrNone;
-    }
-};
 
 class DefaultUiStateChange : public QrvUiStateChange {
 public:
@@ -51,20 +35,6 @@ public:
 };
 
 } // namespace
-
-template <>
-QrvBringupStart& QrvSeam<QrvBringupStart>::defaultImpl()
-{
-    static DefaultBringupStart impl;
-    return impl;
-}
-
-template <>
-QrvInitCheck& QrvSeam<QrvInitCheck>::defaultImpl()
-{
-    static DefaultInitCheck impl;
-    return impl;
-}
 
 template <>
 QrvUiStateChange& QrvSeam<QrvUiStateChange>::defaultImpl()

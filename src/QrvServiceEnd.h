@@ -1,9 +1,7 @@
 // How the service ends itself: the closing sequence of a session (exits,
-// errors, the watchdog) and the shut-down proper. Both go, for now, straight
-// to the final step on "UI" (the request handler's shutdown, then the
-// application's, which stops the main loop); the ordered stop of the audio
-// and the closing chirp replace the default ending when they exist. Tests install a
-// double to see what would have ended the process.
+// errors, the watchdog; DownChirpAndExit) and the shut-down proper
+// (QrVoiceCmdServiceApp::S_shutdownStart). Tests install a double to see
+// what would have ended the process.
 #pragma once
 
 class QrvServiceEnd {

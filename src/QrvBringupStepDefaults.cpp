@@ -1,0 +1,116 @@
+// The bring-up's outside steps until their parts are in the service: each
+// logs that it was reached and answers nothing, so the bring-up waits there
+// and the watchdog ends the service.
+#include "src/QrvBringupSteps.h"
+#include "src/QrvLog.h"
+
+namespace {
+
+WexLogger& uiLog()
+{
+    return QrvLog::UIthread::qrvLog;
+}
+
+void notThere(const char* step)
+{
+    uiLog().log(WexLogWarning, "%s: not available; the bring-up waits here", step);
+}
+
+class NoLanguage : public QrvLanguageStep {
+public:
+    bool languageKnown() override { return false; }
+    void identify(WexService*) override { notThere(__func__); }
+    bool languagePacksInstalled() override { return false; }
+};
+
+class NoContactCounts : public QrvContactCountsStep {
+public:
+    void start(WexService*) override { notThere(__func__); }
+    void release() override {}
+    void forgetVoiceData() override { notThere(__func__); }
+};
+
+class NoPhoneInfo : public QrvPhoneInfoStep {
+public:
+    void readBoardType(WexService*) override { notThere(__func__); }
+    void readLastOutgoingCall(WexService*) override { notThere(__func__); }
+};
+
+class NoAudioRouting : public QrvAudioRoutingStep {
+public:
+    WexErr activate(WexService*) override
+    {
+        notThere(__func__);
+        return WexErrNone;
+    }
+    WexErr subscribe(WexService*) override
+    {
+        notThere(__func__);
+        return WexErrNone;
+    }
+    void cancel() override {}
+};
+
+class NoUi : public QrvUiStep {
+public:
+    void launch(WexService*, Reason_E) override { notThere(__func__); }
+    void stateChangeToNeither() override {}
+};
+
+class NoSuite : public QrvSuiteStep {
+public:
+    int create(CreateNotify, void*) override
+    {
+        notThere(__func__);
+        return 0;
+    }
+    int startCmdRecog() override
+    {
+        notThere(__func__);
+        return 0;
+    }
+};
+
+} // namespace
+
+template <>
+QrvLanguageStep& QrvSeam<QrvLanguageStep>::defaultImpl()
+{
+    static NoLanguage impl;
+    return impl;
+}
+
+template <>
+QrvContactCountsStep& QrvSeam<QrvContactCountsStep>::defaultImpl()
+{
+    static NoContactCounts impl;
+    return impl;
+}
+
+template <>
+QrvPhoneInfoStep& QrvSeam<QrvPhoneInfoStep>::defaultImpl()
+{
+    static NoPhoneInfo impl;
+    return impl;
+}
+
+template <>
+QrvAudioRoutingStep& QrvSeam<QrvAudioRoutingStep>::defaultImpl()
+{
+    static NoAudioRouting impl;
+    return impl;
+}
+
+template <>
+QrvUiStep& QrvSeam<QrvUiStep>::defaultImpl()
+{
+    static NoUi impl;
+    return impl;
+}
+
+template <>
+QrvSuiteStep& QrvSeam<QrvSuiteStep>::defaultImpl()
+{
+    static NoSuite impl;
+    return impl;
+}

@@ -1,0 +1,396 @@
+// Whole sessions: the application runs in this process on a private bus,
+// as the merrowind program does, and is called by a second service of this
+// process. The bring-up's later steps and the audio machinery are doubles.
+#include "platform/bus/wex_service_request.h"
+#include "platform/bus/wex_sorna_service.h"
+#include "platform/core/wex_root.h"
+#include "src/DownChirpAndExit.h"
+#include "src/QrVoiceCmdServiceApp.h"
+#include "src/QrVoiceCmdServiceHandler.h"
+#include "src/QrvFileSystem.h"
+#include "src/QrvServiceMain.h"
+#include "src/QrvWatchdog.h"
+#include "tests/platform/bus/private_bus.h"
+#include "tests/src/session/session_doubles.h"
+#include "tests/support/log_capture.h"
+
+#include <gtest/gtest.h>
+
+#include <glib/gstdio.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const bool kBus = (privateBusForEveryTest(), true);
+
+// The replies of one request.
+class Call : public WexSignalHandler {
+public:
+    WexErr Result(WexObject& reply, WexErr err)
+    {
+        replies.push_back(reply);
+        errors.push_back(err);
+        return WexErrNone;
+    }
+    std::vector<WexObject> replies;
+    std::vector<WexErr> errors;
+    WexRefCountedPtr<WexServiceRequest> request;
+    WexReplySlot slot{this, &Call::Result};
+};
+
+void writeFile(const std::string& path, const std::string& bytes)
+{
+    gchar* dir = g_path_get_dirname(path.c_str());
+    ASSERT_EQ(g_mkdir_with_parents(dir, 0700), 0);
+    g_free(dir);
+    ASSERT_TRUE(g_file_set_contents(path.c_str(), bytes.data(), static_cast<gssize>(bytes.size()), nullptr));
+}
+
+// 1000 bytes: three full buffers of 320 and a short one of 40.
+std::string chirpBytes()
+{
+    std::string bytes;
+    for (int i = 0; i < 1000; ++i)
+        bytes.push_back(static_cast<char>(i * 7));
+    return bytes;
+}
+
+class Session : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        WexLogger::configure("*=0");
+        writeFile(wexRootPath("/var/sorna/preferences/ran-first-use"), "");
+        writeFile(QrvFileSystem::makeFullPathname0("downchirp.bin"), chirpBytes());
+        // The chirp is the installed one, not one in the data directories.
+        writeFile(QrvFileSystem::makeFullPathname1("downchirp.bin"), "not this one");
+        ASSERT_EQ(client.open("com.orvel.test.client"), WexErrNone);
+    }
+
+    void TearDown() override
+    {
+        for (auto& c : m_calls) {
+            if (c->request->isPending())
+                c->request->cancel();
+            c->request.reset();
+        }
+        client.close();
+    }
+
+    // Sends a request from the client; its replies collect in the result.
+    WexRefCountedPtr<Call> send(const char* method, const char* payload = "{}", int replies = 1)
+    {
+        auto c = wexMakeRefCounted<Call>();
+        WexObject params;
+        EXPECT_EQ(WexObject::parse(payload, params), WexErrNone);
+        EXPECT_EQ(WexServiceRequest::create(&client, c->request), WexErrNone);
+        EXPECT_EQ(c->request->send(c->slot, "com.orvel.merrowind", method, params, replies), WexErrNone);
+        m_calls.push_back(c);
+        return c;
+    }
+
+    // Sends once the service runs.
+    void sendWhenRunning(const char* method, const char* payload = "{}")
+    {
+        postUi([=, this] { send(method, payload); });
+    }
+
+    // The phone application answers its launch by subscribing.
+    void uiSubscribesWhenLaunched()
+    {
+        doubles.ui.onLaunch = [this] { send("registerUI", "{}", WexServiceRequest::Unlimited); };
+    }
+
+    // Runs the application until its main loop ends; its exit status. A
+    // service that never ends is stopped after `limitMs` and fails the test.
+    int runService(int limitMs = 8000)
+    {
+        static bool s_overran = false;
+        guint guard = g_timeout_add(static_cast<guint>(limitMs), [](gpointer) -> gboolean {
+            s_overran = true;
+            if (QrVoiceCmdServiceApp::s_app != nullptr)
+                QrVoiceCmdServiceApp::s_app->shutdown();
+            return G_SOURCE_REMOVE;
+        }, nullptr);
+        char name[] = "merrowind";
+        char* argv[] = {name, nullptr};
+        const int status = QrvServiceMain(1, argv);
+        endedAt = g_get_monotonic_time();
+        if (!s_overran)
+            g_source_remove(guard);
+        EXPECT_FALSE(s_overran) << "the service did not end by itself";
+        return status;
+    }
+
+    // Lets `ms` pass on the main loop, then runs f there.
+    static void after(int ms, std::function<void()> f)
+    {
+        auto* heap = new std::function<void()>(std::move(f));
+        g_timeout_add(static_cast<guint>(ms), [](gpointer data) -> gboolean {
+            auto* fn = static_cast<std::function<void()>*>(data);
+            (*fn)();
+            delete fn;
+            return G_SOURCE_REMOVE;
+        }, heap);
+    }
+
+    const std::vector<std::string> kStopChain{"recorder stop on VR", "player stop graceful on VR",
+                                              "capture shutdown on UI", "audio cancel"};
+
+    LogCapture log;
+    SessionDoubles doubles;
+    WexSornaService client{true, nullptr};
+    gint64 endedAt = 0;
+
+private:
+    std::vector<WexRefCountedPtr<Call>> m_calls;
+};
+
+// ---- background update ------------------------------------------------------------
+
+TEST_F(Session, SyncDoneBringsTheSuiteUpThenShutsDownWithoutChirp)
+{
+    sendWhenRunning("syncDone");
+    EXPECT_EQ(runService(), 0);
+
+    EXPECT_EQ(doubles.events.list(),
+              (std::vector<std::string>{"language identify", "counts start", "board type", "last call",
+                                        "suite create", "recorder stop on VR", "player stop graceful on VR",
+                                        "capture shutdown on UI", "audio cancel"}));
+    for (const char* step : {"> languageSettingIdentified", "> watermarksSynced", "> loadLanguage",
+                             "> boardTypeSettingRead", "> outgoingCallGetterdone", "initializing dravik...",
+                             "dvk_app_create() done", "Dravik done starting!", "doDownChirpAndExitUI: entered",
+                             "S_shutdownStart: entered", "stopRecorder: entered",
+                             "S_shutdownRecorderStopDoneCbUIThread: entered", "S_finalShutDownWrapper: entered",
+                             "merrowind stopped."})
+        EXPECT_TRUE(log.contains(step)) << step;
+    EXPECT_FALSE(log.contains("DownChirpAndExitPimpl"));
+    EXPECT_FALSE(log.contains("calling dvk_app_startCmdRecog()"));
+}
+
+// ---- foreground sessions ----------------------------------------------------------
+
+TEST_F(Session, StopPlaysTheInstalledChirpThenStopsInOrder)
+{
+    uiSubscribesWhenLaunched();
+    doubles.language.known = true;
+    doubles.recorder.running = true;
+    doubles.player.running = true;
+    doubles.player.playMs = 50;
+    sendWhenRunning("startVoiceCommand", R"({"source":"test"})");
+    after(300, [this] { send("stopVoiceCommand"); });
+    EXPECT_EQ(runService(), 0);
+
+    const std::vector<std::string> seen = doubles.events.list();
+    const std::vector<std::string> bringup{"counts start", "board type", "last call", "audio activate",
+                                           "audio subscribe", "ui launch 2", "suite create",
+                                           "suite start recognition"};
+    EXPECT_EQ(std::vector<std::string>(seen.begin(), seen.begin() + static_cast<long>(bringup.size())), bringup);
+    // The chirp: what played stops, the chirp starts, the shut-down follows.
+    std::vector<std::string> ending{"player stop at once on UI", "player start on UI"};
+    ending.insert(ending.end(), kStopChain.begin(), kStopChain.end());
+    EXPECT_EQ(std::vector<std::string>(seen.begin() + static_cast<long>(bringup.size()), seen.end()), ending);
+
+    EXPECT_EQ(doubles.player.playedBytes(), chirpBytes());
+    EXPECT_TRUE(log.contains("QrvLogVR", WexLogError, "stopRecorder: recorder is running."));
+    EXPECT_TRUE(log.contains("QrvLogVR", WexLogWarning, "stopRecorder: player is running."));
+    EXPECT_TRUE(log.contains("~DownChirpAndExitPimpl"));
+    EXPECT_FALSE(log.contains("did not finish"));
+}
+
+TEST_F(Session, AHangingChirpEndsTheProcessAfterItsTimeoutWithoutTheStopChain)
+{
+    constexpr int kTimeout = 400;  // the real 10,000 ms scaled down
+    DownChirpAndExit::setTimeoutForTesting(kTimeout);
+    uiSubscribesWhenLaunched();
+    doubles.language.known = true;
+    doubles.player.hang = true;
+    sendWhenRunning("startVoiceCommand", R"({"source":"test"})");
+    after(200, [this] { send("stopVoiceCommand"); });
+    EXPECT_EQ(runService(), 0);
+
+    ASSERT_NE(doubles.player.startedAt.load(), 0);
+    const gint64 afterChirp = endedAt - doubles.player.startedAt.load();
+    EXPECT_GE(afterChirp, kTimeout * 1000);
+    EXPECT_LT(afterChirp, (kTimeout + 2000) * 1000);
+    EXPECT_TRUE(log.contains("QrvLogUI", WexLogWarning, "the closing chirp did not finish in 400 ms"));
+    // Only the final step ran.
+    EXPECT_EQ(doubles.events.only(kStopChain), std::vector<std::string>{"audio cancel"});
+}
+
+TEST_F(Session, WithoutActivityTheWatchdogEndsTheSession)
+{
+    QrvWatchdog::setIntervalForTesting(300);  // the real 15,000 ms scaled down
+    doubles.audio.mode = AudioRoutingDouble::SILENT;
+    sendWhenRunning("startVoiceCommand", R"({"source":"test"})");
+    EXPECT_EQ(runService(), 0);
+    EXPECT_TRUE(log.contains("no sign of life"));
+    EXPECT_EQ(doubles.events.count("player start on UI"), 1);
+    EXPECT_EQ(doubles.events.only(kStopChain), kStopChain);
+}
+
+TEST_F(Session, StopThenWatchdogPlaysOnceAndShutsDownOnce)
+{
+    QrvWatchdog::setIntervalForTesting(400);
+    doubles.audio.mode = AudioRoutingDouble::SILENT;
+    // The watchdog expires while the chirp still sounds.
+    doubles.player.playMs = 900;
+    sendWhenRunning("startVoiceCommand", R"({"source":"test"})");
+    sendWhenRunning("stopVoiceCommand");
+    EXPECT_EQ(runService(), 0);
+    EXPECT_TRUE(log.contains("no sign of life"));
+    EXPECT_EQ(log.count("doDownChirpAndExitUI: entered"), 2u);
+    EXPECT_EQ(doubles.events.count("player start on UI"), 1);
+    EXPECT_EQ(doubles.events.only(kStopChain), kStopChain);
+    EXPECT_EQ(log.count("S_shutdownStart: entered"), 1u);
+}
+
+TEST_F(Session, MissingLanguagePackEndsWithoutChirpOrAudio)
+{
+    doubles.language.known = true;
+    doubles.language.packsInstalled = false;
+    sendWhenRunning("startVoiceCommand", R"({"source":"test"})");
+    EXPECT_EQ(runService(), 0);
+    EXPECT_TRUE(log.contains("QrvLogUI", WexLogError, "watermarksSynced: language pack unavailable.  Exiting"));
+    EXPECT_EQ(doubles.events.count("counts forget voice data"), 1);
+    EXPECT_EQ(doubles.events.count("audio activate"), 0);
+    EXPECT_EQ(doubles.events.count("player start on UI"), 0);
+    EXPECT_EQ(doubles.events.only(kStopChain), kStopChain);
+}
+
+TEST_F(Session, MissingChirpFileShutsDownAtOnce)
+{
+    ASSERT_EQ(g_unlink(QrvFileSystem::makeFullPathname0("downchirp.bin").c_str()), 0);
+    uiSubscribesWhenLaunched();
+    doubles.language.known = true;
+    sendWhenRunning("startVoiceCommand", R"({"source":"test"})");
+    after(200, [this] { send("stopVoiceCommand"); });
+    // Far less than the chirp's 10 s guard.
+    EXPECT_EQ(runService(3000), 0);
+    const std::string path = QrvFileSystem::makeFullPathname0("downchirp.bin");
+    EXPECT_TRUE(log.contains("QrvLogUI", WexLogError, "Cannot open file " + path));
+    EXPECT_EQ(doubles.events.count("player start on UI"), 0);
+    EXPECT_EQ(doubles.events.only(kStopChain), kStopChain);
+}
+
+TEST_F(Session, AudioThatCannotBeActivatedShutsDown)
+{
+    doubles.language.known = true;
+    doubles.audio.mode = AudioRoutingDouble::SEND_FAILS;
+    sendWhenRunning("startVoiceCommand", R"({"source":"test"})");
+    EXPECT_EQ(runService(), 0);
+    EXPECT_TRUE(log.contains("QrvLogUI", WexLogError, "Audio start failure.  Exiting..."));
+    EXPECT_EQ(doubles.events.count("ui launch 2"), 0);
+    EXPECT_EQ(doubles.events.count("player start on UI"), 0);
+    EXPECT_EQ(doubles.events.only(kStopChain), kStopChain);
+}
+
+TEST_F(Session, ASuiteThatRefusesItsCreationEndsTheSession)
+{
+    uiSubscribesWhenLaunched();
+    doubles.language.known = true;
+    doubles.suite.answers.clear();
+    doubles.suite.createResult = 1;
+    sendWhenRunning("startVoiceCommand", R"({"source":"test"})");
+    EXPECT_EQ(runService(), 0);
+    EXPECT_TRUE(log.contains("QrvLogUI", WexLogError, "failure starting Dravik"));
+    EXPECT_FALSE(log.contains("dvk_app_create() done"));
+    EXPECT_EQ(doubles.events.count("player start on UI"), 1);
+    EXPECT_EQ(doubles.events.only(kStopChain), kStopChain);
+}
+
+// ---- the suite's completion codes -------------------------------------------------
+
+struct CodeCase {
+    int32_t code;
+    const char* text;
+    bool ends;
+};
+
+class CompletionCode : public Session, public ::testing::WithParamInterface<CodeCase> {};
+
+TEST_P(CompletionCode, EndsTheSessionOrChangesNothing)
+{
+    const CodeCase c = GetParam();
+    uiSubscribesWhenLaunched();
+    doubles.language.known = true;
+    doubles.suite.answers = {c.code};
+    sendWhenRunning("startVoiceCommand", R"({"source":"test"})");
+    if (!c.ends) {
+        after(400, [this] {
+            EXPECT_EQ(log.count("doDownChirpAndExitUI: entered"), 0u);
+            EXPECT_EQ(doubles.events.count("suite start recognition"), 0);
+            send("stopVoiceCommand");
+        });
+    }
+    EXPECT_EQ(runService(), 0);
+    if (c.text != nullptr) {
+        EXPECT_TRUE(log.contains("QrvLogUI", WexLogDebug, c.text)) << c.text;
+    }
+    EXPECT_EQ(doubles.events.count("player start on UI"), 1);  // foreground: with the chirp
+    EXPECT_EQ(doubles.events.only(kStopChain), kStopChain);
+}
+
+INSTANTIATE_TEST_SUITE_P(Session, CompletionCode,
+                         ::testing::Values(CodeCase{3, "ERROR: invalid language", true},
+                                           CodeCase{1, "ERROR: Aborted", true},
+                                           CodeCase{8, "User request to exit", true},
+                                           CodeCase{-1, "INCOMPLETE.  Continuing...", false},
+                                           CodeCase{6, "INCOMPLETE.  Continuing...", false},
+                                           CodeCase{42, nullptr, false}),
+                         [](const ::testing::TestParamInfo<CodeCase>& info) {
+                             const int32_t code = info.param.code;
+                             return code < 0 ? "minus" + std::to_string(-code) : std::to_string(code);
+                         });
+
+// ---- command recognition starts once ----------------------------------------------
+
+TEST_F(Session, RecognitionStartsOnceWhenTheUiRegistersLast)
+{
+    uiSubscribesWhenLaunched();
+    doubles.language.known = true;
+    sendWhenRunning("startVoiceCommand", R"({"source":"test"})");
+    after(300, [this] {
+        ASSERT_EQ(doubles.events.count("suite start recognition"), 1);
+        // Further checks after completion start nothing.
+        auto handler = QrVoiceCmdServiceHandler::S_getQrVoiceCmdServiceHandler();
+        QrvBringUp::initCheck(*handler);
+        QrvBringUp::initCheck(*handler);
+        send("stopVoiceCommand");
+    });
+    EXPECT_EQ(runService(), 0);
+    EXPECT_EQ(doubles.events.count("suite start recognition"), 1);
+    EXPECT_EQ(doubles.events.count("suite create"), 1);
+}
+
+TEST_F(Session, RecognitionStartsOnceWhenTheAudioStatusComesLast)
+{
+    doubles.language.known = true;
+    doubles.audio.mode = AudioRoutingDouble::HOLD_STATUS;
+    sendWhenRunning("startVoiceCommand", R"({"source":"test"})");
+    // The phone application subscribes before the audio routing's first status.
+    after(150, [this] { send("registerUI", "{}", WexServiceRequest::Unlimited); });
+    after(300, [this] {
+        // The suite was created at the registration and has reported.
+        EXPECT_EQ(doubles.events.count("suite create"), 1);
+        EXPECT_EQ(doubles.events.count("suite start recognition"), 0);
+        AudioRoutingDouble::sendStatus();
+        EXPECT_EQ(doubles.events.count("suite start recognition"), 1);
+        send("stopVoiceCommand");
+    });
+    EXPECT_EQ(runService(), 0);
+    EXPECT_EQ(doubles.events.count("ui launch 2"), 0);
+    EXPECT_EQ(doubles.events.count("ui neither"), 1);
+    EXPECT_EQ(doubles.events.count("suite start recognition"), 1);
+}
+
+// ---- the shut-down without an application -------------------------------------------
+
+TEST(ShutdownWithoutApplication, EndsTheProcessWithStatusOne)
+{
+    EXPECT_EXIT(QrVoiceCmdServiceApp::S_shutdownStart(), ::testing::ExitedWithCode(1), "");
+}
+
+} // namespace

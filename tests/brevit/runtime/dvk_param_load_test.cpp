@@ -1,4 +1,5 @@
 #include "core/brevit/runtime/bin_file_writer.h"
+#include "core/brevit/runtime/brevit_param_words.h"
 #include "core/brevit/runtime/dvk_mem.h"
 #include "core/brevit/runtime/dvk_param_load.h"
 #include "tests/support/archive_fixture.h"
@@ -82,6 +83,34 @@ TEST_F(ParameterBlock, StoredOrderHoldsEveryValueOnce)
     EXPECT_EQ(slots.count(30), 2u);
     EXPECT_EQ(ParamBlockBuilder::recordCount(), 788u + 47 + 36);
     EXPECT_EQ(sizeof(BrevitGlobalParameters), 4032u);
+}
+
+// What the stored order puts at a word: 'w' word, 'r' first word of a real,
+// 's' start of a string slot, 0 nothing.
+char kindAt(int word)
+{
+    for (int32_t r = 0; r < kDVKParamLayoutRuns; ++r) {
+        const DVKParamRun& run = kDVKParamLayout[r];
+        if (run.kind == kDVKParamWords && word >= run.at && word < run.at + run.count)
+            return 'w';
+        if (run.kind == kDVKParamReals && word >= run.at && word < run.at + 2 * run.count)
+            return (word - run.at) % 2 == 0 ? 'r' : 0;
+        if (run.kind == kDVKParamString && run.at == word * 4)
+            return 's';
+    }
+    return 0;
+}
+
+TEST_F(ParameterBlock, NamedWordsHoldTheKindsTheirReadersExpect)
+{
+    for (int word : {kBrevitParamGarbageScale, kBrevitParamWordEndPruneScale,
+                     kBrevitParamClusterCloseness, kBrevitParamRunTimeWordScale})
+        EXPECT_EQ(kindAt(word), 'r') << word;
+    EXPECT_EQ(kindAt(kBrevitParamSelfLoopClassName), 's');
+    for (int word : {kBrevitParamWarnings, kBrevitParamAbortOnError, kBrevitParamArchiveMode,
+                     kBrevitParamCepstrumCount, kBrevitParamFrameQueueCapacity,
+                     kBrevitParamMaxTrees, kBrevitParamIteratorMode, kBrevitParamPackedFrames0})
+        EXPECT_EQ(kindAt(word), 'w') << word;
 }
 
 TEST_F(ParameterBlock, LoadsEveryValueAndLeavesAlignmentWordsZero)

@@ -6,7 +6,9 @@
 #include "platform/bus/wex_service_request.h"
 #include "platform/bus/wex_sorna_service.h"
 #include "src/QrVoiceCmdServiceHandler.h"
+#include "oem/dvk_oem_watchdog.h"
 #include "src/QrvSettings.h"
+#include "src/QrvWatchdog.h"
 #include "src/QrvWorkQueues.h"
 #include "tests/platform/bus/private_bus.h"
 #include "tests/src/handler/handler_doubles.h"
@@ -583,6 +585,44 @@ TEST_F(HandlerOnBus, UnknownMethodsAreRefusedByTheFramework)
     auto c = call("voiceCommand/status", "{}");
     EXPECT_EQ(c->errorCode(), WexErrUnknownMethod);
     EXPECT_EQ(handler->state(), Handler::STATE_INITIALIZED);
+}
+
+// ---- the watchdog as the handler drives it ------------------------------------------
+
+constexpr int kWatchdogMs = 300;
+
+class HandlerWithShortWatchdog : public HandlerOnBus {
+protected:
+    void SetUp() override
+    {
+        QrvWatchdog::setIntervalForTesting(kWatchdogMs);
+        HandlerOnBus::SetUp();
+    }
+};
+
+TEST_F(HandlerWithShortWatchdog, InitArmsTheWatchdogAndThePortingLayersPingFeedsIt)
+{
+    for (int i = 0; i < 4; ++i) {
+        runUntil([] { return false; }, kWatchdogMs / 3);
+        dvkOemIAmAlive();
+    }
+    EXPECT_EQ(end.closings, 0);
+    ASSERT_TRUE(runUntil([&] { return end.closings == 1; }));
+    runUntil([] { return false; }, kWatchdogMs);
+    EXPECT_EQ(end.closings, 1);
+}
+
+TEST_F(HandlerWithShortWatchdog, UiRequestsAreSignsOfLife)
+{
+    startSession();
+    handler->setVRThreadActiveFlag();
+    runUntil([] { return false; }, kWatchdogMs * 2 / 3);
+    auto ui = subscribe();
+    runUntil([] { return false; }, kWatchdogMs * 2 / 3);
+    EXPECT_TRUE(call("UIevent", R"({"event":5,"index":0})")->success());
+    runUntil([] { return false; }, kWatchdogMs * 2 / 3);
+    EXPECT_EQ(end.closings, 0);
+    ASSERT_TRUE(runUntil([&] { return end.closings == 1; }));
 }
 
 } // namespace

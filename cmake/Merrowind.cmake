@@ -1,7 +1,8 @@
 # Project-wide compile options and the helpers every directory uses.
 
+option(MERROWIND_WERROR "Treat warnings as errors in Debug builds" ON)
 add_compile_options(-Wall -Wextra)
-if(CMAKE_BUILD_TYPE STREQUAL "Debug")
+if(CMAKE_BUILD_TYPE STREQUAL "Debug" AND MERROWIND_WERROR)
   add_compile_options(-Werror)
 endif()
 if(MERROWIND_SANITIZE)
@@ -49,6 +50,7 @@ function(merrowind_test target)
            ${ARG_ENVIRONMENT})
   gtest_discover_tests(${target}
     TEST_PREFIX "${ARG_LABEL}."
+    NO_PRETTY_VALUES
     DISCOVERY_TIMEOUT 60
     PROPERTIES LABELS "${ARG_LABEL}" ENVIRONMENT "${_env}" TIMEOUT 60 ${ARG_PROPERTIES})
 endfunction()

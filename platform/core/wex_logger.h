@@ -43,7 +43,7 @@ public:
     void log(int level, const char* format, ...) const __attribute__((format(printf, 3, 4)));
     void vlog(int level, const char* format, va_list args) const;
 
-    // Re-applies a level specification (same syntax as $MERROWIND_LOG) to every
+    // Re-applies a list of levels (same syntax as $MERROWIND_LOG) to every
     // logger that exists now and to those constructed later.
     static void configure(const std::string& spec);
 

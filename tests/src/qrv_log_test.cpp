@@ -32,7 +32,7 @@ TEST(QrvLog, EveryLoggerExistsUnderItsName)
     }
 }
 
-TEST(QrvLog, LevelsComeFromTheEnvironmentSpecification)
+TEST(QrvLog, LevelsComeFromTheEnvironment)
 {
     WexLogger::configure("QrvLogVRPlayer=0,*=4");
     EXPECT_TRUE(QrvLog::VRthread::qrvLogPlayer.isTrace());

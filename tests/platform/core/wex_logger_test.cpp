@@ -25,7 +25,7 @@ struct LevelCase {
 
 class LoggerLevels : public ::testing::TestWithParam<LevelCase> {};
 
-TEST_P(LoggerLevels, SpecificationSetsLevels)
+TEST_P(LoggerLevels, LevelListSetsLevels)
 {
     WexLogger a("QrvLogVRPlayer");
     WexLogger b("QrvLogUI");

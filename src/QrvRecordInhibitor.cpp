@@ -10,8 +10,9 @@
 
 namespace {
 
-// Touched on "VR" only; the flag mirrors it for readers elsewhere.
-std::shared_ptr<RecordInhibitor> s_inhibitor;
+// Touched on "VR" only; the flag mirrors it for readers elsewhere. Never
+// destroyed: an inhibitor still running at exit must not outlive the loggers.
+std::shared_ptr<RecordInhibitor>& s_inhibitor = *new std::shared_ptr<RecordInhibitor>();
 std::atomic<bool> s_activeFlag{false};
 
 void setInhibitor(std::shared_ptr<RecordInhibitor> inhibitor)

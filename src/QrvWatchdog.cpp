@@ -54,11 +54,13 @@ public:
         s_watchdog.reset();
     }
 
-    static std::shared_ptr<QrvWatchdogPimpl> s_watchdog;
+    // Never destroyed: a timer still armed at exit must not outlive the
+    // loggers its destruction uses.
+    static std::shared_ptr<QrvWatchdogPimpl>& s_watchdog;
     static bool exiting;
 };
 
-std::shared_ptr<QrvWatchdogPimpl> QrvWatchdogPimpl::s_watchdog;
+std::shared_ptr<QrvWatchdogPimpl>& QrvWatchdogPimpl::s_watchdog = *new std::shared_ptr<QrvWatchdogPimpl>();
 bool QrvWatchdogPimpl::exiting = false;
 
 } // namespace

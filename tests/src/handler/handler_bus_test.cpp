@@ -589,7 +589,7 @@ TEST_F(HandlerOnBus, UnknownMethodsAreRefusedByTheFramework)
 
 // ---- the watchdog as the handler drives it ------------------------------------------
 
-constexpr int kWatchdogMs = 300;
+constexpr int kWatchdogMs = 600;
 
 class HandlerWithShortWatchdog : public HandlerOnBus {
 protected:
@@ -602,7 +602,7 @@ protected:
 
 TEST_F(HandlerWithShortWatchdog, InitArmsTheWatchdogAndThePortingLayersPingFeedsIt)
 {
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 5; ++i) {
         runUntil([] { return false; }, kWatchdogMs / 3);
         dvkOemIAmAlive();
     }
@@ -616,11 +616,15 @@ TEST_F(HandlerWithShortWatchdog, UiRequestsAreSignsOfLife)
 {
     startSession();
     handler->setVRThreadActiveFlag();
-    runUntil([] { return false; }, kWatchdogMs * 2 / 3);
+    // Each request comes a third of the interval after the last; together
+    // they span more than one interval.
+    runUntil([] { return false; }, kWatchdogMs / 3);
     auto ui = subscribe();
-    runUntil([] { return false; }, kWatchdogMs * 2 / 3);
-    EXPECT_TRUE(call("UIevent", R"({"event":5,"index":0})")->success());
-    runUntil([] { return false; }, kWatchdogMs * 2 / 3);
+    for (int i = 0; i < 3; ++i) {
+        runUntil([] { return false; }, kWatchdogMs / 3);
+        EXPECT_TRUE(call("UIevent", R"({"event":5,"index":0})")->success());
+    }
+    runUntil([] { return false; }, kWatchdogMs / 3);
     EXPECT_EQ(end.closings, 0);
     ASSERT_TRUE(runUntil([&] { return end.closings == 1; }));
 }

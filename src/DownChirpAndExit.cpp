@@ -38,20 +38,23 @@ public:
         QrVoiceCmdServiceApp::S_finalShutDown();
     }
 
-    // The running timeout; "UI" only.
-    static std::shared_ptr<DownChirpTimeout> s_timeout;
+    // The running timeout; "UI" only. Never destroyed: a timeout that has
+    // fired ends the process while it is still held here.
+    static std::shared_ptr<DownChirpTimeout>& s_timeout()
+    {
+        static auto* timeout = new std::shared_ptr<DownChirpTimeout>;
+        return *timeout;
+    }
 };
-
-std::shared_ptr<DownChirpTimeout> DownChirpTimeout::s_timeout;
 
 void startDownChirpTimeout()
 {
-    DownChirpTimeout::s_timeout = std::make_shared<DownChirpTimeout>();
+    DownChirpTimeout::s_timeout() = std::make_shared<DownChirpTimeout>();
 }
 
 void stopDownChirpTimeout()
 {
-    DownChirpTimeout::s_timeout.reset();
+    DownChirpTimeout::s_timeout().reset();
 }
 
 // One playback of the chirp: armed timeout, open file, the player fed from it.
@@ -117,8 +120,9 @@ private:
 
 std::atomic<bool> DownChirpAndExitPimpl::s_downChirpAndExitPimplStarted{false};
 
-// The playing chirp; "UI" only.
-std::shared_ptr<DownChirpAndExitPimpl> s_downChirpObject;
+// The playing chirp; "UI" only. Never destroyed: when the timeout ends the
+// process, a player that never finished may still be reading from it.
+std::shared_ptr<DownChirpAndExitPimpl>& s_downChirpObject = *new std::shared_ptr<DownChirpAndExitPimpl>;
 
 void DownChirpAndExitPimpl::chirpDoneOnUi(void*)
 {

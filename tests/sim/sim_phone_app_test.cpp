@@ -184,7 +184,7 @@ TEST_F(SimPhoneApp, RunsAScriptFileWithPauses)
     char path[] = "/tmp/mwsim.XXXXXX";
     int fd = g_mkstemp(path);
     ASSERT_GE(fd, 0);
-    const std::string script = "register\nwait 100\nevent 4 2\nwait 50\nquit\n";
+    const std::string script = "register\nwait 100\nevent 4 2\nwait 1000\nquit\n";
     ASSERT_EQ(write(fd, script.data(), script.size()), static_cast<ssize_t>(script.size()));
     close(fd);
     Sim sim({"--script", path});

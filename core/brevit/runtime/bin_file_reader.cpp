@@ -225,8 +225,8 @@ BinFileReader* BinFileReader_Create(DVKTar* tar, const char* tag, const char* pr
         return nullptr;
     char name[kBinFileMaxNameLength + 1];
     BinFile_MakeSubFileName(name, tag, prefix);
-    if (!DVKTar_SubFileExists(tar, name))
-        return nullptr;
+    // Opening finds the entry once; a separate existence check would scan
+    // the archive a second time.
     auto* reader = static_cast<BinFileReader*>(DVKMem_CallocOrThrow(sizeof(BinFileReader)));
     reader->tar = tar;
     reader->sub = DVKTar_SubFileOpen(tar, name);

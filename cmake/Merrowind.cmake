@@ -9,6 +9,10 @@ if(MERROWIND_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer
                       -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
+  if(MERROWIND_FUZZ)
+    # Coverage for libFuzzer from every library, not only the targets' own files.
+    add_compile_options(-fsanitize=fuzzer-no-link)
+  endif()
   # A preloaded or linked jemalloc fights ASan's allocator.
   set(MERROWIND_JEMALLOC OFF CACHE BOOL "" FORCE)
 endif()

@@ -32,7 +32,7 @@ private:
 QrvTimeoutPimpl::QrvTimeoutPimpl(QrvTimeout& owner, int intervalMs, int firings)
     : m_owner(owner), m_interval(intervalMs), m_firings(firings)
 {
-    m_source = g_timeout_source_new(static_cast<guint>(std::max(intervalMs, 0)));
+    m_source = g_timeout_source_new(static_cast<guint>(std::max(m_interval, 0)));
     g_source_set_callback(m_source, cbWrapperStatic, this, nullptr);
     workqueue* self = workqueue_self();
     m_sourceId = g_source_attach(m_source, self != nullptr ? workqueue_getContext(self) : nullptr);

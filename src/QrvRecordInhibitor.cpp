@@ -27,6 +27,14 @@ struct AddRecord {
     void* arg;
 };
 
+// No period runs: the action is not held back.
+void runNow(RecordInhibitor::Action fn, void* arg)
+{
+    QrvLog::VRthread::qrvLogRecord.log(WexLogDebug, "%s: starting recording immediately (recordInhibitor not running)",
+                                       "S_addDoneAction");
+    fn(arg);
+}
+
 } // namespace
 
 RecordInhibitor::RecordInhibitor() : QrvTimeout(kIntervalMs, 1) {}
@@ -78,15 +86,11 @@ void RecordInhibitor::addOnVr(void* data)
 {
     AddRecord record = *static_cast<AddRecord*>(data);
     dvk_oem_mem_free(data);
-    if (record.fn == nullptr)
-        return;
     if (s_inhibitor) {
         s_inhibitor->addDoneAction(record.fn, record.arg);
         return;
     }
-    QrvLog::VRthread::qrvLogRecord.log(WexLogDebug, "%s: starting recording immediately (recordInhibitor not running)",
-                                       __func__);
-    record.fn(record.arg);
+    runNow(record.fn, record.arg);
 }
 
 void RecordInhibitor::cancelOnVr(void*)
@@ -101,16 +105,19 @@ void RecordInhibitor::S_start()
 
 void RecordInhibitor::S_addDoneAction(Action fn, void* arg)
 {
+    if (fn == nullptr)
+        return;
+    // Periods run on "VR" only: before it exists none can be running, and
+    // the action (it may be a phone call) must not be lost.
     if (dvkWorkQueue.load() == nullptr) {
-        QrvLog::UIthread::qrvLog.log(WexLogError, "VR thread not created yet!");
+        runNow(fn, arg);
         return;
     }
     auto* record = static_cast<AddRecord*>(dvk_oem_mem_alloc(sizeof(AddRecord)));
     if (record == nullptr) {
         // Running it late beats losing it (it may be a phone call).
         QrvLog::VRthread::qrvLogRecord.log(WexLogError, "%s: out of memory, running the action now", __func__);
-        if (fn != nullptr)
-            fn(arg);
+        fn(arg);
         return;
     }
     record->fn = fn;

@@ -5,7 +5,9 @@
 //
 // The inhibitor lives on "VR": the static operations may be called from any
 // thread and are posted there (run at once when the caller already is on
-// "VR"); S_active may be read from any thread.
+// "VR"); S_active may be read from any thread. Done actions therefore run on
+// "VR" (before "VR" exists no period can run, and an action runs at once on
+// the caller's thread): an action that needs "UI" posts itself there.
 #pragma once
 
 #include "src/QrvTimeout.h"
@@ -20,8 +22,8 @@ public:
     // Starts a new 200 ms period (after a playback). Actions still pending
     // stay queued and run when the new period ends.
     static void S_start();
-    // While a period runs, queues the action; otherwise runs it at once
-    // (an empty function is ignored).
+    // While a period runs, queues the action; otherwise runs it at once on
+    // "VR" (an empty function is ignored).
     static void S_addDoneAction(Action fn, void* arg);
     // Whether a period runs.
     static bool S_active();

@@ -4,11 +4,7 @@
 #pragma once
 
 #include "platform/core/wex_string.h"
-
-#include <cstdint>
-
-// The suite's 16-bit text unit.
-typedef uint16_t dvk_ucs2_Char;
+#include "sdk/common/dvk_types.h"
 
 class W2Ch {
 public:

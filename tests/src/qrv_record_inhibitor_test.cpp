@@ -225,3 +225,19 @@ TEST(RecordInhibitor, LogsWhatItDoes)
 }
 
 } // namespace
+
+namespace {
+
+// Without "VR" no period can run: an action (a phone call) runs at once
+// instead of being lost.
+TEST(RecordInhibitor, ActionBeforeVrExistsRunsAtOnce)
+{
+    ASSERT_EQ(dvkWorkQueue.load(), nullptr);
+    int runs = 0;
+    RecordInhibitor::S_addDoneAction([](void* n) { ++*static_cast<int*>(n); }, &runs);
+    EXPECT_EQ(runs, 1);
+    RecordInhibitor::S_addDoneAction(nullptr, &runs);
+    EXPECT_EQ(runs, 1);
+}
+
+} // namespace

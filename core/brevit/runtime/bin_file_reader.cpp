@@ -1,5 +1,6 @@
 #include "core/brevit/runtime/bin_file_reader.h"
 
+#include "core/brevit/runtime/bin_file_members.h"
 #include "core/brevit/runtime/dvk_mem.h"
 
 #include <algorithm>
@@ -12,13 +13,6 @@ namespace {
 constexpr uint32_t kReadPiece = 1u << 30;
 // Member bytes gathered per read for arrays of structures.
 constexpr uint32_t kMemberBuffer = 1024;
-// Members described on the stack; more come from engine memory.
-constexpr uint32_t kStackMembers = 16;
-
-struct Member {
-    uint32_t offset;
-    uint32_t size;
-};
 
 uint32_t remaining(const BinFileReader* reader)
 {
@@ -60,29 +54,15 @@ void freeStrings(void** strings, uint32_t count)
     DVKMem_Free(strings);
 }
 
-// Every member non-empty and inside the element.
-bool validMembers(const Member* members, uint32_t count, uint32_t stride, uint64_t* elementBytes)
-{
-    uint64_t total = 0;
-    for (uint32_t i = 0; i < count; ++i) {
-        if (members[i].size == 0 ||
-            static_cast<uint64_t>(members[i].offset) + members[i].size > stride)
-            return false;
-        total += members[i].size;
-    }
-    *elementBytes = total;
-    return true;
-}
-
 // Record of an array of structures given by members: total bytes, member
 // count, stride, the member table (size first for the 2- and 3-member forms),
 // then per element the members' bytes.
 int32_t readMembers(BinFileReader* reader, void* array, uint32_t count, uint32_t stride,
-                    const Member* members, uint32_t memberCount, bool sizeFirst)
+                    const BinFileMember* members, uint32_t memberCount, bool sizeFirst)
 {
     uint64_t elementBytes = 0;
     if (!validReader(reader) || (array == nullptr && count > 0) ||
-        !validMembers(members, memberCount, stride, &elementBytes))
+        !BinFile_ValidMembers(members, memberCount, stride, &elementBytes))
         return 0;
     uint32_t total = 0;
     uint32_t storedCount = 0;
@@ -186,26 +166,6 @@ void** allocateChunks(uint32_t maxChunks, uint32_t chunks, uint64_t chunkBytes)
     return table;
 }
 
-// Reads the members' (offset, size) int pairs of the variadic forms.
-Member* takeMembers(Member* local, uint32_t count, va_list args)
-{
-    Member* members = local;
-    if (count > kStackMembers) {
-        if (static_cast<uint64_t>(count) * sizeof(Member) > UINT32_MAX)
-            return nullptr;
-        members = static_cast<Member*>(DVKMem_Malloc(count * sizeof(Member)));
-        if (members == nullptr)
-            return nullptr;
-    }
-    for (uint32_t i = 0; i < count; ++i) {
-        const int offset = va_arg(args, int);
-        const int size = va_arg(args, int);
-        members[i].offset = offset < 0 ? UINT32_MAX : static_cast<uint32_t>(offset);
-        members[i].size = size < 0 ? 0 : static_cast<uint32_t>(size);
-    }
-    return members;
-}
-
 } // namespace
 
 void BinFile_MakeSubFileName(char* name, const char* tag, const char* prefix)
@@ -275,13 +235,24 @@ int32_t BinFileReader_ReadUnsignedInt(BinFileReader* reader, uint32_t* value)
     return 1;
 }
 
-int32_t BinFileReader_ReadInt(BinFileReader* reader, int32_t* value)
+namespace {
+
+// A word record of which T keeps the low bits.
+template <typename T>
+int32_t readLowBits(BinFileReader* reader, T* value)
 {
     uint32_t word = 0;
     if (value == nullptr || !BinFileReader_ReadUnsignedInt(reader, &word))
         return 0;
-    *value = static_cast<int32_t>(word);
+    *value = static_cast<T>(word);
     return 1;
+}
+
+} // namespace
+
+int32_t BinFileReader_ReadInt(BinFileReader* reader, int32_t* value)
+{
+    return readLowBits(reader, value);
 }
 
 int32_t BinFileReader_ReadLong(BinFileReader* reader, int32_t* value)
@@ -296,38 +267,22 @@ int32_t BinFileReader_ReadUnsignedLong(BinFileReader* reader, uint32_t* value)
 
 int32_t BinFileReader_ReadShort(BinFileReader* reader, int16_t* value)
 {
-    uint32_t word = 0;
-    if (value == nullptr || !BinFileReader_ReadUnsignedInt(reader, &word))
-        return 0;
-    *value = static_cast<int16_t>(static_cast<uint16_t>(word & 0xFFFF));
-    return 1;
+    return readLowBits(reader, value);
 }
 
 int32_t BinFileReader_ReadUnsignedShort(BinFileReader* reader, uint16_t* value)
 {
-    uint32_t word = 0;
-    if (value == nullptr || !BinFileReader_ReadUnsignedInt(reader, &word))
-        return 0;
-    *value = static_cast<uint16_t>(word & 0xFFFF);
-    return 1;
+    return readLowBits(reader, value);
 }
 
 int32_t BinFileReader_ReadChar(BinFileReader* reader, char* value)
 {
-    uint32_t word = 0;
-    if (value == nullptr || !BinFileReader_ReadUnsignedInt(reader, &word))
-        return 0;
-    *value = static_cast<char>(static_cast<unsigned char>(word & 0xFF));
-    return 1;
+    return readLowBits(reader, value);
 }
 
 int32_t BinFileReader_ReadUnsignedChar(BinFileReader* reader, unsigned char* value)
 {
-    uint32_t word = 0;
-    if (value == nullptr || !BinFileReader_ReadUnsignedInt(reader, &word))
-        return 0;
-    *value = static_cast<unsigned char>(word & 0xFF);
-    return 1;
+    return readLowBits(reader, value);
 }
 
 int32_t BinFileReader_ReadBoolean(BinFileReader* reader, int32_t* value)
@@ -482,10 +437,12 @@ int32_t readStringArray(BinFileReader* reader, Char*** strings, int32_t* count, 
         *count = 0;
         return 1;
     }
-    // Each string record takes at least its 4-byte count.
-    if (static_cast<uint64_t>(stored) * 4 > remaining(reader))
+    // Each string record takes at least its 4-byte count; the table's size
+    // must fit the allocator's 32-bit request.
+    if (static_cast<uint64_t>(stored) * 4 > remaining(reader) ||
+        static_cast<uint64_t>(stored) * sizeof(Char*) > UINT32_MAX)
         return 0;
-    auto** array = static_cast<Char**>(DVKMem_Calloc(stored * sizeof(Char*)));
+    auto** array = static_cast<Char**>(DVKMem_Calloc(static_cast<uint32_t>(stored * sizeof(Char*))));
     if (array == nullptr)
         return 0;
     for (uint32_t i = 0; i < stored; ++i)
@@ -699,7 +656,7 @@ int32_t BinFileReader_ReadArrayStructs2Members(BinFileReader* reader, void* arra
                                                uint32_t stride, uint32_t offset1, uint32_t size1,
                                                uint32_t offset2, uint32_t size2)
 {
-    const Member members[] = {{offset1, size1}, {offset2, size2}};
+    const BinFileMember members[] = {{offset1, size1}, {offset2, size2}};
     return readMembers(reader, array, count, stride, members, 2, true);
 }
 
@@ -708,22 +665,21 @@ int32_t BinFileReader_ReadArrayStructs3Members(BinFileReader* reader, void* arra
                                                uint32_t offset2, uint32_t size2, uint32_t offset3,
                                                uint32_t size3)
 {
-    const Member members[] = {{offset1, size1}, {offset2, size2}, {offset3, size3}};
+    const BinFileMember members[] = {{offset1, size1}, {offset2, size2}, {offset3, size3}};
     return readMembers(reader, array, count, stride, members, 3, true);
 }
 
 int32_t BinFileReader_ReadArrayStructsNMembers(BinFileReader* reader, void* array, uint32_t count,
                                                uint32_t stride, uint32_t memberCount, ...)
 {
-    Member local[kStackMembers];
+    BinFileMember local[kBinFileStackMembers];
     va_list args;
     va_start(args, memberCount);
-    Member* members = takeMembers(local, memberCount, args);
+    BinFileMember* members = BinFile_TakeMembers(local, memberCount, args);
     va_end(args);
     if (members == nullptr)
         return 0;
     const int32_t ok = readMembers(reader, array, count, stride, members, memberCount, false);
-    if (members != local)
-        DVKMem_Free(members);
+    BinFile_ReleaseMembers(members, local);
     return ok;
 }

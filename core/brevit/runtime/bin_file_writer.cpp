@@ -1,5 +1,6 @@
 #include "core/brevit/runtime/bin_file_writer.h"
 
+#include "core/brevit/runtime/bin_file_members.h"
 #include "core/brevit/runtime/bin_file_reader.h"
 #include "core/brevit/runtime/dvk_mem.h"
 #include "core/brevit/runtime/dvk_swap.h"
@@ -13,12 +14,6 @@ namespace {
 constexpr uint32_t kWritePiece = 1u << 30;
 // Work buffer for swapped elements and gathered structure members.
 constexpr uint32_t kCopyBuffer = 4096;
-constexpr uint32_t kStackMembers = 16;
-
-struct Member {
-    uint32_t offset;
-    uint32_t size;
-};
 
 bool validWriter(const BinFileWriter* writer)
 {
@@ -91,25 +86,12 @@ bool putElements(BinFileWriter* writer, const void* data, uint64_t count, uint32
     return ok;
 }
 
-bool validMembers(const Member* members, uint32_t count, uint32_t stride, uint64_t* elementBytes)
-{
-    uint64_t total = 0;
-    for (uint32_t i = 0; i < count; ++i) {
-        if (members[i].size == 0 ||
-            static_cast<uint64_t>(members[i].offset) + members[i].size > stride)
-            return false;
-        total += members[i].size;
-    }
-    *elementBytes = total;
-    return true;
-}
-
 int32_t writeMembers(BinFileWriter* writer, const void* array, uint32_t count, uint32_t stride,
-                     const Member* members, uint32_t memberCount, bool sizeFirst)
+                     const BinFileMember* members, uint32_t memberCount, bool sizeFirst)
 {
     uint64_t elementBytes = 0;
     if (!validWriter(writer) || (array == nullptr && count > 0) ||
-        !validMembers(members, memberCount, stride, &elementBytes) ||
+        !BinFile_ValidMembers(members, memberCount, stride, &elementBytes) ||
         elementBytes * count > UINT32_MAX)
         return 0;
     if (!putWord(writer, static_cast<uint32_t>(elementBytes * count)) ||
@@ -146,25 +128,6 @@ int32_t writeMembers(BinFileWriter* writer, const void* array, uint32_t count, u
         }
     }
     return put(writer, buffer, used) ? 1 : 0;
-}
-
-Member* takeMembers(Member* local, uint32_t count, va_list args)
-{
-    Member* members = local;
-    if (count > kStackMembers) {
-        if (static_cast<uint64_t>(count) * sizeof(Member) > UINT32_MAX)
-            return nullptr;
-        members = static_cast<Member*>(DVKMem_Malloc(count * sizeof(Member)));
-        if (members == nullptr)
-            return nullptr;
-    }
-    for (uint32_t i = 0; i < count; ++i) {
-        const int offset = va_arg(args, int);
-        const int size = va_arg(args, int);
-        members[i].offset = offset < 0 ? UINT32_MAX : static_cast<uint32_t>(offset);
-        members[i].size = size < 0 ? 0 : static_cast<uint32_t>(size);
-    }
-    return members;
 }
 
 template <typename Char>
@@ -278,28 +241,34 @@ int32_t BinFileWriter_WriteUnicode(BinFileWriter* writer, const uint16_t* string
                : 0;
 }
 
-int32_t BinFileWriter_WriteStringArray(BinFileWriter* writer, const char* const* strings,
-                                       uint32_t count)
+namespace {
+
+// The number of strings, then each through writeOne.
+template <typename Char, typename WriteOne>
+int32_t writeStringArray(BinFileWriter* writer, const Char* const* strings, uint32_t count,
+                         WriteOne writeOne)
 {
     if (!validWriter(writer) || (strings == nullptr && count > 0) || count > INT32_MAX ||
         !putWord(writer, count))
         return 0;
     for (uint32_t i = 0; i < count; ++i)
-        if (!BinFileWriter_WriteString(writer, strings[i]))
+        if (!writeOne(writer, strings[i]))
             return 0;
     return 1;
+}
+
+} // namespace
+
+int32_t BinFileWriter_WriteStringArray(BinFileWriter* writer, const char* const* strings,
+                                       uint32_t count)
+{
+    return writeStringArray(writer, strings, count, BinFileWriter_WriteString);
 }
 
 int32_t BinFileWriter_WriteUnicodeArray(BinFileWriter* writer, const uint16_t* const* strings,
                                         uint32_t count)
 {
-    if (!validWriter(writer) || (strings == nullptr && count > 0) || count > INT32_MAX ||
-        !putWord(writer, count))
-        return 0;
-    for (uint32_t i = 0; i < count; ++i)
-        if (!BinFileWriter_WriteUnicode(writer, strings[i]))
-            return 0;
-    return 1;
+    return writeStringArray(writer, strings, count, BinFileWriter_WriteUnicode);
 }
 
 int32_t BinFileWriter_WriteArray2D(BinFileWriter* writer, const void* array, int32_t rows,
@@ -412,7 +381,7 @@ int32_t BinFileWriter_WriteArrayStructs2Members(BinFileWriter* writer, const voi
                                                 uint32_t count, uint32_t stride, uint32_t offset1,
                                                 uint32_t size1, uint32_t offset2, uint32_t size2)
 {
-    const Member members[] = {{offset1, size1}, {offset2, size2}};
+    const BinFileMember members[] = {{offset1, size1}, {offset2, size2}};
     return writeMembers(writer, array, count, stride, members, 2, true);
 }
 
@@ -421,7 +390,7 @@ int32_t BinFileWriter_WriteArrayStructs3Members(BinFileWriter* writer, const voi
                                                 uint32_t size1, uint32_t offset2, uint32_t size2,
                                                 uint32_t offset3, uint32_t size3)
 {
-    const Member members[] = {{offset1, size1}, {offset2, size2}, {offset3, size3}};
+    const BinFileMember members[] = {{offset1, size1}, {offset2, size2}, {offset3, size3}};
     return writeMembers(writer, array, count, stride, members, 3, true);
 }
 
@@ -429,15 +398,14 @@ int32_t BinFileWriter_WriteArrayStructsNMembers(BinFileWriter* writer, const voi
                                                 uint32_t count, uint32_t stride,
                                                 uint32_t memberCount, ...)
 {
-    Member local[kStackMembers];
+    BinFileMember local[kBinFileStackMembers];
     va_list args;
     va_start(args, memberCount);
-    Member* members = takeMembers(local, memberCount, args);
+    BinFileMember* members = BinFile_TakeMembers(local, memberCount, args);
     va_end(args);
     if (members == nullptr)
         return 0;
     const int32_t ok = writeMembers(writer, array, count, stride, members, memberCount, false);
-    if (members != local)
-        DVKMem_Free(members);
+    BinFile_ReleaseMembers(members, local);
     return ok;
 }

@@ -52,5 +52,6 @@ int32_t DVKChunkedArray_Compare(const DVKChunkedArray* array, int32_t offset, in
 // bytes with its trailing byte length.
 bool DVKChunkedArray_Save(const DVKChunkedArray* array, BinFileWriter* writer);
 // Reads the stored form into an empty array; false (the array left empty)
-// on any mismatch.
+// on any mismatch, and for a stored chunk size of 1 (shift 0), which the
+// stored form does not allow.
 bool DVKChunkedArray_Load(DVKChunkedArray* array, BinFileReader* reader);

@@ -76,7 +76,8 @@ bool readHeader(BinFileReader* reader, StoredHeader* header)
 // the length against the chunks.
 bool plausible(const StoredHeader& h, int64_t remaining)
 {
-    if (h.shift < 0 || h.shift > kDVKChunkedArrayMaxShift || h.chunkSize != (1 << h.shift))
+    // The stored form knows no chunks of one byte (shift 0).
+    if (h.shift < 1 || h.shift > kDVKChunkedArrayMaxShift || h.chunkSize != (1 << h.shift))
         return false;
     if (h.chunkCount < 0 || h.capacity < 0 || h.length < 0)
         return false;

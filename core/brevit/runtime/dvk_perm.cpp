@@ -255,27 +255,6 @@ void DVKPerm_Multiply(const DVKPerm* a, const DVKPerm* b, DVKPerm* result)
     DVKMem_Free(product);
 }
 
-void DVKPerm_Apply(const DVKPerm* p, void* data, int32_t size)
-{
-    if (size <= 0)
-        return;
-    auto* bytes = static_cast<unsigned char*>(data);
-    const size_t width = static_cast<size_t>(size);
-    ElementTemp temp(size);
-    int32_t start = 0;
-    for (int32_t c = 0; c < p->cycleCount; ++c) {
-        const int32_t length = p->cycleLengths[c];
-        const int32_t* cycle = p->cycleElements + start;
-        start += length;
-        if (length < 2)
-            continue;
-        std::memcpy(temp.data(), bytes + cycle[length - 1] * width, width);
-        for (int32_t k = length - 1; k >= 1; --k)
-            std::memcpy(bytes + cycle[k] * width, bytes + cycle[k - 1] * width, width);
-        std::memcpy(bytes + cycle[0] * width, temp.data(), width);
-    }
-}
-
 void DVKPerm_ApplyPower(const DVKPerm* p, int32_t k, void* data, int32_t size)
 {
     if (size <= 0)
@@ -307,6 +286,13 @@ void DVKPerm_ApplyPower(const DVKPerm* p, int32_t k, void* data, int32_t size)
             }
         }
     }
+}
+
+void DVKPerm_Apply(const DVKPerm* p, void* data, int32_t size)
+{
+    // One step along every cycle: the element at c[k - 1] moves to c[k] and
+    // the last one to c[0].
+    DVKPerm_ApplyPower(p, 1, data, size);
 }
 
 void DVKPerm_Randomize(DVKPerm* p, DVKRandom* random, int32_t allowFixedPoints)

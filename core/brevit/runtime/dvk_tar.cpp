@@ -371,6 +371,23 @@ void closeAndFree(DVKTar* tar)
     DVKMem_Free(tar);
 }
 
+// A zeroed handle over the file at path opened in mode, or null.
+DVKTar* openFile(const char* path, const char* mode)
+{
+    if (path == nullptr || path[0] == '\0')
+        return nullptr;
+    DVK_FILE* file = DVK_fopen(path, mode);
+    if (file == nullptr)
+        return nullptr;
+    auto* tar = static_cast<DVKTar*>(DVKMem_Calloc(sizeof(DVKTar)));
+    if (tar == nullptr) {
+        DVK_fclose(file);
+        return nullptr;
+    }
+    tar->file = file;
+    return tar;
+}
+
 // Reads the header of a freshly opened archive and points the scan at the
 // first entry.
 DVKTar* finishReadOpen(DVKTar* tar)
@@ -392,17 +409,9 @@ DVKTar* finishReadOpen(DVKTar* tar)
 
 DVKTar* DVKTar_OpenForRead(const char* path)
 {
-    if (path == nullptr || path[0] == '\0')
+    DVKTar* tar = openFile(path, "rb");
+    if (tar == nullptr)
         return nullptr;
-    DVK_FILE* file = DVK_fopen(path, "rb");
-    if (file == nullptr)
-        return nullptr;
-    auto* tar = static_cast<DVKTar*>(DVKMem_Calloc(sizeof(DVKTar)));
-    if (tar == nullptr) {
-        DVK_fclose(file);
-        return nullptr;
-    }
-    tar->file = file;
     if (!seekTo(tar, 0, 2)) {
         closeAndFree(tar);
         return nullptr;
@@ -430,17 +439,9 @@ DVKTar* DVKTar_OpenForMemoryMappedRead(uint32_t size, const void* base)
 
 DVKTar* DVKTar_OpenForWrite(const char* path)
 {
-    if (path == nullptr || path[0] == '\0')
+    DVKTar* tar = openFile(path, "wb");
+    if (tar == nullptr)
         return nullptr;
-    DVK_FILE* file = DVK_fopen(path, "wb");
-    if (file == nullptr)
-        return nullptr;
-    auto* tar = static_cast<DVKTar*>(DVKMem_Calloc(sizeof(DVKTar)));
-    if (tar == nullptr) {
-        DVK_fclose(file);
-        return nullptr;
-    }
-    tar->file = file;
     std::memcpy(tar->firstMagic, kFirstMagic, 4);
     std::memcpy(tar->secondMagic, kSecondMagic, 4);
     tar->byteOrderMark = kDVKTarByteOrderMark;

@@ -128,6 +128,7 @@ TEST_F(EngineChunkedArrayStore, LyingFiguresAreRefusedBeforeAllocating)
         {"chunk size not 1 << shift", with([](Stored& s) { s.shift = 5; })},
         {"shift too large", with([](Stored& s) { s.shift = 31; s.chunkSize = INT32_MIN; })},
         {"negative shift", with([](Stored& s) { s.shift = -1; })},
+        {"one-byte chunks", with([](Stored& s) { s.chunkSize = 1; s.shift = 0; s.length = 2; })},
         {"negative chunk count", with([](Stored& s) { s.chunkCount = -1; s.elementCount = 0; })},
         {"negative capacity", with([](Stored& s) { s.capacity = -1; })},
         {"negative length", with([](Stored& s) { s.length = -5; })},

@@ -179,17 +179,23 @@ public:
     {
         events.add("suite create");
         for (int32_t code : answers)
-            postUi([notify, context, code] { notify(code, context); });
+            postUi([this, notify, context, code] {
+                notify(code, context);
+                ++delivered;
+            });
         return createResult;
     }
     int startCmdRecog() override
     {
         events.add("suite start recognition");
-        return 0;
+        return startResult;
     }
 
     std::vector<int32_t> answers{0};
     int createResult = 0;
+    int startResult = 0;
+    // Creation reports handled so far.
+    std::atomic<int> delivered{0};
 };
 
 class RecorderDouble : public Installed<QrvRecorderControl> {
@@ -227,27 +233,38 @@ public:
     void start(GetBuf getBuf, Done done, void* context, void* doneContext) override
     {
         events.add("player start on " + queueName());
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_getBuf = getBuf;
+            m_done = done;
+            m_context = context;
+            m_doneContext = doneContext;
+        }
         startedAt = g_get_monotonic_time();
-        if (hang)
-            return;
-        m_thread = std::thread([=, this] {
+        if (!hang)
+            finish();
+    }
+    void stop(Done done, void* context, bool graceful) override
+    {
+        events.add(std::string("player stop ") + (graceful ? "graceful" : "at once") + " on " + queueName());
+        done(context);
+    }
+    // Plays what was started to its end (at once unless `hang`).
+    void finish()
+    {
+        m_thread = std::thread([this] {
             int16_t buffer[160];
             for (;;) {
                 int samples = 160;
-                int got = getBuf(buffer, &samples, context);
+                int got = m_getBuf(buffer, &samples, m_context);
                 if (got <= 0)
                     break;
                 std::lock_guard<std::mutex> lock(m_mutex);
                 played.append(reinterpret_cast<const char*>(buffer), static_cast<size_t>(got) * 2);
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(playMs));
-            done(doneContext);
+            m_done(m_doneContext);
         });
-    }
-    void stop(Done done, void* context, bool graceful) override
-    {
-        events.add(std::string("player stop ") + (graceful ? "graceful" : "at once") + " on " + queueName());
-        done(context);
     }
     std::string playedBytes() const
     {
@@ -256,7 +273,7 @@ public:
     }
 
     bool running = false;
-    bool hang = false;  // never finishes
+    bool hang = false;  // does not finish until the test says so
     int playMs = 0;     // how long the sound lasts after its last buffer
     std::atomic<gint64> startedAt{0};
 
@@ -264,6 +281,10 @@ private:
     mutable std::mutex m_mutex;
     std::string played;
     std::thread m_thread;
+    GetBuf m_getBuf = nullptr;
+    Done m_done = nullptr;
+    void* m_context = nullptr;
+    void* m_doneContext = nullptr;
 };
 
 // Every double, in one place.

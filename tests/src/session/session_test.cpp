@@ -18,7 +18,9 @@
 
 #include <glib/gstdio.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -124,17 +126,33 @@ protected:
         return status;
     }
 
-    // Lets `ms` pass on the main loop, then runs f there.
-    static void after(int ms, std::function<void()> f)
+    // Runs f on the main loop as soon as `ready` holds there. No fixed
+    // delays: on a loaded machine the service takes what it takes, and a
+    // service that never gets there is caught by runService's limit.
+    static void when(std::function<bool()> ready, std::function<void()> f)
     {
-        auto* heap = new std::function<void()>(std::move(f));
-        g_timeout_add(static_cast<guint>(ms), [](gpointer data) -> gboolean {
-            auto* fn = static_cast<std::function<void()>*>(data);
-            (*fn)();
-            delete fn;
+        struct Wait {
+            std::function<bool()> ready;
+            std::function<void()> f;
+        };
+        g_timeout_add(5, [](gpointer data) -> gboolean {
+            auto* wait = static_cast<Wait*>(data);
+            if (!wait->ready())
+                return G_SOURCE_CONTINUE;
+            wait->f();
+            delete wait;
             return G_SOURCE_REMOVE;
-        }, heap);
+        }, new Wait{std::move(ready), std::move(f)});
     }
+
+    // The doubles have seen `event`.
+    std::function<bool()> seen(const char* event)
+    {
+        return [this, e = std::string(event)] { return doubles.events.count(e) > 0; };
+    }
+
+    // The session is up: command recognition was started.
+    std::function<bool()> recognising() { return seen("suite start recognition"); }
 
     const std::vector<std::string> kStopChain{"recorder stop on VR", "player stop graceful on VR",
                                               "capture shutdown on UI", "audio cancel"};
@@ -170,6 +188,19 @@ TEST_F(Session, SyncDoneBringsTheSuiteUpThenShutsDownWithoutChirp)
     EXPECT_FALSE(log.contains("calling dvk_app_startCmdRecog()"));
 }
 
+TEST_F(Session, StopDuringABackgroundUpdateShutsDownAtOnceWithoutChirp)
+{
+    // The suite is still rebuilding its grammars.
+    doubles.suite.answers = {6};
+    sendWhenRunning("syncDone");
+    when([this] { return doubles.suite.delivered == 1; }, [this] { send("stopVoiceCommand"); });
+    EXPECT_EQ(runService(), 0);
+    EXPECT_TRUE(log.contains("doDownChirpAndExitUI: entered"));
+    EXPECT_FALSE(log.contains("DownChirpAndExitPimpl"));
+    EXPECT_EQ(doubles.events.count("player start on UI"), 0);
+    EXPECT_EQ(doubles.events.only(kStopChain), kStopChain);
+}
+
 // ---- foreground sessions ----------------------------------------------------------
 
 TEST_F(Session, StopPlaysTheInstalledChirpThenStopsInOrder)
@@ -180,7 +211,7 @@ TEST_F(Session, StopPlaysTheInstalledChirpThenStopsInOrder)
     doubles.player.running = true;
     doubles.player.playMs = 50;
     sendWhenRunning("startVoiceCommand", R"({"source":"test"})");
-    after(300, [this] { send("stopVoiceCommand"); });
+    when(recognising(), [this] { send("stopVoiceCommand"); });
     EXPECT_EQ(runService(), 0);
 
     const std::vector<std::string> seen = doubles.events.list();
@@ -208,7 +239,7 @@ TEST_F(Session, AHangingChirpEndsTheProcessAfterItsTimeoutWithoutTheStopChain)
     doubles.language.known = true;
     doubles.player.hang = true;
     sendWhenRunning("startVoiceCommand", R"({"source":"test"})");
-    after(200, [this] { send("stopVoiceCommand"); });
+    when(recognising(), [this] { send("stopVoiceCommand"); });
     EXPECT_EQ(runService(), 0);
 
     ASSERT_NE(doubles.player.startedAt.load(), 0);
@@ -222,9 +253,15 @@ TEST_F(Session, AHangingChirpEndsTheProcessAfterItsTimeoutWithoutTheStopChain)
 
 TEST_F(Session, WithoutActivityTheWatchdogEndsTheSession)
 {
-    QrvWatchdog::setIntervalForTesting(300);  // the real 15,000 ms scaled down
     doubles.audio.mode = AudioRoutingDouble::SILENT;
     sendWhenRunning("startVoiceCommand", R"({"source":"test"})");
+    // The session waits for the audio routing, which never answers; from
+    // the last sign of life the watchdog runs its period (the real 15,000 ms
+    // scaled down).
+    when(seen("audio activate"), [] {
+        QrvWatchdog::setIntervalForTesting(300);
+        QrvWatchdog::iAmAlive();
+    });
     EXPECT_EQ(runService(), 0);
     EXPECT_TRUE(log.contains("no sign of life"));
     EXPECT_EQ(doubles.events.count("player start on UI"), 1);
@@ -233,12 +270,17 @@ TEST_F(Session, WithoutActivityTheWatchdogEndsTheSession)
 
 TEST_F(Session, StopThenWatchdogPlaysOnceAndShutsDownOnce)
 {
-    QrvWatchdog::setIntervalForTesting(400);
     doubles.audio.mode = AudioRoutingDouble::SILENT;
-    // The watchdog expires while the chirp still sounds.
-    doubles.player.playMs = 900;
+    doubles.player.hang = true;
     sendWhenRunning("startVoiceCommand", R"({"source":"test"})");
     sendWhenRunning("stopVoiceCommand");
+    // The watchdog expires while the chirp still sounds; the chirp ends once
+    // the second closing request has come and gone.
+    when(seen("player start on UI"), [] {
+        QrvWatchdog::setIntervalForTesting(1);
+        QrvWatchdog::iAmAlive();
+    });
+    when([this] { return log.count("doDownChirpAndExitUI: entered") == 2; }, [this] { doubles.player.finish(); });
     EXPECT_EQ(runService(), 0);
     EXPECT_TRUE(log.contains("no sign of life"));
     EXPECT_EQ(log.count("doDownChirpAndExitUI: entered"), 2u);
@@ -266,12 +308,14 @@ TEST_F(Session, MissingChirpFileShutsDownAtOnce)
     uiSubscribesWhenLaunched();
     doubles.language.known = true;
     sendWhenRunning("startVoiceCommand", R"({"source":"test"})");
-    after(200, [this] { send("stopVoiceCommand"); });
-    // Far less than the chirp's 10 s guard.
-    EXPECT_EQ(runService(3000), 0);
+    when(recognising(), [this] { send("stopVoiceCommand"); });
+    // The chirp's 10 s guard is longer than the service is given here.
+    EXPECT_EQ(runService(), 0);
     const std::string path = QrvFileSystem::makeFullPathname0("downchirp.bin");
     EXPECT_TRUE(log.contains("QrvLogUI", WexLogError, "Cannot open file " + path));
     EXPECT_EQ(doubles.events.count("player start on UI"), 0);
+    EXPECT_FALSE(log.contains("did not finish"));
+    // The whole stop chain ran: the shut-down was started, not the timeout's final step.
     EXPECT_EQ(doubles.events.only(kStopChain), kStopChain);
 }
 
@@ -319,8 +363,8 @@ TEST_P(CompletionCode, EndsTheSessionOrChangesNothing)
     doubles.suite.answers = {c.code};
     sendWhenRunning("startVoiceCommand", R"({"source":"test"})");
     if (!c.ends) {
-        after(400, [this] {
-            EXPECT_EQ(log.count("doDownChirpAndExitUI: entered"), 0u);
+        when([this] { return doubles.suite.delivered == 1; }, [this] {
+            EXPECT_EQ(log.count("doDownChirpAndExit: entered"), 0u);
             EXPECT_EQ(doubles.events.count("suite start recognition"), 0);
             send("stopVoiceCommand");
         });
@@ -352,8 +396,7 @@ TEST_F(Session, RecognitionStartsOnceWhenTheUiRegistersLast)
     uiSubscribesWhenLaunched();
     doubles.language.known = true;
     sendWhenRunning("startVoiceCommand", R"({"source":"test"})");
-    after(300, [this] {
-        ASSERT_EQ(doubles.events.count("suite start recognition"), 1);
+    when(recognising(), [this] {
         // Further checks after completion start nothing.
         auto handler = QrVoiceCmdServiceHandler::S_getQrVoiceCmdServiceHandler();
         QrvBringUp::initCheck(*handler);
@@ -371,8 +414,8 @@ TEST_F(Session, RecognitionStartsOnceWhenTheAudioStatusComesLast)
     doubles.audio.mode = AudioRoutingDouble::HOLD_STATUS;
     sendWhenRunning("startVoiceCommand", R"({"source":"test"})");
     // The phone application subscribes before the audio routing's first status.
-    after(150, [this] { send("registerUI", "{}", WexServiceRequest::Unlimited); });
-    after(300, [this] {
+    when(seen("audio subscribe"), [this] { send("registerUI", "{}", WexServiceRequest::Unlimited); });
+    when([this] { return doubles.suite.delivered == 1; }, [this] {
         // The suite was created at the registration and has reported.
         EXPECT_EQ(doubles.events.count("suite create"), 1);
         EXPECT_EQ(doubles.events.count("suite start recognition"), 0);
@@ -384,6 +427,47 @@ TEST_F(Session, RecognitionStartsOnceWhenTheAudioStatusComesLast)
     EXPECT_EQ(doubles.events.count("ui launch 2"), 0);
     EXPECT_EQ(doubles.events.count("ui neither"), 1);
     EXPECT_EQ(doubles.events.count("suite start recognition"), 1);
+}
+
+TEST_F(Session, ARefusedRecognitionStartIsOnlyLogged)
+{
+    uiSubscribesWhenLaunched();
+    doubles.language.known = true;
+    doubles.suite.startResult = 1;
+    sendWhenRunning("startVoiceCommand", R"({"source":"test"})");
+    when(recognising(), [this] {
+        EXPECT_TRUE(log.contains("QrvLogUI", WexLogError, "dvk_app_startCmdRecog() failed."));
+        EXPECT_EQ(log.count("doDownChirpAndExit: entered"), 0u);
+        send("stopVoiceCommand");
+    });
+    EXPECT_EQ(runService(), 0);
+    EXPECT_EQ(doubles.events.count("suite start recognition"), 1);
+}
+
+// ---- the shut-down ------------------------------------------------------------------
+
+TEST_F(Session, ShutDownRequestsFromSeveralThreadsAtOnceStopOnce)
+{
+    uiSubscribesWhenLaunched();
+    doubles.language.known = true;
+    sendWhenRunning("startVoiceCommand", R"({"source":"test"})");
+    when(recognising(), [] {
+        std::atomic<bool> go{false};
+        std::vector<std::thread> threads;
+        for (int i = 0; i < 4; ++i)
+            threads.emplace_back([&go] {
+                while (!go.load())
+                    std::this_thread::yield();
+                QrVoiceCmdServiceApp::S_shutdownStart();
+            });
+        go = true;
+        for (std::thread& t : threads)
+            t.join();
+    });
+    EXPECT_EQ(runService(), 0);
+    EXPECT_EQ(log.count("S_shutdownStart: entered"), 4u);
+    EXPECT_EQ(log.count("shutdown already running.  Ignoring this request."), 3u);
+    EXPECT_EQ(doubles.events.only(kStopChain), kStopChain);
 }
 
 // ---- the shut-down without an application -------------------------------------------

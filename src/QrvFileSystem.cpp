@@ -19,10 +19,16 @@ void QrvFileSystem::qrvFileSystemInit()
         std::printf("mkdir(%s)\n", path.c_str());
         std::fflush(stdout);
         QrvLog::UIthread::qrvLog.log(WexLogError, "mkdir(%s)", path.c_str());
-        if (mkdir(path.c_str(), 0770) != 0 && errno != EEXIST) {
-            const int error = errno;
-            QrvLog::UIthread::qrvLog.log(WexLogError, "mkdir failed: %s (%d)", std::strerror(error), error);
-            std::exit(1);
+        if (mkdir(path.c_str(), 0770) != 0) {
+            int error = errno;
+            // Something else by that name is no directory to write below.
+            struct stat st {};
+            if (error == EEXIST && (stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)))
+                error = ENOTDIR;
+            if (error != EEXIST) {
+                QrvLog::UIthread::qrvLog.log(WexLogError, "mkdir failed: %s (%d)", std::strerror(error), error);
+                std::exit(1);
+            }
         }
     }
 }

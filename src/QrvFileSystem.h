@@ -19,7 +19,8 @@ public:
     // Creates the parents of the writable directory ("/media",
     // "/media/cryptofs", "/media/cryptofs/data"); the writable directory
     // itself is made by the porting layer before its first write. Ends the
-    // process with status 1 when a directory cannot be made.
+    // process with status 1 when a directory cannot be made, or when
+    // something other than a directory stands in its place.
     static void qrvFileSystemInit();
 
     // The directory joined to name with one "/", below the platform root.

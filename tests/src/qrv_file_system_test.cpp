@@ -1,23 +1,19 @@
 #include "platform/core/wex_root.h"
 #include "src/QrvFileSystem.h"
 #include "src/QrvJemalloc.h"
+#include "tests/src/file_util.h"
 #include "tests/support/log_capture.h"
 
 #include <gtest/gtest.h>
 
 #include <glib.h>
+#include <glib/gstdio.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
 #include <string>
 
 namespace {
-
-bool isDirectory(const std::string& path)
-{
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
 
 TEST(FileSystem, PathFunctionsJoinTheirDirectoryBelowTheRoot)
 {
@@ -68,13 +64,24 @@ TEST(FileSystem, InitMakesTheParentsButNotTheWritableDirectory)
     EXPECT_TRUE(isDirectory(wexRootPath("/media/cryptofs/data")));
 }
 
-TEST(FileSystemDeathTest, InitEndsTheProcessWhenAParentCannotBeMade)
+class FileSystemDeathTest : public ::testing::TestWithParam<const char*> {};
+
+// A plain file where a directory must go, at each level: the last one would
+// otherwise pass as an existing directory and leave nowhere to write.
+TEST_P(FileSystemDeathTest, InitEndsTheProcessWhenAParentIsNoDirectory)
 {
-    // A plain file where a directory must go.
-    const std::string media = wexRootPath("/media");
-    g_file_set_contents(media.c_str(), "", 0, nullptr);
+    const std::string path = wexRootPath(GetParam());
+    ASSERT_EQ(g_mkdir_with_parents(path.c_str(), 0700), 0);
+    ASSERT_EQ(g_rmdir(path.c_str()), 0);
+    ASSERT_TRUE(g_file_set_contents(path.c_str(), "", 0, nullptr));
     EXPECT_EXIT(QrvFileSystem::qrvFileSystemInit(), ::testing::ExitedWithCode(1), "");
 }
+
+INSTANTIATE_TEST_SUITE_P(Levels, FileSystemDeathTest,
+                         ::testing::Values("/media", "/media/cryptofs", "/media/cryptofs/data"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             return std::to_string(info.index);
+                         });
 
 TEST(Jemalloc, PreloadIsSetOnlyOutsideSanitizerBuildsAndChildrenRun)
 {

@@ -2,6 +2,7 @@
 // root (the test main's), on a private bus.
 #include "platform/core/wex_root.h"
 #include "tests/platform/bus/private_bus.h"
+#include "tests/src/file_util.h"
 
 #include <gtest/gtest.h>
 
@@ -28,12 +29,6 @@ std::vector<std::string> entriesBelow(const std::string& dir)
     return names;
 }
 
-bool isDirectory(const std::string& path)
-{
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 // Starts merrowind with its standard error in `logPath`.
 GSubprocess* startService(const std::string& logPath)
 {
@@ -55,15 +50,6 @@ bool waitForExit(GSubprocess* process)
 {
     return runUntil([&] { return g_subprocess_get_identifier(process) == nullptr; }, 5000) &&
            g_subprocess_wait(process, nullptr, nullptr);
-}
-
-std::string readFile(const std::string& path)
-{
-    gchar* text = nullptr;
-    g_file_get_contents(path.c_str(), &text, nullptr, nullptr);
-    std::string result = text != nullptr ? text : "";
-    g_free(text);
-    return result;
 }
 
 TEST(ServiceEntry, WithoutTheFirstUseMarkerExitsAtOnceAndCreatesNothing)

@@ -5,6 +5,7 @@
 #include "platform/core/wex_object.h"
 #include "platform/core/wex_root.h"
 #include "tests/platform/bus/private_bus.h"
+#include "tests/src/file_util.h"
 
 #include <gtest/gtest.h>
 
@@ -20,15 +21,6 @@ namespace {
 const bool kBus = (privateBusForEveryTest(), true);
 
 constexpr const char* kName = "com.orvel.merrowind";
-
-std::string readFile(const std::string& path)
-{
-    gchar* text = nullptr;
-    g_file_get_contents(path.c_str(), &text, nullptr, nullptr);
-    std::string result = text != nullptr ? text : "";
-    g_free(text);
-    return result;
-}
 
 WexObject parse(const std::string& text)
 {

@@ -51,23 +51,14 @@ void BM_PlainMalloc(benchmark::State& state)
     }
 }
 
-void BM_EngineMalloc(benchmark::State& state)
+// An engine heap allocation form and DVKMem_Free.
+template <void* (*Allocate)(uint32_t)>
+void BM_Engine(benchmark::State& state)
 {
     Context context;
     const auto size = static_cast<uint32_t>(state.range(0));
     for (auto _ : state) {
-        void* p = DVKMem_Malloc(size);
-        benchmark::DoNotOptimize(p);
-        DVKMem_Free(p);
-    }
-}
-
-void BM_EngineMallocOrThrow(benchmark::State& state)
-{
-    Context context;
-    const auto size = static_cast<uint32_t>(state.range(0));
-    for (auto _ : state) {
-        void* p = DVKMem_MallocOrThrow(size);
+        void* p = Allocate(size);
         benchmark::DoNotOptimize(p);
         DVKMem_Free(p);
     }
@@ -115,8 +106,8 @@ void BM_PlainMallocEight(benchmark::State& state)
 }
 
 BENCHMARK(BM_PlainMalloc)->Arg(16)->Arg(256)->Arg(4096);
-BENCHMARK(BM_EngineMalloc)->Arg(16)->Arg(256)->Arg(4096);
-BENCHMARK(BM_EngineMallocOrThrow)->Arg(256);
+BENCHMARK(BM_Engine<DVKMem_Malloc>)->Name("BM_EngineMalloc")->Arg(16)->Arg(256)->Arg(4096);
+BENCHMARK(BM_Engine<DVKMem_MallocOrThrow>)->Name("BM_EngineMallocOrThrow")->Arg(256);
 BENCHMARK(BM_ScratchPushPop)->Arg(16)->Arg(256)->Arg(4096);
 BENCHMARK(BM_ScratchEightToMark)->Arg(16)->Arg(256);
 BENCHMARK(BM_PlainMallocEight)->Arg(16)->Arg(256);

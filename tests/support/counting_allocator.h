@@ -4,6 +4,8 @@
 
 #include "core/brevit/runtime/dvk_err.h"
 #include "core/brevit/runtime/dvk_mem.h"
+#include "core/brevit/runtime/dvk_mem_stack.h"
+#include "core/brevit/runtime/dvk_watchdog.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -66,7 +68,10 @@ private:
 };
 
 // Installs an allocator record and a fresh error stack as the engine's
-// current context for its scope, and puts the previous ones back.
+// current context for its scope, with no scratch stack and no watchdog, and
+// puts the previous ones back. A scratch stack made inside the scope (the
+// default one of a first scratch allocation) is deleted with it, while its
+// allocator is still installed.
 class ScopedEngineContext {
 public:
     explicit ScopedEngineContext(CountingAllocator& allocator)
@@ -74,9 +79,14 @@ public:
         DVKErr_InitErrorStack(&m_errors);
         m_previousAllocator = DVKMem_SetMemoryAllocator(allocator.record());
         m_previousErrors = DVKErr_SetErrorStack(&m_errors);
+        m_previousScratch = DVKTempMem_SetMemStack(nullptr);
+        m_previousWatchDog = DVKWatchDog_SetCallback(nullptr, nullptr, &m_previousWatchDogArgument);
     }
     ~ScopedEngineContext()
     {
+        DVKWatchDog_SetCallback(m_previousWatchDog, m_previousWatchDogArgument, nullptr);
+        DVKTempMem_DeleteMemStack();
+        DVKTempMem_SetMemStack(m_previousScratch);
         DVKErr_SetErrorStack(m_previousErrors);
         DVKMem_SetMemoryAllocator(m_previousAllocator);
     }
@@ -89,4 +99,7 @@ private:
     DVKErrStack m_errors;
     BrevitAllocator* m_previousAllocator = nullptr;
     DVKErrStack* m_previousErrors = nullptr;
+    DVKMemStack* m_previousScratch = nullptr;
+    DVKWatchDogFunc m_previousWatchDog = nullptr;
+    void* m_previousWatchDogArgument = nullptr;
 };

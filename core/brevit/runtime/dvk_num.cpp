@@ -33,6 +33,16 @@ const char* skipLeading(const char* p)
     return p;
 }
 
+// Where a number's text starts: past leading white space and high bytes;
+// null for a null, empty or blank text.
+const char* numberStart(const char* s)
+{
+    if (s == nullptr)
+        return nullptr;
+    const char* p = skipLeading(s);
+    return *p != '\0' ? p : nullptr;
+}
+
 bool endsNumber(const char* p)
 {
     return *p == '\0' || isSpace(p);
@@ -49,10 +59,8 @@ locale_t cLocale()
 
 bool DVKNum_ParseSigned(const char* s, int32_t minimum, int32_t maximum, int32_t* out)
 {
-    if (s == nullptr || *s == '\0')
-        return false;
-    const char* p = skipLeading(s);
-    if (*p == '\0')
+    const char* p = numberStart(s);
+    if (p == nullptr)
         return false;
     bool negative = false;
     if (*p == '-' || *p == '+')
@@ -80,10 +88,8 @@ bool DVKNum_ParseSigned(const char* s, int32_t minimum, int32_t maximum, int32_t
 
 bool DVKNum_ParseUnsigned(const char* s, uint32_t maximum, uint32_t* out)
 {
-    if (s == nullptr || *s == '\0')
-        return false;
-    const char* p = skipLeading(s);
-    if (*p == '\0')
+    const char* p = numberStart(s);
+    if (p == nullptr)
         return false;
     if (*p == '+')
         ++p;
@@ -104,9 +110,9 @@ bool DVKNum_ParseUnsigned(const char* s, uint32_t maximum, uint32_t* out)
 
 bool DVKNum_ParseHex(const char* s, uint32_t maximum, uint32_t* out)
 {
-    if (s == nullptr || *s == '\0')
+    const char* p = numberStart(s);
+    if (p == nullptr)
         return false;
-    const char* p = skipLeading(s);
     bool sawZero = false;
     while (*p == '0') {
         sawZero = true;
@@ -202,10 +208,8 @@ uint32_t DVKNum_HexToUnsignedLong(const char* s)
 
 bool DVKNum_AsciiIsReal(const char* s)
 {
-    if (s == nullptr || *s == '\0')
-        return false;
-    const char* p = skipLeading(s);
-    if (*p == '\0')
+    const char* p = numberStart(s);
+    if (p == nullptr)
         return false;
     if (*p == '+' || *p == '-')
         ++p;
@@ -284,13 +288,18 @@ double DVKNum_RoundToDecimals(double x, int32_t digits)
     double integral = 0.0;
     const double fraction = std::modf(std::fabs(x), &integral);
     double scale = 1.0;
-    for (int32_t i = 0; i < digits; ++i)
+    for (int32_t i = 0; i < digits && std::isfinite(scale); ++i)
         scale *= 10.0;
-    double kept = 0.0;
-    const double rest = std::modf(scale * fraction, &kept);
-    if (rest > 0.5 || (rest == 0.5 && std::fmod(kept, 2.0) == 1.0))
-        kept += 1.0;
-    double result = kept / scale + integral;
+    double result = std::fabs(x);
+    // More decimals than a double holds (the scale overflows) leave x as it is
+    // instead of turning it into NaN.
+    if (std::isfinite(scale)) {
+        double kept = 0.0;
+        const double rest = std::modf(scale * fraction, &kept);
+        if (rest > 0.5 || (rest == 0.5 && std::fmod(kept, 2.0) == 1.0))
+            kept += 1.0;
+        result = kept / scale + integral;
+    }
     if (x < 0)
         result = -result;
     return result == 0.0 ? 0.0 : result;

@@ -113,6 +113,22 @@ TEST_F(ScratchMemory, ScratchBlocksCarryTheHeaderOverheadAndPopInReverse)
     EXPECT_EQ(DVKTempMem_CreateMemStack(4096, 2048), 0);  // one is installed
 }
 
+TEST_F(ScratchMemory, EngineContextTakesItsScratchStackWithIt)
+{
+    void* outer = DVKTempMem_Malloc(16);
+    DVKMemStack* outerStack = DVKTempMem_GetMemStack();
+    CountingAllocator inner;
+    {
+        ScopedEngineContext context(inner);
+        EXPECT_EQ(DVKTempMem_GetMemStack(), nullptr);
+        DVKTempMem_Malloc(100);  // a default stack from the inner allocator
+        EXPECT_GT(inner.liveBlocks(), 0u);
+    }
+    EXPECT_EQ(inner.liveBlocks(), 0u) << inner.describeLeaks();
+    EXPECT_EQ(DVKTempMem_GetMemStack(), outerStack);
+    DVKTempMem_Free(outer, 16);
+}
+
 TEST_F(ScratchMemory, OverReleaseIsCaught)
 {
     DVKMemStack* stack = DVKMemStack_Create(0, 0, 0);

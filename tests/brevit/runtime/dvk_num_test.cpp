@@ -195,6 +195,12 @@ TEST(NumberHelpers, RoundToDecimals)
     double zero = DVKNum_RoundToDecimals(-0.04, 1);
     EXPECT_EQ(zero, 0.0);
     EXPECT_FALSE(std::signbit(zero));
+    // More decimals than a double holds keep the value (not NaN), and
+    // quickly, whatever the count.
+    for (int32_t digits : {308, 309, 400, INT32_MAX}) {
+        EXPECT_EQ(DVKNum_RoundToDecimals(1.25, digits), 1.25) << digits;
+        EXPECT_EQ(DVKNum_RoundToDecimals(-3.0, digits), -3.0) << digits;
+    }
 }
 
 TEST(NumberHelpers, RoundeKeepsDecimalsOfTheBinaryMantissa)

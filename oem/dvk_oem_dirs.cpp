@@ -1,6 +1,7 @@
 #include "oem/dvk_oem_dirs.h"
 
 #include "platform/core/wex_root.h"
+// Only the directory names: the file layer links no service code.
 #include "src/QrvFileSystem.h"
 
 std::string dvkOemInstallDir()
@@ -25,5 +26,5 @@ std::string dvkOemAppDataDir()
 
 std::string dvkOemJoin(const std::string& directory, const char* name)
 {
-    return QrvFileSystem::mkFnString(directory, name);
+    return directory + "/" + name;
 }

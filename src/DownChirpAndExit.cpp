@@ -60,6 +60,9 @@ void stopDownChirpTimeout()
 // One playback of the chirp: armed timeout, open file, the player fed from it.
 class DownChirpAndExitPimpl {
 public:
+    // Raw 16-bit mono samples, in the installation directory.
+    static constexpr const char* chirpFile = "downchirp.bin";
+
     explicit DownChirpAndExitPimpl(std::string fileName) : m_fileName(std::move(fileName))
     {
         uiLog().log(WexLogInfo, "%s", "DownChirpAndExitPimpl");
@@ -141,7 +144,7 @@ void doDownChirpAndExitUI(void*)
         !s_downChirpSupressed.load()) {
         try {
             s_downChirpObject = std::make_shared<DownChirpAndExitPimpl>(
-                QrvFileSystem::makeFullPathname0(DownChirpAndExit::chirpFile));
+                QrvFileSystem::makeFullPathname0(DownChirpAndExitPimpl::chirpFile));
         } catch (const std::exception&) {
             // No chirp to play: end as a session without one does, at once,
             // rather than waiting for the timeout.

@@ -8,7 +8,6 @@
 class DownChirpAndExit {
 public:
     static constexpr int kTimeoutMs = 10000;
-    static constexpr const char* chirpFile = "downchirp.bin";
 
     // Any thread: posts the closing sequence to "UI".
     static void doDownChirpAndExit();

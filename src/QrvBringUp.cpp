@@ -104,9 +104,9 @@ void QrvBringUp::languageSettingIdentified(Handler& handler)
     watermarksSynced(handler);
 }
 
-void QrvBringUp::contactCountsDone(long long total, long long changed)
+void QrvBringUp::contactCountsDone(long long previous, long long newCount)
 {
-    uiLog().log(WexLogDebug, "%s: %lld %lld", __func__, total, changed);
+    uiLog().log(WexLogDebug, "%s: %lld %lld", __func__, previous, newCount);
     if (WexRefCountedPtr<Handler> handler = singleton(__func__))
         watermarksSynced(*handler);
 }

@@ -40,8 +40,9 @@ public:
     static void begin(QrVoiceCmdServiceHandler& handler);
     static void languageSettingIdentifiedStatic();
     static void languageSettingIdentified(QrVoiceCmdServiceHandler& handler);
-    // The contact counts are in (QuerySizeGetterWrapper::getterDone).
-    static void contactCountsDone(long long total, long long changed);
+    // The contact counts are in (QuerySizeGetterWrapper::getterDone): the
+    // persons the stored voice data covers and those new since.
+    static void contactCountsDone(long long previous, long long newCount);
     static void watermarksSynced(QrVoiceCmdServiceHandler& handler);
     static void loadLanguage(QrVoiceCmdServiceHandler& handler);
     // After a language pack was installed.

@@ -470,11 +470,4 @@ TEST_F(Session, ShutDownRequestsFromSeveralThreadsAtOnceStopOnce)
     EXPECT_EQ(doubles.events.only(kStopChain), kStopChain);
 }
 
-// ---- the shut-down without an application -------------------------------------------
-
-TEST(ShutdownWithoutApplication, EndsTheProcessWithStatusOne)
-{
-    EXPECT_EXIT(QrVoiceCmdServiceApp::S_shutdownStart(), ::testing::ExitedWithCode(1), "");
-}
-
 } // namespace

@@ -94,7 +94,7 @@ void QrvBringUp::languageSettingIdentifiedStatic()
 void QrvBringUp::languageSettingIdentified(Handler& handler)
 {
     WEX_TRACE_FUNCTION(uiLog());
-    if (QrvLanguageStep::get().languagePacksInstalled()) {
+    if (QrvLanguagePackStep::get().languagePacksInstalled()) {
         // A new count replaces one still running.
         QrvContactCountsStep::get().release();
         QrvContactCountsStep::get().start(handler.service());
@@ -122,7 +122,7 @@ void QrvBringUp::watermarksSynced(Handler& handler)
     case Handler::STATE_LANGPACK_DOWNLOAD_FOREGROUND:
         break;
     default:
-        if (!QrvLanguageStep::get().languagePacksInstalled()) {
+        if (!QrvLanguagePackStep::get().languagePacksInstalled()) {
             languagePackUnavailable(__func__);
             return;
         }

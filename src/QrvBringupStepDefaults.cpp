@@ -20,7 +20,16 @@ class NoLanguage : public QrvLanguageStep {
 public:
     bool languageKnown() override { return false; }
     void identify(WexService*) override { notThere(__func__); }
-    bool languagePacksInstalled() override { return false; }
+};
+
+// Without the pack check no pack counts as installed: the service ends.
+class NoLanguagePack : public QrvLanguagePackStep {
+public:
+    bool languagePacksInstalled() override
+    {
+        uiLog().log(WexLogWarning, "%s: not available", __func__);
+        return false;
+    }
 };
 
 class NoContactCounts : public QrvContactCountsStep {
@@ -77,6 +86,13 @@ template <>
 QrvLanguageStep& QrvSeam<QrvLanguageStep>::defaultImpl()
 {
     static NoLanguage impl;
+    return impl;
+}
+
+template <>
+QrvLanguagePackStep& QrvSeam<QrvLanguagePackStep>::defaultImpl()
+{
+    static NoLanguagePack impl;
     return impl;
 }
 

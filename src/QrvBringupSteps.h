@@ -11,15 +11,24 @@
 
 class WexService;
 
-// The suite's language (QrvLangSettingGetter) and its packs
-// (QrvLangPackDownloadMonitor::languagePacksInstalled).
+// The suite's language (QrvLangSettingGetter).
 class QrvLanguageStep : public QrvSeam<QrvLanguageStep> {
 public:
     // The language is known already (not QrvLangSettingGetter::LANG_UNKNOWN).
     virtual bool languageKnown() = 0;
-    // Starts reading the locale; completion QrvBringUp::languageSettingIdentifiedStatic.
+    // Starts reading the locale; completion
+    // QrvBringUp::languageSettingIdentifiedStatic. Voice command disabled in
+    // the preferences starts the shut-down instead.
     virtual void identify(WexService* service) = 0;
-    // Every pack of the language is installed with the service or downloaded.
+};
+
+// The language's pack (QrvLangPackDownloadMonitor::languagePacksInstalled).
+// After a pack was installed the bring-up resumes at
+// QrvBringUp::loadLanguageStatic.
+class QrvLanguagePackStep : public QrvSeam<QrvLanguagePackStep> {
+public:
+    // Every file of the current language's pack is installed with the
+    // service or downloaded, and of the service's version.
     virtual bool languagePacksInstalled() = 0;
 };
 
@@ -93,6 +102,8 @@ public:
 
 template <>
 QrvLanguageStep& QrvSeam<QrvLanguageStep>::defaultImpl();
+template <>
+QrvLanguagePackStep& QrvSeam<QrvLanguagePackStep>::defaultImpl();
 template <>
 QrvContactCountsStep& QrvSeam<QrvContactCountsStep>::defaultImpl();
 template <>

@@ -93,10 +93,16 @@ public:
         events.add("language identify");
         postUi([] { QrvBringUp::languageSettingIdentifiedStatic(); });
     }
-    bool languagePacksInstalled() override { return packsInstalled; }
 
     bool known = false;
-    bool packsInstalled = true;
+};
+
+class LanguagePackDouble : public Installed<QrvLanguagePackStep> {
+public:
+    using Installed::Installed;
+    bool languagePacksInstalled() override { return installed; }
+
+    bool installed = true;
 };
 
 class ContactCountsDouble : public Installed<QrvContactCountsStep> {
@@ -291,6 +297,7 @@ private:
 struct SessionDoubles {
     Events events;
     LanguageDouble language{events};
+    LanguagePackDouble packs{events};
     ContactCountsDouble counts{events};
     PhoneInfoDouble phone{events};
     AudioRoutingDouble audio{events};

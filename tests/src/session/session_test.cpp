@@ -292,7 +292,7 @@ TEST_F(Session, StopThenWatchdogPlaysOnceAndShutsDownOnce)
 TEST_F(Session, MissingLanguagePackEndsWithoutChirpOrAudio)
 {
     doubles.language.known = true;
-    doubles.language.packsInstalled = false;
+    doubles.packs.installed = false;
     sendWhenRunning("startVoiceCommand", R"({"source":"test"})");
     EXPECT_EQ(runService(), 0);
     EXPECT_TRUE(log.contains("QrvLogUI", WexLogError, "watermarksSynced: language pack unavailable.  Exiting"));

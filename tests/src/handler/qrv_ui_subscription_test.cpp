@@ -20,6 +20,9 @@ namespace {
 
 const bool kBus = (privateBusForEveryTest(), true);
 
+// How long to wait for what must come; a loaded machine may take a while.
+constexpr int kPatienceMs = 10000;
+
 constexpr const char* kName = "com.orvel.merrowind";
 using Handler = QrVoiceCmdServiceHandler;
 using Events = std::vector<std::pair<uint32_t, uint32_t>>;
@@ -73,7 +76,7 @@ protected:
         ASSERT_EQ(subscriber->request->send(subscriber->slot, kName, "subscribe", WexObject::object(),
                                             WexServiceRequest::Unlimited),
                   WexErrNone);
-        ASSERT_TRUE(runUntil([&] { return subscriber->replies.size() == 1; }));
+        ASSERT_TRUE(runUntil([&] { return subscriber->replies.size() == 1; }, kPatienceMs));
         ASSERT_TRUE(host->subscription);
     }
 
@@ -111,7 +114,7 @@ TEST_F(UiSubscription, KeepsTheMessageOpenForFurtherReplies)
     WexObject request = WexObject::object();
     request.put("command", "displayText");
     ASSERT_EQ(message->reply(request), WexErrNone);
-    ASSERT_TRUE(runUntil([&] { return subscriber->replies.size() == 2; }));
+    ASSERT_TRUE(runUntil([&] { return subscriber->replies.size() == 2; }, kPatienceMs));
     EXPECT_EQ(subscriber->replies[1], R"({"command":"displayText","returnValue":true})");
     EXPECT_EQ(end.total(), 0);
 }
@@ -148,7 +151,7 @@ TEST_P(UiSubscriptionEnd, TellsTheHandlerOnceUnlessCancelled)
         subscriber->request->cancel();
 
     if (c.closings + c.events.size() > 0) {
-        ASSERT_TRUE(runUntil([&] { return end.closings.load() + suite.events.size() > 0; }));
+        ASSERT_TRUE(runUntil([&] { return end.closings.load() + suite.events.size() > 0; }, kPatienceMs));
     }
     settle();
     EXPECT_EQ(end.closings, c.closings);
@@ -173,7 +176,7 @@ TEST_F(UiSubscription, NoticeArrivesAfterTheServiceDroppedItsReference)
     handler->setVRThreadActiveFlag();
     host->subscription.reset();
     subscriber->request->cancel();
-    ASSERT_TRUE(runUntil([&] { return !suite.events.empty(); }));
+    ASSERT_TRUE(runUntil([&] { return !suite.events.empty(); }, kPatienceMs));
     EXPECT_EQ(suite.events, (Events{{2, 0}}));
 }
 

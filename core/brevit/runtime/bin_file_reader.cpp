@@ -133,12 +133,20 @@ bool readChunkElements(BinFileReader* reader, void** table, uint32_t elements,
     return true;
 }
 
+// Elements through func into the chunks of table. With chunkBytes above 0 a
+// missing chunk is allocated (zeroed) when its first element is due, so that
+// a stored count larger than what follows costs no more memory than the data
+// that is really there.
 bool readChunkStructs(BinFileReader* reader, void** table, uint32_t elements,
-                      uint32_t chunkLength, uint32_t stride, BinFileReader_ElementFunc func)
+                      uint32_t chunkLength, uint32_t stride, BinFileReader_ElementFunc func,
+                      uint32_t chunkBytes)
 {
     const uint32_t start = reader->sub->position;
     for (uint32_t i = 0; i < elements; ++i) {
-        auto* chunk = static_cast<uint8_t*>(table[i / chunkLength]);
+        void*& slot = table[i / chunkLength];
+        if (slot == nullptr && chunkBytes > 0)
+            slot = DVKMem_Calloc(chunkBytes);
+        auto* chunk = static_cast<uint8_t*>(slot);
         if (chunk == nullptr ||
             !func(reader, 0, chunk + static_cast<uint64_t>(i % chunkLength) * stride))
             return false;
@@ -596,10 +604,14 @@ int32_t BinFileReader_AllocateAndReadChunkedArrayStructsWithFunc(
     if (!validReader(reader) || table == nullptr || chunks == nullptr || func == nullptr ||
         !readChunkCount(reader, maxChunks, chunkLength, &elements, &needed))
         return 0;
-    void** made = allocateChunks(maxChunks, needed, static_cast<uint64_t>(chunkLength) * stride);
+    const uint64_t chunkBytes = static_cast<uint64_t>(chunkLength) * stride;
+    if (chunkBytes == 0 || chunkBytes > UINT32_MAX)
+        return 0;
+    void** made = allocateChunks(maxChunks, 0, chunkBytes);
     if (made == nullptr)
         return 0;
-    if (!readChunkStructs(reader, made, elements, chunkLength, stride, func)) {
+    if (!readChunkStructs(reader, made, elements, chunkLength, stride, func,
+                          static_cast<uint32_t>(chunkBytes))) {
         DVKMem_FreeChunksArray(made, needed);
         return 0;
     }
@@ -619,7 +631,7 @@ int32_t BinFileReader_ReadChunkedArrayStructsWithFunc(BinFileReader* reader, voi
     if (!validReader(reader) || chunks == nullptr || func == nullptr ||
         !readChunkCount(reader, maxChunks, chunkLength, &elements, &needed) ||
         (table == nullptr && needed > 0) ||
-        !readChunkStructs(reader, table, elements, chunkLength, stride, func))
+        !readChunkStructs(reader, table, elements, chunkLength, stride, func, 0))
         return 0;
     *chunks = needed;
     return 1;

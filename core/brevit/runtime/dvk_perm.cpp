@@ -11,10 +11,14 @@
 
 namespace {
 
+// n 32-bit entries from the raising allocator; a size its 32-bit request
+// cannot express raises as well.
 int32_t* allocateIndices(int32_t n)
 {
-    return static_cast<int32_t*>(
-        DVKMem_MallocOrThrow(static_cast<uint32_t>(std::max(n, 0)) * sizeof(int32_t)));
+    const uint64_t bytes = static_cast<uint64_t>(std::max(n, 0)) * sizeof(int32_t);
+    if (bytes > UINT32_MAX)
+        DVKErr_Raise(__FILE__, __LINE__, "No memory for a permutation of length %d", n);
+    return static_cast<int32_t*>(DVKMem_MallocOrThrow(static_cast<uint32_t>(bytes)));
 }
 
 // Replaces the three arrays by ones for n entries.

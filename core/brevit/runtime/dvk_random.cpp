@@ -1,5 +1,6 @@
 #include "core/brevit/runtime/dvk_random.h"
 
+#include "core/brevit/runtime/dvk_err.h"
 #include "core/brevit/runtime/dvk_mem.h"
 
 #include <cmath>
@@ -34,10 +35,14 @@ uint32_t drawBelow(DVKRandom* r, uint32_t k)
     return x % k;
 }
 
-// Scratch array of n 32-bit entries from the raising allocator.
+// Scratch array of n 32-bit entries from the raising allocator; a size the
+// allocator's 32-bit request cannot express raises as well.
 int32_t* allocateIndices(int32_t n)
 {
-    return static_cast<int32_t*>(DVKMem_MallocOrThrow(static_cast<uint32_t>(n) * sizeof(int32_t)));
+    const uint64_t bytes = static_cast<uint64_t>(n) * sizeof(int32_t);
+    if (bytes > UINT32_MAX)
+        DVKErr_Raise(__FILE__, __LINE__, "No memory for %d indices", n);
+    return static_cast<int32_t*>(DVKMem_MallocOrThrow(static_cast<uint32_t>(bytes)));
 }
 
 void removeFixedPoints(DVKRandom* r, int32_t n, int32_t* out)

@@ -479,7 +479,9 @@ int32_t DVKTar_Close(DVKTar* tar)
     int32_t result = 0;
     if (tar->writable && (!seekTo(tar, 0) || !writeHeader(tar)))
         result = 1;
-    if (tar->failed)
+    // A sub-file still being written has no size in its entry, which would
+    // stop every later scan of the chain: the archive is not complete.
+    if (tar->failed || (tar->writable && tar->nOpenSubFiles > 0))
         result = 1;
     freeDirectory(tar, tar->nSubFiles);
     if (tar->file != nullptr && DVK_fclose(tar->file) != 0)

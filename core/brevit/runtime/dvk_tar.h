@@ -76,7 +76,8 @@ DVKTar* DVKTar_OpenForWrite(const char* path);
 // offer: always null.
 DVKTar* DVKTar_OpenForAppend(const char* path);
 // 0, or 1 when a writable archive's header could not be rewritten, a write
-// went wrong earlier, or the file could not be closed (null gives 0).
+// went wrong earlier, a sub-file is still being written, or the file could
+// not be closed (null gives 0). Streams still open are not freed.
 int32_t DVKTar_Close(DVKTar* tar);
 
 int32_t DVKTar_GetNSubFiles(const DVKTar* tar);

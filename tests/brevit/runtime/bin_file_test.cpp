@@ -467,6 +467,25 @@ TEST_F(BinaryRecords, StructuresThroughFunctionsCarryTheirByteLength)
     EXPECT_TRUE(BinFileReader_IsAtEnd(r));
 }
 
+TEST_F(BinaryRecords, ChunkedStructCountsBeyondTheDataCostNoChunks)
+{
+    // A stored count of 2^20 elements with the data of one: the reading fails
+    // at the second element, having made only the chunk it needed.
+    const Point one = {0, 0, 0.5, 10};
+    BinFileReader* r = roundTrip([&](BinFileWriter* w) {
+        return BinFileWriter_WriteUnsignedInt(w, 1u << 20) && writePoint(w, 0, &one) &&
+               BinFileWriter_WriteUnsignedInt(w, 12);
+    });
+    const uint64_t callsBefore = m_allocator.calls();
+    void** chunks = nullptr;
+    uint32_t used = 0;
+    EXPECT_FALSE(BinFileReader_AllocateAndReadChunkedArrayStructsWithFunc(
+        r, &chunks, 1u << 10, 1u << 10, sizeof(Point), readPoint, &used));
+    EXPECT_EQ(chunks, nullptr);
+    // The chunk table and the first chunk.
+    EXPECT_EQ(m_allocator.calls() - callsBefore, 2u);
+}
+
 #define FIELD(member) static_cast<int>(offsetof(Point, member)), static_cast<int>(sizeof(Point::member))
 
 TEST_F(BinaryRecords, StructuresFromFieldListsRoundTrip)

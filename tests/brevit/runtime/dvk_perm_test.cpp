@@ -234,4 +234,19 @@ TEST_F(EnginePermutation, AllocationFailuresRaiseWithoutLeaks)
     }
 }
 
+TEST_F(EnginePermutation, LengthsBeyondTheAllocatorsRequestRaise)
+{
+    // 2^30 entries of 4 bytes do not fit a 32-bit request: refused outright,
+    // not cut down to a block too small for them.
+    const uint64_t before = m_allocator.calls();
+    DVKPerm* p = nullptr;
+    EXPECT_EQ(DVKErr_Protect([&] { p = DVKPerm_New(1 << 30); }), 1);
+    EXPECT_EQ(p, nullptr);
+    int32_t out[1];
+    DVKRandom* random = DVKRandom_New();
+    EXPECT_EQ(DVKErr_Protect([&] { DVKRandom_Permutation(random, 1 << 30, out, 1); }), 1);
+    DVKRandom_Delete(random);
+    EXPECT_LE(m_allocator.calls() - before, 2u);  // the permutation record and the generator
+}
+
 } // namespace

@@ -1,4 +1,5 @@
 #include "core/brevit/runtime/bin_file_reader.h"
+#include "core/brevit/runtime/dvk_mem.h"
 #include "core/brevit/runtime/dvk_tar.h"
 #include "tests/support/archive_fixture.h"
 #include "tests/support/counting_allocator.h"
@@ -440,6 +441,20 @@ TEST_F(EngineArchive, EmptySubFileFailsTheSave)
     EXPECT_EQ(DVKTar_SubFileExists(tar, "empty"), 0);
     EXPECT_EQ(DVKTar_Close(tar), 1);
     EXPECT_EQ(DVKTar_Close(nullptr), 0);
+}
+
+TEST_F(EngineArchive, ClosingWhileASubFileIsWrittenFailsTheSave)
+{
+    DVKTar* tar = DVKTar_OpenForWrite(archive().path().c_str());
+    ASSERT_NE(tar, nullptr);
+    DVKTarSubFile* open = DVKTar_SubFileCreate(tar, "b");
+    ASSERT_NE(open, nullptr);
+    EXPECT_EQ(DVKTar_SubFileWrite(open, "bravo", 5), 5);
+    // The entry of "b" still says size 0: a reader's scan would stop there.
+    EXPECT_EQ(DVKTar_Close(tar), 1);
+    // The stream outlives its archive; only its memory is left to free.
+    DVKMem_Free(open->name);
+    DVKMem_Free(open);
 }
 
 TEST_F(EngineArchive, DirectoryOfAWrittenArchiveGrowsPastItsFirstStep)

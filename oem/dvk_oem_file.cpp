@@ -150,7 +150,7 @@ dvk_oem_file_Stream* dvk_oem_file_fopen(const char* fileName, dvk_oem_file_Mode 
 {
     WEX_TRACE_FUNCTION(s_log);
     dvkOemIAmAlive();
-    DVK_ASSERT(fileName != nullptr);
+    DVK_ASSERT(fileName != NULL);
     DVK_ASSERT(mode == DVK_OEM_FILE_MODE_READ || mode == DVK_OEM_FILE_MODE_WRITE);
     if (!dvkOemFileNameIsValid(fileName))
         return nullptr;
@@ -189,7 +189,7 @@ dvk_oem_file_Stream* dvk_oem_file_fopen(const char* fileName, dvk_oem_file_Mode 
 int dvk_oem_file_fclose(dvk_oem_file_Stream* fileStream)
 {
     WEX_TRACE_FUNCTION(s_log);
-    DVK_ASSERT(fileStream != nullptr);
+    DVK_ASSERT(fileStream != NULL);
     const int fd = fileno(fileStream);
     if (isTraced(fileStream)) {
         s_log.log(WexLogDebug, "fclose(%d)", fd);
@@ -207,10 +207,10 @@ int dvk_oem_file_fclose(dvk_oem_file_Stream* fileStream)
 long dvk_oem_file_fread(void* buffer, long size, long count, dvk_oem_file_Stream* fileStream)
 {
     WEX_TRACE_FUNCTION(s_log);
-    DVK_ASSERT(buffer != nullptr);
+    DVK_ASSERT(buffer != NULL);
     DVK_ASSERT(size > 0);
     DVK_ASSERT(count > 0);
-    DVK_ASSERT(fileStream != nullptr);
+    DVK_ASSERT(fileStream != NULL);
     countAndPing(s_readCountdown);
     const long items = static_cast<long>(
         std::fread(buffer, static_cast<size_t>(size), static_cast<size_t>(count), fileStream));
@@ -223,10 +223,10 @@ long dvk_oem_file_fwrite(const void* buffer, long size, long count,
                          dvk_oem_file_Stream* fileStream)
 {
     WEX_TRACE_FUNCTION(s_log);
-    DVK_ASSERT(buffer != nullptr);
+    DVK_ASSERT(buffer != NULL);
     DVK_ASSERT(size > 0);
     DVK_ASSERT(count > 0);
-    DVK_ASSERT(fileStream != nullptr);
+    DVK_ASSERT(fileStream != NULL);
     countAndPing(s_writeCountdown);
     const bool traced = isTraced(fileStream);
     if (traced) {
@@ -246,7 +246,7 @@ int dvk_oem_file_fseek(dvk_oem_file_Stream* fileStream, long offset,
                        dvk_oem_file_SeekOrigin origin)
 {
     WEX_TRACE_FUNCTION(s_log);
-    DVK_ASSERT(fileStream != nullptr);
+    DVK_ASSERT(fileStream != NULL);
     countAndPing(s_seekCountdown);
     if (isTraced(fileStream))
         s_log.log(WexLogDebug, "fseek(%d,%d,%d)", fileno(fileStream), static_cast<int>(offset),
@@ -266,7 +266,7 @@ int dvk_oem_file_fseek(dvk_oem_file_Stream* fileStream, long offset,
 long dvk_oem_file_ftell(dvk_oem_file_Stream* fileStream)
 {
     WEX_TRACE_FUNCTION(s_log);
-    DVK_ASSERT(fileStream != nullptr);
+    DVK_ASSERT(fileStream != NULL);
     const long position = std::ftell(fileStream);
     if (position < 0)
         s_log.log(WexLogError, "%s: ftell failure.", __func__);
@@ -278,7 +278,7 @@ long dvk_oem_file_ftell(dvk_oem_file_Stream* fileStream)
 long dvk_oem_file_fsize(const char* fileName)
 {
     WEX_TRACE_FUNCTION(s_log);
-    DVK_ASSERT(fileName != nullptr);
+    DVK_ASSERT(fileName != NULL);
     long size = dvkOemFileNameIsValid(fileName) ? lookupSize(fileName) : -1;
     if (size < 0) {
         s_log.log(WexLogError, "%s: stat(%s) failure", __func__, fileName);
@@ -293,7 +293,7 @@ long dvk_oem_file_fsize(const char* fileName)
 int dvk_oem_file_fexist(const char* fileName)
 {
     WEX_TRACE_FUNCTION(s_log);
-    DVK_ASSERT(fileName != nullptr);
+    DVK_ASSERT(fileName != NULL);
     const int exists = dvkOemFileNameIsValid(fileName) && lookupSize(fileName) > 0 ? 1 : 0;
     s_log.log(WexLogDebug, "%s(%s) = %ld", __func__, fileName, static_cast<long>(exists));
     return exists;
@@ -303,7 +303,7 @@ int dvk_oem_file_remove(const char* fileName)
 {
     WEX_TRACE_FUNCTION(s_log);
     dvkOemIAmAlive();
-    DVK_ASSERT(fileName != nullptr);
+    DVK_ASSERT(fileName != NULL);
     int result = -1;
     if (dvkOemFileNameIsValid(fileName)) {
         if (fileName[0] == '/') {
@@ -323,8 +323,8 @@ int dvk_oem_file_remove(const char* fileName)
 int dvk_oem_file_rename(const char* oldName, const char* newName)
 {
     WEX_TRACE_FUNCTION(s_log);
-    DVK_ASSERT(oldName != nullptr);
-    DVK_ASSERT(newName != nullptr);
+    DVK_ASSERT(oldName != NULL);
+    DVK_ASSERT(newName != NULL);
     dvkOemIAmAlive();
     int result = -1;
     if (dvkOemFileNameIsValid(oldName) && dvkOemFileNameIsValid(newName)) {

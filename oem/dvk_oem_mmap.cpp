@@ -39,7 +39,7 @@ int openRegular(const std::string& path)
 dvk_oem_mmap_Handle* dvk_oem_mmap_openFile(const char* fileName)
 {
     WEX_TRACE_FUNCTION(s_log);
-    DVK_ASSERT(fileName != nullptr);
+    DVK_ASSERT(fileName != NULL);
     if (!dvkOemFileNameIsValid(fileName)) {
         s_log.log(WexLogError, "%s: invalid filename \"%s\"", __func__, fileName);
         return nullptr;
@@ -90,14 +90,14 @@ dvk_oem_mmap_Handle* dvk_oem_mmap_openFile(const char* fileName)
 void* dvk_oem_mmap_mapFile(dvk_oem_mmap_Handle* fileHandle)
 {
     WEX_TRACE_FUNCTION(s_log);
-    DVK_ASSERT(fileHandle != nullptr);
+    DVK_ASSERT(fileHandle != NULL);
     return fileHandle->address;
 }
 
 void dvk_oem_mmap_unmapFile(dvk_oem_mmap_Handle* fileHandle)
 {
     WEX_TRACE_FUNCTION(s_log);
-    DVK_ASSERT(fileHandle != nullptr);
+    DVK_ASSERT(fileHandle != NULL);
     if (::munmap(fileHandle->address, fileHandle->size) != 0)
         s_log.log(WexLogError, "%s: munmap failure.  errno=%d", __func__, errno);
     delete fileHandle;

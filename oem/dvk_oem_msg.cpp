@@ -26,16 +26,16 @@ void* dvk_oem_msg_getMyAddr()
 void dvk_oem_msg_send(dvk_msg_Message* message, void* /*from*/, void* to)
 {
     WEX_TRACE_FUNCTION(s_log);
-    DVK_ASSERT(message != nullptr);
-    DVK_ASSERT(to != nullptr);
+    DVK_ASSERT(message != NULL);
+    DVK_ASSERT(to != NULL);
     workqueue_add(static_cast<workqueue*>(to), dvk_oem_msg_receive_wrapper, message, 0);
 }
 
 void dvk_oem_msg_sendEvent(dvk_msg_Event event, void* /*from*/, void* to)
 {
     WEX_TRACE_FUNCTION(s_log);
-    DVK_ASSERT(event != nullptr);
-    DVK_ASSERT(to != nullptr);
+    DVK_ASSERT(event != NULL);
+    DVK_ASSERT(to != NULL);
     workqueue_add(static_cast<workqueue*>(to), dvk_oem_msg_receiveEvent_wrapper,
                   reinterpret_cast<gpointer>(event), 0);
 }

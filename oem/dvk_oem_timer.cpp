@@ -40,7 +40,7 @@ void dvk_oem_timer_startTimer(dvk_oem_timer_TimerId timerID, long expiration,
     WEX_TRACE_FUNCTION(s_log);
     DVK_ASSERT(timerID >= 0 && timerID < DVK_OEM_TIMER_COUNT);
     DVK_ASSERT(expiration >= 0 && expiration <= INT_MAX);
-    DVK_ASSERT(callback != nullptr);
+    DVK_ASSERT(callback != NULL);
     timeouts[timerID] =
         std::make_shared<DvkOemTimeout>(static_cast<int>(expiration), timerID, callback);
 }

@@ -5,6 +5,7 @@
 
 #include "platform/core/wex_logger.h"
 
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 
@@ -22,6 +23,13 @@
     std::abort();
 }
 
+// The condition is named after macro expansion, as the system library's
+// assertion names it: a null pointer reads "__null" in the porting layer
+// (NULL) and "((void *)0)" in the suite (DVK_NULL).
 #define DVK_ASSERT(expression)                                                                     \
     ((expression) ? static_cast<void>(0)                                                           \
-                  : dvk_assertFail(__FILE__, __LINE__, __func__, #expression))
+                  : dvk_assertFail(__FILE__, __LINE__, __func__, DVK_ASSERT_TEXT_(expression)))
+#define DVK_ASSERT_TEXT_(expression) #expression
+
+// The suite's null pointer, in its assertions.
+#define DVK_NULL ((void *)0)

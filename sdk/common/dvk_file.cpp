@@ -55,7 +55,7 @@ long copyOut(dvk_file_Stream* s, unsigned char* to, long wanted)
 
 dvk_file_Stream* dvk_file_fopen(const char* fileName, dvk_oem_file_Mode mode)
 {
-    DVK_ASSERT(fileName != nullptr);
+    DVK_ASSERT(fileName != DVK_NULL);
     DVK_ASSERT(mode == DVK_OEM_FILE_MODE_READ || mode == DVK_OEM_FILE_MODE_WRITE);
     dvk_oem_file_Stream* oem = dvk_oem_file_fopen(fileName, mode);
     if (oem == nullptr)
@@ -76,7 +76,7 @@ dvk_file_Stream* dvk_file_fopen(const char* fileName, dvk_oem_file_Mode mode)
 
 int dvk_file_fclose(dvk_file_Stream** stream)
 {
-    DVK_ASSERT(stream != nullptr);
+    DVK_ASSERT(stream != DVK_NULL);
     dvk_file_Stream* s = *stream;
     if (s == nullptr)
         return 0;
@@ -92,8 +92,8 @@ int dvk_file_fclose(dvk_file_Stream** stream)
 
 long dvk_file_fread(void* buffer, long size, long count, dvk_file_Stream* stream)
 {
-    DVK_ASSERT(buffer != nullptr);
-    DVK_ASSERT(stream != nullptr);
+    DVK_ASSERT(buffer != DVK_NULL);
+    DVK_ASSERT(stream != DVK_NULL);
     DVK_ASSERT(size > 0);
     DVK_ASSERT(count > 0);
     DVK_ASSERT(count <= LONG_MAX / size);
@@ -117,8 +117,8 @@ long dvk_file_fread(void* buffer, long size, long count, dvk_file_Stream* stream
 
 long dvk_file_fwrite(const void* buffer, long size, long count, dvk_file_Stream* stream)
 {
-    DVK_ASSERT(buffer != nullptr);
-    DVK_ASSERT(stream != nullptr);
+    DVK_ASSERT(buffer != DVK_NULL);
+    DVK_ASSERT(stream != DVK_NULL);
     DVK_ASSERT(size > 0);
     DVK_ASSERT(count > 0);
     DVK_ASSERT(count <= LONG_MAX / size);
@@ -148,7 +148,7 @@ long dvk_file_fwrite(const void* buffer, long size, long count, dvk_file_Stream*
 
 int dvk_file_fseek(dvk_file_Stream* stream, long offset, int origin)
 {
-    DVK_ASSERT(stream != nullptr);
+    DVK_ASSERT(stream != DVK_NULL);
     if (stream->buffer == nullptr)
         return dvk_oem_file_fseek(stream->stream, offset, origin);
 
@@ -190,7 +190,7 @@ int dvk_file_fseek(dvk_file_Stream* stream, long offset, int origin)
 
 long dvk_file_ftell(dvk_file_Stream* stream)
 {
-    DVK_ASSERT(stream != nullptr);
+    DVK_ASSERT(stream != DVK_NULL);
     if (stream->buffer == nullptr)
         return dvk_oem_file_ftell(stream->stream);
     return stream->bufferOffset + stream->bufferInternalPtr;
@@ -198,25 +198,25 @@ long dvk_file_ftell(dvk_file_Stream* stream)
 
 long dvk_file_fsize(const char* fileName)
 {
-    DVK_ASSERT(fileName != nullptr);
+    DVK_ASSERT(fileName != DVK_NULL);
     return dvk_oem_file_fsize(fileName);
 }
 
 int dvk_file_fexist(const char* fileName)
 {
-    DVK_ASSERT(fileName != nullptr);
+    DVK_ASSERT(fileName != DVK_NULL);
     return dvk_oem_file_fexist(fileName);
 }
 
 int dvk_file_remove(const char* fileName)
 {
-    DVK_ASSERT(fileName != nullptr);
+    DVK_ASSERT(fileName != DVK_NULL);
     return dvk_oem_file_remove(fileName);
 }
 
 int dvk_file_rename(const char* oldName, const char* newName)
 {
-    DVK_ASSERT(oldName != nullptr);
-    DVK_ASSERT(newName != nullptr);
+    DVK_ASSERT(oldName != DVK_NULL);
+    DVK_ASSERT(newName != DVK_NULL);
     return dvk_oem_file_rename(oldName, newName);
 }

@@ -37,7 +37,7 @@ void* dvk_mem_alloc(size_t size)
 
 void dvk_mem_dealloc(void** block)
 {
-    DVK_ASSERT(block != nullptr);
+    DVK_ASSERT(block != DVK_NULL);
     if (*block != nullptr)
         s_liveBlocks.fetch_sub(1, std::memory_order_relaxed);
     dvk_oem_mem_free(*block);

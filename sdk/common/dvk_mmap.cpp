@@ -5,19 +5,19 @@
 
 dvk_mmap_Handle* dvk_mmap_openFile(const char* fileName)
 {
-    DVK_ASSERT(fileName != nullptr);
+    DVK_ASSERT(fileName != DVK_NULL);
     return dvk_oem_mmap_openFile(fileName);
 }
 
 void* dvk_mmap_mapFile(dvk_mmap_Handle* handle)
 {
-    DVK_ASSERT(handle != nullptr);
+    DVK_ASSERT(handle != DVK_NULL);
     return dvk_oem_mmap_mapFile(handle);
 }
 
 void dvk_mmap_unmapFile(dvk_mmap_Handle** handle)
 {
-    DVK_ASSERT(handle != nullptr);
+    DVK_ASSERT(handle != DVK_NULL);
     if (*handle == nullptr)
         return;
     dvk_oem_mmap_unmapFile(*handle);

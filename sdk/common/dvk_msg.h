@@ -22,7 +22,7 @@ struct dvk_msg_Message {
 
 // A new message, or NULL when memory is short. The data is consumed either
 // way: on failure a given destructor has already run on it.
-dvk_msg_Message* dvk_msg_create(void* msgData, dvk_msg_Handler msgHandler,
+dvk_msg_Message* dvk_msg_create(void* msgData, dvk_msg_Handler handlerFunc,
                                 dvk_msg_Destructor destructor);
 
 // Stamps sender and destination and posts the message; it belongs to the

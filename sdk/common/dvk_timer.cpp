@@ -33,7 +33,8 @@ void freeRecord(dvk_timer_Record** record)
 // so a stop issued meanwhile can still overtake it.
 void timerExpiredCallback(dvk_oem_timer_TimerId timerID)
 {
-    DVK_ASSERT(timerID >= 0 && timerID < DVK_TIMER_MAX);
+    DVK_ASSERT(timerID >= 0);
+    DVK_ASSERT(timerID < DVK_TIMER_MAX);
     dvk_timer_Record* record = timerList[timerID];
     if (active[timerID] != 0 && record != nullptr && record->expiryMsg != nullptr)
         dvk_msg_send(record->expiryMsg, dvk_msg_getDvkAddr());
@@ -42,7 +43,8 @@ void timerExpiredCallback(dvk_oem_timer_TimerId timerID)
 void timerHandler(void* msgData, dvk_msg_Address /*sender*/)
 {
     const long timerID = idOf(msgData);
-    DVK_ASSERT(timerID >= 0 && timerID < (long) DVK_TIMER_MAX);
+    DVK_ASSERT(timerID >= 0);
+    DVK_ASSERT(timerID < (long) DVK_TIMER_MAX);
     dvk_timer_Record* record = timerList[timerID];
     if (record == nullptr)
         return;
@@ -63,8 +65,9 @@ void timerHandler(void* msgData, dvk_msg_Address /*sender*/)
 void timerDestroyHandler(void* msgData, dvk_msg_Address /*sender*/)
 {
     const long timerID = idOf(msgData);
-    DVK_ASSERT(timerID >= 0 && timerID < (long) DVK_TIMER_MAX);
-    DVK_ASSERT(timerList[timerID] != nullptr);
+    DVK_ASSERT(timerID >= 0);
+    DVK_ASSERT(timerID < (long) DVK_TIMER_MAX);
+    DVK_ASSERT(timerList[timerID] != DVK_NULL);
     DVK_ASSERT(active[timerID] == 0);
     dvk_timer_Record* record = timerList[timerID];
     // The stop message was freed on receipt.
@@ -92,7 +95,7 @@ int dvk_timer_startTimer(int timerID, long expiration, dvk_timer_Callback callba
     DVK_ASSERT(timerID >= 0);
     DVK_ASSERT(timerID < DVK_TIMER_MAX);
     DVK_ASSERT(expiration > 0);
-    DVK_ASSERT(callback != nullptr);
+    DVK_ASSERT(callback != DVK_NULL);
     checkSuiteThread();
 
     dvk_timer_Record* current = timerList[timerID];
@@ -133,7 +136,7 @@ void dvk_timer_stopTimer(int timerID)
 {
     DVK_ASSERT(timerID >= 0);
     DVK_ASSERT(timerID < DVK_TIMER_MAX);
-    DVK_ASSERT(active[timerID] == 0 || timerList[timerID] != nullptr);
+    DVK_ASSERT(active[timerID] == 0 || timerList[timerID] != DVK_NULL);
     checkSuiteThread();
 
     dvk_timer_Record* record = timerList[timerID];

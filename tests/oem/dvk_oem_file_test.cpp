@@ -287,11 +287,11 @@ TEST_F(OemFileDeathTest, ArgumentErrorsStopWithFileLineFunctionAndCondition)
     EXPECT_DEATH(dvk_oem_file_fread(&c, 1, 0, stream),
                  "Assertion failed: count > 0, file .*dvk_oem_file\\.cpp, line [0-9]+, function "
                  "dvk_oem_file_fread");
-    EXPECT_DEATH(dvk_oem_file_fwrite(nullptr, 1, 1, stream), "buffer != nullptr");
-    EXPECT_DEATH(dvk_oem_file_fclose(nullptr), "fileStream != nullptr");
+    EXPECT_DEATH(dvk_oem_file_fwrite(nullptr, 1, 1, stream), "buffer != __null");
+    EXPECT_DEATH(dvk_oem_file_fclose(nullptr), "fileStream != __null");
     EXPECT_DEATH(dvk_oem_file_fopen("d.bin", 2), "mode == DVK_OEM_FILE_MODE_READ");
-    EXPECT_DEATH(dvk_oem_file_rename("d.bin", nullptr), "newName != nullptr");
-    EXPECT_DEATH(dvk_oem_mmap_mapFile(nullptr), "fileHandle != nullptr, file .*dvk_oem_mmap\\.cpp");
+    EXPECT_DEATH(dvk_oem_file_rename("d.bin", nullptr), "newName != __null");
+    EXPECT_DEATH(dvk_oem_mmap_mapFile(nullptr), "fileHandle != __null, file .*dvk_oem_mmap\\.cpp");
     EXPECT_EQ(dvk_oem_file_fclose(stream), 0);
 }
 

@@ -294,11 +294,11 @@ TEST_F(FileDeathTest, ArgumentErrorsStopWithFileLineFunctionAndCondition)
     char got[4];
     EXPECT_DEATH(dvk_file_fread(got, 0, 1, s),
                  "Assertion failed: size > 0, file .*dvk_file\\.cpp, line [0-9]+, function dvk_file_fread");
-    EXPECT_DEATH(dvk_file_fread(nullptr, 1, 1, s), "buffer != nullptr");
+    EXPECT_DEATH(dvk_file_fread(nullptr, 1, 1, s), "buffer != \\(\\(void \\*\\)0\\)");
     EXPECT_DEATH(dvk_file_fwrite(got, 1, 0, s), "count > 0");
-    EXPECT_DEATH(dvk_file_fopen(nullptr, 0), "fileName != nullptr");
+    EXPECT_DEATH(dvk_file_fopen(nullptr, 0), "fileName != \\(\\(void \\*\\)0\\)");
     EXPECT_DEATH(dvk_file_fopen("g.bin", 2), "mode == DVK_OEM_FILE_MODE_READ");
-    EXPECT_DEATH(dvk_file_fclose(nullptr), "stream != nullptr");
+    EXPECT_DEATH(dvk_file_fclose(nullptr), "stream != \\(\\(void \\*\\)0\\)");
     EXPECT_EQ(dvk_file_fclose(&s), 0);
 }
 

@@ -148,16 +148,16 @@ TEST_F(MsgDeathTest, ArgumentErrorsStop)
 {
     int value = 0;
     EXPECT_DEATH(dvk_msg_create(&value, nullptr, nullptr),
-                 "Assertion failed: msgHandler != nullptr, file .*dvk_msg\\.cpp, line [0-9]+, "
+                 "Assertion failed: handlerFunc != \\(\\(void \\*\\)0\\), file .*dvk_msg\\.cpp, line [0-9]+, "
                  "function dvk_msg_create");
     dvk_msg_Message* message = dvk_msg_create(&value, recordHandler, nullptr);
     ASSERT_NE(message, nullptr);
     message->signature = 0x1234;
     EXPECT_DEATH(dvk_msg_send(message, dvk_msg_getDvkAddr()), "message->signature == 0x00000000");
     message->signature = 0;
-    EXPECT_DEATH(dvk_msg_send(nullptr, dvk_msg_getDvkAddr()), "message != nullptr");
-    EXPECT_DEATH(dvk_msg_sendEvent(nullptr, dvk_msg_getDvkAddr()), "event != nullptr");
-    EXPECT_DEATH(dvk_msg_destroy(nullptr), "message != nullptr");
+    EXPECT_DEATH(dvk_msg_send(nullptr, dvk_msg_getDvkAddr()), "message != \\(\\(void \\*\\)0\\)");
+    EXPECT_DEATH(dvk_msg_sendEvent(nullptr, dvk_msg_getDvkAddr()), "event != \\(\\(void \\*\\)0\\)");
+    EXPECT_DEATH(dvk_msg_destroy(nullptr), "message != \\(\\(void \\*\\)0\\)");
     dvk_msg_destroy(&message);
 }
 

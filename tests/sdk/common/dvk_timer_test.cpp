@@ -77,8 +77,11 @@ void expectIdle(const dvk_timer_SlotState& s)
 
 TEST_F(TimerTest, ExpiryCallsBackOnceAndLeavesTheSlotIdle)
 {
-    runOnVr([] { EXPECT_EQ(dvk_timer_startTimer(1, 20, record, &s_tag[0]), 0); });
-    dvk_timer_SlotState running = state(1);
+    dvk_timer_SlotState running{};
+    runOnVr([&] {
+        EXPECT_EQ(dvk_timer_startTimer(1, 20, record, &s_tag[0]), 0);
+        running = dvk_timer_getSlotState(1);
+    });
     EXPECT_TRUE(running.hasRecord);
     EXPECT_EQ(running.active, 1);
     EXPECT_EQ(running.stopping, 0);
@@ -116,16 +119,12 @@ TEST_F(TimerTest, StaleExpiryNeverReachesTheCallback)
         ASSERT_EQ(dvk_timer_startTimer(4, 1, record, nullptr), 0);
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         // Queued now; the timer fires (and posts its expiry) before this step runs.
-        workqueue_add(
-            workqueue_self(),
-            [](gpointer data) -> gboolean {
-                dvk_timer_SlotState s = dvk_timer_getSlotState(4);
-                EXPECT_EQ(s.active, 1);
-                dvk_timer_stopTimer(4);
-                static_cast<std::atomic<bool>*>(data)->store(true);
-                return G_SOURCE_REMOVE;
-            },
-            &checked, 0);
+        postToSelf([done = &checked] {
+            dvk_timer_SlotState s = dvk_timer_getSlotState(4);
+            EXPECT_EQ(s.active, 1);
+            dvk_timer_stopTimer(4);
+            *done = true;
+        });
     });
     ASSERT_TRUE(waitFor([&] { return checked.load(); }));
     drainVr();
@@ -135,7 +134,8 @@ TEST_F(TimerTest, StaleExpiryNeverReachesTheCallback)
 
 TEST_F(TimerTest, RestartWaitsForTheStopAndKeepsOnlyTheLatestValues)
 {
-    runOnVr([] {
+    dvk_timer_SlotState afterStop{};
+    runOnVr([&] {
         ASSERT_EQ(dvk_timer_startTimer(2, 5000, record, &s_tag[0]), 0);
         ASSERT_EQ(dvk_timer_startTimer(2, 5000, record, &s_tag[1]), 0);
         dvk_timer_SlotState s = dvk_timer_getSlotState(2);
@@ -145,13 +145,14 @@ TEST_F(TimerTest, RestartWaitsForTheStopAndKeepsOnlyTheLatestValues)
         EXPECT_EQ(s.pendingExpiration, 5000);
         ASSERT_EQ(dvk_timer_startTimer(2, 15, record, &s_tag[2]), 0);
         EXPECT_EQ(dvk_timer_getSlotState(2).pendingExpiration, 15);
+        // Right behind the stop message, before the restarted timer can fire.
+        postToSelf([out = &afterStop] { *out = dvk_timer_getSlotState(2); });
     });
     drainVr();
-    dvk_timer_SlotState s = state(2);
-    ASSERT_TRUE(s.hasRecord);
-    EXPECT_EQ(s.active, 1);
-    EXPECT_EQ(s.stopping, 0);
-    EXPECT_EQ(s.restartPending, 0);
+    ASSERT_TRUE(afterStop.hasRecord);
+    EXPECT_EQ(afterStop.active, 1);
+    EXPECT_EQ(afterStop.stopping, 0);
+    EXPECT_EQ(afterStop.restartPending, 0);
     ASSERT_TRUE(waitFor([] { return !fired().empty(); }));
     sleepMs(30);
     std::vector<Fired> f = fired();
@@ -221,17 +222,21 @@ void oemCallback(dvk_oem_timer_TimerId)
 TEST_F(TimerTest, OemSlotRestartReplacesTheRunningTimer)
 {
     s_oemFired = 0;
-    const auto start = std::chrono::steady_clock::now();
-    runOnVr([] {
+    std::chrono::steady_clock::time_point restartedAt;
+    runOnVr([&] {
         dvk_oem_timer_stopTimer(1);  // never started: nothing
-        dvk_oem_timer_startTimer(2, 100, oemCallback);
+        dvk_oem_timer_startTimer(2, 10, oemCallback);
+        // The first timer is due before the restart; left running, it would
+        // fire before the second.
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        restartedAt = std::chrono::steady_clock::now();
+        dvk_oem_timer_startTimer(2, 60, oemCallback);
     });
-    sleepMs(50);
-    runOnVr([] { dvk_oem_timer_startTimer(2, 100, oemCallback); });
     ASSERT_TRUE(waitFor([] { return s_oemFired == 1; }));
-    sleepMs(150);
+    EXPECT_GE(s_oemFiredAt - restartedAt, std::chrono::milliseconds(60));
+    sleepMs(30);
+    drainVr();
     EXPECT_EQ(s_oemFired.load(), 1);
-    EXPECT_GE(s_oemFiredAt - start, std::chrono::milliseconds(150));
     runOnVr([] { dvk_oem_timer_stopTimer(2); });
 }
 
@@ -243,7 +248,7 @@ TEST_F(TimerDeathTest, ArgumentErrorsAndForeignThreadsStop)
                  "Assertion failed: timerID < DVK_TIMER_MAX, file .*dvk_timer\\.cpp");
     EXPECT_DEATH(runOnVr([] { dvk_timer_startTimer(0, 0, record, nullptr); }), "expiration > 0");
     EXPECT_DEATH(runOnVr([] { dvk_timer_startTimer(0, 10, nullptr, nullptr); }),
-                 "callback != nullptr");
+                 "callback != \\(\\(void \\*\\)0\\)");
     EXPECT_DEATH(dvk_timer_startTimer(0, 10, record, nullptr),
                  "dvk_msg_getDvkAddr\\(\\) == dvk_msg_getMyAddr\\(\\)");
     EXPECT_DEATH(dvk_timer_stopTimer(0), "dvk_msg_getDvkAddr\\(\\) == dvk_msg_getMyAddr\\(\\)");

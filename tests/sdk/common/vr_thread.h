@@ -10,6 +10,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <thread>
 
 inline void ensureWorkQueues()
@@ -53,6 +54,21 @@ inline void runOnVr(std::function<void()> step)
         },
         &call, 0);
     waitFor([&] { return call.done.load(); }, std::chrono::milliseconds(10000));
+}
+
+// From a step on a work queue: runs `step` on the same queue behind
+// everything already queued there (messages the current step has sent
+// included), before anything a timer posts later.
+inline void postToSelf(std::function<void()> step)
+{
+    workqueue_add(
+        workqueue_self(),
+        [](gpointer data) -> gboolean {
+            std::unique_ptr<std::function<void()>> s(static_cast<std::function<void()>*>(data));
+            (*s)();
+            return G_SOURCE_REMOVE;
+        },
+        new std::function<void()>(std::move(step)), 0);
 }
 
 // Waits until everything already queued on "VR" has run.

@@ -11,7 +11,10 @@ namespace {
 WexLogger s_log("DvkOemTimer");
 
 // Empty, armed or fired; releasing a slot's object cancels its timer source.
-std::shared_ptr<DvkOemTimeout> timeouts[DVK_OEM_TIMER_COUNT];
+// Never destroyed: at exit the "VR" loop may still run these timers, and
+// their destruction logs through loggers that may already be gone.
+std::shared_ptr<DvkOemTimeout>* const timeouts =
+    new std::shared_ptr<DvkOemTimeout>[DVK_OEM_TIMER_COUNT];
 
 } // namespace
 

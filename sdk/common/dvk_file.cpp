@@ -57,15 +57,18 @@ dvk_file_Stream* dvk_file_fopen(const char* fileName, dvk_oem_file_Mode mode)
 {
     DVK_ASSERT(fileName != DVK_NULL);
     DVK_ASSERT(mode == DVK_OEM_FILE_MODE_READ || mode == DVK_OEM_FILE_MODE_WRITE);
-    dvk_oem_file_Stream* oem = dvk_oem_file_fopen(fileName, mode);
-    if (oem == nullptr)
-        return nullptr;
-
+    // Memory first: opening for writing empties the file, which must survive
+    // a shortage.
     auto* s = static_cast<dvk_file_Stream*>(dvk_mem_alloc(sizeof(dvk_file_Stream)));
     auto* buffer = static_cast<unsigned char*>(dvk_mem_alloc(DVK_FILE_BUFFER_SIZE));
     if (s == nullptr || buffer == nullptr) {
         s_log.log(WexLogError, "%s: out of memory for %s", __func__, fileName);
-        dvk_oem_file_fclose(oem);
+        dvk_mem_dealloc(&s);
+        dvk_mem_dealloc(&buffer);
+        return nullptr;
+    }
+    dvk_oem_file_Stream* oem = dvk_oem_file_fopen(fileName, mode);
+    if (oem == nullptr) {
         dvk_mem_dealloc(&s);
         dvk_mem_dealloc(&buffer);
         return nullptr;

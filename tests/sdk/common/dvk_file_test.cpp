@@ -238,16 +238,24 @@ TEST_F(FileTest, CloseFailsWhenTheLastBytesCannotBeWritten)
     EXPECT_NE(dvk_file_fclose(&s), 0);
 }
 
-TEST_F(FileTest, OpenUnderMemoryShortageClosesTheFile)
+TEST_F(FileTest, OpenUnderMemoryShortageLeavesTheFileAlone)
 {
     m_root.writeFile(kInstall + "/c.bin", "abc");
+    m_root.writeFile(kWritable + "/dvk_voc_enus.dat", "saved");
     const size_t before = openDescriptors();
+    const long blocks = dvk_mem_liveBlocks();
     for (long allowed : {0L, 1L}) {
         dvk_mem_failAfter(allowed);
         EXPECT_EQ(dvk_file_fopen("c.bin", DVK_OEM_FILE_MODE_READ), nullptr) << allowed;
+        EXPECT_EQ(dvk_file_fopen("dvk_voc_enus.dat", DVK_OEM_FILE_MODE_WRITE), nullptr) << allowed;
         EXPECT_EQ(openDescriptors(), before) << allowed;
+        EXPECT_EQ(dvk_mem_liveBlocks(), blocks) << allowed;
+        // The voice data written earlier is still whole.
+        EXPECT_EQ(readDisk("dvk_voc_enus.dat"), "saved") << allowed;
     }
     dvk_mem_failAfter(-1);
+    EXPECT_EQ(dvk_file_fopen("missing.bin", DVK_OEM_FILE_MODE_READ), nullptr);
+    EXPECT_EQ(dvk_mem_liveBlocks(), blocks);
     dvk_file_Stream* s = dvk_file_fopen("c.bin", DVK_OEM_FILE_MODE_READ);
     EXPECT_NE(s, nullptr);
     EXPECT_EQ(dvk_file_fclose(&s), 0);

@@ -1,28 +1,47 @@
 // merrowind-sim: the desktop platform's peers on the bus of
 // $DBUS_SESSION_BUS_ADDRESS.
 //
-//   merrowind-sim [--script FILE]
+//   merrowind-sim [--script FILE] [--data DIR] [--page-size N]
 //
 // Commands come from FILE, else from standard input (see sim/sim_host.h and
 // the peers' headers). Replies the peers receive are written to standard
 // output as JSON lines.
+//
+// The database peer reads its kinds from DIR (one JSON file per kind, see
+// sim/sim_db_store.h) and writes every change back there; without --data it
+// serves the built-in contacts and call history and keeps changes in memory.
+// --page-size sets the number of objects a query without "limit" returns.
+#include "sim/sim_db.h"
 #include "sim/sim_host.h"
 #include "sim/sim_phone_app.h"
 
 #include <glib.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <unistd.h>
 
 int main(int argc, char** argv)
 {
     const char* script = nullptr;
+    const char* data = nullptr;
+    int pageSize = SimDbStore::DefaultPageSize;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--script") == 0 && i + 1 < argc) {
             script = argv[++i];
+        } else if (std::strcmp(argv[i], "--data") == 0 && i + 1 < argc) {
+            data = argv[++i];
+        } else if (std::strcmp(argv[i], "--page-size") == 0 && i + 1 < argc) {
+            char* end = nullptr;
+            long n = std::strtol(argv[++i], &end, 10);
+            if (*end != '\0' || n < 1 || n > 100000) {
+                std::fprintf(stderr, "merrowind-sim: bad page size %s\n", argv[i]);
+                return 2;
+            }
+            pageSize = static_cast<int>(n);
         } else {
-            std::fprintf(stderr, "usage: merrowind-sim [--script FILE]\n");
+            std::fprintf(stderr, "usage: merrowind-sim [--script FILE] [--data DIR] [--page-size N]\n");
             return 2;
         }
     }
@@ -39,7 +58,17 @@ int main(int argc, char** argv)
         g_free(contents);
     }
 
+    auto db = std::make_unique<SimDb>(pageSize);
+    std::string why;
+    if (WexErr err = db->load(data != nullptr ? data : SimDb::defaultDataDir(), data != nullptr, why)) {
+        std::fprintf(stderr, "merrowind-sim: cannot read the database: %s (%s)\n", why.c_str(), wexErrText(err));
+        return 2;
+    }
+
     SimHost host;
+    // First: the bus service opens under the first peer's name, and the
+    // database is the peer that answers methods.
+    host.addPeer(std::move(db));
     host.addPeer(std::make_unique<SimPhoneApp>());
     if (WexErr err = host.start()) {
         std::fprintf(stderr, "merrowind-sim: cannot start: %s\n", wexErrText(err));

@@ -144,6 +144,38 @@ TEST(WorkQueue, UiQueueIsNeverDestroyed)
     EXPECT_STREQ(workqueue_getName(ui), "UI");
 }
 
+// A queue cannot join its own thread: the call is refused and the queue
+// keeps running.
+TEST(WorkQueue, DestroyFromItsOwnThreadIsRefused)
+{
+    workqueue_self();
+    workqueue* queue = workqueue_create("self");
+    LogCapture capture;
+    std::atomic<bool> tried{false};
+    struct Try {
+        workqueue* queue;
+        std::atomic<bool>* tried;
+    } attempt{queue, &tried};
+    workqueue_add(
+        queue,
+        [](gpointer data) -> gboolean {
+            auto* t = static_cast<Try*>(data);
+            workqueue_destroy(t->queue);
+            *t->tried = true;
+            return G_SOURCE_REMOVE;
+        },
+        &attempt, 0);
+    ASSERT_TRUE(iterateUntil([&] { return tried.load(); }));
+    EXPECT_TRUE(capture.contains("QrvLogMT", WexLogError, "cannot destroy workqueue"));
+
+    Journal journal;
+    Item item{&journal, "after"};
+    workqueue_add(queue, record, &item, 0);
+    ASSERT_TRUE(iterateUntil([&] { return journal.size() == 1; }));
+    EXPECT_EQ(journal.snapshot(), (std::vector<std::string>{"after@self"}));
+    workqueue_destroy(queue);
+}
+
 // Queues are created and destroyed while their own threads look themselves up:
 // the list must never hand a walker a freed record.
 TEST(WorkQueue, ListSurvivesCreateAndDestroyWhileOthersWalkIt)
@@ -268,12 +300,17 @@ TEST(CrossThreadCall, LevelOneFromAnotherQueueIsPosted)
     EXPECT_EQ(probe.ranOn, dvkWorkQueue.load());
 }
 
-TEST(CrossThreadCall, VrCallBeforeVrExistsIsLoggedAndDropped)
+TEST(CrossThreadCall, CallsBeforeTheQueuesExistAreLoggedAndDropped)
 {
     LogCapture capture;
     CallProbe probe;
-    QrvExecuteInVrThread(probeCall, &probe, QRV_THREAD_ALWAYS_POST);
+    for (ThreadOpimizationLevel level : {QRV_THREAD_ALWAYS_POST, QRV_THREAD_CALL_IF_SAME}) {
+        QrvExecuteInVrThread(probeCall, &probe, level);
+        QrvExecuteInUiThread(probeCall, &probe, level);
+    }
+    EXPECT_EQ(capture.count("VR thread not created yet!"), 2u);
     EXPECT_TRUE(capture.contains("QrvLogUI", WexLogError, "VR thread not created yet!"));
+    EXPECT_EQ(capture.count("UI thread not created yet!"), 2u);
     QrvWorkQueuesInit();
     iterateFor(20);
     EXPECT_EQ(probe.calls.load(), 0);

@@ -272,6 +272,7 @@ long dvk_oem_file_ftell(dvk_oem_file_Stream* fileStream)
         s_log.log(WexLogError, "%s: ftell failure.", __func__);
     if (isTraced(fileStream))
         s_log.log(WexLogDebug, "ftell(%d)=%d", fileno(fileStream), static_cast<int>(position));
+    s_log.log(WexLogDebug, "%s(%d) = %ld", __func__, fileno(fileStream), position);
     return position;
 }
 

@@ -111,25 +111,41 @@ TEST_F(TimerTest, StopBeforeExpiryGoesThroughStoppingToIdle)
     EXPECT_TRUE(fired().empty());
 }
 
-// The expiry is already queued behind the current step when the stop comes.
+// The expiry is already queued behind the current step when the stop or the
+// restart comes: it never reaches the callback; a restart fires once, with
+// its own values.
 TEST_F(TimerTest, StaleExpiryNeverReachesTheCallback)
 {
-    std::atomic<bool> checked{false};
-    runOnVr([&] {
-        ASSERT_EQ(dvk_timer_startTimer(4, 1, record, nullptr), 0);
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        // Queued now; the timer fires (and posts its expiry) before this step runs.
-        postToSelf([done = &checked] {
-            dvk_timer_SlotState s = dvk_timer_getSlotState(4);
-            EXPECT_EQ(s.active, 1);
-            dvk_timer_stopTimer(4);
-            *done = true;
+    for (const bool restart : {false, true}) {
+        const int id = restart ? 5 : 4;
+        std::atomic<bool> checked{false};
+        runOnVr([&] {
+            ASSERT_EQ(dvk_timer_startTimer(id, 1, record, &s_tag[0]), 0);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            // Queued now; the timer fires (and posts its expiry) before this step runs.
+            postToSelf([id, restart, done = &checked] {
+                EXPECT_EQ(dvk_timer_getSlotState(id).active, 1);
+                if (restart) {
+                    EXPECT_EQ(dvk_timer_startTimer(id, 10, record, &s_tag[1]), 0);
+                } else {
+                    dvk_timer_stopTimer(id);
+                }
+                *done = true;
+            });
         });
-    });
-    ASSERT_TRUE(waitFor([&] { return checked.load(); }));
-    drainVr();
-    expectIdle(state(4));
-    EXPECT_TRUE(fired().empty());
+        ASSERT_TRUE(waitFor([&] { return checked.load(); })) << restart;
+        if (restart) {
+            ASSERT_TRUE(waitFor([] { return !fired().empty(); }));
+            sleepMs(30);
+        }
+        drainVr();
+        expectIdle(state(id));
+        const std::vector<Fired> f = fired();
+        ASSERT_EQ(f.size(), restart ? 1u : 0u);
+        if (restart) {
+            EXPECT_EQ(f[0].userData, &s_tag[1]);
+        }
+    }
 }
 
 TEST_F(TimerTest, RestartWaitsForTheStopAndKeepsOnlyTheLatestValues)

@@ -3,8 +3,7 @@
 // entry header per sub-file) and by name in another order.
 #include "core/brevit/runtime/bin_file_reader.h"
 #include "core/brevit/runtime/bin_file_writer.h"
-#include "core/brevit/runtime/dvk_err.h"
-#include "core/brevit/runtime/dvk_mem.h"
+#include "tests/support/system_engine_context.h"
 
 #include <benchmark/benchmark.h>
 
@@ -27,25 +26,10 @@ struct Item {
     double weight;
 };
 
-void* systemAlloc(BrevitAllocator*, uint32_t size)
-{
-    return std::malloc(size);
-}
-
-void systemFree(BrevitAllocator*, void* block)
-{
-    std::free(block);
-}
-
 // The engine context, and one archive written once for every benchmark.
 struct Setup {
     Setup()
     {
-        record.alloc = &systemAlloc;
-        record.free = &systemFree;
-        DVKErr_InitErrorStack(&errors);
-        DVKMem_SetMemoryAllocator(&record);
-        DVKErr_SetErrorStack(&errors);
         char dir[] = "/tmp/brevitbench.XXXXXX";
         if (mkdtemp(dir) == nullptr)
             std::abort();
@@ -76,11 +60,8 @@ struct Setup {
     {
         std::remove(path.c_str());
         rmdir(directory.c_str());
-        DVKErr_SetErrorStack(nullptr);
-        DVKMem_SetMemoryAllocator(nullptr);
     }
-    BrevitAllocator record = {};
-    DVKErrStack errors;
+    SystemEngineContext context;
     std::string directory;
     std::string path;
     std::string image;

@@ -2,9 +2,8 @@
 // the way the word lists build and query their look-up tables, with the
 // chunked byte array's write and read rate beside it.
 #include "core/brevit/runtime/dvk_chunked.h"
-#include "core/brevit/runtime/dvk_err.h"
 #include "core/brevit/runtime/dvk_hash.h"
-#include "core/brevit/runtime/dvk_mem.h"
+#include "tests/support/system_engine_context.h"
 
 #include <benchmark/benchmark.h>
 
@@ -15,33 +14,7 @@
 
 namespace {
 
-void* systemAlloc(BrevitAllocator*, uint32_t size)
-{
-    return std::malloc(size);
-}
-
-void systemFree(BrevitAllocator*, void* block)
-{
-    std::free(block);
-}
-
-struct Context {
-    Context()
-    {
-        record.alloc = &systemAlloc;
-        record.free = &systemFree;
-        DVKErr_InitErrorStack(&errors);
-        DVKMem_SetMemoryAllocator(&record);
-        DVKErr_SetErrorStack(&errors);
-    }
-    ~Context()
-    {
-        DVKErr_SetErrorStack(nullptr);
-        DVKMem_SetMemoryAllocator(nullptr);
-    }
-    BrevitAllocator record = {};
-    DVKErrStack errors;
-};
+using Context = SystemEngineContext;
 
 int32_t stringKey(const void* item, const void** key)
 {

@@ -6,22 +6,13 @@
 #include "core/brevit/runtime/dvk_mem.h"
 #include "core/brevit/runtime/dvk_param_load.h"
 #include "core/brevit/runtime/dvk_tar.h"
+#include "tests/support/system_engine_context.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
 namespace {
-
-void* allocate(BrevitAllocator*, uint32_t size)
-{
-    return std::malloc(size);
-}
-
-void release(BrevitAllocator*, void* block)
-{
-    std::free(block);
-}
 
 // Names the seeds use, and a few that are never there.
 const char* const kNames[] = {"scalars", "arrays", "strings", "grids", "chunks", "structs",
@@ -162,13 +153,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size > 1 << 20)
         return 0;
-    BrevitAllocator record = {};
-    record.alloc = allocate;
-    record.free = release;
-    DVKErrStack errors;
-    DVKErr_InitErrorStack(&errors);
-    BrevitAllocator* previousAllocator = DVKMem_SetMemoryAllocator(&record);
-    DVKErrStack* previousErrors = DVKErr_SetErrorStack(&errors);
+    SystemEngineContext context;
     // An image of its own, so reads past the input show up.
     auto* image = static_cast<uint8_t*>(std::malloc(size > 0 ? size : 1));
     if (size > 0)
@@ -181,9 +166,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         }
     });
     std::free(image);
-    DVKErr_SetErrorStack(previousErrors);
-    DVKMem_SetMemoryAllocator(previousAllocator);
-    if (record.currentObjects != 0)
+    if (context.liveBlocks() != 0)
         std::abort();  // something read was not given back
     return 0;
 }

@@ -7,6 +7,7 @@
 #include "core/brevit/runtime/dvk_err.h"
 #include "core/brevit/runtime/dvk_mem.h"
 #include "core/brevit/runtime/dvk_tar.h"
+#include "tests/support/system_engine_context.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -14,16 +15,6 @@
 #include <string>
 
 namespace {
-
-void* allocate(BrevitAllocator*, uint32_t size)
-{
-    return std::malloc(size);
-}
-
-void release(BrevitAllocator*, void* block)
-{
-    std::free(block);
-}
 
 template <typename T>
 void put(std::string& image, T value)
@@ -90,13 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size > 1 << 20)
         return 0;
-    BrevitAllocator record = {};
-    record.alloc = allocate;
-    record.free = release;
-    DVKErrStack errors;
-    DVKErr_InitErrorStack(&errors);
-    BrevitAllocator* previousAllocator = DVKMem_SetMemoryAllocator(&record);
-    DVKErrStack* previousErrors = DVKErr_SetErrorStack(&errors);
+    SystemEngineContext context;
     const std::string image = archiveAround(data, size);
     DVKErr_Protect([&] {
         DVKTar* tar = DVKTar_OpenForMemoryMappedRead(static_cast<uint32_t>(image.size()),
@@ -118,9 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         loadArray(tar, 512, true);
         DVKTar_Close(tar);
     });
-    DVKErr_SetErrorStack(previousErrors);
-    DVKMem_SetMemoryAllocator(previousAllocator);
-    if (record.currentObjects != 0)
+    if (context.liveBlocks() != 0)
         std::abort();  // something loaded was not given back
     return 0;
 }

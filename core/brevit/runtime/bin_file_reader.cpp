@@ -40,6 +40,22 @@ bool readWord(BinFileReader* reader, uint32_t* value)
     return readBytes(reader, value, 4);
 }
 
+// bytes from the sub-file into a new block of engine memory (null for 0
+// bytes); false, with nothing kept, when allocating or reading fails.
+bool readNewBlock(BinFileReader* reader, uint32_t bytes, void** block)
+{
+    *block = nullptr;
+    if (bytes == 0)
+        return true;
+    void* data = DVKMem_Malloc(bytes);
+    if (data == nullptr || !readBytes(reader, data, bytes)) {
+        DVKMem_Free(data);
+        return false;
+    }
+    *block = data;
+    return true;
+}
+
 bool validReader(const BinFileReader* reader)
 {
     return reader != nullptr && reader->sub != nullptr;
@@ -340,13 +356,8 @@ int32_t BinFileReader_AllocateAndReadArray(BinFileReader* reader, uint32_t eleme
         !readWord(reader, &bytes) || bytes % elementSize != 0 || bytes > remaining(reader))
         return 0;
     void* data = nullptr;
-    if (bytes > 0) {
-        data = DVKMem_Malloc(bytes);
-        if (data == nullptr || !readBytes(reader, data, bytes)) {
-            DVKMem_Free(data);
-            return 0;
-        }
-    }
+    if (!readNewBlock(reader, bytes, &data))
+        return 0;
     *array = data;
     *count = bytes / elementSize;
     return 1;
@@ -360,15 +371,14 @@ int32_t BinFileReader_ReadAndAllocateString(BinFileReader* reader, char** string
     if (!validReader(reader) || string == nullptr || !readWord(reader, &bytes) ||
         bytes > remaining(reader))
         return 0;
-    char* text = nullptr;
-    if (bytes > 0) {
-        text = static_cast<char*>(DVKMem_Malloc(bytes));
-        if (text == nullptr || !readBytes(reader, text, bytes) || text[bytes - 1] != '\0') {
-            DVKMem_Free(text);
-            return 0;
-        }
+    void* text = nullptr;
+    if (!readNewBlock(reader, bytes, &text))
+        return 0;
+    if (bytes > 0 && static_cast<char*>(text)[bytes - 1] != '\0') {
+        DVKMem_Free(text);
+        return 0;
     }
-    *string = text;
+    *string = static_cast<char*>(text);
     return 1;
 }
 
@@ -378,15 +388,14 @@ int32_t BinFileReader_ReadAndAllocateUnicodeString(BinFileReader* reader, uint16
     if (!validReader(reader) || string == nullptr || !readWord(reader, &bytes) ||
         bytes % 2 != 0 || bytes > remaining(reader))
         return 0;
-    uint16_t* text = nullptr;
-    if (bytes > 0) {
-        text = static_cast<uint16_t*>(DVKMem_Malloc(bytes));
-        if (text == nullptr || !readBytes(reader, text, bytes) || text[bytes / 2 - 1] != 0) {
-            DVKMem_Free(text);
-            return 0;
-        }
+    void* text = nullptr;
+    if (!readNewBlock(reader, bytes, &text))
+        return 0;
+    if (bytes > 0 && static_cast<uint16_t*>(text)[bytes / 2 - 1] != 0) {
+        DVKMem_Free(text);
+        return 0;
     }
-    *string = text;
+    *string = static_cast<uint16_t*>(text);
     return 1;
 }
 

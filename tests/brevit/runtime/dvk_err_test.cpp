@@ -11,6 +11,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 
@@ -96,67 +97,71 @@ TEST_F(ErrorFrames, AbortRequestFromModelDataIsLoggedNotObeyed)
     EXPECT_THAT(GetCapturedStdout(), ::testing::HasSubstr("oops"));
 }
 
-using ErrorFramesDeathTest = ErrorFrames;
+struct FatalCase {
+    const char* name;
+    void (*run)();
+    const char* output;  // everything printed, one warning line last
+};
 
-TEST_F(ErrorFramesDeathTest, RaiseAtDepthZeroPrintsOneLineAndExits)
+std::ostream& operator<<(std::ostream& out, const FatalCase& c)
 {
-    EXPECT_EXIT(
-        {
-            toStderr();
-            DVKErr_Raise("x.cpp", 5, "boom");
-        },
-        ExitedWithCode(1), Eq("Warning in  on line 0: Recognizer error\n"));
+    return out << c.name;
 }
 
-TEST_F(ErrorFramesDeathTest, FatalFallbacksNameTheirCause)
+const FatalCase kFatalCases[] = {
+    {"RaiseAtDepthZero", [] { DVKErr_Raise("x.cpp", 5, "boom"); },
+     "Warning in  on line 0: Recognizer error\n"},
+    {"RaiseWithoutStack",
+     [] {
+         DVKErr_SetErrorStack(nullptr);
+         DVKErr_Raise("x.cpp", 5, "boom");
+     },
+     "Warning in x.cpp on line 5: Recognizer error\n"},
+    {"PushWithoutStack",
+     [] {
+         DVKErr_SetErrorStack(nullptr);
+         DVKErr_PushJump();
+     },
+     "Warning in dvk_err.cpp on line 287: No error handling installed\n"},
+    {"PopWithoutStack",
+     [] {
+         DVKErr_SetErrorStack(nullptr);
+         DVKErr_PopJump();
+     },
+     "Warning in dvk_err.cpp on line 313: No error handling installed\n"},
+    {"BottomHandlerReturns",
+     [] {
+         DVKErr_SetBottomFunc([] { std::printf("bottom\n"); });
+         DVKErr_Throw();
+     },
+     "bottom\nWarning in dvk_err.cpp on line 359: No error handling installed\n"},
+    {"SixthNestedFrame",
+     [] {
+         for (int i = 0; i < 6; ++i)
+             DVKErr_PushJump();
+     },
+     "Warning in dvk_err.cpp on line 287: Error frames nested too deeply\n"},
+    {"PopBelowDepthZero", [] { DVKErr_PopJump(); },
+     "Warning in dvk_err.cpp on line 313: Error frame popped below depth 0\n"},
+};
+
+class FatalFallbackDeathTest : public ErrorFrames,
+                               public ::testing::WithParamInterface<FatalCase> {};
+
+// Each path with nowhere to unwind to prints one warning line and exits 1.
+TEST_P(FatalFallbackDeathTest, PrintsOneLineAndExits)
 {
+    const FatalCase& c = GetParam();
     EXPECT_EXIT(
         {
             toStderr();
-            DVKErr_SetErrorStack(nullptr);
-            DVKErr_Raise("x.cpp", 5, "boom");
+            c.run();
         },
-        ExitedWithCode(1), Eq("Warning in x.cpp on line 5: Recognizer error\n"));
-    EXPECT_EXIT(
-        {
-            toStderr();
-            DVKErr_SetErrorStack(nullptr);
-            DVKErr_PushJump();
-        },
-        ExitedWithCode(1), Eq("Warning in dvk_err.cpp on line 287: No error handling installed\n"));
-    EXPECT_EXIT(
-        {
-            toStderr();
-            DVKErr_SetErrorStack(nullptr);
-            DVKErr_PopJump();
-        },
-        ExitedWithCode(1), Eq("Warning in dvk_err.cpp on line 313: No error handling installed\n"));
-    EXPECT_EXIT(
-        {
-            toStderr();
-            DVKErr_SetBottomFunc([] { std::printf("bottom\n"); });
-            DVKErr_Throw();
-        },
-        ExitedWithCode(1),
-        Eq("bottom\nWarning in dvk_err.cpp on line 359: No error handling installed\n"));
+        ExitedWithCode(1), Eq(c.output));
 }
 
-TEST_F(ErrorFramesDeathTest, SixthFrameAndPopBelowZeroAreFatal)
-{
-    EXPECT_EXIT(
-        {
-            toStderr();
-            for (int i = 0; i < 6; ++i)
-                DVKErr_PushJump();
-        },
-        ExitedWithCode(1), ::testing::HasSubstr("nested too deeply"));
-    EXPECT_EXIT(
-        {
-            toStderr();
-            DVKErr_PopJump();
-        },
-        ExitedWithCode(1), ::testing::HasSubstr("below depth 0"));
-}
+INSTANTIATE_TEST_SUITE_P(Paths, FatalFallbackDeathTest, ::testing::ValuesIn(kFatalCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 int format(char* buffer, int size, const char* format, ...) __attribute__((format(printf, 3, 4)));
 int format(char* buffer, int size, const char* format, ...)

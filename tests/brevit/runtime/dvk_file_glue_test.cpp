@@ -77,11 +77,14 @@ TEST_F(EngineFiles, FailedCloseFailsTheSave)
     EXPECT_NE(DVK_fclose(out), 0);
 }
 
-TEST_F(EngineFiles, OtherModesStopTheProcess)
+class OtherModes : public EngineFiles, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(OtherModes, StopTheProcess)
 {
-    const std::string file = path("model.bin");
-    for (const char* mode : {"r+b", "ab", "r", "w"})
-        EXPECT_DEATH(DVK_fopen(file.c_str(), mode), "") << mode;
+    EXPECT_DEATH(DVK_fopen(path("model.bin").c_str(), GetParam()), "");
 }
+
+INSTANTIATE_TEST_SUITE_P(Modes, OtherModes, ::testing::Values("r+b", "ab", "r", "w"),
+                         [](const auto& info) { return std::to_string(info.index); });
 
 } // namespace

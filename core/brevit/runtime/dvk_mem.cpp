@@ -107,12 +107,12 @@ void* reallocate(void* p, uint32_t size, bool zeroTail, int line)
     return block;
 }
 
-// Header block of a 2-D array; the row pointers follow it.
+// Header block of a 2-D array (four words on the 32-bit target); the row
+// pointers follow it.
 struct Header2D {
     int32_t rows;
     int32_t columns;
     uint32_t elementSize;
-    uint32_t reserved;
     void* data;
 };
 static_assert(sizeof(Header2D) % alignof(void*) == 0);
@@ -138,7 +138,6 @@ void* allocate2D(uint32_t elementSize, int32_t rows, int32_t columns, Fill2D fil
     header->rows = rows;
     header->columns = columns;
     header->elementSize = elementSize;
-    header->reserved = 0;
     header->data = nullptr;
     auto** rowPointers = reinterpret_cast<void**>(header + 1);
     if (columns == 0)

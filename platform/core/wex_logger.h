@@ -80,4 +80,7 @@ private:
     const char* m_function;
 };
 
-#define WEX_TRACE_FUNCTION(logger) WexTracer wexTracer_##__LINE__((logger), __func__)
+#define WEX_TRACE_CONCAT2(a, b) a##b
+#define WEX_TRACE_CONCAT(a, b) WEX_TRACE_CONCAT2(a, b)
+// One per scope; the line number keeps two in nested scopes apart.
+#define WEX_TRACE_FUNCTION(logger) WexTracer WEX_TRACE_CONCAT(wexTracer_, __LINE__)((logger), __func__)

@@ -195,10 +195,18 @@ WexErr WexObject::append(const WexObject& value)
     });
 }
 
-WexErr WexObject::readValue(const json& value, WexObject& out)
+template <class T>
+WexErr WexObject::readInto(const json& value, T& out)
 {
-    out.m_json = std::make_unique<json>(value);
-    return WexErrNone;
+    if constexpr (std::is_same_v<T, WexObject>) {
+        // Into a temporary so a failed copy leaves `out` as it was, and so
+        // reading a part of `out` into `out` is safe.
+        WexObject copy(std::make_unique<json>(value));
+        out = std::move(copy);
+        return WexErrNone;
+    } else {
+        return readScalar(value, out);
+    }
 }
 
 template <class T>
@@ -210,16 +218,7 @@ WexErr WexObject::getImpl(std::string_view key, T& out, bool optional, bool* fou
             *found = value != nullptr;
         if (value == nullptr)
             return optional ? WexErrNone : WexErrMissingProperty;
-        if constexpr (std::is_same_v<T, WexObject>) {
-            // Into a temporary so a failed copy leaves `out` as it was, and so
-            // reading a part of `out` into `out` is safe.
-            WexObject copy;
-            readValue(*value, copy);
-            out = std::move(copy);
-            return WexErrNone;
-        } else {
-            return readScalar(*value, out);
-        }
+        return readInto(*value, out);
     });
 }
 
@@ -230,14 +229,7 @@ WexErr WexObject::atImpl(size_t index, T& out) const
         const json* value = element(m_json.get(), index);
         if (value == nullptr)
             return WexErrNotFound;
-        if constexpr (std::is_same_v<T, WexObject>) {
-            WexObject copy;
-            readValue(*value, copy);
-            out = std::move(copy);
-            return WexErrNone;
-        } else {
-            return readScalar(*value, out);
-        }
+        return readInto(*value, out);
     });
 }
 

@@ -169,7 +169,10 @@ private:
     WexErr getImpl(std::string_view key, T& out, bool optional, bool* found) const;
     template <class T>
     WexErr atImpl(size_t index, T& out) const;
-    static WexErr readValue(const nlohmann::json& value, WexObject& out);
+    // One JSON value into a typed output (scalars: WexErrMissingProperty on
+    // another type).
+    template <class T>
+    static WexErr readInto(const nlohmann::json& value, T& out);
 
     // Null pointer: the JSON null (so a default object costs no allocation).
     std::unique_ptr<nlohmann::json> m_json;

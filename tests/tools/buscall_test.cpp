@@ -64,7 +64,7 @@ Result run(const std::vector<std::string>& args, bool* done = nullptr)
             *c->finished = true;
         },
         &ctx);
-    EXPECT_TRUE(runUntil([&] { return finished; }, 10000));
+    EXPECT_TRUE(runUntil([&] { return finished; }));
     g_subprocess_wait(process, nullptr, nullptr);
     result.status = g_subprocess_get_exit_status(process);
     g_object_unref(process);
@@ -122,11 +122,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(Buscall, TimeLimitEndsAnUnlimitedSubscription)
 {
-    Result result = run({BUSCALL_PATH, "-n", "0", "-t", "0.3", "com.orvel.test", "subscribe", "{}"});
+    Result result = run({BUSCALL_PATH, "-n", "0", "-t", "1", "com.orvel.test", "subscribe", "{}"});
     EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out, "{\"returnValue\":true}\n");
-    ASSERT_TRUE(m_ticker->kept);
-    EXPECT_TRUE(runUntil([&] { return m_ticker->kept->isCancelled(); }));
+    // On a loaded machine the time may run out before the first reply is in.
+    EXPECT_TRUE(result.out.empty() || result.out == "{\"returnValue\":true}\n") << result.out;
+    // Either way the subscription ends on the service's side too.
+    ASSERT_TRUE(runUntil([&] { return m_ticker->kept && m_ticker->kept->isCancelled(); }));
 }
 
 TEST_F(Buscall, MissingServiceIsABusFailure)

@@ -1,5 +1,7 @@
 #include "tests/platform/bus/private_bus.h"
 
+#include "platform/bus/wex_bus_wire.h"
+
 #include <gtest/gtest.h>
 
 #include <glib/gstdio.h>
@@ -100,6 +102,28 @@ GDBusConnection* connectToBus()
     }
     g_dbus_connection_set_exit_on_close(connection, FALSE);
     return connection;
+}
+
+bool rawBusCall(GDBusConnection* connection, const char* service, const char* method, const std::string& payload,
+                std::string& reply, bool& last)
+{
+    GVariant* result = nullptr;
+    g_dbus_connection_call(
+        connection, service, WexBusWire::ObjectPath, WexBusWire::Interface, WexBusWire::CallMethod,
+        g_variant_new("(ss)", method, payload.c_str()), G_VARIANT_TYPE("(sb)"), G_DBUS_CALL_FLAGS_NONE, -1, nullptr,
+        [](GObject* source, GAsyncResult* res, gpointer data) {
+            *static_cast<GVariant**>(data) = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), res, nullptr);
+        },
+        &result);
+    if (!runUntil([&] { return result != nullptr; }))
+        return false;
+    const gchar* text = nullptr;
+    gboolean isLast = FALSE;
+    g_variant_get(result, "(&sb)", &text, &isLast);
+    reply = text;
+    last = isLast;
+    g_variant_unref(result);
+    return true;
 }
 
 bool waitForName(GDBusConnection* connection, const char* name)

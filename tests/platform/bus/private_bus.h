@@ -30,10 +30,15 @@ private:
 // whole test program. Link the object file that calls it into the binary.
 void privateBusForEveryTest();
 
+// How long a test waits for something that should happen: generous, because
+// a loaded CI machine may take seconds to start a sanitized subprocess. Only
+// a failing test ever waits this long.
+inline constexpr int kBusPatienceMs = 30000;
+
 // Iterates the default main context until `done` holds or `ms` have passed;
 // returns `done()`.
 template <class Pred>
-bool runUntil(Pred done, int ms = 3000)
+bool runUntil(Pred done, int ms = kBusPatienceMs)
 {
     gint64 end = g_get_monotonic_time() + static_cast<gint64>(ms) * 1000;
     while (!done()) {
@@ -48,5 +53,11 @@ bool runUntil(Pred done, int ms = 3000)
 // Opens a private connection to the bus of this test process.
 GDBusConnection* connectToBus();
 
-// Waits until `name` has an owner on the bus (3 s at most).
+// Sends Call(method, payload) to `service` as a plain D-Bus call, as a peer
+// that does not use our library could, and waits for the answer: the reply
+// text and its `last` flag; false when no answer came.
+bool rawBusCall(GDBusConnection* connection, const char* service, const char* method, const std::string& payload,
+                std::string& reply, bool& last);
+
+// Waits until `name` has an owner on the bus (kBusPatienceMs at most).
 bool waitForName(GDBusConnection* connection, const char* name);

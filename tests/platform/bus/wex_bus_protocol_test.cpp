@@ -282,23 +282,12 @@ class BusBadPayload : public BusProtocol, public ::testing::WithParamInterface<B
 // Sent raw, as a peer that does not use this library could.
 TEST_P(BusBadPayload, GetsAnErrorReplyAndTheServiceKeepsAnswering)
 {
-    GVariant* result = nullptr;
-    g_dbus_connection_call(
-        m_clientConnection, kService, WexBusWire::ObjectPath, WexBusWire::Interface, WexBusWire::CallMethod,
-        g_variant_new("(ss)", "echo", GetParam().text.c_str()), G_VARIANT_TYPE("(sb)"), G_DBUS_CALL_FLAGS_NONE, -1,
-        nullptr,
-        [](GObject* source, GAsyncResult* res, gpointer data) {
-            *static_cast<GVariant**>(data) = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), res, nullptr);
-        },
-        &result);
-    ASSERT_TRUE(runUntil([&] { return result != nullptr; }));
-    const gchar* text = nullptr;
-    gboolean last = TRUE;
-    g_variant_get(result, "(&sb)", &text, &last);
+    std::string text;
+    bool last = true;
+    ASSERT_TRUE(rawBusCall(m_clientConnection, kService, "echo", GetParam().text, text, last));
     EXPECT_EQ(field(text, "returnValue"), "false");
     EXPECT_EQ(field(text, "errorCode"), std::to_string(GetParam().code));
     EXPECT_FALSE(last);
-    g_variant_unref(result);
 
     callClient("echo", R"({"after":true})", 1);
     ASSERT_TRUE(runUntil([&] { return !m_received.empty(); }));

@@ -93,12 +93,14 @@ public:
         QrvPlayerControl::get().start(getBufCallback, doneCallback, pimpl, pimpl);
     }
 
-    // On the player's thread: the next 160 samples of the raw file.
+    // On the player's thread: the next 160 samples of the raw file, fewer
+    // when the player's buffer holds fewer.
     static int getBufCallback(int16_t* buffer, int* samples, void* context)
     {
         auto* self = static_cast<DownChirpAndExitPimpl*>(context);
         QrvLog::multiThread::qrvLogPlayer().log(WexLogDebug, "%s", __func__);
-        long bytes = dvk_oem_file_fread(buffer, 1, 320, self->m_file);
+        const long room = *samples < 0 ? 0 : *samples < 160 ? *samples : 160;
+        long bytes = room > 0 ? dvk_oem_file_fread(buffer, 1, room * 2, self->m_file) : 0;
         *samples = bytes > 0 ? static_cast<int>(bytes / 2) : 0;
         return *samples;
     }

@@ -74,7 +74,9 @@ void QrVoiceCmdServiceApp::S_shutdownStart()
     }
     if (s_app == nullptr) {
         log.log(WexLogWarning, "%s called when QrVoiceCmdServiceApp not active.  Exiting the bad way...", __func__);
-        std::exit(1);
+        // At once: other threads may still run, and static destructors must
+        // not race them.
+        std::_Exit(1);
     }
     QrvExecuteInVrThread(stopRecorder, nullptr, QRV_THREAD_ALWAYS_POST);
 }

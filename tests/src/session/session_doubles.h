@@ -259,14 +259,15 @@ public:
     void finish()
     {
         m_thread = std::thread([this] {
-            int16_t buffer[160];
+            // Exactly the size offered, so a source that writes more is caught.
+            std::vector<int16_t> buffer(static_cast<size_t>(bufferSamples));
             for (;;) {
-                int samples = 160;
-                int got = m_getBuf(buffer, &samples, m_context);
+                int samples = bufferSamples;
+                int got = m_getBuf(buffer.data(), &samples, m_context);
                 if (got <= 0)
                     break;
                 std::lock_guard<std::mutex> lock(m_mutex);
-                played.append(reinterpret_cast<const char*>(buffer), static_cast<size_t>(got) * 2);
+                played.append(reinterpret_cast<const char*>(buffer.data()), static_cast<size_t>(got) * 2);
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(playMs));
             m_done(m_doneContext);
@@ -281,6 +282,7 @@ public:
     bool running = false;
     bool hang = false;  // does not finish until the test says so
     int playMs = 0;     // how long the sound lasts after its last buffer
+    int bufferSamples = 160;
     std::atomic<gint64> startedAt{0};
 
 private:

@@ -272,6 +272,7 @@ TEST_F(Session, StopThenWatchdogPlaysOnceAndShutsDownOnce)
 {
     doubles.audio.mode = AudioRoutingDouble::SILENT;
     doubles.player.hang = true;
+    doubles.player.bufferSamples = 100;  // a player that asks for less than 160 at a time
     sendWhenRunning("startVoiceCommand", R"({"source":"test"})");
     sendWhenRunning("stopVoiceCommand");
     // The watchdog expires while the chirp still sounds; the chirp ends once
@@ -284,6 +285,7 @@ TEST_F(Session, StopThenWatchdogPlaysOnceAndShutsDownOnce)
     EXPECT_EQ(runService(), 0);
     EXPECT_TRUE(log.contains("no sign of life"));
     EXPECT_EQ(log.count("doDownChirpAndExitUI: entered"), 2u);
+    EXPECT_EQ(doubles.player.playedBytes(), chirpBytes());
     EXPECT_EQ(doubles.events.count("player start on UI"), 1);
     EXPECT_EQ(doubles.events.only(kStopChain), kStopChain);
     EXPECT_EQ(log.count("S_shutdownStart: entered"), 1u);

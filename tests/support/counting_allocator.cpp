@@ -60,6 +60,8 @@ void* CountingAllocator::allocate(BrevitAllocator* record, uint32_t size)
     void* block = std::malloc(size != 0 ? size : 1);
     if (block == nullptr)
         return nullptr;
+    // Never zero by chance: a missing clear of the engine shows in every build.
+    std::memset(block, kFreshByte, size);
     self->m_blocks[block] = Block{size, self->m_calls};
     self->m_liveBytes += size;
     return block;

@@ -14,6 +14,9 @@
 
 class CountingAllocator {
 public:
+    // Every new block arrives filled with this byte.
+    static constexpr unsigned char kFreshByte = 0xA5;
+
     CountingAllocator();
     ~CountingAllocator();
     CountingAllocator(const CountingAllocator&) = delete;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <numeric>
 #include <ostream>
@@ -97,6 +98,17 @@ TEST_F(EngineMemory, RaisingAllocationReturnsToItsFrameWithTheCounts)
                  "40, 1 objects.");
     EXPECT_STREQ(m_context.errors().file, "dvk_mem.cpp");
     DVKMem_Free(kept);
+}
+
+TEST_F(EngineMemory, CallocFormsZeroTheBlock)
+{
+    // The test allocator's blocks arrive filled with a non-zero byte.
+    for (void* (*calloc)(uint32_t) : {DVKMem_Calloc, DVKMem_CallocOrThrow}) {
+        auto* p = static_cast<unsigned char*>(calloc(300));
+        ASSERT_NE(p, nullptr);
+        EXPECT_EQ(std::count(p, p + 300, 0), 300);
+        DVKMem_Free(p);
+    }
 }
 
 TEST_F(EngineMemory, ReallocMovesCopiesAndZeroes)

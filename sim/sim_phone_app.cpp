@@ -108,7 +108,6 @@ WexErr SimPhoneApp::call(const char* method, const WexObject& params, int replie
         return WexErrBadState;
     WexRefCountedPtr<Replies> handler = m_events;
     if (subscription) {
-        stop();  // one "registerUI" subscription at a time
         handler = wexMakeRefCounted<Replies>(m_out, method);
         if (!handler)
             return WexErrNoMemory;
@@ -120,7 +119,12 @@ WexErr SimPhoneApp::call(const char* method, const WexObject& params, int replie
         s_log.log(WexLogError, "%s: cannot send: %s", method, wexErrText(err));
         return err;
     }
-    if (subscription)
+    if (subscription) {
+        // One subscription at a time. The old one is cancelled only after the
+        // new request went out, so the service sees the replacement first and
+        // not a user interface that went away.
+        stop();
         m_registerUi = handler;
+    }
     return WexErrNone;
 }

@@ -4,7 +4,8 @@
 // one JSON line: {"method": ..., "error": code, "reply": {...}}.
 //
 // Script commands:
-//   register             call "registerUI" (a subscription; replaces an earlier one)
+//   register             call "registerUI" (a subscription; an earlier one is
+//                        cancelled once the new call has gone out)
 //   event EVENT INDEX    call "UIevent" with {"event": EVENT, "index": INDEX}
 //   cancel               cancel the "registerUI" subscription
 #pragma once

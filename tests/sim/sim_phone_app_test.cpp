@@ -32,6 +32,7 @@ public:
     WexErr registerUI(WexServiceMessage* message)
     {
         ui = WexRefCountedPtr<WexServiceMessage>(message);
+        registrations.push_back(ui);
         message->notifyCancel(watcher->slot);
         return message->reply();
     }
@@ -48,6 +49,7 @@ public:
     }
 
     WexRefCountedPtr<WexServiceMessage> ui;
+    std::vector<WexRefCountedPtr<WexServiceMessage>> registrations;
     std::vector<std::string> events;
     WexRefCountedPtr<CancelWatcher> watcher = wexMakeRefCounted<CancelWatcher>();
 };
@@ -133,6 +135,7 @@ protected:
     void TearDown() override
     {
         m_handler->ui.reset();
+        m_handler->registrations.clear();
         m_service.close();
     }
 
@@ -163,6 +166,24 @@ TEST_F(SimPhoneApp, RegistersLogsDisplayRequestsSendsEventsAndCancels)
     sim.send("quit");
     ASSERT_TRUE(sim.waitExit());
     EXPECT_EQ(sim.status(), 0);
+}
+
+TEST_F(SimPhoneApp, SecondRegisterReachesTheServiceBeforeTheOldSubscriptionIsCancelled)
+{
+    Sim sim;
+    sim.send("register");
+    ASSERT_TRUE(sim.waitLines(1));  // a reply still on its way is not printed once cancelled
+    sim.send("register");
+    ASSERT_TRUE(runUntil([&] { return m_handler->registrations.size() == 2; }));
+    // The new call came first: when it was dispatched the old one still stood.
+    ASSERT_TRUE(runUntil([&] { return m_handler->registrations[0]->isCancelled(); }));
+    EXPECT_FALSE(m_handler->registrations[1]->isCancelled());
+
+    WexObject request = WexObject::object();
+    request.put("command", "displayListen");
+    ASSERT_EQ(m_handler->registrations[1]->reply(request), WexErrNone);
+    ASSERT_TRUE(sim.waitLines(3)) << testing::PrintToString(sim.lines);
+    EXPECT_NE(sim.lines[2].find("displayListen"), std::string::npos) << sim.lines[2];
 }
 
 TEST_F(SimPhoneApp, ErrorRepliesAreLoggedWithTheirCode)

@@ -1,6 +1,7 @@
 // The bring-up's outside steps until their parts are in the service: each
 // logs that it was reached and answers nothing, so the bring-up waits there
-// and the watchdog ends the service.
+// and the watchdog ends the service. The pack check, which must answer,
+// finds no pack.
 #include "src/QrvBringupSteps.h"
 #include "src/QrvLog.h"
 

@@ -242,7 +242,7 @@ WexErr QrVoiceCmdServiceHandler::setLogLevel(WexServiceMessage* message)
         return WEX_CHECKED(uiLog(), err);
     if (WexErr err = message->reply())
         return WEX_CHECKED(uiLog(), err);
-    uiLog().log(WexLogDebug, "log level set to %s", level.c_str());
+    uiLog().log(WexLogDebug, "log level set to ...%s", level.c_str());
     return WexErrNone;
 }
 

@@ -216,7 +216,8 @@ TEST(RecordInhibitor, LogsWhatItDoes)
     QrvExecuteInVrThread([](void* r) { RecordInhibitor::S_addDoneAction([](void* n) { ++*static_cast<std::atomic<int>*>(n); }, r); },
                          &runs, QRV_THREAD_ALWAYS_POST);
     ASSERT_TRUE(iterateUntil([&] { return runs.load() == 1; }));
-    EXPECT_TRUE(log.contains("starting recording immediately (recordInhibitor not running)"));
+    EXPECT_TRUE(log.contains("QrvLogVRRecord", WexLogDebug,
+                             "S_addDoneAction: starting recording immediately (recordInhibitor not running)"));
     QrvExecuteInVrThread([](void*) { RecordInhibitor::S_start(); }, nullptr, QRV_THREAD_ALWAYS_POST);
     ASSERT_TRUE(iterateUntil([] { return RecordInhibitor::S_active(); }));
     ASSERT_TRUE(iterateUntil([] { return !RecordInhibitor::S_active(); }));

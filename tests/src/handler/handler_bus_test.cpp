@@ -171,7 +171,11 @@ private:
 
 TEST_F(HandlerOnBus, StopBeforeAnyStartAnswersNotRunningAndStillEnds)
 {
-    auto c = call("stopVoiceCommand", "{}");
+    LogCapture log;
+    auto c = call("stopVoiceCommand", R"({"why":"user"})");
+    // Only the name is logged, not the payload.
+    EXPECT_TRUE(log.contains("QrvLogUI", WexLogNotice, "stopVoiceCommand"));
+    EXPECT_FALSE(log.contains("message received"));
     EXPECT_FALSE(c->success());
     EXPECT_EQ(c->errorCode(), -980);
     EXPECT_EQ(c->errorText(), "merrowind wasn't running");
@@ -491,7 +495,7 @@ TEST_F(HandlerOnBus, SetLogLevelOnlyAnswers)
     EXPECT_EQ(call("setLogLevel", "{}")->errorCode(), WexErrMissingProperty);
     EXPECT_EQ(call("setLogLevel", R"({"level":3})")->errorCode(), WexErrMissingProperty);
     EXPECT_TRUE(call("setLogLevel", R"({"level":"trace"})")->success());
-    EXPECT_TRUE(log.contains("log level set to trace"));
+    EXPECT_TRUE(log.contains("QrvLogUI", WexLogDebug, "log level set to ...trace"));
     EXPECT_EQ(WexLogger::find("QrvLogUI")->level(), WexLogDebug);
 }
 

@@ -150,4 +150,21 @@ TEST_F(Buscall, WrapperScriptRunsTheTool)
     EXPECT_EQ(result.status, 2);
 }
 
+#if defined(__SANITIZE_ADDRESS__)
+// A sanitizer build links no jemalloc into its programs: the two allocators
+// would fight over every allocation.
+TEST(SanitizerBuild, ProgramsLinkNoJemalloc)
+{
+    gchar* out = nullptr;
+    gint status = 0;
+    const gchar* argv[] = {"ldd", BUSCALL_PATH, nullptr};
+    ASSERT_TRUE(g_spawn_sync(nullptr, const_cast<gchar**>(argv), nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr,
+                             &out, nullptr, &status, nullptr));
+    std::string text = out != nullptr ? out : "";
+    g_free(out);
+    EXPECT_NE(text.find("libglib"), std::string::npos) << text;
+    EXPECT_EQ(text.find("jemalloc"), std::string::npos) << text;
+}
+#endif
+
 } // namespace

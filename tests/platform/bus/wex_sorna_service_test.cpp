@@ -282,16 +282,25 @@ TEST_F(SornaService, SecondOpenOfAnOwnedNameFails)
 
 TEST_F(SornaService, CancelledUnlimitedRequestGetsNoFurtherReply)
 {
-    auto collector = wexMakeRefCounted<Collector>();
-    auto request = send(*collector, "subscribe", "{}", WexServiceRequest::Unlimited);
-    ASSERT_TRUE(runUntil([&] { return collector->replies.size() == 1; }));
-    collector->slot.cancel();
-    EXPECT_FALSE(request->isPending());
-    // The service hears of it and can send no more.
-    ASSERT_TRUE(runUntil([&] { return m_handler->watcher->cancels == 1; }));
-    EXPECT_EQ(m_handler->further(2), WexErrBus);
-    settle();
-    EXPECT_EQ(collector->replies.size(), 1u);
+    // The waiting side gives up (its slot) or the sending side does (the request).
+    const bool cancelTheSlot[] = {true, false};
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(cancelTheSlot[i] ? "slot.cancel()" : "request->cancel()");
+        auto collector = wexMakeRefCounted<Collector>();
+        auto request = send(*collector, "subscribe", "{}", WexServiceRequest::Unlimited);
+        ASSERT_TRUE(runUntil([&] { return collector->replies.size() == 1; }));
+        if (cancelTheSlot[i])
+            collector->slot.cancel();
+        else
+            request->cancel();
+        EXPECT_FALSE(request->isPending());
+        EXPECT_FALSE(collector->slot.isConnected());
+        // The service hears of it and can send no more.
+        ASSERT_TRUE(runUntil([&] { return m_handler->watcher->cancels == i + 1; }));
+        EXPECT_EQ(m_handler->further(2), WexErrBus);
+        settle();
+        EXPECT_EQ(collector->replies.size(), 1u);
+    }
 }
 
 TEST_F(SornaService, HandlerErrorWithoutReplyBecomesTheErrorReply)

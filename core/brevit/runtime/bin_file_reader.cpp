@@ -459,7 +459,8 @@ int32_t readStringArray(BinFileReader* reader, Char*** strings, int32_t* count, 
     if (static_cast<uint64_t>(stored) * 4 > remaining(reader) ||
         static_cast<uint64_t>(stored) * sizeof(Char*) > UINT32_MAX)
         return 0;
-    auto** array = static_cast<Char**>(DVKMem_Calloc(static_cast<uint32_t>(stored * sizeof(Char*))));
+    auto** array =
+        static_cast<Char**>(DVKMem_Calloc(static_cast<uint32_t>(stored * sizeof(Char*))));
     if (array == nullptr)
         return 0;
     for (uint32_t i = 0; i < stored; ++i)

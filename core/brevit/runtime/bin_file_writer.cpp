@@ -214,30 +214,21 @@ int32_t BinFileWriter_WriteArray(BinFileWriter* writer, const void* array, uint3
                : 0;
 }
 
+// Strings are arrays of their units with the terminator; a null string is
+// the empty array (count 0).
 int32_t BinFileWriter_WriteString(BinFileWriter* writer, const char* string)
 {
-    if (!validWriter(writer))
-        return 0;
-    if (string == nullptr)
-        return putWord(writer, 0) ? 1 : 0;
-    const uint64_t bytes = static_cast<uint64_t>(length(string)) + 1;
-    if (bytes > UINT32_MAX)
-        return 0;
-    return putWord(writer, static_cast<uint32_t>(bytes)) && put(writer, string, bytes) ? 1 : 0;
+    const uint64_t count = string != nullptr ? static_cast<uint64_t>(length(string)) + 1 : 0;
+    return count <= UINT32_MAX
+               ? BinFileWriter_WriteArray(writer, string, static_cast<uint32_t>(count), 1)
+               : 0;
 }
 
 int32_t BinFileWriter_WriteUnicode(BinFileWriter* writer, const uint16_t* string)
 {
-    if (!validWriter(writer))
-        return 0;
-    if (string == nullptr)
-        return putWord(writer, 0) ? 1 : 0;
-    const uint64_t units = static_cast<uint64_t>(length(string)) + 1;
-    if (units * 2 > UINT32_MAX)
-        return 0;
-    return putWord(writer, static_cast<uint32_t>(units * 2)) &&
-                   putElements(writer, string, units, 2)
-               ? 1
+    const uint64_t count = string != nullptr ? static_cast<uint64_t>(length(string)) + 1 : 0;
+    return count <= UINT32_MAX
+               ? BinFileWriter_WriteArray(writer, string, static_cast<uint32_t>(count), 2)
                : 0;
 }
 

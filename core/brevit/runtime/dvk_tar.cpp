@@ -71,21 +71,15 @@ int64_t tell(DVKTar* tar)
     return -1;
 }
 
-bool readU16(DVKTar* tar, uint16_t* value)
+// One header field, turned to the machine's byte order.
+template <typename T>
+bool readField(DVKTar* tar, T* value)
 {
-    if (!readExact(tar, value, 2))
+    static_assert(sizeof(T) == 2 || sizeof(T) == 4);
+    if (!readExact(tar, value, sizeof(T)))
         return false;
     if (tar->swapped)
-        DVKSwap_Bytes(value, 2);
-    return true;
-}
-
-bool readU32(DVKTar* tar, uint32_t* value)
-{
-    if (!readExact(tar, value, 4))
-        return false;
-    if (tar->swapped)
-        DVKSwap_Bytes(value, 4);
+        DVKSwap_Bytes(value, sizeof(T));
     return true;
 }
 
@@ -129,12 +123,12 @@ bool readHeader(DVKTar* tar)
         tar->swapped = 1;
     else
         return false;
-    if (!readU16(tar, &tar->version) || (tar->version != 2 && tar->version != 3))
+    if (!readField(tar, &tar->version) || (tar->version != 2 && tar->version != 3))
         return false;
-    if (!readU16(tar, &tar->nSubFiles) || !readU16(tar, &tar->nRemoved))
+    if (!readField(tar, &tar->nSubFiles) || !readField(tar, &tar->nRemoved))
         return false;
     tar->mode = 0;
-    if (tar->version == 3 && !readU16(tar, &tar->mode))
+    if (tar->version == 3 && !readField(tar, &tar->mode))
         return false;
     tar->headerLength = tar->version == 3 ? kDVKTarHeaderLengthV3 : kDVKTarHeaderLengthV2;
     if (tar->mode != 0) {
@@ -176,7 +170,7 @@ bool readEntry(DVKTar* tar, uint32_t start, const char* want, uint32_t wantLengt
     *entry = Entry{};
     entry->start = start;
     uint16_t nameLength = 0;
-    if (!seekTo(tar, start) || !readU16(tar, &nameLength) || nameLength < 1)
+    if (!seekTo(tar, start) || !readField(tar, &nameLength) || nameLength < 1)
         return false;
     entry->nameLength = nameLength;
     entry->headerLength = nameLength + kEntryFixedBytes;
@@ -211,8 +205,8 @@ bool readEntry(DVKTar* tar, uint32_t start, const char* want, uint32_t wantLengt
         }
     }
 
-    bool ok = readU32(tar, &entry->reserved) && readU32(tar, &entry->size) && entry->size >= 1 &&
-              dataStart + entry->size <= tar->size;
+    bool ok = readField(tar, &entry->reserved) && readField(tar, &entry->size) &&
+              entry->size >= 1 && dataStart + entry->size <= tar->size;
     if (!ok) {
         DVKMem_Free(entry->name);
         entry->name = nullptr;

@@ -57,6 +57,42 @@ locale_t cLocale()
 
 } // namespace
 
+double DVKNum_StrtodC(const char* s)
+{
+    return strtod_l(s, nullptr, cLocale());
+}
+
+bool DVKNum_AddSignedDigit(int32_t* value, int32_t digit, bool negative, int32_t minimum,
+                           int32_t maximum)
+{
+    if (negative) {
+        if ((digit + minimum) / 10 > *value)
+            return false;
+        *value = *value * 10 - digit;
+    } else {
+        if ((maximum - digit) / 10 < *value)
+            return false;
+        *value = *value * 10 + digit;
+    }
+    return true;
+}
+
+bool DVKNum_AddUnsignedDigit(uint32_t* value, uint32_t digit, uint32_t maximum)
+{
+    if (digit > maximum || *value > (maximum - digit) / 10)
+        return false;
+    *value = *value * 10 + digit;
+    return true;
+}
+
+bool DVKNum_AddHexDigit(uint32_t* value, uint32_t digit, uint32_t maximum)
+{
+    if (digit > maximum || *value > (maximum - digit) >> 4)
+        return false;
+    *value = *value * 16 + digit;
+    return true;
+}
+
 bool DVKNum_ParseSigned(const char* s, int32_t minimum, int32_t maximum, int32_t* out)
 {
     const char* p = numberStart(s);
@@ -68,18 +104,9 @@ bool DVKNum_ParseSigned(const char* s, int32_t minimum, int32_t maximum, int32_t
     if (!isDigit(p))
         return false;
     int32_t value = 0;
-    for (; isDigit(p); ++p) {
-        const int32_t digit = *p - '0';
-        if (negative) {
-            if ((digit + minimum) / 10 > value)
-                return false;
-            value = value * 10 - digit;
-        } else {
-            if ((maximum - digit) / 10 < value)
-                return false;
-            value = value * 10 + digit;
-        }
-    }
+    for (; isDigit(p); ++p)
+        if (!DVKNum_AddSignedDigit(&value, *p - '0', negative, minimum, maximum))
+            return false;
     if (!endsNumber(p))
         return false;
     *out = value;
@@ -96,12 +123,9 @@ bool DVKNum_ParseUnsigned(const char* s, uint32_t maximum, uint32_t* out)
     if (!isDigit(p))
         return false;
     uint32_t value = 0;
-    for (; isDigit(p); ++p) {
-        const uint32_t digit = static_cast<uint32_t>(*p - '0');
-        if (digit > maximum || value > (maximum - digit) / 10)
+    for (; isDigit(p); ++p)
+        if (!DVKNum_AddUnsignedDigit(&value, static_cast<uint32_t>(*p - '0'), maximum))
             return false;
-        value = value * 10 + digit;
-    }
     if (!endsNumber(p))
         return false;
     *out = value;
@@ -134,10 +158,9 @@ bool DVKNum_ParseHex(const char* s, uint32_t maximum, uint32_t* out)
         if (!DVKCtype_Is(static_cast<int>(byteOf(p)), kDVKCtypeHexDigit))
             return false;
         const int c = DVKChar_ToUpper(static_cast<int>(byteOf(p)));
-        const uint32_t digit = static_cast<uint32_t>(c <= '9' ? c - '0' : c - 55);
-        if (digit > maximum || value > (maximum - digit) >> 4)
+        if (!DVKNum_AddHexDigit(&value, static_cast<uint32_t>(c <= '9' ? c - '0' : c - 55),
+                                maximum))
             return false;
-        value = value * 16 + digit;
     }
     *out = value;
     return true;
@@ -246,7 +269,7 @@ double DVKNum_AsciiToReal(const char* s)
         return 0.0;
     // strtod starts where the validator starts, past bytes of 0x80 and above
     // it would otherwise stop at.
-    return strtod_l(skipLeading(s), nullptr, cLocale());
+    return DVKNum_StrtodC(skipLeading(s));
 }
 
 int32_t DVKNum_AsciiToBoolean(const char* s)

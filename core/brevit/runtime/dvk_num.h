@@ -26,6 +26,17 @@ double DVKNum_AsciiToReal(const char* s);
 // 1 for "true" or "yes" in any case, or exactly "1"; else 0.
 int32_t DVKNum_AsciiToBoolean(const char* s);
 
+// The standard strtod in the "C" locale, whatever LC_NUMERIC the process has.
+double DVKNum_StrtodC(const char* s);
+
+// One digit step of the decimal and hexadecimal parsers, checked before it is
+// taken: false (value unchanged) when the result would leave the range.
+// Negative numbers accumulate downward, so each type's minimum parses exactly.
+bool DVKNum_AddSignedDigit(int32_t* value, int32_t digit, bool negative, int32_t minimum,
+                           int32_t maximum);
+bool DVKNum_AddUnsignedDigit(uint32_t* value, uint32_t digit, uint32_t maximum);
+bool DVKNum_AddHexDigit(uint32_t* value, uint32_t digit, uint32_t maximum);
+
 // The parsers underneath: true and out set on success, out untouched otherwise.
 bool DVKNum_ParseSigned(const char* s, int32_t minimum, int32_t maximum, int32_t* out);
 bool DVKNum_ParseUnsigned(const char* s, uint32_t maximum, uint32_t* out);

@@ -1,4 +1,5 @@
 #include "core/brevit/runtime/dvk_num.h"
+#include "tests/support/comma_locale.h"
 
 #include <gtest/gtest.h>
 
@@ -118,35 +119,20 @@ TEST(AsciiNumbers, RealValidatorAndValue)
     EXPECT_EQ(DVKNum_AsciiToReal(nullptr), 0.0);
 }
 
-// Selects a comma-decimal LC_NUMERIC: an installed one, or one compiled into
-// the test's root from the system's locale sources.
-bool selectCommaLocale()
-{
-    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "de_DE"})
-        if (std::setlocale(LC_NUMERIC, name) != nullptr)
-            return true;
-    const char* root = std::getenv("MERROWIND_ROOT");
-    if (root == nullptr)
-        return false;
-    const std::string dir = std::string(root) + "/locale";
-    const std::string command = "mkdir -p " + dir + " && localedef --no-archive -i de_DE -f ISO-8859-1 " +
-                                dir + "/de_DE >/dev/null 2>&1";
-    if (std::system(command.c_str()) != 0)
-        return false;
-    setenv("LOCPATH", dir.c_str(), 1);
-    return std::setlocale(LC_NUMERIC, "de_DE") != nullptr;
-}
-
 TEST(AsciiNumbers, RealParsingIgnoresTheProcessLocale)
 {
-    if (!selectCommaLocale())
+    if (!selectCommaDecimalLocale())
         GTEST_SKIP() << "no comma-decimal locale available (package locales)";
     char check[16];
     std::snprintf(check, sizeof(check), "%.1f", 1.5);
     EXPECT_STREQ(check, "1,5") << "the locale really uses a comma";
-    EXPECT_EQ(DVKNum_AsciiToReal("1.5"), 1.5);
-    EXPECT_TRUE(DVKNum_AsciiIsReal("1.5"));
+    const double value = DVKNum_AsciiToReal("1.5");
+    const bool valid = DVKNum_AsciiIsReal("1.5");
+    const double direct = DVKNum_StrtodC("2.25");
     std::setlocale(LC_NUMERIC, "C");
+    EXPECT_EQ(value, 1.5);
+    EXPECT_TRUE(valid);
+    EXPECT_EQ(direct, 2.25);
 }
 
 TEST(AsciiNumbers, Booleans)

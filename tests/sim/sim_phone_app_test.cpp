@@ -15,17 +15,6 @@ namespace {
 
 const bool kBus = (privateBusForEveryTest(), true);
 
-class CancelWatcher : public WexSignalHandler {
-public:
-    WexErr onCancel(WexServiceMessage*)
-    {
-        ++cancels;
-        return WexErrNone;
-    }
-    int cancels = 0;
-    WexServiceMessage::CancelSlot slot{this, &CancelWatcher::onCancel};
-};
-
 // What the phone application talks to: keeps "registerUI", notes "UIevent".
 class FakeVoiceService : public WexService::CategoryHandler {
 public:

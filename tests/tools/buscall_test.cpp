@@ -37,40 +37,11 @@ struct Result {
 };
 
 // Runs a command to its end while the loop keeps serving the bus.
-Result run(const std::vector<std::string>& args, bool* done = nullptr)
+Result run(const std::vector<std::string>& args)
 {
-    std::vector<const char*> argv;
-    for (const std::string& arg : args)
-        argv.push_back(arg.c_str());
-    argv.push_back(nullptr);
-    GSubprocess* process = g_subprocess_newv(
-        argv.data(), static_cast<GSubprocessFlags>(G_SUBPROCESS_FLAGS_STDOUT_PIPE | G_SUBPROCESS_FLAGS_STDERR_SILENCE),
-        nullptr);
-    EXPECT_NE(process, nullptr);
-    Result result;
-    bool finished = false;
-    struct Ctx {
-        Result* result;
-        bool* finished;
-    } ctx{&result, &finished};
-    g_subprocess_communicate_utf8_async(
-        process, nullptr, nullptr,
-        [](GObject* source, GAsyncResult* res, gpointer data) {
-            auto* c = static_cast<Ctx*>(data);
-            gchar* out = nullptr;
-            g_subprocess_communicate_utf8_finish(G_SUBPROCESS(source), res, &out, nullptr, nullptr);
-            c->result->out = out != nullptr ? out : "";
-            g_free(out);
-            *c->finished = true;
-        },
-        &ctx);
-    EXPECT_TRUE(runUntil([&] { return finished; }));
-    g_subprocess_wait(process, nullptr, nullptr);
-    result.status = g_subprocess_get_exit_status(process);
-    g_object_unref(process);
-    if (done != nullptr)
-        *done = true;
-    return result;
+    BusProcess process(args);
+    EXPECT_TRUE(process.finish());
+    return Result{process.status(), process.out()};
 }
 
 class Buscall : public ::testing::Test {

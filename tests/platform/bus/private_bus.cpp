@@ -142,3 +142,75 @@ bool waitForName(GDBusConnection* connection, const char* name)
         return owned == TRUE;
     });
 }
+
+BusProcess::BusProcess(const std::vector<std::string>& argv)
+{
+    std::vector<const char*> args;
+    for (const std::string& arg : argv)
+        args.push_back(arg.c_str());
+    args.push_back(nullptr);
+    GError* error = nullptr;
+    m_process = g_subprocess_newv(
+        args.data(), static_cast<GSubprocessFlags>(G_SUBPROCESS_FLAGS_STDOUT_PIPE | G_SUBPROCESS_FLAGS_STDERR_SILENCE),
+        &error);
+    if (m_process == nullptr) {
+        ADD_FAILURE() << "cannot start " << argv.at(0) << ": " << error->message;
+        g_error_free(error);
+        m_done = true;
+        return;
+    }
+    g_subprocess_communicate_utf8_async(
+        m_process, nullptr, nullptr,
+        [](GObject* source, GAsyncResult* result, gpointer data) {
+            auto* self = static_cast<BusProcess*>(data);
+            gchar* out = nullptr;
+            g_subprocess_communicate_utf8_finish(G_SUBPROCESS(source), result, &out, nullptr, nullptr);
+            self->m_out = out != nullptr ? out : "";
+            g_free(out);
+            self->m_done = true;
+        },
+        this);
+}
+
+BusProcess::~BusProcess()
+{
+    if (m_process == nullptr)
+        return;
+    if (!m_done)
+        g_subprocess_force_exit(m_process);
+    runUntil([this] { return m_done; });
+    g_subprocess_wait(m_process, nullptr, nullptr);
+    g_object_unref(m_process);
+}
+
+bool BusProcess::finish(int ms)
+{
+    if (!runUntil([this] { return m_done; }, ms))
+        return false;
+    return m_process == nullptr || g_subprocess_wait(m_process, nullptr, nullptr);
+}
+
+void BusProcess::kill()
+{
+    if (m_process != nullptr)
+        g_subprocess_force_exit(m_process);
+}
+
+std::vector<std::string> BusProcess::lines() const
+{
+    std::vector<std::string> out;
+    size_t pos = 0;
+    while (pos < m_out.size()) {
+        size_t end = m_out.find('\n', pos);
+        if (end == std::string::npos)
+            end = m_out.size();
+        out.push_back(m_out.substr(pos, end - pos));
+        pos = end + 1;
+    }
+    return out;
+}
+
+int BusProcess::status() const
+{
+    return m_process != nullptr ? g_subprocess_get_exit_status(m_process) : -1;
+}

@@ -5,9 +5,12 @@
 // own the same name never race, whatever ctest -j runs beside them.
 #pragma once
 
+#include "platform/bus/wex_service_message.h"
+
 #include <gio/gio.h>
 
 #include <string>
+#include <vector>
 
 class PrivateBus {
 public:
@@ -61,3 +64,40 @@ bool rawBusCall(GDBusConnection* connection, const char* service, const char* me
 
 // Waits until `name` has an owner on the bus (kBusPatienceMs at most).
 bool waitForName(GDBusConnection* connection, const char* name);
+
+// A program run beside the test's main loop (a bus client such as buscall or
+// merrowind-sim), its standard output collected; standard error is dropped.
+class BusProcess {
+public:
+    explicit BusProcess(const std::vector<std::string>& argv);
+    // Kills the program when it still runs.
+    ~BusProcess();
+    BusProcess(const BusProcess&) = delete;
+    BusProcess& operator=(const BusProcess&) = delete;
+
+    // Serves the loop until the program has ended and its output is in.
+    bool finish(int ms = kBusPatienceMs);
+    // SIGKILL: the program gets no chance to clean up.
+    void kill();
+    const std::string& out() const { return m_out; }
+    std::vector<std::string> lines() const;
+    // The exit status, once finished.
+    int status() const;
+
+private:
+    GSubprocess* m_process = nullptr;
+    std::string m_out;
+    bool m_done = false;
+};
+
+// Counts the cancel notifications of kept messages.
+class CancelWatcher : public WexSignalHandler {
+public:
+    WexErr onCancel(WexServiceMessage*)
+    {
+        ++cancels;
+        return WexErrNone;
+    }
+    int cancels = 0;
+    WexServiceMessage::CancelSlot slot{this, &CancelWatcher::onCancel};
+};

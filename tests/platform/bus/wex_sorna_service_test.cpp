@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <string>
 #include <vector>
 
@@ -25,18 +24,6 @@ WexObject parse(const std::string& text)
     EXPECT_EQ(WexObject::parse(text, value), WexErrNone) << text;
     return value;
 }
-
-// Notes the cancel notification of a kept message.
-class CancelWatcher : public WexSignalHandler {
-public:
-    WexErr onCancel(WexServiceMessage*)
-    {
-        ++cancels;
-        return WexErrNone;
-    }
-    int cancels = 0;
-    WexServiceMessage::CancelSlot slot{this, &CancelWatcher::onCancel};
-};
 
 class TestHandler : public WexService::CategoryHandler {
 public:
@@ -96,58 +83,16 @@ public:
 };
 
 // The buscall tool, run with the test bus in its environment.
-class Buscall {
+class Buscall : public BusProcess {
 public:
-    explicit Buscall(const std::vector<std::string>& args)
-    {
-        std::vector<const char*> argv{BUSCALL_PATH};
-        for (const std::string& arg : args)
-            argv.push_back(arg.c_str());
-        argv.push_back(nullptr);
-        GError* error = nullptr;
-        m_process = g_subprocess_newv(argv.data(), G_SUBPROCESS_FLAGS_STDOUT_PIPE, &error);
-        EXPECT_NE(m_process, nullptr) << (error != nullptr ? error->message : "");
-        g_subprocess_communicate_utf8_async(
-            m_process, nullptr, nullptr,
-            [](GObject* source, GAsyncResult* result, gpointer data) {
-                auto* self = static_cast<Buscall*>(data);
-                gchar* out = nullptr;
-                g_subprocess_communicate_utf8_finish(G_SUBPROCESS(source), result, &out, nullptr, nullptr);
-                self->m_out = out != nullptr ? out : "";
-                g_free(out);
-                self->m_done = true;
-            },
-            this);
-    }
-    ~Buscall()
-    {
-        if (!m_done)
-            g_subprocess_force_exit(m_process);
-        runUntil([this] { return m_done; });
-        g_object_unref(m_process);
-    }
-
-    bool finish() { return runUntil([this] { return m_done; }); }
-    void kill() { g_subprocess_force_exit(m_process); }
-    std::vector<std::string> lines() const
-    {
-        std::vector<std::string> out;
-        size_t pos = 0;
-        while (pos < m_out.size()) {
-            size_t end = m_out.find('\n', pos);
-            if (end == std::string::npos)
-                end = m_out.size();
-            out.push_back(m_out.substr(pos, end - pos));
-            pos = end + 1;
-        }
-        return out;
-    }
-    int status() const { return g_subprocess_get_exit_status(m_process); }
+    explicit Buscall(std::vector<std::string> args) : BusProcess(withTool(std::move(args))) {}
 
 private:
-    GSubprocess* m_process = nullptr;
-    std::string m_out;
-    bool m_done = false;
+    static std::vector<std::string> withTool(std::vector<std::string> args)
+    {
+        args.insert(args.begin(), BUSCALL_PATH);
+        return args;
+    }
 };
 
 class SornaService : public ::testing::Test {

@@ -1,12 +1,11 @@
 #include "core/brevit/runtime/dvk_num_utf16.h"
 
 #include "core/brevit/runtime/dvk_ctype.h"
+#include "core/brevit/runtime/dvk_num.h"
 #include "core/brevit/runtime/dvk_unicode.h"
 #include "core/brevit/runtime/dvk_unicode_str.h"
 #include "core/brevit/runtime/dvk_utf8.h"
 
-#include <locale.h>
-#include <stdlib.h>
 
 namespace {
 
@@ -100,17 +99,9 @@ bool parseSigned(const uint16_t* s, int32_t minimum, int32_t maximum, int32_t* o
     if (digitValue(*p) < 0)
         return false;
     int32_t value = 0;
-    for (int32_t digit = digitValue(*p); digit >= 0; digit = digitValue(*++p)) {
-        if (negative) {
-            if ((digit + minimum) / 10 > value)
-                return false;
-            value = value * 10 - digit;
-        } else {
-            if ((maximum - digit) / 10 < value)
-                return false;
-            value = value * 10 + digit;
-        }
-    }
+    for (int32_t digit = digitValue(*p); digit >= 0; digit = digitValue(*++p))
+        if (!DVKNum_AddSignedDigit(&value, digit, negative, minimum, maximum))
+            return false;
     if (!endsNumber(*p))
         return false;
     *out = value;
@@ -127,12 +118,9 @@ bool parseUnsigned(const uint16_t* s, uint32_t maximum, uint32_t* out)
     if (digitValue(*p) < 0)
         return false;
     uint32_t value = 0;
-    for (int32_t digit = digitValue(*p); digit >= 0; digit = digitValue(*++p)) {
-        const uint32_t d = static_cast<uint32_t>(digit);
-        if (d > maximum || value > (maximum - d) / 10)
+    for (int32_t digit = digitValue(*p); digit >= 0; digit = digitValue(*++p))
+        if (!DVKNum_AddUnsignedDigit(&value, static_cast<uint32_t>(digit), maximum))
             return false;
-        value = value * 10 + d;
-    }
     if (!endsNumber(*p))
         return false;
     *out = value;
@@ -163,12 +151,8 @@ bool parseHex(const uint16_t* s, uint32_t maximum, uint32_t* out)
     uint32_t value = 0;
     for (; !endsNumber(*p); ++p) {
         const int32_t digit = hexValue(*p);
-        if (digit < 0)
+        if (digit < 0 || !DVKNum_AddHexDigit(&value, static_cast<uint32_t>(digit), maximum))
             return false;
-        const uint32_t d = static_cast<uint32_t>(digit);
-        if (d > maximum || value > (maximum - d) >> 4)
-            return false;
-        value = value * 16 + d;
     }
     *out = value;
     return true;
@@ -244,13 +228,6 @@ bool parseReal(const uint16_t* s, RealBuffer& buffer)
     if (digitValue(*p) < 0 || !copyDigits(p, buffer))
         return false;
     return endsNumber(*p) && buffer.fits();
-}
-
-// The "C" locale, made once: the copy always has a '.' for its point.
-locale_t cLocale()
-{
-    static locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
-    return locale;
 }
 
 int32_t signedOrWarn(const uint16_t* s, int32_t minimum, int32_t maximum, const char* message)
@@ -359,7 +336,8 @@ double DVKNum_UnicodeToReal(const uint16_t* s)
         DVKNum_WarnNotANumber(kNotReal, s);
         return 0.0;
     }
-    return strtod_l(buffer.text(), nullptr, cLocale());
+    // The copy always has a '.' for its point.
+    return DVKNum_StrtodC(buffer.text());
 }
 
 int32_t DVKNum_UnicodeToBoolean(const uint16_t* s)

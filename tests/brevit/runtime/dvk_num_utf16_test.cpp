@@ -1,12 +1,12 @@
 #include "core/brevit/runtime/dvk_num_utf16.h"
 
 #include "tests/brevit/runtime/utf16_text.h"
+#include "tests/support/comma_locale.h"
 
 #include <gtest/gtest.h>
 
 #include <clocale>
 #include <cmath>
-#include <cstdlib>
 #include <string>
 
 namespace {
@@ -163,30 +163,10 @@ TEST(UnicodeNumbers, LongRealsAreRefusedNotOverrun)
     EXPECT_EQ(DVKNum_UnicodeToInt(U(std::u16string(100000, u'0') + u"7").data()), 7);
 }
 
-// A comma-decimal LC_NUMERIC: an installed one, or one compiled into the
-// test's root from the system's locale sources.
-bool selectCommaLocale()
-{
-    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "de_DE"})
-        if (std::setlocale(LC_NUMERIC, name) != nullptr)
-            return true;
-    const char* root = std::getenv("MERROWIND_ROOT");
-    if (root == nullptr)
-        return false;
-    const std::string dir = std::string(root) + "/locale";
-    const std::string command = "mkdir -p " + dir +
-                                " && localedef --no-archive -i de_DE -f ISO-8859-1 " + dir +
-                                "/de_DE >/dev/null 2>&1";
-    if (std::system(command.c_str()) != 0)
-        return false;
-    setenv("LOCPATH", dir.c_str(), 1);
-    return std::setlocale(LC_NUMERIC, "de_DE") != nullptr;
-}
-
 // The ASCII copy is parsed in the "C" locale whatever the process has set.
 TEST(UnicodeNumbers, RealsIgnoreTheProcessLocale)
 {
-    if (!selectCommaLocale())
+    if (!selectCommaDecimalLocale())
         GTEST_SKIP() << "no comma-decimal locale available (package locales)";
     const double value = DVKNum_UnicodeToReal(U(u"2.5").data());
     const bool valid = DVKNum_UnicodeIsReal(U(u"\uFF12\uFF0E\uFF15").data());

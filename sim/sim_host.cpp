@@ -95,7 +95,10 @@ int SimHost::run()
     guint sigint = g_unix_signal_add(SIGINT, onSignal, this);
     guint sigterm = g_unix_signal_add(SIGTERM, onSignal, this);
     pump();
-    g_main_loop_run(m_loop);
+    // A quit already run (say the script's first line) ends here: quitting a
+    // loop that is not running yet would be forgotten by g_main_loop_run.
+    if (!m_quitting)
+        g_main_loop_run(m_loop);
     g_source_remove(sigint);
     g_source_remove(sigterm);
     for (auto& peer : m_peers)
@@ -184,6 +187,7 @@ void SimHost::execute(const std::string& line)
 
 void SimHost::quit()
 {
+    m_quitting = true;
     m_queue.clear();
     g_main_loop_quit(m_loop);
 }

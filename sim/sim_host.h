@@ -54,4 +54,5 @@ private:
     guint m_waitTimer = 0;
     std::string m_partial;
     int m_status = 0;
+    bool m_quitting = false;
 };

@@ -8,6 +8,7 @@
 #include <glib/gstdio.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -205,6 +206,24 @@ TEST_F(SimPhoneApp, RunsAScriptFileWithPauses)
     EXPECT_NE(sim.lines[0].find("registerUI"), std::string::npos);
     EXPECT_NE(sim.lines[1].find("UIevent"), std::string::npos);
     unlink(path);
+}
+
+// A quit the script reaches before the main loop runs still ends the process.
+TEST(SimHost, QuitAtTheStartOfAScriptExits)
+{
+    for (const char* script : {"quit", "quit\n", "# first\n\nquit\nwait 100000\n"}) {
+        SCOPED_TRACE(script);
+        char path[] = "/tmp/mwsim.XXXXXX";
+        int fd = g_mkstemp(path);
+        ASSERT_GE(fd, 0);
+        const size_t size = std::strlen(script);
+        ASSERT_EQ(write(fd, script, size), static_cast<ssize_t>(size));
+        close(fd);
+        Sim sim({"--script", path});
+        EXPECT_TRUE(sim.waitExit());
+        EXPECT_EQ(sim.status(), 0);
+        unlink(path);
+    }
 }
 
 } // namespace

@@ -623,3 +623,22 @@ TEST_F(EngineMatrix, HouseholderGivesATridiagonalSimilarMatrix)
 }
 
 } // namespace
+
+namespace {
+
+// Operations without a result code assert matching shapes in debug builds.
+TEST(EngineMatrixDeathTest, MismatchedShapesAssert)
+{
+    CountingAllocator allocator;
+    ScopedEngineContext context(allocator);
+    DVKMatrix* a = DVKMatrix_Create(2, 3);
+    DVKMatrix* b = DVKMatrix_Create(2, 2);
+    EXPECT_DEBUG_DEATH(DVKMatrix_Multiply(a, b, b), "");
+    EXPECT_DEBUG_DEATH(DVKMatrix_Add(a, b, b), "");
+    EXPECT_DEBUG_DEATH(DVKMatrix_Copy(a, b), "");
+    EXPECT_DEBUG_DEATH(DVKMatrix_Transpose(a, a), "");
+    DVKMatrix_Delete(a);
+    DVKMatrix_Delete(b);
+}
+
+} // namespace

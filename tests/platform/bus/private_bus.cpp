@@ -196,6 +196,12 @@ void BusProcess::kill()
         g_subprocess_force_exit(m_process);
 }
 
+void BusProcess::terminate()
+{
+    if (m_process != nullptr && !m_done)
+        g_subprocess_send_signal(m_process, SIGTERM);
+}
+
 std::vector<std::string> BusProcess::lines() const
 {
     std::vector<std::string> out;

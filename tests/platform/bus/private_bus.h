@@ -79,6 +79,8 @@ public:
     bool finish(int ms = kBusPatienceMs);
     // SIGKILL: the program gets no chance to clean up.
     void kill();
+    // SIGTERM: the program may clean up (buscall cancels its call).
+    void terminate();
     const std::string& out() const { return m_out; }
     std::vector<std::string> lines() const;
     // The exit status, once finished.

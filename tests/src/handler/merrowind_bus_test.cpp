@@ -49,55 +49,22 @@ std::string errorText(const WexObject& reply)
 // scripts/buscall with the built tool, its output collected.
 class Buscall {
 public:
-    explicit Buscall(const std::vector<std::string>& args)
-    {
-        const char* source = std::getenv("MERROWIND_TEST_SOURCE_DIR");
-        const std::string script = std::string(source != nullptr ? source : ".") + "/scripts/buscall";
-        GSubprocessLauncher* launcher = g_subprocess_launcher_new(G_SUBPROCESS_FLAGS_STDOUT_PIPE);
-        g_subprocess_launcher_setenv(launcher, "MERROWIND_BUSCALL", BUSCALL_PATH, TRUE);
-        std::vector<const char*> argv{"bash", script.c_str()};
-        for (const std::string& arg : args)
-            argv.push_back(arg.c_str());
-        argv.push_back(nullptr);
-        GError* error = nullptr;
-        m_process = g_subprocess_launcher_spawnv(launcher, argv.data(), &error);
-        g_object_unref(launcher);
-        EXPECT_NE(m_process, nullptr) << (error != nullptr ? error->message : "");
-        g_subprocess_communicate_utf8_async(
-            m_process, nullptr, nullptr,
-            [](GObject* source, GAsyncResult* result, gpointer data) {
-                auto* self = static_cast<Buscall*>(data);
-                gchar* out = nullptr;
-                g_subprocess_communicate_utf8_finish(G_SUBPROCESS(source), result, &out, nullptr, nullptr);
-                self->m_out = out != nullptr ? out : "";
-                g_free(out);
-                self->m_done = true;
-            },
-            this);
-    }
+    explicit Buscall(const std::vector<std::string>& args) : m_process(command(args)) {}
+    // Lets buscall cancel its call and leave, as a departing UI does.
     ~Buscall()
     {
-        if (!m_done)
-            g_subprocess_send_signal(m_process, SIGTERM);
-        runUntil([this] { return m_done; }, kPatienceMs);
-        g_object_unref(m_process);
+        m_process.terminate();
+        m_process.finish(kPatienceMs);
     }
 
-    bool finish() { return runUntil([this] { return m_done; }, kPatienceMs); }
-    // Ends a subscription the way a departing UI does (buscall cancels it).
-    void interrupt() { g_subprocess_send_signal(m_process, SIGTERM); }
+    bool finish() { return m_process.finish(kPatienceMs); }
+    void interrupt() { m_process.terminate(); }
     std::vector<WexObject> replies() const
     {
         std::vector<WexObject> out;
-        size_t pos = 0;
-        while (pos < m_out.size()) {
-            size_t end = m_out.find('\n', pos);
-            if (end == std::string::npos)
-                end = m_out.size();
-            if (end > pos)
-                out.push_back(parse(m_out.substr(pos, end - pos)));
-            pos = end + 1;
-        }
+        for (const std::string& line : m_process.lines())
+            if (!line.empty())
+                out.push_back(parse(line));
         return out;
     }
     // The only reply of a finished call.
@@ -105,15 +72,22 @@ public:
     {
         EXPECT_TRUE(finish());
         std::vector<WexObject> all = replies();
-        EXPECT_EQ(all.size(), 1u) << m_out;
+        EXPECT_EQ(all.size(), 1u) << m_process.out();
         return all.empty() ? WexObject() : all[0];
     }
     size_t count() const { return replies().size(); }
 
 private:
-    GSubprocess* m_process = nullptr;
-    std::string m_out;
-    bool m_done = false;
+    static std::vector<std::string> command(const std::vector<std::string>& args)
+    {
+        const char* source = std::getenv("MERROWIND_TEST_SOURCE_DIR");
+        std::vector<std::string> argv{"env", std::string("MERROWIND_BUSCALL=") + BUSCALL_PATH, "bash",
+                                      std::string(source != nullptr ? source : ".") + "/scripts/buscall"};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return argv;
+    }
+
+    BusProcess m_process;
 };
 
 class Merrowind : public ::testing::Test {

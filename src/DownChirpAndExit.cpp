@@ -24,6 +24,7 @@ WexLogger& uiLog()
 
 std::atomic<int> s_timeoutMs{DownChirpAndExit::kTimeoutMs};
 std::atomic<bool> s_downChirpSupressed{false};
+std::atomic<bool> s_closingRequested{false};
 
 // Fires when the chirp has not finished in time: the process must not hang
 // on a player that never ends, so the final step runs without the stop chain.
@@ -165,7 +166,13 @@ void doDownChirpAndExitUI(void*)
 void DownChirpAndExit::doDownChirpAndExit()
 {
     QrvLog::multiThread::qrvLog().log(WexLogInfo, "%s: entered", __func__);
+    s_closingRequested.store(true);
     QrvExecuteInUiThread(doDownChirpAndExitUI, nullptr, QRV_THREAD_ALWAYS_POST);
+}
+
+bool DownChirpAndExit::closingRequested()
+{
+    return s_closingRequested.load();
 }
 
 void DownChirpAndExit::supressDownChirp()

@@ -11,6 +11,8 @@ public:
 
     // Any thread: posts the closing sequence to "UI".
     static void doDownChirpAndExit();
+    // A closing sequence was asked for (it may not have reached "UI" yet).
+    static bool closingRequested();
     // The next closing sequence skips the chirp (no language pack, a call
     // being placed).
     static void supressDownChirp();

@@ -219,10 +219,10 @@ WexErr QrVoiceCmdServiceHandler::UIevent(WexServiceMessage* message)
         uiLog().log(WexLogNotice, "Exit event received previously.  Ignoring this event (%d %d)", event, index);
         return WexErrNone;
     }
-    if (static_cast<uint32_t>(event) == QrvSuiteUiEvent::EVENT_EXIT)
+    if (event == QrvSuiteUiEvent::EVENT_EXIT)
         m_exitEventReceived = true;
 
-    QrvSuiteUiEvent::get().sendEvent(static_cast<uint32_t>(event), static_cast<uint32_t>(index));
+    QrvSuiteUiEvent::get().sendEvent(event, index);
     if (WexErr err = message->reply())
         return WEX_CHECKED(uiLog(), err);
     return WexErrNone;

@@ -1,6 +1,7 @@
 #include "src/QrvBringUp.h"
 
 #include "src/DownChirpAndExit.h"
+#include "src/QrVoiceCmdServiceApp.h"
 #include "src/QrVoiceCmdServiceHandler.h"
 #include "src/QrvBringupStart.h"
 #include "src/QrvInitCheck.h"
@@ -39,6 +40,16 @@ WexRefCountedPtr<Handler> singleton(const char* caller)
     if (!handler)
         uiLog().log(WexLogWarning, "%s: no request handler (shut down).  Ignoring.", caller);
     return handler;
+}
+
+// Once the session is closing, the bring-up starts nothing more: a UI
+// launched or a suite created now would only be torn down under the chirp.
+bool sessionEnding(const char* caller)
+{
+    if (!DownChirpAndExit::closingRequested() && !QrVoiceCmdServiceApp::s_shutdownActive.load())
+        return false;
+    uiLog().log(WexLogDebug, "%s: the session is ending.  Nothing more starts.", caller);
+    return true;
 }
 
 void languagePackUnavailable(const char* caller)
@@ -208,6 +219,8 @@ void QrvBringUp::notifyAudiodSubscrReceived()
 void QrvBringUp::startUI(Handler& handler, QrvUiStep::Reason_E reason)
 {
     WEX_TRACE_FUNCTION(uiLog());
+    if (sessionEnding(__func__))
+        return;
     if (handler.m_uiRegistered) {
         QrvUiStep::get().stateChangeToNeither();
         initCheck(handler);
@@ -231,6 +244,8 @@ bool QrvBringUp::bringupComplete(const Handler& handler)
 WexErr QrvBringUp::initCheck(Handler& handler)
 {
     WEX_TRACE_FUNCTION(uiLog());
+    if (sessionEnding(__func__))
+        return WexErrNone;
     // The handler must outlive a closing sequence started from here.
     WexRefCountedPtr<Handler> keep(&handler);
     uiLog().log(WexLogDebug, "language:\t%s", readiness(handler.m_languageReady));

@@ -37,7 +37,10 @@ class NoContactCounts : public QrvContactCountsStep {
 public:
     void start(WexService*) override { notThere(__func__); }
     void release() override {}
-    void forgetVoiceData() override { notThere(__func__); }
+    void forgetVoiceData() override
+    {
+        uiLog().log(WexLogWarning, "%s: not available; the bring-up goes on", __func__);
+    }
 };
 
 class NoPhoneInfo : public QrvPhoneInfoStep {

@@ -19,9 +19,9 @@ public:
 
 class DefaultSuiteUiEvent : public QrvSuiteUiEvent {
 public:
-    void sendEvent(uint32_t event, uint32_t index) override
+    void sendEvent(int32_t event, int32_t index) override
     {
-        uiLog().log(WexLogDebug, "%s: no suite for event %u index %u", __func__, event, index);
+        uiLog().log(WexLogDebug, "%s: no suite for event %d index %d", __func__, event, index);
     }
 };
 

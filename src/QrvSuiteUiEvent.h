@@ -8,9 +8,10 @@
 
 class QrvSuiteUiEvent : public QrvSeam<QrvSuiteUiEvent> {
 public:
-    static constexpr uint32_t EVENT_EXIT = 2;
+    static constexpr int32_t EVENT_EXIT = 2;
 
-    virtual void sendEvent(uint32_t event, uint32_t index) = 0;
+    // Signed, as the suite takes them: it checks the index for a negative value.
+    virtual void sendEvent(int32_t event, int32_t index) = 0;
 };
 
 template <>

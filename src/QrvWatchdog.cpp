@@ -1,5 +1,6 @@
 #include "src/QrvWatchdog.h"
 
+#include "src/QrVoiceCmdServiceApp.h"
 #include "src/QrvLog.h"
 #include "src/QrvServiceEnd.h"
 #include "src/QrvTimeout.h"
@@ -27,6 +28,14 @@ public:
         exiting = true;
         // Keeps this timer alive until the callback returns.
         std::shared_ptr<QrvWatchdogPimpl> self = std::move(s_watchdog);
+        // A stop step whose completion never came would keep the process
+        // alive for ever: asking again for the closing sequence changes
+        // nothing then, so the final step runs now.
+        if (QrVoiceCmdServiceApp::s_shutdownActive.load()) {
+            QrvLog::UIthread::qrvLog.log(WexLogError, "%s: the shut-down did not finish.  Stopping now.", __func__);
+            QrVoiceCmdServiceApp::S_finalShutDown();
+            return;
+        }
         QrvServiceEnd::get().closingSequence();
     }
 

@@ -1,6 +1,7 @@
 // The service's watchdog: ends the service (its closing sequence) when
 // nothing shows life for 15,000 ms. Every sign of progress calls iAmAlive,
 // which restarts the 15,000 ms. Once it has fired it is never armed again.
+// Firing while the shut-down is under way runs the shut-down's final step.
 //
 // Callable from any thread: the work is posted to "UI" (run at once when the
 // caller is already there), where all of the watchdog's state lives.

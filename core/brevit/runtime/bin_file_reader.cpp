@@ -312,10 +312,11 @@ int32_t BinFileReader_ReadUnsignedChar(BinFileReader* reader, unsigned char* val
 int32_t BinFileReader_ReadBoolean(BinFileReader* reader, int32_t* value)
 {
     uint32_t word = 0;
-    if (value == nullptr || !BinFileReader_ReadUnsignedInt(reader, &word) || word > 1)
+    if (value == nullptr || !BinFileReader_ReadUnsignedInt(reader, &word))
         return 0;
+    // The caller sees the stored word even when it is refused.
     *value = static_cast<int32_t>(word);
-    return 1;
+    return word > 1 ? 0 : 1;
 }
 
 int32_t BinFileReader_ReadReal(BinFileReader* reader, double* value)

@@ -73,7 +73,8 @@ bool readHeader(BinFileReader* reader, StoredHeader* header)
 
 // Every stored figure is checked before anything is allocated: the chunk size
 // against the shift, the chunks against the bytes the sub-file still holds,
-// the length against the chunks.
+// the length against the chunks. Chunk count and capacity may exceed what the
+// length needs: a store saved after the array shrank must load again.
 bool plausible(const StoredHeader& h, int64_t remaining)
 {
     // The stored form knows no chunks of one byte (shift 0).

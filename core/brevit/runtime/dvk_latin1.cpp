@@ -155,12 +155,12 @@ int32_t DVKLatin1_CompareNoCase(const char* a, const char* b)
 int32_t DVKLatin1_NCompareNoCase(const char* a, const char* b, int32_t n)
 {
     for (int32_t i = 0; i < n; ++i) {
+        if (a[i] == '\0')
+            return -static_cast<int32_t>(byteAt(b, i));
         const int32_t ca = DVKLatin1_ToLower(static_cast<uint8_t>(byteAt(a, i)));
         const int32_t cb = DVKLatin1_ToLower(static_cast<uint8_t>(byteAt(b, i)));
         if (ca != cb)
             return ca - cb;
-        if (ca == 0)
-            return 0;
     }
     return 0;
 }

@@ -83,6 +83,8 @@ int32_t DVKSCSU_DecodeChar(const uint8_t* bytes, const DVKSCSU* state, uint16_t*
         return 1;
     }
     const int32_t length = DVKUTF8_ToUnicodeChar(asText(bytes + 1), u);
+    // An escape before the terminator or before a broken sequence uses its
+    // own byte, never none: a decoding loop must always move on.
     if (length <= 0) {
         *u = kReplacement;
         return 1;

@@ -124,6 +124,8 @@ int32_t compareText(const char* a, const char* b, int64_t n, uint16_t (*map)(uin
     return 0;
 }
 
+// Only characters whose mapping changes are re-encoded: 4-byte and malformed
+// sequences (such as an overlong C1 BF) stay as they stand.
 char* changeCase(char* s, uint16_t (*map)(uint16_t))
 {
     if (s == nullptr)

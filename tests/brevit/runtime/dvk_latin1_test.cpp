@@ -37,10 +37,30 @@ TEST(Latin1, CaseFoldedComparison)
     EXPECT_EQ(DVKLatin1_CompareNoCase("ab", "abC"), -'C');  // the unfolded byte of b
     EXPECT_EQ(DVKLatin1_CompareNoCase("abc", "ab"), 'c');
     EXPECT_EQ(DVKLatin1_CompareNoCase("\xD7", "\xF7"), 0xD7 - 0xF7);
-    EXPECT_EQ(DVKLatin1_NCompareNoCase("\xC9xa", "\xE9xb", 2), 0);
-    EXPECT_EQ(DVKLatin1_NCompareNoCase("\xC9xa", "\xE9xb", 3), -1);
-    EXPECT_EQ(DVKLatin1_NCompareNoCase("a", "a", 10), 0);
-    EXPECT_EQ(DVKLatin1_NCompareNoCase("a", "b", 0), 0);
+}
+
+TEST(Latin1, CaseFoldedComparisonOfAtMostNBytes)
+{
+    struct Row {
+        const char* a;
+        const char* b;
+        int32_t n;
+        int32_t expected;
+    };
+    const Row rows[] = {
+        {"\xC9xa", "\xE9xb", 2, 0},
+        {"\xC9xa", "\xE9xb", 3, -1},
+        {"a", "a", 10, 0},
+        {"a", "b", 0, 0},
+        {"", "A", 1, -'A'},      // a ends first: minus the unfolded byte of b
+        {"a", "aB", 2, -'B'},
+        {"a", "aB", 1, 0},
+        {"aB", "a", 2, 'b'},     // b ends first: the folded byte of a
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.a) + " / " + row.b + " / " + std::to_string(row.n));
+        EXPECT_EQ(DVKLatin1_NCompareNoCase(row.a, row.b, row.n), row.expected);
+    }
 }
 
 TEST(Latin1, Widening)

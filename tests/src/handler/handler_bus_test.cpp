@@ -321,7 +321,7 @@ TEST_F(HandlerOnBus, UiLeavingWithTheSuiteRunningSendsItTheExitEvent)
     auto ui = subscribe();
     ui->request->cancel();
     ASSERT_TRUE(runUntil([&] { return !suite.events.empty(); }, kPatienceMs));
-    EXPECT_EQ(suite.events, (std::vector<std::pair<uint32_t, uint32_t>>{{2, 0}}));
+    EXPECT_EQ(suite.events, (std::vector<std::pair<int32_t, int32_t>>{{2, 0}}));
     EXPECT_EQ(end.total(), 0);
 }
 
@@ -392,6 +392,7 @@ TEST_F(HandlerOnBus, EventsGoToTheSuiteUntilTheExitEvent)
     EXPECT_FALSE(handler->exitEventReceived());
 
     EXPECT_TRUE(call("UIevent", R"({"event":5,"index":3})")->success());
+    EXPECT_TRUE(call("UIevent", R"({"event":18,"index":-1})")->success());  // the suite judges the sign
     EXPECT_TRUE(call("UIevent", R"({"event":2,"index":0})")->success());
     EXPECT_TRUE(handler->exitEventReceived());
 
@@ -399,7 +400,7 @@ TEST_F(HandlerOnBus, EventsGoToTheSuiteUntilTheExitEvent)
     auto after = call("UIevent", R"({"event":6,"index":1})", 0);
     ASSERT_TRUE(runUntil([&] { return log.contains("Exit event received previously.  Ignoring this event (6 1)"); }, kPatienceMs));
     EXPECT_EQ(after->count(), 0u);  // left unanswered
-    EXPECT_EQ(suite.events, (std::vector<std::pair<uint32_t, uint32_t>>{{5, 3}, {2, 0}}));
+    EXPECT_EQ(suite.events, (std::vector<std::pair<int32_t, int32_t>>{{5, 3}, {18, -1}, {2, 0}}));
     EXPECT_EQ(end.total(), 0);
 }
 

@@ -46,8 +46,8 @@ public:
 
 class SuiteUiEventDouble : public InstalledDouble<QrvSuiteUiEvent> {
 public:
-    void sendEvent(uint32_t event, uint32_t index) override { events.emplace_back(event, index); }
-    std::vector<std::pair<uint32_t, uint32_t>> events;
+    void sendEvent(int32_t event, int32_t index) override { events.emplace_back(event, index); }
+    std::vector<std::pair<int32_t, int32_t>> events;
 };
 
 class LangPackDownloadDouble : public InstalledDouble<QrvLangPackDownloadStart> {

@@ -25,7 +25,7 @@ constexpr int kPatienceMs = 10000;
 
 constexpr const char* kName = "com.orvel.merrowind";
 using Handler = QrVoiceCmdServiceHandler;
-using Events = std::vector<std::pair<uint32_t, uint32_t>>;
+using Events = std::vector<std::pair<int32_t, int32_t>>;
 
 // Answers "subscribe" by holding the call open in a QrvUiSubscription.
 class Host : public WexService::CategoryHandler {

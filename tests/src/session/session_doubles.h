@@ -211,9 +211,11 @@ public:
     void stop(StopDone done) override
     {
         events.add("recorder stop on " + queueName());
-        done();
+        if (!hang)
+            done();
     }
     bool running = false;
+    bool hang = false;  // the stop's completion never comes
 };
 
 class CaptureDouble : public Installed<QrvMediaCaptureControl> {

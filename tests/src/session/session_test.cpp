@@ -291,6 +291,44 @@ TEST_F(Session, StopThenWatchdogPlaysOnceAndShutsDownOnce)
     EXPECT_EQ(log.count("S_shutdownStart: entered"), 1u);
 }
 
+TEST_F(Session, StopDuringTheBringUpStartsNothingMore)
+{
+    uiSubscribesWhenLaunched();
+    doubles.language.known = true;
+    doubles.audio.mode = AudioRoutingDouble::HOLD_STATUS;
+    doubles.player.playMs = 300;  // the chirp still sounds when the status comes
+    sendWhenRunning("startVoiceCommand", R"({"source":"test"})");
+    when(seen("audio subscribe"), [this] { send("stopVoiceCommand"); });
+    when(seen("player start on UI"), [] { AudioRoutingDouble::sendStatus(); });
+    EXPECT_EQ(runService(), 0);
+    EXPECT_EQ(doubles.events.count("player start on UI"), 1);
+    EXPECT_TRUE(log.contains("startUI: the session is ending.  Nothing more starts."));
+    EXPECT_EQ(doubles.events.count("ui launch 2"), 0);
+    EXPECT_EQ(doubles.events.count("suite create"), 0);
+    EXPECT_EQ(log.count("S_shutdownStart: entered"), 1u);
+    EXPECT_EQ(doubles.events.only(kStopChain), kStopChain);
+}
+
+TEST_F(Session, AStopStepThatNeverCompletesEndsWhenTheWatchdogExpires)
+{
+    uiSubscribesWhenLaunched();
+    doubles.language.known = true;
+    doubles.recorder.hang = true;
+    sendWhenRunning("startVoiceCommand", R"({"source":"test"})");
+    when(recognising(), [this] { send("stopVoiceCommand"); });
+    // The chirp's guard is gone once it has played; the watchdog (the real
+    // 15,000 ms scaled down) is all that is left.
+    when(seen("recorder stop on VR"), [] {
+        QrvWatchdog::setIntervalForTesting(300);
+        QrvWatchdog::iAmAlive();
+    });
+    EXPECT_EQ(runService(), 0);
+    EXPECT_TRUE(log.contains("QrvLogUI", WexLogError, "the shut-down did not finish.  Stopping now."));
+    EXPECT_EQ(doubles.events.count("player start on UI"), 1);
+    // Only the final step ran after the stuck recorder.
+    EXPECT_EQ(doubles.events.only(kStopChain), (std::vector<std::string>{"recorder stop on VR", "audio cancel"}));
+}
+
 TEST_F(Session, MissingLanguagePackEndsWithoutChirpOrAudio)
 {
     doubles.language.known = true;

@@ -1,0 +1,9 @@
+#include "core/brevit/api/brevit_enrollment.h"
+
+// Hooks of the engine object's life; this family holds nothing of its own yet.
+
+void BrevitPriv_InitEnrollment(BrevitEngine*) {}
+
+void BrevitPriv_AbandonEnrollmentSession(BrevitEngine*) {}
+
+void BrevitPriv_FreeEnrollment(BrevitEngine*) {}

@@ -1,0 +1,3 @@
+#include "core/brevit/api/brevit_function_table.h"
+
+BrevitFunctionTable* spBrevitFunctionPointers = nullptr;

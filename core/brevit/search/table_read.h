@@ -1,0 +1,17 @@
+// Record helpers shared by the small model tables' loaders: counted arrays
+// whose stored count must match the one read before them, and the checks
+// every loader makes on pools of terminated runs.
+#pragma once
+
+#include "core/brevit/runtime/bin_file_reader.h"
+
+#include <cstdint>
+
+// Reads a counted array of elementSize bytes into *array. A present array
+// must hold exactly expected elements; an absent one (stored empty) leaves
+// *array null and is refused when required and expected > 0. 1 on success.
+int32_t TableRead_Array(BinFileReader* reader, uint32_t elementSize, int64_t expected,
+                        bool required, void** array);
+
+// Index of the last unit equal to terminator in pool[0..length), or -1.
+int64_t TableRead_LastTerminator(const uint16_t* pool, int64_t length, uint16_t terminator);

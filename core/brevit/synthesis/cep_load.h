@@ -1,0 +1,17 @@
+// Reading helpers shared by the vocoder's loaders.
+#pragma once
+
+#include "core/brevit/runtime/bin_file_reader.h"
+
+#include <cstdint>
+
+// Reads a counted array of 16-bit values that must hold exactly count
+// elements; an empty array is accepted only when count is 0 (the table is then
+// null). 1 on success; on failure *table is left null.
+int32_t CepLoad_ReadShorts(BinFileReader* reader, int64_t count, int16_t** table);
+
+// Reads int32 records into each of the given fields in turn; 1 when all were read.
+int32_t CepLoad_ReadInts(BinFileReader* reader, int32_t* const* fields, int32_t n);
+
+// True when v is a power of two (v >= 1).
+inline bool CepLoad_IsPowerOfTwo(int64_t v) { return v >= 1 && (v & (v - 1)) == 0; }

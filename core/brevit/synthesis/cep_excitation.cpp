@@ -10,9 +10,13 @@ CepExcitation* CepExcitation_LoadFromBinFile(DVKTar* tar, const char* prefix)
     if (reader == nullptr)
         return nullptr;
     auto* excitation = static_cast<CepExcitation*>(DVKMem_Calloc(sizeof(CepExcitation)));
+    if (excitation == nullptr) {
+        BinFileReader_Delete(reader);
+        return nullptr;
+    }
     int32_t* const fields[] = {&excitation->tableSize, &excitation->start2, &excitation->end2,
                                &excitation->start1, &excitation->end1};
-    const bool ok = excitation != nullptr && CepLoad_ReadInts(reader, fields, 5) &&
+    const bool ok = CepLoad_ReadInts(reader, fields, 5) &&
                     excitation->tableSize >= 4 && CepLoad_IsPowerOfTwo(excitation->tableSize) &&
                     CepLoad_ReadShorts(reader, int64_t{excitation->tableSize} / 4 * 5,
                                        &excitation->sine);

@@ -11,21 +11,22 @@ CepIdct* CepIdct_LoadFromBinFile(DVKTar* tar, const char* prefix)
     if (reader == nullptr)
         return nullptr;
     auto* idct = static_cast<CepIdct*>(DVKMem_Calloc(sizeof(CepIdct)));
+    if (idct == nullptr) {
+        BinFileReader_Delete(reader);
+        return nullptr;
+    }
     int32_t* const fields[] = {&idct->specLength, &idct->cepLength};
     void* matrix = nullptr;
     int32_t rows = 0;
     int32_t columns = 0;
-    bool ok = idct != nullptr && CepLoad_ReadInts(reader, fields, 2) && idct->specLength >= 1 &&
+    bool ok = CepLoad_ReadInts(reader, fields, 2) && idct->specLength >= 1 &&
               idct->cepLength >= 1 &&
               BinFileReader_AllocateAndReadArray2D(reader, &matrix, &rows, &columns,
                                                    sizeof(int16_t));
-    if (idct != nullptr)
-        idct->matrix = static_cast<int16_t**>(matrix);
+    idct->matrix = static_cast<int16_t**>(matrix);
     ok = ok && matrix != nullptr && rows == idct->specLength && columns == idct->cepLength - 1;
     BinFileReader_Delete(reader);
     if (!ok) {
-        if (idct == nullptr)
-            DVKMem_2DFree(matrix);
         CepIdct_Delete(idct);
         return nullptr;
     }

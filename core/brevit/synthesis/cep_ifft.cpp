@@ -35,15 +35,18 @@ CepIFFT* CepIFFT_LoadFromBinFile(DVKTar* tar, const char* prefix)
     if (reader == nullptr)
         return nullptr;
     auto* ifft = static_cast<CepIFFT*>(DVKMem_Calloc(sizeof(CepIFFT)));
-    bool ok = ifft != nullptr && BinFileReader_ReadUnsignedInt(reader, &ifft->tableSize) &&
+    if (ifft == nullptr) {
+        BinFileReader_Delete(reader);
+        return nullptr;
+    }
+    bool ok = BinFileReader_ReadUnsignedInt(reader, &ifft->tableSize) &&
               BinFileReader_ReadInt(reader, &ifft->maxOrder) && ifft->maxOrder >= 1 &&
               ifft->maxOrder <= kMaxOrder && ifft->tableSize == 2u << ifft->maxOrder;
     int16_t* reverse = nullptr;
     ok = ok && CepLoad_ReadShorts(reader, ifft->tableSize, &ifft->realTwiddles) &&
          CepLoad_ReadShorts(reader, ifft->tableSize / 2, &ifft->butterfly) &&
          CepLoad_ReadShorts(reader, ifft->tableSize / 2, &reverse);
-    if (ifft != nullptr)
-        ifft->bitReverse = reinterpret_cast<uint16_t*>(reverse);
+    ifft->bitReverse = reinterpret_cast<uint16_t*>(reverse);
     ok = ok && isBitReversal(ifft->bitReverse, ifft->maxOrder);
     BinFileReader_Delete(reader);
     if (!ok) {

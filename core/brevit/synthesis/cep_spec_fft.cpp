@@ -12,10 +12,14 @@ CepSpecFFT* CepSpecFFT_LoadFromBinFile(DVKTar* tar, const char* prefix)
     if (reader == nullptr)
         return nullptr;
     auto* spec = static_cast<CepSpecFFT*>(DVKMem_Calloc(sizeof(CepSpecFFT)));
+    if (spec == nullptr) {
+        BinFileReader_Delete(reader);
+        return nullptr;
+    }
     int32_t* const fields[] = {&spec->cepLength, &spec->specLength, &spec->order, &spec->shift};
     // The fold and the pre-rotation reach three values past the cepstrum.
     const bool ok =
-        spec != nullptr && CepLoad_ReadInts(reader, fields, 4) && spec->order >= 2 &&
+        CepLoad_ReadInts(reader, fields, 4) && spec->order >= 2 &&
         spec->order <= 15 && spec->specLength == (2 << spec->order) && spec->cepLength >= 0 &&
         spec->cepLength + 3 <= spec->specLength && spec->shift >= 0 && spec->shift <= 15 &&
         CepLoad_ReadShorts(reader, (spec->cepLength + 1) / 2, &spec->t1) &&

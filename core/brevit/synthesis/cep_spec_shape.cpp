@@ -12,9 +12,13 @@ CepSpecShape* CepSpecShape_LoadFromBinFile(DVKTar* tar, const char* prefix)
     if (reader == nullptr)
         return nullptr;
     auto* shape = static_cast<CepSpecShape*>(DVKMem_Calloc(sizeof(CepSpecShape)));
+    if (shape == nullptr) {
+        BinFileReader_Delete(reader);
+        return nullptr;
+    }
     int32_t* const fields[] = {&shape->bands,   &shape->halfBands,   &shape->kept[0],
                                &shape->kept[1], &shape->kept[2], &shape->weightCount};
-    bool ok = shape != nullptr && CepLoad_ReadInts(reader, fields, 6) && shape->bands >= 2 &&
+    bool ok = CepLoad_ReadInts(reader, fields, 6) && shape->bands >= 2 &&
               shape->halfBands >= 1 && shape->halfBands <= shape->bands &&
               shape->weightCount >= 0 && BinFileReader_ReadShort(reader, &shape->tilt) &&
               CepLoad_ReadShorts(reader, shape->weightCount, &shape->weights) &&

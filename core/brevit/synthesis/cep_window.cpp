@@ -11,7 +11,11 @@ CepWindow* CepWindow_LoadFromBinFile(DVKTar* tar, const char* prefix)
     if (reader == nullptr)
         return nullptr;
     auto* window = static_cast<CepWindow*>(DVKMem_Calloc(sizeof(CepWindow)));
-    const bool ok = window != nullptr && BinFileReader_ReadInt(reader, &window->length) &&
+    if (window == nullptr) {
+        BinFileReader_Delete(reader);
+        return nullptr;
+    }
+    const bool ok = BinFileReader_ReadInt(reader, &window->length) &&
                     window->length >= 0 &&
                     CepLoad_ReadShorts(reader, window->length / 2, &window->full) &&
                     CepLoad_ReadShorts(reader, window->length / 4, &window->half);

@@ -8,6 +8,7 @@
 #include "src/QrvAudioControls.h"
 #include "src/QrvBringupSteps.h"
 #include "src/QrvLog.h"
+#include "src/QrvWatchdog.h"
 #include "src/QrvWorkQueues.h"
 
 #include <atomic>
@@ -78,6 +79,7 @@ void QrVoiceCmdServiceApp::S_shutdownStart()
         // not race them.
         std::_Exit(1);
     }
+    QrvWatchdog::guardShutDown();
     QrvExecuteInVrThread(stopRecorder, nullptr, QRV_THREAD_ALWAYS_POST);
 }
 

@@ -55,6 +55,14 @@ public:
         s_watchdog = std::make_shared<QrvWatchdogPimpl>();
     }
 
+    static void guardShutDown(void*)
+    {
+        // Not fired yet: the armed period (or the next sign of life) guards.
+        if (!exiting)
+            return;
+        s_watchdog = std::make_shared<QrvWatchdogPimpl>();
+    }
+
     static void stop(void*)
     {
         if (exiting || !s_watchdog)
@@ -87,6 +95,11 @@ void QrvWatchdog::iAmAlive()
 void QrvWatchdog::stop()
 {
     QrvExecuteInUiThread(QrvWatchdogPimpl::stop, nullptr, QRV_THREAD_CALL_IF_SAME);
+}
+
+void QrvWatchdog::guardShutDown()
+{
+    QrvExecuteInUiThread(QrvWatchdogPimpl::guardShutDown, nullptr, QRV_THREAD_CALL_IF_SAME);
 }
 
 void QrvWatchdog::setIntervalForTesting(int intervalMs)

@@ -1,7 +1,9 @@
 // The service's watchdog: ends the service (its closing sequence) when
 // nothing shows life for 15,000 ms. Every sign of progress calls iAmAlive,
-// which restarts the 15,000 ms. Once it has fired it is never armed again.
-// Firing while the shut-down is under way runs the shut-down's final step.
+// which restarts the 15,000 ms. Once it has fired, signs of life no longer
+// re-arm it; only the shut-down's beginning arms it once more, so a stop step
+// whose completion never comes still ends the process. Firing while the
+// shut-down is under way runs the shut-down's final step.
 //
 // Callable from any thread: the work is posted to "UI" (run at once when the
 // caller is already there), where all of the watchdog's state lives.
@@ -17,6 +19,9 @@ public:
     static void iAmAlive();
     // Drops the running timer.
     static void stop();
+    // The shut-down has begun: when the watchdog has already fired (during
+    // the closing chirp), arm one last period to guard the stop chain.
+    static void guardShutDown();
 
     // Tests: the interval of timers armed from now on.
     static void setIntervalForTesting(int intervalMs);

@@ -281,7 +281,10 @@ TEST_F(Session, StopThenWatchdogPlaysOnceAndShutsDownOnce)
         QrvWatchdog::setIntervalForTesting(1);
         QrvWatchdog::iAmAlive();
     });
-    when([this] { return log.count("doDownChirpAndExitUI: entered") == 2; }, [this] { doubles.player.finish(); });
+    when([this] { return log.count("doDownChirpAndExitUI: entered") == 2; }, [this] {
+        QrvWatchdog::setIntervalForTesting(QrvWatchdog::kIntervalMs);  // the shut-down's guard
+        doubles.player.finish();
+    });
     EXPECT_EQ(runService(), 0);
     EXPECT_TRUE(log.contains("no sign of life"));
     EXPECT_EQ(log.count("doDownChirpAndExitUI: entered"), 2u);
@@ -326,6 +329,28 @@ TEST_F(Session, AStopStepThatNeverCompletesEndsWhenTheWatchdogExpires)
     EXPECT_TRUE(log.contains("QrvLogUI", WexLogError, "the shut-down did not finish.  Stopping now."));
     EXPECT_EQ(doubles.events.count("player start on UI"), 1);
     // Only the final step ran after the stuck recorder.
+    EXPECT_EQ(doubles.events.only(kStopChain), (std::vector<std::string>{"recorder stop on VR", "audio cancel"}));
+}
+
+TEST_F(Session, AWatchdogExpiryDuringTheChirpStillGuardsTheStopChain)
+{
+    uiSubscribesWhenLaunched();
+    doubles.language.known = true;
+    doubles.player.hang = true;
+    doubles.recorder.hang = true;
+    sendWhenRunning("startVoiceCommand", R"({"source":"test"})");
+    when(recognising(), [this] { send("stopVoiceCommand"); });
+    when(seen("player start on UI"), [] {
+        QrvWatchdog::setIntervalForTesting(1);
+        QrvWatchdog::iAmAlive();
+    });
+    // The watchdog has fired during the chirp; the stop chain after it sticks.
+    when([this] { return log.count("doDownChirpAndExitUI: entered") == 2; }, [this] {
+        QrvWatchdog::setIntervalForTesting(300);
+        doubles.player.finish();
+    });
+    EXPECT_EQ(runService(), 0);
+    EXPECT_TRUE(log.contains("QrvLogUI", WexLogError, "the shut-down did not finish.  Stopping now."));
     EXPECT_EQ(doubles.events.only(kStopChain), (std::vector<std::string>{"recorder stop on VR", "audio cancel"}));
 }
 

@@ -1,83 +1,58 @@
 #include "core/brevit/runtime/dvk_time.h"
 
+#include "platform/core/wex_root.h"
+#include "sdk/common/dvk_check.h"
+#include "sdk/common/dvk_mem.h"
+#include "tests/support/suite_records.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
-// A stand-in for the suite core's phone-information service, so that the
-// engine clock can be fed known time fields or made unavailable.
-struct dvk_oem_check_PhoneInfo {
-    int32_t time[4];
-};
-
 namespace {
 
-bool gPhoneInfoAvailable = true;
-int gPhoneInfoLive = 0;
-dvk_oem_check_PhoneInfo gPhoneInfo = {{13, 45, 7, 250}};
-
-}  // namespace
-
-dvk_oem_check_PhoneInfo* dvk_check_getPhoneInfo(void)
-{
-    if (!gPhoneInfoAvailable) {
-        return nullptr;
-    }
-    ++gPhoneInfoLive;
-    return new dvk_oem_check_PhoneInfo(gPhoneInfo);
-}
-
-void dvk_check_getTime(dvk_oem_check_PhoneInfo* info, int32_t* first, int32_t* second,
-                       int32_t* third, int32_t* fourth)
-{
-    *first = info->time[0];
-    *second = info->time[1];
-    *third = info->time[2];
-    *fourth = info->time[3];
-}
-
-void dvk_check_destroyPhoneInfo(dvk_oem_check_PhoneInfo** info)
-{
-    --gPhoneInfoLive;
-    delete *info;
-    *info = nullptr;
-}
-
-namespace {
-
+// The clock reads the phone's time through the suite's phone-information
+// service, from the porting layer's record file.
 class DVKTimeTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        gPhoneInfoAvailable = true;
-        gPhoneInfoLive = 0;
-        gPhoneInfo = dvk_oem_check_PhoneInfo{{13, 45, 7, 250}};
+        std::filesystem::create_directories(wexRootPath("/media/cryptofs/data"));
+        forgetSuiteRecordCaches();
     }
+    void TearDown() override { dvk_mem_failAfter(-1); }
 };
 
 TEST_F(DVKTimeTest, GetTimeStoresThePhoneFieldsLastToFirstAndReleasesTheRecord)
 {
+    // Referenced here, so the suite's service is linked and not left weak.
+    ASSERT_NE(&dvk_check_getPhoneInfo, nullptr);
+    const long live = dvk_mem_liveBlocks();
     DVKTimeRecord record;
     std::memset(&record, 0x5A, sizeof(record));
+    DVK_GetTime(&record);  // no file: the sample record
+    const uint32_t expected[5] = {485, 23, 10, 13, 0};
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(record.words[i], expected[i]) << i;
+    EXPECT_EQ(dvk_mem_liveBlocks(), live);
+
+    writeSuiteRecord("dvk_oem_check_app.dat",
+                     PhoneInfoRecordWriter().word(7, -1).word(8, 45).word(9, 7).word(10, 250).bytes());
+    forgetSuiteRecordCaches();
     DVK_GetTime(&record);
     EXPECT_EQ(record.words[0], 250u);
     EXPECT_EQ(record.words[1], 7u);
     EXPECT_EQ(record.words[2], 45u);
-    EXPECT_EQ(record.words[3], 13u);
-    EXPECT_EQ(record.words[4], 0u);
-    EXPECT_EQ(gPhoneInfoLive, 0);
-
-    gPhoneInfo = dvk_oem_check_PhoneInfo{{-1, -1, -1, -1}};
-    DVK_GetTime(&record);
-    EXPECT_EQ(record.words[0], 0xFFFFFFFFu);
+    EXPECT_EQ(record.words[3], 0xFFFFFFFFu);
     EXPECT_EQ(record.words[4], 0u);
 }
 
 TEST_F(DVKTimeTest, GetTimeWithoutPhoneInformationFillsEveryByte)
 {
-    gPhoneInfoAvailable = false;
+    dvk_mem_failAfter(0);
     DVKTimeRecord record = {};
     DVK_GetTime(&record);
     for (uint32_t word : record.words) {

@@ -149,14 +149,27 @@ WexErr SimDb::load(const std::string& dir, bool writeBack, std::string& why)
     return WexErrNone;
 }
 
-WexErr SimDb::start(WexService& service)
+WexErr SimDb::start(WexService&)
 {
     m_handler = wexMakeRefCounted<Handler>(m_store);
     if (!m_handler)
         return WexErrNoMemory;
-    if (WexErr err = m_handler->addMethods(Handler::table(), false))
-        return err;
-    return service.setDefaultCategory(m_handler);
+    return m_handler->addMethods(Handler::table(), false);
+}
+
+std::vector<std::string> SimDb::methods() const
+{
+    std::vector<std::string> names;
+    for (const Handler::Method* m = Handler::table(); m->name != nullptr; ++m)
+        names.push_back(m->name);
+    return names;
+}
+
+WexErr SimDb::invoke(WexServiceMessage* message)
+{
+    if (!m_handler)
+        return WexErrBadState;
+    return m_handler->invoke(message);
 }
 
 WexErr SimDb::command(const std::vector<std::string>& words)

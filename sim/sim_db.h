@@ -5,7 +5,6 @@
 // query's kind changes. Error replies carry the database's codes and texts
 // ("db: ...").
 //
-// The sim's bus connection has one method table: this peer installs it.
 //
 // Script commands:
 //   db-dump KIND    print the kind's objects (deleted ones too) as one JSON line
@@ -37,6 +36,8 @@ public:
     WexErr start(WexService& service) override;
     WexErr command(const std::vector<std::string>& words) override;
     void stop() override;
+    std::vector<std::string> methods() const override;
+    WexErr invoke(WexServiceMessage* message) override;
 
     SimDbStore& store() { return m_store; }
 

@@ -6,6 +6,7 @@
 #include <glib-unix.h>
 
 #include <cstdlib>
+#include <map>
 #include <sstream>
 
 namespace {
@@ -24,6 +25,36 @@ std::vector<std::string> splitWords(const std::string& line)
 }
 
 } // namespace
+
+// The connection's one method handler: each call goes to the peer that
+// lists its method.
+class SimHost::Router : public WexService::CategoryHandler {
+public:
+    // Fails when a method is listed twice.
+    bool add(SimPeer* peer)
+    {
+        for (const std::string& name : peer->methods()) {
+            auto [it, added] = m_owners.emplace(name, peer);
+            if (!added) {
+                s_log.log(WexLogError, "method %s is listed by both %s and %s", name.c_str(),
+                          it->second->busName(), peer->busName());
+                return false;
+            }
+        }
+        return true;
+    }
+
+    WexErr invoke(WexServiceMessage* message) override
+    {
+        auto it = m_owners.find(message->method());
+        if (it == m_owners.end())
+            return WexErrUnknownMethod;
+        return it->second->invoke(message);
+    }
+
+private:
+    std::map<std::string, SimPeer*> m_owners;
+};
 
 SimHost::SimHost()
     : m_loop(g_main_loop_new(nullptr, FALSE))
@@ -53,6 +84,12 @@ WexErr SimHost::start()
 {
     if (m_peers.empty())
         return WexErrInvalidArg;
+    m_router = wexMakeRefCounted<Router>();
+    if (!m_router)
+        return WexErrNoMemory;
+    for (auto& peer : m_peers)
+        if (!m_router->add(peer.get()))
+            return WexErrInvalidArg;
     if (WexErr err = m_service.open(m_peers[0]->busName()))
         return err;
     if (WexErr err = m_service.attach(nullptr))
@@ -70,7 +107,7 @@ WexErr SimHost::start()
             return err;
         }
     }
-    return WexErrNone;
+    return m_service.setDefaultCategory(m_router);
 }
 
 void SimHost::readCommands(int fd)

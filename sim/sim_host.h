@@ -27,7 +27,8 @@ public:
 
     void addPeer(std::unique_ptr<SimPeer> peer);
     // Opens the bus service under the first peer's name and takes the other
-    // peers' names on the same connection, then starts every peer.
+    // peers' names on the same connection, then starts every peer. Refused
+    // (WexErrInvalidArg, logged) when two peers list the same method.
     WexErr start();
     // Reads commands from `fd` (a pipe or terminal) as they come.
     void readCommands(int fd);
@@ -38,6 +39,8 @@ public:
     int run();
 
 private:
+    class Router;
+
     static gboolean onInput(GIOChannel* channel, GIOCondition condition, gpointer data);
     static gboolean onResume(gpointer data);
     static gboolean onSignal(gpointer data);
@@ -47,6 +50,7 @@ private:
 
     WexSornaService m_service{true, nullptr};
     std::vector<std::unique_ptr<SimPeer>> m_peers;
+    WexRefCountedPtr<Router> m_router;
     std::deque<std::string> m_queue;
     GMainLoop* m_loop = nullptr;
     GIOChannel* m_input = nullptr;

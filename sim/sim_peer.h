@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/bus/wex_service.h"
+#include "platform/bus/wex_service_message.h"
 #include "platform/core/wex_err.h"
 
 #include <string>
@@ -20,4 +21,10 @@ public:
     virtual WexErr command(const std::vector<std::string>& words) = 0;
     // Ends its subscriptions before the sim leaves the bus.
     virtual void stop() = 0;
+
+    // The bus methods the peer answers. All peers share one connection, so a
+    // method name belongs to one peer only.
+    virtual std::vector<std::string> methods() const { return {}; }
+    // Answers a call of one of its methods (after start).
+    virtual WexErr invoke(WexServiceMessage*) { return WexErrUnknownMethod; }
 };

@@ -81,7 +81,7 @@ WexErr SimPhoneApp::command(const std::vector<std::string>& words)
     if (verb == "register") {
         if (words.size() != 1)
             return WexErrInvalidArg;
-        return call("registerUI", WexObject::object(), WexServiceRequest::Unlimited, true);
+        return registerUI();
     }
     if (verb == "event") {
         int32_t event = 0;
@@ -100,6 +100,11 @@ WexErr SimPhoneApp::command(const std::vector<std::string>& words)
         return WexErrNone;
     }
     return WexErrNotFound;
+}
+
+WexErr SimPhoneApp::registerUI()
+{
+    return call("registerUI", WexObject::object(), WexServiceRequest::Unlimited, true);
 }
 
 WexErr SimPhoneApp::call(const char* method, const WexObject& params, int replies, bool subscription)

@@ -28,6 +28,9 @@ public:
     WexErr command(const std::vector<std::string>& words) override;
     void stop() override;
 
+    // What "register" does.
+    WexErr registerUI();
+
 private:
     class Replies;
     WexErr call(const char* method, const WexObject& params, int replies, bool subscription);

@@ -8,6 +8,7 @@
 #include "src/QrvLog.h"
 #include "src/QrvServiceEnd.h"
 #include "src/QrvSettings.h"
+#include "src/QrvUiStateChange.h"
 
 #include "platform/core/wex_errlog.h"
 
@@ -222,7 +223,7 @@ void QrvBringUp::startUI(Handler& handler, QrvUiStep::Reason_E reason)
     if (sessionEnding(__func__))
         return;
     if (handler.m_uiRegistered) {
-        QrvUiStep::get().stateChangeToNeither();
+        QrvUiStateChange::get().toNeither();
         initCheck(handler);
         return;
     }

@@ -67,7 +67,6 @@ public:
 class NoUi : public QrvUiStep {
 public:
     void launch(WexService*, Reason_E) override { notThere(__func__); }
-    void stateChangeToNeither() override {}
 };
 
 class NoSuite : public QrvSuiteStep {

@@ -72,8 +72,7 @@ public:
     virtual void cancel() = 0;
 };
 
-// The phone application as the user interface (UIServiceHandler) and the UI
-// state change to "neither" (DvkOemUI::uiStateChangeToNeither).
+// The phone application as the user interface (UIServiceHandler).
 class QrvUiStep : public QrvSeam<QrvUiStep> {
 public:
     enum Reason_E {
@@ -84,7 +83,6 @@ public:
 
     // Launches "com.orvel.app.phone"; it answers with "registerUI".
     virtual void launch(WexService* service, Reason_E reason) = 0;
-    virtual void stateChangeToNeither() = 0;
 };
 
 // The suite's application interface (dvk_app_create, dvk_app_startCmdRecog

@@ -1,5 +1,6 @@
 // The defaults of the handler's steps whose parts are not in the service
 // yet: each logs that it was reached and does nothing more.
+#include "oem/dvk_oem_ui.h"
 #include "src/QrvLangPackDownloadStart.h"
 #include "src/QrvLog.h"
 #include "src/QrvSuiteUiEvent.h"
@@ -12,9 +13,11 @@ WexLogger& uiLog()
     return QrvLog::UIthread::qrvLog;
 }
 
+// The UI function table's state slots.
 class DefaultUiStateChange : public QrvUiStateChange {
 public:
-    void toInitializing() override { uiLog().log(WexLogDebug, "%s: UI state initializing", __func__); }
+    void toInitializing() override { DvkOemUI::uiStateChangeToInitializing(nullptr); }
+    void toNeither() override { DvkOemUI::uiStateChangeToNeither(nullptr); }
 };
 
 class DefaultSuiteUiEvent : public QrvSuiteUiEvent {

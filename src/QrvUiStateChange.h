@@ -8,6 +8,8 @@ class QrvUiStateChange : public QrvSeam<QrvUiStateChange> {
 public:
     // The UI registered in a running session: show "initializing".
     virtual void toInitializing() = 0;
+    // The UI was registered already when the bring-up reached it.
+    virtual void toNeither() = 0;
 };
 
 template <>

@@ -3,7 +3,8 @@
 //
 //   merrowind-sim [--script FILE] [--data DIR] [--page-size N]
 //
-// Commands come from FILE, else from standard input (see sim/sim_host.h and
+// The peers: the database, the phone application and the application
+// manager. Commands come from FILE, else from standard input (see sim/sim_host.h and
 // the peers' headers). Replies the peers receive are written to standard
 // output as JSON lines.
 //
@@ -11,6 +12,7 @@
 // sim/sim_db_store.h) and writes every change back there; without --data it
 // serves the built-in contacts and call history and keeps changes in memory.
 // --page-size sets the number of objects a query without "limit" returns.
+#include "sim/sim_app_manager.h"
 #include "sim/sim_db.h"
 #include "sim/sim_host.h"
 #include "sim/sim_phone_app.h"
@@ -66,10 +68,12 @@ int main(int argc, char** argv)
     }
 
     SimHost host;
-    // First: the bus service opens under the first peer's name, and the
-    // database is the peer that answers methods.
+    // The bus service opens under the first peer's name.
     host.addPeer(std::move(db));
-    host.addPeer(std::make_unique<SimPhoneApp>());
+    auto phone = std::make_unique<SimPhoneApp>();
+    SimPhoneApp* phoneApp = phone.get();
+    host.addPeer(std::move(phone));
+    host.addPeer(std::make_unique<SimAppManager>([phoneApp] { phoneApp->registerUI(); }));
     if (WexErr err = host.start()) {
         std::fprintf(stderr, "merrowind-sim: cannot start: %s\n", wexErrText(err));
         return 1;

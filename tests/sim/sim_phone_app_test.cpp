@@ -1,14 +1,19 @@
 // The phone-application peer of merrowind-sim, run as its own process
 // against a stand-in voice-command service in this test.
+#include "platform/bus/wex_service_request.h"
 #include "platform/bus/wex_sorna_service.h"
+#include "sim/sim_host.h"
 #include "tests/platform/bus/private_bus.h"
+#include "tests/platform/bus/sim_process.h"
 
 #include <gtest/gtest.h>
 
 #include <glib/gstdio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -50,69 +55,7 @@ const WexService::CategoryHandler::Method kMethods[] = {
     {},
 };
 
-// merrowind-sim with its standard input and output as pipes.
-class Sim {
-public:
-    explicit Sim(const std::vector<const char*>& args = {})
-    {
-        std::vector<const char*> argv{SIM_PATH};
-        argv.insert(argv.end(), args.begin(), args.end());
-        argv.push_back(nullptr);
-        m_process = g_subprocess_newv(
-            argv.data(), static_cast<GSubprocessFlags>(G_SUBPROCESS_FLAGS_STDIN_PIPE | G_SUBPROCESS_FLAGS_STDOUT_PIPE),
-            nullptr);
-        m_out = g_data_input_stream_new(g_subprocess_get_stdout_pipe(m_process));
-        readNext();
-    }
-    ~Sim()
-    {
-        if (!m_eof)
-            g_subprocess_force_exit(m_process);
-        runUntil([this] { return m_eof; });
-        g_subprocess_wait(m_process, nullptr, nullptr);
-        g_object_unref(m_out);
-        g_object_unref(m_process);
-    }
-
-    void send(const std::string& line)
-    {
-        std::string text = line + "\n";
-        g_output_stream_write_all(g_subprocess_get_stdin_pipe(m_process), text.data(), text.size(), nullptr, nullptr,
-                                  nullptr);
-    }
-    bool waitLines(size_t n) { return runUntil([&] { return lines.size() >= n; }); }
-    bool waitExit() { return runUntil([&] { return m_eof; }); }
-    int status()
-    {
-        g_subprocess_wait(m_process, nullptr, nullptr);
-        return g_subprocess_get_exit_status(m_process);
-    }
-
-    std::vector<std::string> lines;
-
-private:
-    void readNext()
-    {
-        g_data_input_stream_read_line_async(
-            m_out, G_PRIORITY_DEFAULT, nullptr,
-            [](GObject* source, GAsyncResult* result, gpointer data) {
-                auto* self = static_cast<Sim*>(data);
-                gchar* line = g_data_input_stream_read_line_finish(G_DATA_INPUT_STREAM(source), result, nullptr, nullptr);
-                if (line == nullptr) {
-                    self->m_eof = true;
-                    return;
-                }
-                self->lines.push_back(line);
-                g_free(line);
-                self->readNext();
-            },
-            this);
-    }
-
-    GSubprocess* m_process = nullptr;
-    GDataInputStream* m_out = nullptr;
-    bool m_eof = false;
-};
+using Sim = SimProcess;
 
 class SimPhoneApp : public ::testing::Test {
 protected:
@@ -206,6 +149,77 @@ TEST_F(SimPhoneApp, RunsAScriptFileWithPauses)
     EXPECT_NE(sim.lines[0].find("registerUI"), std::string::npos);
     EXPECT_NE(sim.lines[1].find("UIevent"), std::string::npos);
     unlink(path);
+}
+
+// The replies of one request.
+class Answers : public WexSignalHandler {
+public:
+    WexErr Result(WexObject& reply, WexErr err)
+    {
+        bool ok = false;
+        reply.get("returnValue", ok);
+        results.push_back(err == WexErrNone && ok);
+        return WexErrNone;
+    }
+    std::vector<bool> results;
+    WexReplySlot slot{this, &Answers::Result};
+};
+
+TEST_F(SimPhoneApp, DatabaseAndApplicationManagerAnswerOnTheOneConnection)
+{
+    Sim sim;
+    auto answers = wexMakeRefCounted<Answers>();
+    const std::pair<const char*, const char*> calls[] = {
+        {"com.orvel.db/find", R"({"query":{"from":"com.orvel.person:1","limit":1}})"},
+        {"com.orvel.applicationManager/launch",
+         R"({"id":"com.orvel.app.phone","params":{"action":"voicecommand","reason":"session start"}})"},
+    };
+    std::vector<WexRefCountedPtr<WexServiceRequest>> requests;
+    for (const auto& [target, payload] : calls) {
+        const std::string name(target);
+        const size_t slash = name.find('/');
+        WexObject params;
+        ASSERT_EQ(WexObject::parse(payload, params), WexErrNone);
+        WexRefCountedPtr<WexServiceRequest> request;
+        ASSERT_EQ(m_service.createRequest(request), WexErrNone);
+        ASSERT_TRUE(waitForName(m_service.getService()->connection, name.substr(0, slash).c_str()));
+        ASSERT_EQ(request->send(answers->slot, name.substr(0, slash).c_str(), name.substr(slash + 1).c_str(), params,
+                                1),
+                  WexErrNone);
+        requests.push_back(request);
+        ASSERT_TRUE(runUntil([&] { return answers->results.size() == requests.size(); }));
+    }
+    EXPECT_EQ(answers->results, (std::vector<bool>{true, true}));
+    // The launch is printed, and a voice-command launch registers the UI.
+    ASSERT_GE(sim.waitLine(R"("method":"launch")"), 0);
+    EXPECT_NE(std::find(sim.lines.begin(), sim.lines.end(),
+                        R"({"method":"launch","params":{"id":"com.orvel.app.phone","params":)"
+                        R"({"action":"voicecommand","reason":"session start"}}})"),
+              sim.lines.end());
+    ASSERT_TRUE(runUntil([&] { return bool(m_handler->ui); }));
+}
+
+// Two peers that answer one method cannot share the connection.
+class MethodPeer : public ::SimPeer {
+public:
+    MethodPeer(const char* name, std::vector<std::string> methods) : m_name(name), m_methods(std::move(methods)) {}
+    const char* busName() const override { return m_name; }
+    WexErr start(WexService&) override { return WexErrNone; }
+    WexErr command(const std::vector<std::string>&) override { return WexErrNotFound; }
+    void stop() override {}
+    std::vector<std::string> methods() const override { return m_methods; }
+
+private:
+    const char* m_name;
+    std::vector<std::string> m_methods;
+};
+
+TEST(SimHost, RefusesTwoPeersListingOneMethod)
+{
+    SimHost host;
+    host.addPeer(std::make_unique<MethodPeer>("com.orvel.test.one", std::vector<std::string>{"find", "get"}));
+    host.addPeer(std::make_unique<MethodPeer>("com.orvel.test.two", std::vector<std::string>{"launch", "find"}));
+    EXPECT_EQ(host.start(), WexErrInvalidArg);
 }
 
 // A quit the script reaches before the main loop runs still ends the process.

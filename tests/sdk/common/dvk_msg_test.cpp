@@ -1,7 +1,7 @@
 #include "sdk/common/dvk_msg.h"
 
 #include "sdk/common/dvk_mem.h"
-#include "tests/sdk/common/vr_thread.h"
+#include "tests/support/vr_thread.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include "oem/dvk_oem_timer.h"
 #include "sdk/common/dvk_mem.h"
-#include "tests/sdk/common/vr_thread.h"
+#include "tests/support/vr_thread.h"
 
 #include <gtest/gtest.h>
 

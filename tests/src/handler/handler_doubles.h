@@ -41,7 +41,9 @@ public:
 class UiStateChangeDouble : public InstalledDouble<QrvUiStateChange> {
 public:
     void toInitializing() override { ++initializing; }
+    void toNeither() override { ++neither; }
     int initializing = 0;
+    int neither = 0;
 };
 
 class SuiteUiEventDouble : public InstalledDouble<QrvSuiteUiEvent> {

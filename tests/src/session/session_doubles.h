@@ -7,6 +7,7 @@
 #include "src/QrvAudioControls.h"
 #include "src/QrvBringUp.h"
 #include "src/QrvBringupSteps.h"
+#include "src/QrvUiStateChange.h"
 #include "src/workqueue.h"
 
 #include <glib.h>
@@ -173,9 +174,16 @@ public:
         if (onLaunch)
             onLaunch();
     }
-    void stateChangeToNeither() override { events.add("ui neither"); }
 
     std::function<void()> onLaunch;
+};
+
+// Records "neither" only: "initializing" comes with every registration.
+class UiStateDouble : public Installed<QrvUiStateChange> {
+public:
+    using Installed::Installed;
+    void toInitializing() override {}
+    void toNeither() override { events.add("ui neither"); }
 };
 
 class SuiteDouble : public Installed<QrvSuiteStep> {
@@ -306,6 +314,7 @@ struct SessionDoubles {
     PhoneInfoDouble phone{events};
     AudioRoutingDouble audio{events};
     UiDouble ui{events};
+    UiStateDouble uiState{events};
     SuiteDouble suite{events};
     RecorderDouble recorder{events};
     PlayerDouble player{events};

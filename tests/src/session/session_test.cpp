@@ -10,7 +10,9 @@
 #include "src/QrvFileSystem.h"
 #include "src/QrvServiceMain.h"
 #include "src/QrvWatchdog.h"
+#include "oem/dvk_oem_ui.h"
 #include "tests/platform/bus/private_bus.h"
+#include "tests/platform/bus/sim_process.h"
 #include "tests/src/session/session_doubles.h"
 #include "tests/support/log_capture.h"
 
@@ -407,6 +409,29 @@ TEST_F(Session, ASuiteThatRefusesItsCreationEndsTheSession)
     EXPECT_TRUE(log.contains("QrvLogUI", WexLogError, "failure starting Dravik"));
     EXPECT_FALSE(log.contains("dvk_app_create() done"));
     EXPECT_EQ(doubles.events.count("player start on UI"), 1);
+    EXPECT_EQ(doubles.events.only(kStopChain), kStopChain);
+}
+
+// ---- a call ends the session --------------------------------------------------------
+
+TEST_F(Session, ACallLaunchLeavesEvenThoughTheServiceExitsAtOnce)
+{
+    SimProcess sim;
+    GDBusConnection* bus = connectToBus();
+    ASSERT_TRUE(waitForName(bus, "com.orvel.applicationManager"));
+    g_object_unref(bus);
+    uiSubscribesWhenLaunched();
+    doubles.language.known = true;
+    sendWhenRunning("startVoiceCommand", R"({"source":"test"})");
+    when(recognising(), [] { DvkOemUI::notifyCallCmd("5550100"); });
+    EXPECT_EQ(runService(), 0);
+    EXPECT_TRUE(log.contains("notifyCallCmd_UIthread: call initiated.  Shutting down normally."));
+    const long at = sim.waitLine(R"("method":"launch")");
+    ASSERT_GE(at, 0);
+    EXPECT_EQ(sim.lines[static_cast<size_t>(at)],
+              R"({"method":"launch","params":{"id":"com.orvel.app.phone","params":{"number":"5550100"}}})");
+    // The shut-down without a chirp.
+    EXPECT_EQ(doubles.events.count("player start on UI"), 0);
     EXPECT_EQ(doubles.events.only(kStopChain), kStopChain);
 }
 

@@ -1,0 +1,6 @@
+#include "src/QrvContactsCommon.h"
+
+std::string QrvContactsCommon::getVoicemailNumber()
+{
+    return "VOICE MAIL";
+}

@@ -91,7 +91,18 @@ protected:
         ASSERT_EQ(m_sim->load(SimDb::defaultDataDir(), false, why), WexErrNone) << why;
         ASSERT_EQ(m_db.open(SimDb::BusName), WexErrNone);
         ASSERT_EQ(m_sim->start(m_db), WexErrNone);
+        ASSERT_EQ(m_db.setDefaultCategory(wexMakeRefCounted<ToSimDb>(*m_sim)), WexErrNone);
     }
+
+    // Every call goes to the database peer, as the sim's router sends it.
+    class ToSimDb : public WexService::CategoryHandler {
+    public:
+        explicit ToSimDb(SimDb& db) : m_db(db) {}
+        WexErr invoke(WexServiceMessage* message) override { return m_db.invoke(message); }
+
+    private:
+        SimDb& m_db;
+    };
 
     // Sends through `send` and waits for one more reply.
     WexObject call(const std::function<WexErr(WexReplySlot&)>& send, WexErr expected = WexErrNone)

@@ -1,0 +1,106 @@
+// The seeds of the acoustic-model fuzz target (fuzz/brevit_acoustic_model/
+// corpus) are archives made by the model writer, one per storage form and
+// tree form. This test rebuilds them and checks that the committed files are
+// current; with MERROWIND_WRITE_FUZZ_SEEDS=1 it writes them instead.
+#include "tests/brevit/acoustic/acoustic_fixture.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+
+namespace {
+
+struct Seed {
+    const char* name;
+    std::function<void(AcousticModelSpec&)> shape;
+};
+
+std::string readFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+using AcousticFuzzSeeds = AcousticTest;
+
+TEST_F(AcousticFuzzSeeds, CommittedSeedsAreWhatTheWriterMakes)
+{
+    const Seed seeds[] = {
+        {"bytes", [](AcousticModelSpec& s) { s.dim = 12; }},
+        {"four-bit",
+         [](AcousticModelSpec& s) {
+             s.dim = 12;
+             s.fourBitMeans = s.fourBitWeights = s.byteWeights = true;
+             s.covType = 2;
+         }},
+        {"inner-product",
+         [](AcousticModelSpec& s) {
+             s.dim = 24;
+             s.storage = AcousticStorage::InnerProduct;
+             s.covType = 5;
+             s.threshold = true;
+         }},
+        {"laplacian",
+         [](AcousticModelSpec& s) {
+             s.dim = 16;
+             s.storage = AcousticStorage::InnerProduct;
+             s.laplacian = true;
+         }},
+        {"hare-turtle",
+         [](AcousticModelSpec& s) {
+             s.storage = AcousticStorage::HareTurtle;
+             s.byteWeights = true;
+         }},
+        {"all-blocks",
+         [](AcousticModelSpec& s) {
+             s.dim = 8;
+             s.unscaling = s.tiedTable = s.triphoneIndex = s.componentBytes = s.stateBytes = true;
+             s.auxLength = 2;
+             s.vq = s.mllr = s.dynamicSilence = s.addedModels = s.shortlist = true;
+             s.hasFiller = true;
+             s.fillerState = 7;
+             s.offsets32 = true;
+         }},
+        {"tree-shared",
+         [](AcousticModelSpec& s) {
+             s.dim = 4;
+             s.tree = AcousticTreeSpec::treeB();
+             s.singleComponent = true;
+         }},
+        {"tree-context",
+         [](AcousticModelSpec& s) {
+             s.dim = 4;
+             s.states = 24;
+             s.tree = AcousticTreeSpec::treeC();
+         }},
+        {"no-parameters", [](AcousticModelSpec& s) { s.noParameters = true; }},
+    };
+    for (const Seed& seed : seeds) {
+        SCOPED_TRACE(seed.name);
+        AcousticModelSpec spec;
+        seed.shape(spec);
+        ArchiveFixture& archive = archiveWith(acousticModelRecords(spec));
+        const std::string bytes = archive.bytes();
+        // Every seed is a model that loads.
+        EXPECT_NE(keep(AM_LoadFromBinFile(archive.openMapped(), nullptr, 0)), nullptr);
+
+        const char* source = std::getenv("MERROWIND_TEST_SOURCE_DIR");
+        if (source == nullptr || *source == '\0')
+            source = MERROWIND_SOURCE_DIR;
+        const std::filesystem::path path = std::filesystem::path(source) / "fuzz" /
+                                           "brevit_acoustic_model" / "corpus" / seed.name;
+        const char* write = std::getenv("MERROWIND_WRITE_FUZZ_SEEDS");
+        if (write != nullptr && std::strcmp(write, "1") == 0) {
+            std::ofstream(path, std::ios::binary | std::ios::trunc)
+                .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+            continue;
+        }
+        EXPECT_EQ(readFile(path), bytes)
+            << path << " is out of date: rerun with MERROWIND_WRITE_FUZZ_SEEDS=1";
+    }
+}
+
+} // namespace

@@ -7,6 +7,7 @@
 // scoring reads them through the kernel slots that loading installs.
 #pragma once
 
+#include "core/brevit/acoustic/acoustic_engine_calls.h"
 #include "core/brevit/runtime/dvk_tar.h"
 
 #include <cstdint>
@@ -302,27 +303,18 @@ struct AM {
     int16_t distanceLimit;       // AM_SetLimits' second value
 };
 
-// ---- loading and lifetime
-AM* AM_LoadFromBinFile(DVKTar* tar, const char* prefix, int32_t kind);
-void AM_Destroy(AM* am);
+// ---- loading and lifetime (see acoustic_engine_calls.h)
 // The sub-file tag of a kind, "" for kinds outside 0..6.
 const char* AM_KindTag(int32_t kind);
 
 // ---- accessors
-int32_t AM_GetFeatureDim(const AM* am);
 int32_t AM_GetScoringDim(const AM* am);
-int32_t AM_GetWarpIndex(const AM* am);
-int32_t AM_IsWarpIndexSet(const AM* am);
-void AM_SetWarpIndex(AM* am, int32_t index);
 void AM_ResetWarpIndex(AM* am);
 int32_t AM_HasFillerModel(const AM* am);
-int32_t AM_HasMLLRTransform(const AM* am);
-int32_t AM_GetAdaptationStatusFlag(const AM* am);
 int32_t AM_GetModelOptionFlag(const AM* am);
 int32_t AM_GetNumStates(const AM* am);
 int32_t AM_GetNumStatesPerModel(const AM* am);
 int32_t AM_GetNumComponents(const AM* am, int32_t state);
-uint16_t AM_GetSilenceStateId(const AM* am);
 uint16_t AM_GetSilenceModelId(const AM* am);
 int32_t AM_GetNumPhoneModels(const AM* am);
 int32_t AM_GetNumPhonemes(const AM* am);
@@ -336,10 +328,6 @@ uint32_t AM_GetModelConstant(const AM* am, int32_t second);
 // First component of a state (its own id with single-component states).
 int32_t AM_GetFirstComponent(const AM* am, int32_t state);
 
-// ---- checksums
-uint32_t AM_ComputeCRC(AM* am, int32_t withState);
-uint32_t AM_ComputeTopologyCRC(const AM* am);
-
 // ---- kernel choice and tables made at load
 int32_t AM_InitScoringFast(AM* am);
 int32_t AM_InitScoring(AM* am);
@@ -352,24 +340,7 @@ void AM_FreeAddedModels(AM* am);
 int32_t AM_DynSilCreate(AM* am);
 void AM_DynSilFree(AM* am);
 uint32_t AM_DynSilComputeCRC(AM* am, int32_t withState);
-int32_t AM_GetDynSilSnapshotSize(const AM* am);
-int32_t AM_DynSilFillInSnapshot(AM* am, uint8_t* snapshot);
-int32_t AM_InitDynamicSilenceModel(AM* am);
-int32_t AM_ApplyDynamicSilenceModel(AM* am, int32_t fromInitial);
-void AM_UpdateDynamicSilenceModel(AM* am, const uint8_t* frame, int32_t isSilence);
 
 // ---- tied states
 uint16_t AM_GetTiedStateByFeatures(const AM* am, const uint8_t* features, int32_t length,
                                    int32_t position);
-
-// ---- used by the engine object (defined with the Parts that build them)
-void AM_ClampFeature(const AM* am, uint8_t* frame);
-int32_t AM_GetBestState(AM* am, int32_t frameIndex, uint16_t* state);
-void AM_GetStateCentroid(AM* am, int32_t state, uint8_t* out);
-int32_t AM_DeleteTrainedModels(AM* am, const uint16_t* phonemeRefCounts);
-int32_t AM_LoadAdaptedParameters(AM* am, DVKTar* tar, const char* prefix, int32_t selector1,
-                                 int32_t selector2);
-int32_t AM_SaveAdaptedParameters(AM* am, DVKTar* tar, const char* prefix, int32_t selector1,
-                                 int32_t selector2);
-void AM_StartEnrollmentSession(AM* am);
-void AM_EndEnrollmentSession(AM* am);

@@ -1,52 +1,29 @@
 // Lookup speed of the small model tables: phone rewriting of a pronunciation,
 // a leaf of a 4,000-node decision tree in both encodings, and a name among
 // 10,000 symbols.
-#include "core/brevit/runtime/bin_file_reader.h"
 #include "core/brevit/runtime/dvk_mem_stack.h"
-#include "core/brevit/runtime/dvk_tar.h"
 #include "core/brevit/search/lm_dtree.h"
 #include "core/brevit/search/lm_symbol_table.h"
 #include "core/brevit/search/phone_rewrite.h"
 #include "tests/support/search_table_writers.h"
 #include "tests/support/system_engine_context.h"
+#include "tests/support/temporary_archive.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
 
 using namespace search_tables;
 
-// Writes one table as sub-file "t" of a temporary archive and loads it back.
+// Writes one table and loads it back.
 template <typename Fields, typename Load>
 auto writeAndLoad(const Fields& fields, Load load)
 {
-    char dir[] = "/tmp/brevitsearch.XXXXXX";
-    if (mkdtemp(dir) == nullptr)
-        std::abort();
-    const std::string path = std::string(dir) + "/t.dvk";
-    DVKTar* out = DVKTar_OpenForWrite(path.c_str());
-    BinFileWriter* w = BinFileWriter_Create(out, "t", nullptr);
-    if (!write(w, fields) || BinFileWriter_Delete(w) != 0 || DVKTar_Close(out) != 0)
-        std::abort();
-    DVKTar* in = DVKTar_OpenForRead(path.c_str());
-    BinFileReader* reader = BinFileReader_Create(in, "t", nullptr);
-    auto* loaded = load(reader);
-    BinFileReader_Delete(reader);
-    DVKTar_Close(in);
-    std::remove(path.c_str());
-    rmdir(dir);
-    if (loaded == nullptr)
-        std::abort();
-    return loaded;
+    return loadFromTemporaryArchive([&](BinFileWriter* w) { return write(w, fields); }, load);
 }
 
 // A random tree of `internal` questions over contexts of 8 symbols 0..15.

@@ -2,8 +2,6 @@
 // kind from its sub-file of any archive image, then look everything up that
 // a caller could ask and checksum it, and give it back.
 #include "core/brevit/runtime/bin_file_reader.h"
-#include "core/brevit/runtime/dvk_err.h"
-#include "core/brevit/runtime/dvk_mem_stack.h"
 #include "core/brevit/runtime/dvk_tar.h"
 #include "core/brevit/search/lm_dtree.h"
 #include "core/brevit/search/lm_index_table.h"
@@ -11,11 +9,9 @@
 #include "core/brevit/search/lm_symbol_table.h"
 #include "core/brevit/search/ndim_table.h"
 #include "core/brevit/search/phone_rewrite.h"
-#include "tests/support/system_engine_context.h"
+#include "tests/support/fuzz_archive_image.h"
 
 #include <cstdint>
-#include <cstdlib>
-#include <cstring>
 #include <vector>
 
 namespace {
@@ -142,28 +138,12 @@ void decisionTree(DVKTar* tar, const uint8_t* data, size_t size)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    if (size > 1 << 20)
-        return 0;
-    SystemEngineContext context;
-    // An image of its own, so reads past the input show up.
-    auto* image = static_cast<uint8_t*>(std::malloc(size > 0 ? size : 1));
-    if (size > 0)
-        std::memcpy(image, data, size);
-    DVKErr_Protect([&] {
-        DVKTar* tar = DVKTar_OpenForMemoryMappedRead(static_cast<uint32_t>(size), image);
-        if (tar == nullptr)
-            return;
+    return fuzzArchiveImage(data, size, [&](DVKTar* tar) {
         phoneRules(tar, data, size);
         ndimTable(tar);
         indexTable(tar);
         rewriteTable(tar);
         symbolTables(tar);
         decisionTree(tar, data, size);
-        DVKTar_Close(tar);
     });
-    DVKTempMem_DeleteMemStack();
-    std::free(image);
-    if (context.liveBlocks() != 0)
-        std::abort();  // something loaded was not given back
-    return 0;
 }

@@ -19,19 +19,25 @@
 class WrittenTable {
 public:
     // fill(BinFileWriter*) writes the records and returns whether all were written.
+    // tag: the sub-file's name.
     template <typename Fill>
-    explicit WrittenTable(Fill&& fill, const std::string& name = "table.dvk") : m_archive(name)
+    explicit WrittenTable(Fill&& fill, const char* tag = "table",
+                          const std::string& name = "table.dvk")
+        : m_tag(tag), m_archive(name)
     {
-        m_archive.add(kTag, std::forward<Fill>(fill));
+        m_archive.add(tag, std::forward<Fill>(fill));
         m_archive.finish();
         m_tar = m_archive.openMapped();
     }
+
+    // The archive, for loaders that open their sub-file themselves.
+    DVKTar* tar() { return m_tar; }
 
     // load(BinFileReader*) over a reader of the whole sub-file.
     template <typename Load>
     auto load(Load&& load)
     {
-        BinFileReader* reader = BinFileReader_Create(m_tar, kTag, nullptr);
+        BinFileReader* reader = BinFileReader_Create(m_tar, m_tag.c_str(), nullptr);
         EXPECT_NE(reader, nullptr);
         auto* result = load(reader);
         BinFileReader_Delete(reader);
@@ -46,7 +52,7 @@ public:
     {
         for (uint64_t n = 1;; ++n) {
             const size_t live = allocator.liveBlocks();
-            BinFileReader* reader = BinFileReader_Create(m_tar, kTag, nullptr);
+            BinFileReader* reader = BinFileReader_Create(m_tar, m_tag.c_str(), nullptr);
             ASSERT_NE(reader, nullptr);
             const uint64_t failures = allocator.failures();
             allocator.failAt(allocator.calls() + n);
@@ -66,7 +72,7 @@ public:
     }
 
 private:
-    static constexpr const char* kTag = "table";
+    std::string m_tag;
     ArchiveFixture m_archive;
     DVKTar* m_tar = nullptr;
 };

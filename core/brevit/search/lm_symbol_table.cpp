@@ -37,6 +37,9 @@ void deleteTable(Table* table)
 template <typename Table, typename Char>
 bool buildNames(Table* table)
 {
+    // Every name takes at least its terminator.
+    if (table->count > table->poolLength)
+        return false;
     auto** names = static_cast<const Char**>(
         DVKMem_Calloc(static_cast<uint32_t>((int64_t{table->count} + 1) * sizeof(Char*))));
     if (names == nullptr)

@@ -81,8 +81,8 @@ int32_t findRule(const PhoneRewrite* rules, uint32_t lo, uint32_t hi, const Work
     return -1;
 }
 
-// Runs the rules over the work string; writes into out when given, which
-// holds room symbols. The output length, or -1 when out would overflow.
+// Runs the rules over the work string; writes into out when given. The
+// output length, or -1 as soon as it passes room.
 int64_t rewrite(const PhoneRewrite* rules, const Work& work, uint16_t* out, int64_t room)
 {
     int64_t written = 0;
@@ -110,11 +110,10 @@ int64_t rewrite(const PhoneRewrite* rules, const Work& work, uint16_t* out, int6
         }
         const uint16_t* right = rules->rightPool + rules->rightOffsets[rule];
         for (; *right != 0; ++right, ++written) {
-            if (out != nullptr) {
-                if (written >= room)
-                    return -1;
+            if (written >= room)
+                return -1;
+            if (out != nullptr)
                 out[written] = *right;
-            }
         }
         p += matched;
     }
@@ -177,10 +176,12 @@ int32_t PhoneRewrite_Apply(const PhoneRewrite* rules, int32_t n, const uint16_t*
         return n;
     }
     const Work work{input, n, static_cast<uint16_t>(rules->boundary), rules->boundary != 0 ? 1 : 0};
-    const int64_t length = rewrite(rules, work, nullptr, 0);
-    if (output == nullptr)
-        return static_cast<int32_t>(std::min<int64_t>(length, 0x7FFFFFFF));
-    if (length > maximum)
+    if (output == nullptr) {
+        const int64_t length = rewrite(rules, work, nullptr, 0x7FFFFFFF);
+        return static_cast<int32_t>(length < 0 ? 0x7FFFFFFF : length);
+    }
+    const int64_t length = rewrite(rules, work, nullptr, maximum);
+    if (length < 0)
         return 0;
     // The output may overlap the input: rewrite into scratch, then copy.
     const uint32_t mark = DVKTempMem_GetMark();

@@ -30,3 +30,8 @@ int64_t TableRead_LastTerminator(const uint16_t* pool, int64_t length, uint16_t 
             return i;
     return -1;
 }
+
+uint32_t TableRead_Remaining(const BinFileReader* reader)
+{
+    return DVKTar_SubFileGetSize(reader->sub) - DVKTar_SubFileTell(reader->sub);
+}

@@ -15,3 +15,6 @@ int32_t TableRead_Array(BinFileReader* reader, uint32_t elementSize, int64_t exp
 
 // Index of the last unit equal to terminator in pool[0..length), or -1.
 int64_t TableRead_LastTerminator(const uint16_t* pool, int64_t length, uint16_t terminator);
+
+// Bytes of the sub-file not yet read.
+uint32_t TableRead_Remaining(const BinFileReader* reader);

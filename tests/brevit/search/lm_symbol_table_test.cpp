@@ -109,6 +109,8 @@ TEST_F(SymbolTable, RefusesInconsistentRecords)
             {"pool absent", [](SymbolFields<char>& f) { f.pool.clear(); f.poolLength = 0; }},
             {"pool short of a name", [](SymbolFields<char>& f) { f.pool.back() = 'x'; }},
             {"pool of fewer names", [](SymbolFields<char>& f) { f.count = 4; f.ids.push_back(4); f.order.push_back(1); }},
+            {"more names than pool units",
+             [](SymbolFields<char>& f) { f.count = 1000000; f.sorted = 1; f.ids.clear(); f.order.clear(); }},
             {"order past the names", [](SymbolFields<char>& f) { f.order[2] = 4; }},
             {"order of no name", [](SymbolFields<char>& f) { f.order[3] = 0; }},
             {"negative count", [](SymbolFields<char>& f) { f.count = -1; f.ids.clear(); f.order.clear(); }},

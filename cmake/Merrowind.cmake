@@ -49,12 +49,14 @@ function(merrowind_test target)
   add_executable(${target} ${ARG_SOURCES})
   target_link_libraries(${target} PRIVATE ${ARG_DEPS} merrowind_test_main
                         GTest::gmock)
-  set(_env "MERROWIND_TEST_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
-           "ALSA_CONFIG_PATH=${PROJECT_SOURCE_DIR}/alsa/test-asound.conf"
-           ${ARG_ENVIRONMENT})
+  set(_env "MERROWIND_TEST_SOURCE_DIR=${PROJECT_SOURCE_DIR}" ${ARG_ENVIRONMENT})
+  # The discovery passes each property as one value: a list would lose all
+  # but its first entry, so the ALSA configuration travels apart.
   gtest_discover_tests(${target}
     TEST_PREFIX "${ARG_LABEL}."
     NO_PRETTY_VALUES
     DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS "${ARG_LABEL}" ENVIRONMENT "${_env}" TIMEOUT 60 ${ARG_PROPERTIES})
+    PROPERTIES LABELS "${ARG_LABEL}" ENVIRONMENT "${_env}"
+               ENVIRONMENT_MODIFICATION "ALSA_CONFIG_PATH=set:${PROJECT_SOURCE_DIR}/alsa/test-asound.conf"
+               TIMEOUT 60 ${ARG_PROPERTIES})
 endfunction()

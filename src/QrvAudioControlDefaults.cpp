@@ -1,7 +1,9 @@
-// Until the recorder, the player and the capture client exist none of them
-// ever runs: every stop completes at once, and a playback ends as soon as it
-// starts, having played nothing.
+// Until the recorder and the player exist neither ever runs: every stop
+// completes at once, and a playback ends as soon as it starts, having
+// played nothing. The capture client is the media recorder manager's.
+#include "src/MediaRecorderService.h"
 #include "src/QrvAudioControls.h"
+#include "src/QrvAudioUi.h"
 #include "src/QrvLog.h"
 
 namespace {
@@ -32,12 +34,22 @@ public:
     }
 };
 
-class NoMediaCapture : public QrvMediaCaptureControl {
+class MediaCapture : public QrvMediaCaptureControl {
 public:
-    void shutdownStart(Done done) override
+    void init() override { MediaRecorderManager::init(); }
+    void shutdownStart(Done done) override { MediaRecorderManager::shutdownStart(done); }
+};
+
+// Until the UI function table is there, the audio's UI calls are logged.
+class NoAudioUi : public QrvAudioUi {
+public:
+    void stateChangeToRecording() override
     {
-        if (done != nullptr)
-            done();
+        QrvLog::UIthread::qrvLog.log(WexLogDebug, "%s: no UI table", __func__);
+    }
+    void audioLevelUpdate(uint32_t level) override
+    {
+        QrvLog::UIthread::qrvLog.log(WexLogDebug, "%s: no UI table for level %u", __func__, level);
     }
 };
 
@@ -60,6 +72,13 @@ QrvPlayerControl& QrvSeam<QrvPlayerControl>::defaultImpl()
 template <>
 QrvMediaCaptureControl& QrvSeam<QrvMediaCaptureControl>::defaultImpl()
 {
-    static NoMediaCapture impl;
+    static MediaCapture impl;
+    return impl;
+}
+
+template <>
+QrvAudioUi& QrvSeam<QrvAudioUi>::defaultImpl()
+{
+    static NoAudioUi impl;
     return impl;
 }

@@ -35,10 +35,13 @@ public:
     virtual void stop(Done done, void* context, bool graceful) = 0;
 };
 
-// The media capture client (MediaRecorderManager::shutdownStart).
+// The media capture client (MediaRecorderManager::init, ::shutdownStart).
 class QrvMediaCaptureControl : public QrvSeam<QrvMediaCaptureControl> {
 public:
     using Done = void (*)();
+
+    // On "UI": creates the capture client and connects it.
+    virtual void init() = 0;
 
     // `done` runs once the capture client is gone; at once when there is none.
     virtual void shutdownStart(Done done) = 0;

@@ -229,6 +229,7 @@ public:
 class CaptureDouble : public Installed<QrvMediaCaptureControl> {
 public:
     using Installed::Installed;
+    void init() override { events.add("capture init on " + queueName()); }
     void shutdownStart(Done done) override
     {
         events.add("capture shutdown on " + queueName());

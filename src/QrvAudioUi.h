@@ -1,0 +1,17 @@
+// The two UI function table slots the audio machinery calls: the state
+// change to recording (DvkOemUI::uiStateChangeToRecording, slot 12) and the
+// audio level (DvkOemUI::audioLevelUpdate, slot 17). Both run on "UI".
+#pragma once
+
+#include "src/QrvSeam.h"
+
+#include <cstdint>
+
+class QrvAudioUi : public QrvSeam<QrvAudioUi> {
+public:
+    virtual void stateChangeToRecording() = 0;
+    virtual void audioLevelUpdate(uint32_t level) = 0;
+};
+
+template <>
+QrvAudioUi& QrvSeam<QrvAudioUi>::defaultImpl();

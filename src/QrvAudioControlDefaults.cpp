@@ -1,6 +1,7 @@
 // Until the recorder and the player exist neither ever runs: every stop
 // completes at once, and a playback ends as soon as it starts, having
 // played nothing. The capture client is the media recorder manager's.
+#include "oem/dvk_oem_ui.h"
 #include "src/MediaRecorderService.h"
 #include "src/QrvAudioControls.h"
 #include "src/QrvAudioUi.h"
@@ -40,17 +41,11 @@ public:
     void shutdownStart(Done done) override { MediaRecorderManager::shutdownStart(done); }
 };
 
-// Until the UI function table is there, the audio's UI calls are logged.
-class NoAudioUi : public QrvAudioUi {
+// The UI function table's slots 12 and 17.
+class TableAudioUi : public QrvAudioUi {
 public:
-    void stateChangeToRecording() override
-    {
-        QrvLog::UIthread::qrvLog.log(WexLogDebug, "%s: no UI table", __func__);
-    }
-    void audioLevelUpdate(uint32_t level) override
-    {
-        QrvLog::UIthread::qrvLog.log(WexLogDebug, "%s: no UI table for level %u", __func__, level);
-    }
+    void stateChangeToRecording() override { dvkOemUiFuncs_p->uiStateChangeToRecording(nullptr); }
+    void audioLevelUpdate(uint32_t level) override { dvkOemUiFuncs_p->audioLevelUpdate(static_cast<int32_t>(level)); }
 };
 
 } // namespace
@@ -79,6 +74,6 @@ QrvMediaCaptureControl& QrvSeam<QrvMediaCaptureControl>::defaultImpl()
 template <>
 QrvAudioUi& QrvSeam<QrvAudioUi>::defaultImpl()
 {
-    static NoAudioUi impl;
+    static TableAudioUi impl;
     return impl;
 }

@@ -1,6 +1,7 @@
 // The two UI function table slots the audio machinery calls: the state
 // change to recording (DvkOemUI::uiStateChangeToRecording, slot 12) and the
-// audio level (DvkOemUI::audioLevelUpdate, slot 17). Both run on "UI".
+// audio level (DvkOemUI::audioLevelUpdate, slot 17), through dvkOemUiFuncs_p.
+// Both run on "UI"; tests install doubles.
 #pragma once
 
 #include "src/QrvSeam.h"

@@ -4,7 +4,7 @@
 #include "src/MediaRecorderService.h"
 #include "src/QrvLog.h"
 #include "src/Recorder.h"
-#include "tests/sdk/common/vr_thread.h"
+#include "tests/support/vr_thread.h"
 #include "tests/src/audio_ui_double.h"
 #include "tests/src/media_recording.h"
 #include "tests/support/log_capture.h"

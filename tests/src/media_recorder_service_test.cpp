@@ -3,7 +3,7 @@
 #include "platform/core/wex_root.h"
 #include "src/MediaRecorderService.h"
 #include "src/QrvLog.h"
-#include "tests/sdk/common/vr_thread.h"
+#include "tests/support/vr_thread.h"
 #include "tests/src/audio_ui_double.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/scripted_media_capture.h"

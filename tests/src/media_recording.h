@@ -3,7 +3,7 @@
 #pragma once
 
 #include "src/Recorder.h"
-#include "tests/sdk/common/vr_thread.h"
+#include "tests/support/vr_thread.h"
 
 #include <gtest/gtest.h>
 

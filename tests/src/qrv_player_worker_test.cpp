@@ -6,7 +6,7 @@
 #include "src/QrvFileSystem.h"
 #include "src/QrvLog.h"
 #include "src/QrvPlayerWorkerThread.h"
-#include "tests/sdk/common/vr_thread.h"
+#include "tests/support/vr_thread.h"
 #include "tests/src/service_end_double.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/wav_fixture.h"

@@ -5,11 +5,10 @@
 // it will be written, so tests damage it field by field before writing.
 //
 // Header-only: it calls the engine runtime, which the shared support library
-// does not link.
+// does not link. Free of the test framework, so benchmarks use it too.
 #pragma once
 
 #include "core/brevit/runtime/bin_file_writer.h"
-#include "tests/support/archive_fixture.h"
 
 #include <algorithm>
 #include <cmath>
@@ -247,23 +246,24 @@ private:
 
 } // namespace cep_model_detail
 
-// Writes the model's sub-files (those not omitted) into the archive.
-inline void CepModel_Write(ArchiveFixture& archive, const CepModel& m,
-                           const char* prefix = nullptr)
+// Writes the model's sub-files (those not omitted) into a writable archive;
+// true when every record was written.
+inline bool CepModel_WriteTo(DVKTar* tar, const CepModel& m, const char* prefix)
 {
     using cep_model_detail::Records;
+    bool ok = true;
     auto add = [&](const char* tag, const std::function<void(Records&)>& fill) {
         if (m.omitted.count(tag) != 0)
             return;
-        const bool cut = m.truncated.count(tag) != 0;
-        archive.add(
-            tag,
-            [&](BinFileWriter* w) {
-                Records r(w, cut);
-                fill(r);
-                return r.ok();
-            },
-            prefix);
+        BinFileWriter* writer = BinFileWriter_Create(tar, tag, prefix);
+        if (writer == nullptr) {
+            ok = false;
+            return;
+        }
+        Records r(writer, m.truncated.count(tag) != 0);
+        fill(r);
+        const bool completed = BinFileWriter_Delete(writer) == 0;
+        ok = ok && r.ok() && completed;
     };
     add("bcs0", [&](Records& r) {
         r.i(m.wrapperKept[0]).i(m.wrapperKept[1]).i(m.wrapperKept[2]).i(m.wrapperFlag);
@@ -279,7 +279,7 @@ inline void CepModel_Write(ArchiveFixture& archive, const CepModel& m,
             r.i(v);
         r.u(m.seed).i(m.logGain).i(m.halfRate).i(m.pending);
     });
-    if (!m.t3.empty() || m.nb != 0)
+    if (m.nb != 0)
         add("bfi0", [&](Records& r) {
             r.i(m.dc).i(m.nb).i(m.fftOrder).i(m.fftShift).shorts(m.t1).shorts(m.t2).shorts(m.t3);
         });
@@ -303,6 +303,7 @@ inline void CepModel_Write(ArchiveFixture& archive, const CepModel& m,
     add("bh1", [&](Records& r) {
         r.i(m.windowLength).shorts(m.fullWindow).shorts(m.halfWindow);
     });
+    return ok;
 }
 
 struct CepModelDamage {

@@ -4,28 +4,24 @@
 #include "core/brevit/runtime/dvk_mem.h"
 #include "core/brevit/synthesis/cep_load.h"
 
-CepExcitation* CepExcitation_LoadFromBinFile(DVKTar* tar, const char* prefix)
+namespace {
+
+bool readCepExcitation(BinFileReader* reader, CepExcitation* excitation)
 {
-    BinFileReader* reader = BinFileReader_Create(tar, "bpt0", prefix);
-    if (reader == nullptr)
-        return nullptr;
-    auto* excitation = static_cast<CepExcitation*>(DVKMem_Calloc(sizeof(CepExcitation)));
-    if (excitation == nullptr) {
-        BinFileReader_Delete(reader);
-        return nullptr;
-    }
     int32_t* const fields[] = {&excitation->tableSize, &excitation->start2, &excitation->end2,
                                &excitation->start1, &excitation->end1};
     const bool ok = CepLoad_ReadInts(reader, fields, 5) &&
                     excitation->tableSize >= 4 && CepLoad_IsPowerOfTwo(excitation->tableSize) &&
                     CepLoad_ReadShorts(reader, int64_t{excitation->tableSize} / 4 * 5,
                                        &excitation->sine);
-    BinFileReader_Delete(reader);
-    if (!ok) {
-        CepExcitation_Delete(excitation);
-        return nullptr;
-    }
-    return excitation;
+    return ok;
+}
+
+} // namespace
+
+CepExcitation* CepExcitation_LoadFromBinFile(DVKTar* tar, const char* prefix)
+{
+    return CepLoad_Object(tar, "bpt0", prefix, readCepExcitation, CepExcitation_Delete);
 }
 
 void CepExcitation_Delete(CepExcitation* excitation)

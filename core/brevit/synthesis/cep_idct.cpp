@@ -5,16 +5,10 @@
 #include "core/brevit/synthesis/cep_fixed.h"
 #include "core/brevit/synthesis/cep_load.h"
 
-CepIdct* CepIdct_LoadFromBinFile(DVKTar* tar, const char* prefix)
+namespace {
+
+bool readCepIdct(BinFileReader* reader, CepIdct* idct)
 {
-    BinFileReader* reader = BinFileReader_Create(tar, "idctcoeff", prefix);
-    if (reader == nullptr)
-        return nullptr;
-    auto* idct = static_cast<CepIdct*>(DVKMem_Calloc(sizeof(CepIdct)));
-    if (idct == nullptr) {
-        BinFileReader_Delete(reader);
-        return nullptr;
-    }
     int32_t* const fields[] = {&idct->specLength, &idct->cepLength};
     void* matrix = nullptr;
     int32_t rows = 0;
@@ -25,12 +19,14 @@ CepIdct* CepIdct_LoadFromBinFile(DVKTar* tar, const char* prefix)
                                                    sizeof(int16_t));
     idct->matrix = static_cast<int16_t**>(matrix);
     ok = ok && matrix != nullptr && rows == idct->specLength && columns == idct->cepLength - 1;
-    BinFileReader_Delete(reader);
-    if (!ok) {
-        CepIdct_Delete(idct);
-        return nullptr;
-    }
-    return idct;
+    return ok;
+}
+
+} // namespace
+
+CepIdct* CepIdct_LoadFromBinFile(DVKTar* tar, const char* prefix)
+{
+    return CepLoad_Object(tar, "idctcoeff", prefix, readCepIdct, CepIdct_Delete);
 }
 
 void CepIdct_Delete(CepIdct* idct)

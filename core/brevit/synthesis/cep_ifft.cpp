@@ -29,16 +29,10 @@ inline int16_t halve(int64_t a, int64_t b) { return CepFixed_Sat16((a + 1 + b) >
 
 } // namespace
 
-CepIFFT* CepIFFT_LoadFromBinFile(DVKTar* tar, const char* prefix)
+namespace {
+
+bool readCepIFFT(BinFileReader* reader, CepIFFT* ifft)
 {
-    BinFileReader* reader = BinFileReader_Create(tar, "bif0", prefix);
-    if (reader == nullptr)
-        return nullptr;
-    auto* ifft = static_cast<CepIFFT*>(DVKMem_Calloc(sizeof(CepIFFT)));
-    if (ifft == nullptr) {
-        BinFileReader_Delete(reader);
-        return nullptr;
-    }
     bool ok = BinFileReader_ReadUnsignedInt(reader, &ifft->tableSize) &&
               BinFileReader_ReadInt(reader, &ifft->maxOrder) && ifft->maxOrder >= 1 &&
               ifft->maxOrder <= kMaxOrder && ifft->tableSize == 2u << ifft->maxOrder;
@@ -48,12 +42,14 @@ CepIFFT* CepIFFT_LoadFromBinFile(DVKTar* tar, const char* prefix)
          CepLoad_ReadShorts(reader, ifft->tableSize / 2, &reverse);
     ifft->bitReverse = reinterpret_cast<uint16_t*>(reverse);
     ok = ok && isBitReversal(ifft->bitReverse, ifft->maxOrder);
-    BinFileReader_Delete(reader);
-    if (!ok) {
-        CepIFFT_Delete(ifft);
-        return nullptr;
-    }
-    return ifft;
+    return ok;
+}
+
+} // namespace
+
+CepIFFT* CepIFFT_LoadFromBinFile(DVKTar* tar, const char* prefix)
+{
+    return CepLoad_Object(tar, "bif0", prefix, readCepIFFT, CepIFFT_Delete);
 }
 
 void CepIFFT_Delete(CepIFFT* ifft)

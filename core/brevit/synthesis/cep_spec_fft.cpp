@@ -6,16 +6,10 @@
 #include "core/brevit/synthesis/cep_ifft.h"
 #include "core/brevit/synthesis/cep_load.h"
 
-CepSpecFFT* CepSpecFFT_LoadFromBinFile(DVKTar* tar, const char* prefix)
+namespace {
+
+bool readCepSpecFFT(BinFileReader* reader, CepSpecFFT* spec)
 {
-    BinFileReader* reader = BinFileReader_Create(tar, "bfi0", prefix);
-    if (reader == nullptr)
-        return nullptr;
-    auto* spec = static_cast<CepSpecFFT*>(DVKMem_Calloc(sizeof(CepSpecFFT)));
-    if (spec == nullptr) {
-        BinFileReader_Delete(reader);
-        return nullptr;
-    }
     int32_t* const fields[] = {&spec->cepLength, &spec->specLength, &spec->order, &spec->shift};
     // The fold and the pre-rotation reach three values past the cepstrum.
     const bool ok =
@@ -25,12 +19,14 @@ CepSpecFFT* CepSpecFFT_LoadFromBinFile(DVKTar* tar, const char* prefix)
         CepLoad_ReadShorts(reader, (spec->cepLength + 1) / 2, &spec->t1) &&
         CepLoad_ReadShorts(reader, (spec->cepLength + 1) / 2, &spec->t2) &&
         CepLoad_ReadShorts(reader, spec->specLength / 2, &spec->t3);
-    BinFileReader_Delete(reader);
-    if (!ok) {
-        CepSpecFFT_Delete(spec);
-        return nullptr;
-    }
-    return spec;
+    return ok;
+}
+
+} // namespace
+
+CepSpecFFT* CepSpecFFT_LoadFromBinFile(DVKTar* tar, const char* prefix)
+{
+    return CepLoad_Object(tar, "bfi0", prefix, readCepSpecFFT, CepSpecFFT_Delete);
 }
 
 void CepSpecFFT_Delete(CepSpecFFT* spec)

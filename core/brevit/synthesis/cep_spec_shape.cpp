@@ -6,16 +6,10 @@
 #include "core/brevit/synthesis/cep_load.h"
 #include "core/brevit/synthesis/fix_exp.h"
 
-CepSpecShape* CepSpecShape_LoadFromBinFile(DVKTar* tar, const char* prefix)
+namespace {
+
+bool readCepSpecShape(BinFileReader* reader, CepSpecShape* shape)
 {
-    BinFileReader* reader = BinFileReader_Create(tar, "bim0", prefix);
-    if (reader == nullptr)
-        return nullptr;
-    auto* shape = static_cast<CepSpecShape*>(DVKMem_Calloc(sizeof(CepSpecShape)));
-    if (shape == nullptr) {
-        BinFileReader_Delete(reader);
-        return nullptr;
-    }
     int32_t* const fields[] = {&shape->bands,   &shape->halfBands,   &shape->kept[0],
                                &shape->kept[1], &shape->kept[2], &shape->weightCount};
     bool ok = CepLoad_ReadInts(reader, fields, 6) && shape->bands >= 2 &&
@@ -29,12 +23,14 @@ CepSpecShape* CepSpecShape_LoadFromBinFile(DVKTar* tar, const char* prefix)
             ok = shape->edges[i] >= 0 && (i == 0 || shape->edges[i] >= shape->edges[i - 1]);
         ok = ok && shape->weightCount >= shape->edges[shape->bands] - shape->edges[1];
     }
-    BinFileReader_Delete(reader);
-    if (!ok) {
-        CepSpecShape_Delete(shape);
-        return nullptr;
-    }
-    return shape;
+    return ok;
+}
+
+} // namespace
+
+CepSpecShape* CepSpecShape_LoadFromBinFile(DVKTar* tar, const char* prefix)
+{
+    return CepLoad_Object(tar, "bim0", prefix, readCepSpecShape, CepSpecShape_Delete);
 }
 
 void CepSpecShape_Delete(CepSpecShape* shape)

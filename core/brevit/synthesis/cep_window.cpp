@@ -5,26 +5,22 @@
 #include "core/brevit/synthesis/cep_fixed.h"
 #include "core/brevit/synthesis/cep_load.h"
 
-CepWindow* CepWindow_LoadFromBinFile(DVKTar* tar, const char* prefix)
+namespace {
+
+bool readCepWindow(BinFileReader* reader, CepWindow* window)
 {
-    BinFileReader* reader = BinFileReader_Create(tar, "bh1", prefix);
-    if (reader == nullptr)
-        return nullptr;
-    auto* window = static_cast<CepWindow*>(DVKMem_Calloc(sizeof(CepWindow)));
-    if (window == nullptr) {
-        BinFileReader_Delete(reader);
-        return nullptr;
-    }
     const bool ok = BinFileReader_ReadInt(reader, &window->length) &&
                     window->length >= 0 &&
                     CepLoad_ReadShorts(reader, window->length / 2, &window->full) &&
                     CepLoad_ReadShorts(reader, window->length / 4, &window->half);
-    BinFileReader_Delete(reader);
-    if (!ok) {
-        CepWindow_Delete(window);
-        return nullptr;
-    }
-    return window;
+    return ok;
+}
+
+} // namespace
+
+CepWindow* CepWindow_LoadFromBinFile(DVKTar* tar, const char* prefix)
+{
+    return CepLoad_Object(tar, "bh1", prefix, readCepWindow, CepWindow_Delete);
 }
 
 void CepWindow_Delete(CepWindow* window)

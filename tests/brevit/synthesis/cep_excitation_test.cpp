@@ -63,7 +63,7 @@ TEST_F(Excitation, NoiseIsRepeatableFromTheSeed)
     }
     for (size_t k = 2; k < x.size(); k += 2) {
         const double r = std::hypot(double(x[k]), double(x[k + 1]));
-        ASSERT_NEAR(r, 16384, 2.5) << k / 2;
+        ASSERT_NEAR(r, 16384, 2.0) << k / 2;
     }
     std::vector<int16_t> again = flat();
     uint32_t seed2 = 1;

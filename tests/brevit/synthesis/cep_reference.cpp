@@ -149,12 +149,22 @@ std::vector<double> Vocoder::spectralFrame(const Frame& f, int32_t pulseCount)
 
     // Hermitian extension; the frame is (1/n) of the sum.
     const int32_t size = m_size;
+    std::vector<double> cosine(static_cast<size_t>(size));
+    std::vector<double> sine(static_cast<size_t>(size));
+    for (int32_t j = 0; j < size; ++j) {
+        cosine[j] = std::cos(2 * M_PI * j / size);
+        sine[j] = std::sin(2 * M_PI * j / size);
+    }
     std::vector<double> x(static_cast<size_t>(m_frame));
     for (int32_t t = 0; t < m_frame; ++t) {
         double sum = X[0].real();
+        int32_t phase = 0;
         for (int32_t i = 1; i < bins; ++i) {
-            const double phase = -2 * M_PI * double((int64_t{i} * t) % size) / size;
-            sum += 2 * (X[i] * std::polar(1.0, phase)).real();
+            phase += t;
+            if (phase >= size)
+                phase %= size;
+            // Re(X e^(-i phi)) = re cos phi + im sin phi.
+            sum += 2 * (X[i].real() * cosine[phase] + X[i].imag() * sine[phase]);
         }
         x[t] = sum / size;
     }

@@ -26,7 +26,7 @@ protected:
     std::string image(const CepModel& model)
     {
         ArchiveFixture archive("vocoder" + std::to_string(m_archives++) + ".dvk");
-        CepModel_Write(archive, model);
+        EXPECT_TRUE(CepModel_WriteTo(archive.tar(), model, nullptr));
         archive.finish();
         return archive.bytes();
     }

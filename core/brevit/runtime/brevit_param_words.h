@@ -19,10 +19,19 @@ inline constexpr int kBrevitParamMinRingFrames = 515;          // minimum frame-
 inline constexpr int kBrevitParamCepstrumCount = 516;
 inline constexpr int kBrevitParamFeatureDimension = 517;       // overrides 3 x cepstrum count
 inline constexpr int kBrevitParamFrontEndValue7 = 518;         // front-end description field 7
+inline constexpr int kBrevitParamLinearWarpBreakHz = 519;      // linear frequency warp: break frequency
 inline constexpr int kBrevitParamResetEachUtterance = 526;
+inline constexpr int kBrevitParamSpectrumRefine = 528;         // refined magnitude: extra correction step
+inline constexpr int kBrevitParamSpectrumRefined = 529;        // spectrum: refined magnitude estimate
+// Also: raw samples (no first difference), power spectrum without a square
+// root, and the frequency warp's break mode.
 inline constexpr int kBrevitParamCepstralScale11 = 530;        // set: cepstra scaled by 2^11
 inline constexpr int kBrevitParamFrontEndValue6 = 531;         // front-end description field 6 (signed)
+inline constexpr int kBrevitParamSpectrumEstimate = 534;       // spectrum: magnitude estimate
+// Also: the filter bank's doubled exponent (power scale), the power spectrum,
+// and the level tracker's loud start.
 inline constexpr int kBrevitParamCepstralScale6 = 535;         // set (and 530 clear): cepstra scaled by 2^6
+inline constexpr int kBrevitParamFoldWindow = 538;             // FFT shorter than the window: fold it
 inline constexpr int kBrevitParamWindowMs = 541;
 inline constexpr int kBrevitParamFrameShiftMs = 506;
 inline constexpr int kBrevitParamChannelMapRestart = 405;      // argument of FE_RestartChannelMap

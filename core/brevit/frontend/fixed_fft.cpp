@@ -1,0 +1,148 @@
+#include "core/brevit/frontend/fixed_fft.h"
+
+#include "core/brevit/frontend/fe_fixed_math.h"
+#include "core/brevit/frontend/fe_reader.h"
+#include "core/brevit/runtime/dvk_mem.h"
+
+#include <utility>
+
+namespace {
+
+bool readTable(BinFileReader* reader, int16_t** table, uint32_t expected)
+{
+    void* array = nullptr;
+    uint32_t count = 0;
+    if (!BinFileReader_AllocateAndReadArray(reader, sizeof(int16_t), &array, &count))
+        return false;
+    *table = static_cast<int16_t*>(array);
+    return array != nullptr && count == expected;
+}
+
+// Halving butterfly of the first two stages: (a + 1 + b) >> 1.
+inline int16_t halfSum(int32_t a, int32_t b) { return FEFix_Clip16((a + 1 + b) >> 1); }
+
+} // namespace
+
+FixedFFT* FixedFFT_LoadFromBinFile(DVKTar* tar, const char* prefix)
+{
+    BinFileReader* reader = FEReader_Open(tar, "bfc0", prefix);
+    if (reader == nullptr)
+        return nullptr;
+    auto* fft = static_cast<FixedFFT*>(DVKMem_Calloc(sizeof(FixedFFT)));
+    bool ok = fft != nullptr && BinFileReader_ReadInt(reader, &fft->size) &&
+              BinFileReader_ReadInt(reader, &fft->stages);
+    const int32_t n = ok ? fft->size : 0;
+    ok = ok && n >= 8 && n <= (1 << 16) && (n & (n - 1)) == 0 && (2 << fft->stages) == n &&
+         fft->stages >= 2;
+    ok = ok && readTable(reader, &fft->splitTwiddles, static_cast<uint32_t>(n)) &&
+         readTable(reader, &fft->twiddles, static_cast<uint32_t>(n / 2)) &&
+         readTable(reader, &fft->bitReverse, static_cast<uint32_t>(n / 2));
+    BinFileReader_Delete(reader);
+    for (int32_t i = 0; ok && i < n / 2; ++i)
+        ok = fft->bitReverse[i] >= 0 && fft->bitReverse[i] < n / 2;
+    if (!ok) {
+        FixedFFT_Destroy(fft);
+        return nullptr;
+    }
+    return fft;
+}
+
+int32_t FixedFFT_Apply(const FixedFFT* fft, int16_t* x)
+{
+    const int32_t n = fft->size;
+    const int32_t points = n / 2;
+
+    for (int32_t i = 0; i < points; ++i) {
+        const int32_t j = fft->bitReverse[i];
+        if (j > i) {
+            std::swap(x[2 * i], x[2 * j]);
+            std::swap(x[2 * i + 1], x[2 * j + 1]);
+        }
+    }
+
+    // Stage one: neighbouring points.
+    for (int32_t i = 0; i < points; i += 2) {
+        int16_t* a = x + 2 * i;
+        int16_t* b = a + 2;
+        for (int c = 0; c < 2; ++c) {
+            const int32_t av = a[c];
+            const int32_t bv = b[c];
+            a[c] = halfSum(av, bv);
+            b[c] = halfSum(av, -bv);
+        }
+    }
+    // Stage two: points two apart; the second butterfly's twiddle is -j.
+    for (int32_t i = 0; i < points; i += 4) {
+        int16_t* a = x + 2 * i;
+        int16_t* b = a + 4;
+        for (int c = 0; c < 2; ++c) {
+            const int32_t av = a[c];
+            const int32_t bv = b[c];
+            a[c] = halfSum(av, bv);
+            b[c] = halfSum(av, -bv);
+        }
+        a += 2;
+        b += 2;
+        const int32_t are = a[0], aim = a[1], bre = b[0], bim = b[1];
+        a[0] = halfSum(are, bim);
+        a[1] = halfSum(aim, -bre);
+        b[0] = halfSum(are, -bim);
+        b[1] = halfSum(aim, bre);
+    }
+    // The remaining stages with twiddles; each output computed wide and
+    // clipped (a full-scale input could carry past 32 bits).
+    for (int32_t h = 4; h < points; h *= 2) {
+        const int32_t step = n / (4 * h);
+        for (int32_t j = 0; j < h; ++j) {
+            const int32_t w0 = fft->twiddles[2 * j * step];
+            const int32_t w1 = fft->twiddles[2 * j * step + 1];
+            for (int32_t i = j; i < points; i += 2 * h) {
+                int16_t* a = x + 2 * i;
+                int16_t* b = x + 2 * (i + h);
+                const int64_t tre = int64_t{w0} * b[0] - int64_t{w1} * b[1];
+                const int64_t tim = int64_t{w1} * b[0] + int64_t{w0} * b[1];
+                const int64_t are = int64_t{a[0]} * 32768 + 32768;
+                const int64_t aim = int64_t{a[1]} * 32768 + 32768;
+                a[0] = FEFix_Clip16((are + tre) >> 16);
+                a[1] = FEFix_Clip16((aim + tim) >> 16);
+                b[0] = FEFix_Clip16((are - tre) >> 16);
+                b[1] = FEFix_Clip16((aim - tim) >> 16);
+            }
+        }
+    }
+
+    // Real split: X[k] and X[N/2 - k] from Z[k] and Z[N/2 - k].
+    const int32_t re0 = x[0];
+    const int32_t im0 = x[1];
+    x[n] = FEFix_Clip16(re0 - im0);
+    x[n + 1] = 0;
+    x[0] = FEFix_Clip16(re0 + im0);
+    x[1] = 0;
+    for (int32_t k = 1; k < n / 4; ++k) {
+        int16_t* a = x + 2 * k;
+        int16_t* b = x + 2 * (points - k);
+        const int64_t s = fft->splitTwiddles[2 * k];
+        const int64_t c = fft->splitTwiddles[2 * k + 1];
+        const int64_t dr = int64_t{a[0]} - b[0];
+        const int64_t si = int64_t{a[1]} + b[1];
+        const int64_t base = (int64_t{a[0]} + b[0]) * 16384 + 16384;
+        const int64_t t = c * si - s * dr;
+        const int64_t u = 16384 - c * dr - s * si;
+        const int64_t v = (int64_t{a[1]} - b[1]) * 16384;
+        a[0] = FEFix_Clip16((base + t) >> 15);
+        b[0] = FEFix_Clip16((base - t) >> 15);
+        a[1] = FEFix_Clip16((u + v) >> 15);
+        b[1] = FEFix_Clip16((u - v) >> 15);
+    }
+    return fft->stages;
+}
+
+void FixedFFT_Destroy(FixedFFT* fft)
+{
+    if (fft == nullptr)
+        return;
+    DVKMem_Free(fft->splitTwiddles);
+    DVKMem_Free(fft->twiddles);
+    DVKMem_Free(fft->bitReverse);
+    DVKMem_Free(fft);
+}

@@ -1,20 +1,5 @@
 #include "core/brevit/frontend/fe_fixed_math.h"
 
-int32_t FixedSqrt(uint32_t value)
-{
-    if (value > 0x3FFFFFFFu)
-        return 32767;
-    uint32_t root = 0;
-    for (uint32_t bit = 16384; bit != 0; bit >>= 1) {
-        const uint32_t trial = root | bit;
-        if (trial * trial <= value)
-            root = trial;
-    }
-    // Round to the nearer of root and root + 1.
-    if (root <= 32766 && value - root * root > (root + 1) * (root + 1) - value)
-        return static_cast<int32_t>(root + 1);
-    return static_cast<int32_t>(root);
-}
 
 int16_t FixedLog(int32_t value, int32_t exponent, int32_t q, int32_t quadratic)
 {

@@ -10,8 +10,20 @@ inline int16_t FEFix_Clip16(int64_t value)
     return static_cast<int16_t>(value < -32768 ? -32768 : (value > 32767 ? 32767 : value));
 }
 
-// Rounded integer square root: 32767 above 0x3FFFFFFF.
-int32_t FixedSqrt(uint32_t value);
+// Rounded integer square root: 32767 above 0x3FFFFFFF. Inline and free of
+// branches, so that loops over a spectrum vectorise.
+inline int32_t FixedSqrt(uint32_t value)
+{
+    // The largest root with root^2 <= value (what trying the 15 bits from
+    // 16384 down finds): the single-precision root is within one of it.
+    const uint32_t v = value > 0x3FFFFFFFu ? 0x3FFFFFFFu : value;
+    uint32_t root = static_cast<uint32_t>(__builtin_sqrtf(static_cast<float>(v)));
+    root -= root * root > v ? 1 : 0;
+    root += (root + 1) * (root + 1) <= v ? 1 : 0;
+    // Round to the nearer of root and root + 1.
+    root += root <= 32766 && v - root * root > (root + 1) * (root + 1) - v ? 1 : 0;
+    return value > 0x3FFFFFFFu ? 32767 : static_cast<int32_t>(root);
+}
 
 // round(ln(value x 2^-exponent) x 2^q) as int16; 0 for value < 1. quadratic
 // selects the two-term approximation instead of the fifth-order polynomial.

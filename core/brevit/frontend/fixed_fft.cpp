@@ -89,20 +89,22 @@ int32_t FixedFFT_Apply(const FixedFFT* fft, int16_t* x)
         b[0] = halfSum(are, -bim);
         b[1] = halfSum(aim, bre);
     }
-    // The remaining stages with twiddles; each output computed wide and
-    // clipped (a full-scale input could carry past 32 bits).
+    // The remaining stages with twiddles. Each product fits 32 bits; the sum
+    // with a x 32768 may not for a full-scale input, so it is formed wide
+    // and the output clipped.
     for (int32_t h = 4; h < points; h *= 2) {
-        const int32_t step = n / (4 * h);
-        for (int32_t j = 0; j < h; ++j) {
-            const int32_t w0 = fft->twiddles[2 * j * step];
-            const int32_t w1 = fft->twiddles[2 * j * step + 1];
-            for (int32_t i = j; i < points; i += 2 * h) {
-                int16_t* a = x + 2 * i;
-                int16_t* b = x + 2 * (i + h);
-                const int64_t tre = int64_t{w0} * b[0] - int64_t{w1} * b[1];
-                const int64_t tim = int64_t{w1} * b[0] + int64_t{w0} * b[1];
-                const int64_t are = int64_t{a[0]} * 32768 + 32768;
-                const int64_t aim = int64_t{a[1]} * 32768 + 32768;
+        const int32_t step = 2 * (n / (4 * h));
+        for (int32_t g = 0; g < points; g += 2 * h) {
+            int16_t* a = x + 2 * g;
+            int16_t* b = a + 2 * h;
+            const int16_t* w = fft->twiddles;
+            for (int32_t j = 0; j < h; ++j, a += 2, b += 2, w += step) {
+                const int32_t w0 = w[0];
+                const int32_t w1 = w[1];
+                const int64_t tre = int64_t{w0 * b[0]} - w1 * b[1];
+                const int64_t tim = int64_t{w1 * b[0]} + w0 * b[1];
+                const int64_t are = int64_t{a[0] * 32768} + 32768;
+                const int64_t aim = int64_t{a[1] * 32768} + 32768;
                 a[0] = FEFix_Clip16((are + tre) >> 16);
                 a[1] = FEFix_Clip16((aim + tim) >> 16);
                 b[0] = FEFix_Clip16((are - tre) >> 16);

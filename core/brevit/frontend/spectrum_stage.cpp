@@ -92,13 +92,16 @@ void SpectrumStage_Apply(const SpectrumStage* stage, const int16_t* fft, uint32_
             spectrum[k] = refined(re, im, stage->refine);
             break;
         case 4:
-            spectrum[k] = static_cast<uint16_t>(FixedSqrt(power(re, im)));
+            spectrum[k] = power(re, im);  // rooted below
             break;
         default:
             spectrum[k] = power(re, im);
             break;
         }
     }
+    if (stage->mode == 4)
+        for (int32_t k = 0; k < bins; ++k)
+            spectrum[k] = static_cast<uint32_t>(FixedSqrt(spectrum[k]));
 }
 
 void SpectrumStage_Destroy(SpectrumStage* stage) { DVKMem_Free(stage); }

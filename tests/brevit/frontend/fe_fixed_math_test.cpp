@@ -19,8 +19,17 @@ TEST(FixedSqrt, RoundsToTheNearerRootAndSaturates)
     };
     for (const Case& c : cases)
         EXPECT_EQ(FixedSqrt(c.value), c.root) << c.value;
-    for (uint32_t v = 0; v < 200000; v += 7)
-        EXPECT_LE(std::fabs(FixedSqrt(v) - std::sqrt(double(v))), 0.5 + 1e-9) << v;
+    // Against the bit-by-bit search the format describes, over the range.
+    for (uint64_t v = 0; v <= 0x3FFFFFFF; v += 1 + v / 64 + (v % 3)) {
+        uint32_t r = 0;
+        for (uint32_t bit = 16384; bit != 0; bit >>= 1)
+            if ((r | bit) * (r | bit) <= v)
+                r |= bit;
+        const uint32_t x = static_cast<uint32_t>(v);
+        const int32_t rounded = r <= 32766 && x - r * r > (r + 1) * (r + 1) - x ? r + 1 : r;
+        ASSERT_EQ(FixedSqrt(x), rounded) << v;
+        ASSERT_LE(std::fabs(FixedSqrt(x) - std::sqrt(double(v))), 0.5 + 1e-9) << v;
+    }
 }
 
 double logError(int32_t v, int32_t e, int32_t q, int32_t quadratic)

@@ -21,6 +21,17 @@ bool readTable(BinFileReader* reader, int16_t** table, uint32_t expected)
 // Halving butterfly of the first two stages: (a + 1 + b) >> 1.
 inline int16_t halfSum(int32_t a, int32_t b) { return FEFix_Clip16((a + 1 + b) >> 1); }
 
+// a, b := (a + b) / 2, (a - b) / 2 per component, without a twiddle.
+inline void halfButterfly(int16_t* a, int16_t* b)
+{
+    for (int c = 0; c < 2; ++c) {
+        const int32_t av = a[c];
+        const int32_t bv = b[c];
+        a[c] = halfSum(av, bv);
+        b[c] = halfSum(av, -bv);
+    }
+}
+
 } // namespace
 
 FixedFFT* FixedFFT_LoadFromBinFile(DVKTar* tar, const char* prefix)
@@ -61,28 +72,13 @@ int32_t FixedFFT_Apply(const FixedFFT* fft, int16_t* x)
     }
 
     // Stage one: neighbouring points.
-    for (int32_t i = 0; i < points; i += 2) {
-        int16_t* a = x + 2 * i;
-        int16_t* b = a + 2;
-        for (int c = 0; c < 2; ++c) {
-            const int32_t av = a[c];
-            const int32_t bv = b[c];
-            a[c] = halfSum(av, bv);
-            b[c] = halfSum(av, -bv);
-        }
-    }
+    for (int32_t i = 0; i < points; i += 2)
+        halfButterfly(x + 2 * i, x + 2 * i + 2);
     // Stage two: points two apart; the second butterfly's twiddle is -j.
     for (int32_t i = 0; i < points; i += 4) {
-        int16_t* a = x + 2 * i;
+        halfButterfly(x + 2 * i, x + 2 * i + 4);
+        int16_t* a = x + 2 * i + 2;
         int16_t* b = a + 4;
-        for (int c = 0; c < 2; ++c) {
-            const int32_t av = a[c];
-            const int32_t bv = b[c];
-            a[c] = halfSum(av, bv);
-            b[c] = halfSum(av, -bv);
-        }
-        a += 2;
-        b += 2;
         const int32_t are = a[0], aim = a[1], bre = b[0], bim = b[1];
         a[0] = halfSum(are, bim);
         a[1] = halfSum(aim, -bre);

@@ -11,13 +11,7 @@ class CepstrumDCTTest : public FrontEndTest {
 protected:
     CepstrumDCT* load(const frontend_model::DCT& record)
     {
-        ArchiveFixture archive;
-        frontend_fixture::addDCT(archive, record);
-        archive.finish();
-        DVKTar* tar = archive.openForRead();
-        CepstrumDCT* dct = CepstrumDCT_LoadFromBinFile(tar, nullptr);
-        archive.close(tar);
-        return dct;
+        return loadRecord("bdc0", record, CepstrumDCT_LoadFromBinFile);
     }
 };
 

@@ -12,13 +12,7 @@ class FilterBankTest : public FrontEndTest {
 protected:
     FilterBank* load(const frontend_model::FilterBank& record)
     {
-        ArchiveFixture archive;
-        frontend_fixture::addFilterBank(archive, record);
-        archive.finish();
-        DVKTar* tar = archive.openForRead();
-        FilterBank* bank = FilterBank_LoadFromBinFile(tar, nullptr);
-        archive.close(tar);
-        return bank;
+        return loadRecord("bmt0", record, FilterBank_LoadFromBinFile);
     }
 };
 

@@ -13,13 +13,7 @@ class FixedFFTTest : public FrontEndTest {
 protected:
     FixedFFT* load(const frontend_model::FFT& record)
     {
-        ArchiveFixture archive;
-        frontend_fixture::addFFT(archive, record);
-        archive.finish();
-        DVKTar* tar = archive.openForRead();
-        FixedFFT* fft = tar != nullptr ? FixedFFT_LoadFromBinFile(tar, nullptr) : nullptr;
-        archive.close(tar);
-        return fft;
+        return loadRecord("bfc0", record, FixedFFT_LoadFromBinFile);
     }
 };
 

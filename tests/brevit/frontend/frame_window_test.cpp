@@ -10,13 +10,7 @@ class FrameWindowTest : public FrontEndTest {
 protected:
     FrameWindow* load(const frontend_model::Window& record)
     {
-        ArchiveFixture archive;
-        frontend_fixture::addWindow(archive, record);
-        archive.finish();
-        DVKTar* tar = archive.openForRead();
-        FrameWindow* window = FrameWindow_LoadFromBinFile(tar, nullptr);
-        archive.close(tar);
-        return window;
+        return loadRecord("bh0", record, FrameWindow_LoadFromBinFile);
     }
 };
 

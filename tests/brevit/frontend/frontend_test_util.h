@@ -15,6 +15,20 @@ protected:
         EXPECT_EQ(m_allocator.liveBlocks(), 0u) << m_allocator.describeLeaks();
     }
 
+    // Writes one record set as sub-file tag of a fresh archive and loads it
+    // with load(tar, prefix); the archive is closed again.
+    template <typename Record, typename Load>
+    auto loadRecord(const char* tag, const Record& record, Load load)
+    {
+        ArchiveFixture archive;
+        frontend_fixture::add(archive, tag, record);
+        archive.finish();
+        DVKTar* tar = archive.openForRead();
+        auto* object = load(tar, nullptr);
+        archive.close(tar);
+        return object;
+    }
+
     CountingAllocator m_allocator;
     ScopedEngineContext m_context{m_allocator};
 };

@@ -42,8 +42,8 @@ uint16_t le16(const std::string& b, size_t at)
     return static_cast<uint16_t>(static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1]) << 8);
 }
 
-// The samples of a 16-bit mono PCM WAV file; false when it is not one.
-bool wavSamples(const std::string& bytes, std::vector<int16_t>& samples, uint32_t& rate)
+// Where the samples of a 16-bit mono PCM WAV file lie; false when it is not one.
+bool wavSamples(const std::string& bytes, size_t& offset, size_t& count, uint32_t& rate)
 {
     if (bytes.size() < 12 || bytes.compare(0, 4, "RIFF") != 0 || bytes.compare(8, 4, "WAVE") != 0)
         return false;
@@ -58,10 +58,8 @@ bool wavSamples(const std::string& bytes, std::vector<int16_t>& samples, uint32_
             rate = le32(bytes, body + 4);
             format = true;
         } else if (id == "data" && format) {
-            const size_t count = std::min(size, bytes.size() - body) / 2;
-            samples.resize(count);
-            for (size_t i = 0; i < count; ++i)
-                samples[i] = static_cast<int16_t>(le16(bytes, body + 2 * i));
+            offset = body;
+            count = std::min(size, bytes.size() - body) / 2;
             return true;
         }
         at = body + size + (size & 1);
@@ -126,12 +124,10 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "brevit_fe: cannot read %s\n", input.c_str());
         return 1;
     }
-    std::vector<int16_t> samples;
+    size_t offset = 0;
+    size_t count = bytes.size() / 2;
     uint32_t rate = 0;
-    if (raw) {
-        samples.resize(bytes.size() / 2);
-        std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
-    } else if (!wavSamples(bytes, samples, rate)) {
+    if (!raw && !wavSamples(bytes, offset, count, rate)) {
         std::fprintf(stderr, "brevit_fe: %s is not a 16-bit mono PCM WAV file\n", input.c_str());
         return 1;
     }
@@ -163,8 +159,17 @@ int main(int argc, char** argv)
     long frames = 0;
     FEFixSampleStage_StartUtterance(stage);
     const auto start = std::chrono::steady_clock::now();
-    for (size_t at = 0; at + shift <= samples.size(); at += shift) {
-        const int32_t status = FEFixSampleStage_FeedSamples(stage, &samples[at], row.data(), &flags);
+    std::vector<int16_t> samples(shift);
+    for (size_t at = 0; at + shift <= count; at += shift) {
+        // WAV data is little-endian; raw input is in the machine's order.
+        for (int32_t i = 0; i < shift; ++i) {
+            const size_t byte = offset + 2 * (at + i);
+            if (raw)
+                std::memcpy(&samples[i], &bytes[byte], 2);
+            else
+                samples[i] = static_cast<int16_t>(le16(bytes, byte));
+        }
+        const int32_t status = FEFixSampleStage_FeedSamples(stage, samples.data(), row.data(), &flags);
         if (status == kFEStatusNoFrame)
             continue;
         ++frames;

@@ -1,7 +1,9 @@
 // Acoustic model files arrive with the model set: open any bytes as an
-// archive image, load its "ba0" model, and use what loaded: both checksums
-// and tree walks over every phone id up to one past the tree and the none id.
+// archive image, load its "ba0" model, and use what loaded: both checksums,
+// tree walks over every phone id up to one past the tree and the none id, and
+// one frame made of the input's bytes scored on every state.
 #include "core/brevit/acoustic/am.h"
+#include "core/brevit/acoustic/am_scoring.h"
 #include "core/brevit/acoustic/decision_tree.h"
 #include "core/brevit/runtime/dvk_err.h"
 #include "core/brevit/runtime/dvk_tar.h"
@@ -10,6 +12,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -35,6 +38,32 @@ void walkTree(const AM* am)
         }
 }
 
+void scoreFrame(AM* am, const uint8_t* data, size_t size)
+{
+    if (am->stateKernel == nullptr)
+        return;
+    AMScoringSet* set = AM_NewScoringSet();
+    if (set == nullptr)
+        return;
+    AM_GetScoringFunctions(am, set, 1, 1);
+    std::vector<uint8_t> frame(static_cast<size_t>(am->featureDim));
+    for (size_t d = 0; d < frame.size() && size > 0; ++d)
+        frame[d] = data[(d * 31) % size];
+    const int16_t value = size > 0 ? static_cast<int16_t>(data[0] - 128) : 0;
+    AM_NewFrame(am, frame.data(), &value, set, 0, 1);
+    for (int32_t s = 0; s < am->numScoredStates; ++s)
+        AM_GetStateScore(am, s);
+    AM_GetFrameGarbageScore(am);
+    AM_GetSilenceScoreBias(am);
+    uint16_t best = 0;
+    AM_GetBestState(am, 0, &best);
+    int32_t fillerLower = 0;
+    AM_GetNonSpeechScore(am, &fillerLower);
+    uint32_t crc = 0;
+    AM_EndFrame(am, 0, &crc);
+    AM_DeleteScoringSet(set);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -55,6 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             AM_ComputeCRC(am, 1);
             AM_ComputeTopologyCRC(am);
             walkTree(am);
+            scoreFrame(am, data, size);
             AM_Destroy(am);
         }
         DVKTar_Close(tar);

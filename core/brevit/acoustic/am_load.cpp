@@ -190,7 +190,9 @@ bool soundConfiguration(const AM* am)
     const int32_t varMin = am->fourBitWeights ? (d + 1) / 2 : d;
     const bool weightRows = am->covType != kCovScalar && !am->hareTurtle &&
                             !(am->innerProduct && am->laplacian);
+    // State ids are 16-bit, 65535 meaning none.
     return am->firstAdaptableState <= am->numStates && am->numScoredStates >= am->numStates &&
+           am->numScoredStates < 65535 &&
            am->scoringDim <= d && am->meanStride >= meanMin &&
            (!weightRows || am->varStride >= varMin) &&
            (am->covType != kCovComponent || am->varRows >= am->numComponents) &&
@@ -281,10 +283,16 @@ void readParameters(Loader& l, AM* am)
         l.array(am->htValues, 4, k);
         l.array(am->htVectors, 4, k * am->htLength);
         l.array(am->htWeights, 4, words);
+        // Each product row holds two dimensions per word.
+        l.require(am->htLength >= 2 * ((am->featureDim + 3) / 4));
         return;
     }
     if (am->innerProduct) {
         l.array(am->ipMeans, 4, words);
+        // Rows are read whole: three words of nibbles, or the stride in bytes.
+        const int64_t rowWords = am->fourBitMeans ? 3 : am->ipStride;
+        l.require(rowWords * (am->fourBitMeans ? 8 : 4) >= am->featureDim &&
+                  rowWords * k <= static_cast<int64_t>(am->ipMeans.count));
         const uint32_t size = am->fourBitMeans ? 2 : 4;
         const int64_t first = am->companionsFlag && !am->laplacian ? k : 0;
         const int64_t second = am->threshold && !am->laplacian ? k : 0;

@@ -1,8 +1,8 @@
-// Kernel choice at load. Until the scoring kernels exist no model gets
-// kernels: both choices only install the model's checksum hooks. The
-// restricted choice declines byte-mean and Laplacian models, as the full
-// choice would then be asked.
-#include "core/brevit/acoustic/am.h"
+// Kernel choice at load. So far the weighted-distance kernels over byte
+// means and 16-bit weights exist; other storage forms load without kernels.
+// The restricted choice declines byte-mean and Laplacian models, so the full
+// choice is asked for them.
+#include "core/brevit/acoustic/am_scoring.h"
 
 namespace {
 
@@ -18,6 +18,27 @@ void installHooks(AM* am)
     am->freeHook = nullptr;
 }
 
+void selectKernels(AM* am)
+{
+    const bool wordWeights = !am->innerProduct && !am->hareTurtle && !am->fourBitMeans &&
+                             !am->byteWeights && !am->fourBitWeights && !am->laplacian &&
+                             !am->threshold;
+    if (!wordWeights)
+        return;
+    switch (am->covType) {
+    case 2:
+    case 4:
+        am->stateKernel = AM_CalculateScoreCSV;
+        break;
+    case 3:
+        am->stateKernel = AM_CalculateFullScore;
+        break;
+    default:
+        return;
+    }
+    am->componentKernel = AM_CalculateComponentScoreCSV;
+}
+
 } // namespace
 
 int32_t AM_InitScoringFast(AM* am)
@@ -30,5 +51,6 @@ int32_t AM_InitScoringFast(AM* am)
 int32_t AM_InitScoring(AM* am)
 {
     installHooks(am);
+    selectKernels(am);
     return 1;
 }

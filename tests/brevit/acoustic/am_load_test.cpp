@@ -1,3 +1,4 @@
+#include "core/brevit/acoustic/am_scoring.h"
 #include "core/brevit/acoustic/decision_tree.h"
 #include "core/brevit/acoustic/shortlist.h"
 #include "core/brevit/runtime/brevit_param_words.h"
@@ -57,7 +58,8 @@ TEST_F(LoadTest, DefaultModelLoadsFromFileAndMemoryWithItsConfiguration)
     EXPECT_EQ(am->cache[7], kAMNotComputed);
     EXPECT_EQ(std::string(am->phonemeNames.names[1]), "ph1");
     EXPECT_EQ(am->modelCrc, &AM_ComputeCRC);
-    EXPECT_EQ(am->stateKernel, nullptr);
+    EXPECT_EQ(am->stateKernel, &AM_CalculateScoreCSV);
+    EXPECT_EQ(am->componentKernel, &AM_CalculateComponentScoreCSV);
 
     // A mean byte is a parameter, not topology.
     AcousticModelRecords changed = records;
@@ -145,9 +147,10 @@ TEST_F(LoadTest, EveryStorageFormAndBlockLoadsWithItsSizes)
              s.storage = AcousticStorage::InnerProduct;
              s.covType = 5;
              s.fourBitMeans = s.threshold = true;
+             s.dim = 24;
          },
          [&](const AM* am) {
-             EXPECT_EQ(counts(am->ipMeans), 72u);
+             EXPECT_EQ(counts(am->ipMeans), 48u);
              EXPECT_EQ(counts(am->companions1), 16u);
              EXPECT_EQ(am->companions1.size, 2u);
              EXPECT_EQ(counts(am->companions2), 16u);
@@ -346,6 +349,7 @@ TEST_F(LoadTest, RefusedModelsGiveNullAndLeaveNothing)
          [](AcousticModelRecords& r) { r.set("9.components", 0x4000000); }},
         {"first adaptable state past the states", none,
          [](AcousticModelRecords& r) { r.set("5.firstAdaptableState", 9); }},
+        {"more scored states than 16-bit ids", none, [](AcousticModelRecords& r) { r.set("5.scoredStates", 65535); }},
         {"fewer scored states than states", none, [](AcousticModelRecords& r) { r.set("5.scoredStates", 7); }},
         {"mean stride below the dimension", none, [](AcousticModelRecords& r) { r.set("8.meanStride", 35); }},
         {"4-bit mean stride below half", [](AcousticModelSpec& s) { s.fourBitMeans = true; },
@@ -392,6 +396,25 @@ TEST_F(LoadTest, RefusedModelsGiveNullAndLeaveNothing)
         {"leaf child past the states", none, [](AcousticModelRecords& r) { r.set("30.root4.base", 6); }},
         {"question row past the question bytes", none,
          [](AcousticModelRecords& r) { r.setArray("30.questionIndex", std::vector<uint8_t>{0, 2, 0}); }},
+        {"inner-product rows shorter than the dimension",
+         [](AcousticModelSpec& s) {
+             s.storage = AcousticStorage::InnerProduct;
+             s.covType = 5;
+         },
+         [](AcousticModelRecords& r) { r.set("8.ipStride", 8); }},
+        {"inner-product rows past the stored words",
+         [](AcousticModelSpec& s) {
+             s.storage = AcousticStorage::InnerProduct;
+             s.covType = 5;
+         },
+         [](AcousticModelRecords& r) { r.set("8.ipStride", 10); }},
+        {"Hare/Turtle rows shorter than the dimension",
+         [](AcousticModelSpec& s) {
+             s.storage = AcousticStorage::HareTurtle;
+             s.byteWeights = true;
+             s.htLength = 17;
+         },
+         nullptr},
         {"truncated file", none, [](AcousticModelRecords& r) { r.drop("30.questionBits"); }},
     };
     for (const Refusal& c : cases) {

@@ -1,0 +1,94 @@
+// Weighted distances over 16-bit inverse-variance rows and byte means: the
+// reference family that scales by the weighted-distance rule.
+#include "core/brevit/acoustic/am_scoring.h"
+
+namespace {
+
+constexpr uint32_t kNoDistance = 0x40000000u;
+
+const uint8_t* meanRow(const AM* am, int32_t state, int32_t component)
+{
+    const uint8_t* table = state < am->firstAdaptableState
+                               ? static_cast<const uint8_t*>(am->means.data)
+                               : am->means2;
+    return table + static_cast<size_t>(component) * static_cast<uint32_t>(am->meanStride);
+}
+
+uint32_t weightedDistance(const AM* am, int32_t state, int32_t component)
+{
+    const int32_t row = AM_WeightRowIndex(am, state, component);
+    const uint16_t* w = static_cast<const uint16_t*>(am->invVar16.data) +
+                        static_cast<size_t>(row) * static_cast<uint32_t>(am->varStride);
+    const uint8_t* m = meanRow(am, state, component);
+    const uint8_t* x = am->featureCopy;
+    uint32_t dist = static_cast<uint32_t>(static_cast<const int32_t*>(am->rowConstants.data)[row]);
+    for (int32_t d = 0; d < am->featureDim; ++d) {
+        const uint32_t diff = static_cast<uint32_t>(m[d] - x[d]);
+        dist += w[d] * (diff * diff);
+    }
+    return dist;
+}
+
+} // namespace
+
+uint32_t AM_ShiftRight(uint32_t value, int32_t shift)
+{
+    return shift < 0 || shift >= 32 ? 0 : value >> shift;
+}
+
+int32_t AM_ScaleWeightedDistance(const AM* am, uint32_t distance)
+{
+    const uint32_t scaled =
+        static_cast<uint32_t>(am->roundingWord / 2) +
+        static_cast<uint32_t>(am->scoreMultiplier) * AM_ShiftRight(distance, am->scoreShift - 2);
+    const auto cost = static_cast<int32_t>(AM_ShiftRight(scaled, am->scoreShift + 2));
+    return static_cast<int16_t>(cost < am->scoreCeiling ? cost : am->scoreCeiling);
+}
+
+int32_t AM_WeightRowIndex(const AM* am, int32_t state, int32_t component)
+{
+    switch (am->covType) {
+    case 4:
+        return component;
+    case 3:
+        return state;
+    default:
+        return 0;
+    }
+}
+
+int32_t AM_CalculateScoreCSV(AM* am, int32_t state)
+{
+    // States past the trained ones have no parameters here yet.
+    if (state >= am->numStates)
+        return AM_ScaleWeightedDistance(am, kNoDistance);
+    const int32_t n = AM_GetNumComponents(am, state);
+    const int32_t first = AM_GetFirstComponent(am, state);
+    uint32_t best = kNoDistance;
+    for (int32_t k = 0; k < n; ++k) {
+        const uint32_t dist = weightedDistance(am, state, first + k);
+        if (static_cast<int32_t>(dist) < static_cast<int32_t>(best))
+            best = dist;
+    }
+    return AM_ScaleWeightedDistance(am, best);
+}
+
+int32_t AM_CalculateComponentScoreCSV(AM* am, int32_t state, int32_t component)
+{
+    if (state >= am->numStates)
+        return AM_ScaleWeightedDistance(am, kNoDistance);
+    return AM_ScaleWeightedDistance(
+        am, weightedDistance(am, state, AM_GetFirstComponent(am, state) + component));
+}
+
+int32_t AM_CalculateFullScore(AM* am, int32_t state)
+{
+    const int32_t n = AM_GetNumComponents(am, state);
+    int32_t best = kAMNotComputed;
+    for (int32_t k = 0; k < n; ++k) {
+        const auto cost = static_cast<int16_t>(am->componentKernel(am, state, k));
+        if (cost < best)
+            best = cost;
+    }
+    return best < am->scoreCeiling ? best : am->scoreCeiling;
+}

@@ -1,6 +1,8 @@
-// Until the recorder and the player exist neither ever runs: every stop
-// completes at once, and a playback ends as soon as it starts, having
-// played nothing. The capture client is the media recorder manager's.
+// The audio machinery in use: the porting layer's recorder and player
+// fronts, the media recorder manager's capture client and the UI function
+// table.
+#include "oem/QrvPlayer.h"
+#include "oem/QrvRecorder.h"
 #include "oem/dvk_oem_ui.h"
 #include "src/MediaRecorderService.h"
 #include "src/QrvAudioControls.h"
@@ -9,30 +11,21 @@
 
 namespace {
 
-class IdleRecorder : public QrvRecorderControl {
+// The recorder and player fronts of the porting layer's glue.
+class RecorderFront : public QrvRecorderControl {
 public:
-    bool isRunning() override { return false; }
-    void stop(StopDone done) override
-    {
-        if (done != nullptr)
-            done();
-    }
+    bool isRunning() override { return QrvRecorderIsRunning(); }
+    void stop(StopDone done) override { QrvRecorderStop(done); }
 };
 
-class IdlePlayer : public QrvPlayerControl {
+class PlayerFront : public QrvPlayerControl {
 public:
-    bool isRunning() override { return false; }
-    void start(GetBuf, Done done, void*, void* doneContext) override
+    bool isRunning() override { return QrvPlayerIsRunning(); }
+    void start(GetBuf getBuf, Done done, void* context, void* doneContext) override
     {
-        QrvLog::multiThread::qrvLogPlayer().log(WexLogWarning, "%s: no player; nothing played", __func__);
-        if (done != nullptr)
-            done(doneContext);
+        QrvPlayerStart(getBuf, done, context, doneContext);
     }
-    void stop(Done done, void* context, bool) override
-    {
-        if (done != nullptr)
-            done(context);
-    }
+    void stop(Done done, void* context, bool graceful) override { QrvPlayerStop(done, context, graceful); }
 };
 
 class MediaCapture : public QrvMediaCaptureControl {
@@ -53,14 +46,14 @@ public:
 template <>
 QrvRecorderControl& QrvSeam<QrvRecorderControl>::defaultImpl()
 {
-    static IdleRecorder impl;
+    static RecorderFront impl;
     return impl;
 }
 
 template <>
 QrvPlayerControl& QrvSeam<QrvPlayerControl>::defaultImpl()
 {
-    static IdlePlayer impl;
+    static PlayerFront impl;
     return impl;
 }
 

@@ -25,6 +25,8 @@ int32_t TableRead_Array(BinFileReader* reader, uint32_t elementSize, int64_t exp
 
 int64_t TableRead_LastTerminator(const uint16_t* pool, int64_t length, uint16_t terminator)
 {
+    if (pool == nullptr)
+        return -1;
     for (int64_t i = length - 1; i >= 0; --i)
         if (pool[i] == terminator)
             return i;

@@ -13,7 +13,8 @@
 int32_t TableRead_Array(BinFileReader* reader, uint32_t elementSize, int64_t expected,
                         bool required, void** array);
 
-// Index of the last unit equal to terminator in pool[0..length), or -1.
+// Index of the last unit equal to terminator in pool[0..length), or -1 (an
+// absent pool has none).
 int64_t TableRead_LastTerminator(const uint16_t* pool, int64_t length, uint16_t terminator);
 
 // Bytes of the sub-file not yet read.

@@ -128,6 +128,18 @@ TEST_F(POSModel, RefusesInconsistentRecords)
         EXPECT_EQ(pos, nullptr) << row.what;
         POS_Delete(pos);
     }
+    // Rule strings nothing reads may be absent.
+    Fields unread = sample();
+    unread.rules.clear();
+    unread.ruleCount = 0;
+    for (int32_t& set : unread.ruleSets)
+        set = -1;
+    unread.ruleStrings.clear();
+    POS* pos = loadModel(unread);
+    ASSERT_NE(pos, nullptr);
+    EXPECT_EQ(POS_GuessPOSI(pos, "going"), 12);
+    POS_ComputeCRC(pos);
+    POS_Delete(pos);
     // A sub-file that is not there.
     WrittenTable other([](BinFileWriter* w) { return BinFileWriter_WriteInt(w, 1) == 1; }, "other");
     EXPECT_EQ(POS_LoadFromBinFile(other.tar(), nullptr), nullptr);

@@ -9,6 +9,7 @@
 #include "core/brevit/search/lm_symbol_table.h"
 #include "core/brevit/search/ndim_table.h"
 #include "core/brevit/search/phone_rewrite.h"
+#include "core/brevit/search/table_read.h"
 #include "tests/support/fuzz_archive_image.h"
 
 #include <cstdint>
@@ -19,14 +20,9 @@ namespace {
 constexpr int32_t kProbes = 64;
 
 template <typename Load>
-auto loadFrom(DVKTar* tar, const char* tag, Load load) -> decltype(load(nullptr))
+auto loadFrom(DVKTar* tar, const char* tag, Load load)
 {
-    BinFileReader* reader = BinFileReader_Create(tar, tag, nullptr);
-    if (reader == nullptr)
-        return nullptr;
-    auto* loaded = load(reader);
-    BinFileReader_Delete(reader);
-    return loaded;
+    return TableRead_LoadSubFile(tar, tag, nullptr, load);
 }
 
 void phoneRules(DVKTar* tar, const uint8_t* data, size_t size)

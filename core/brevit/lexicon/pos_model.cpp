@@ -173,12 +173,7 @@ POS* POS_Read(BinFileReader* reader)
 
 POS* POS_LoadFromBinFile(DVKTar* tar, const char* prefix)
 {
-    BinFileReader* reader = BinFileReader_Create(tar, kPOSSubFileTag, prefix);
-    if (reader == nullptr)
-        return nullptr;
-    POS* pos = POS_Read(reader);
-    BinFileReader_Delete(reader);
-    return pos;
+    return TableRead_LoadSubFile(tar, kPOSSubFileTag, prefix, POS_Read);
 }
 
 int32_t POS_GuessPOS(const POS* pos, const uint16_t* text)

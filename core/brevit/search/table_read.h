@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/brevit/runtime/bin_file_reader.h"
+#include "core/brevit/runtime/dvk_tar.h"
 
 #include <cstdint>
 
@@ -19,3 +20,17 @@ int64_t TableRead_LastTerminator(const uint16_t* pool, int64_t length, uint16_t 
 
 // Bytes of the sub-file not yet read.
 uint32_t TableRead_Remaining(const BinFileReader* reader);
+
+// Opens the named sub-file of the archive, runs load(reader) over it and
+// closes it again; null when there is no such sub-file.
+template <typename Load>
+auto TableRead_LoadSubFile(DVKTar* tar, const char* tag, const char* prefix, Load load)
+    -> decltype(load(nullptr))
+{
+    BinFileReader* reader = BinFileReader_Create(tar, tag, prefix);
+    if (reader == nullptr)
+        return nullptr;
+    auto* loaded = load(reader);
+    BinFileReader_Delete(reader);
+    return loaded;
+}

@@ -262,6 +262,12 @@ bool PG_IsInClass(const PGCommon* common, uint16_t classId, uint16_t phoneme)
     return false;
 }
 
+bool PG_IsVowel(const PGCommon* common, uint16_t phoneme)
+{
+    return phoneme != common->stressId && phoneme != common->syllableId &&
+           PG_IsInClass(common, common->vowelClass, phoneme);
+}
+
 int32_t PG_PlaceStress(const PGCommon* common, uint16_t* buffer, int32_t count, int32_t* scores)
 {
     uint16_t* write = buffer;
@@ -275,7 +281,7 @@ int32_t PG_PlaceStress(const PGCommon* common, uint16_t* buffer, int32_t count, 
                 pending = true;
                 continue;
             }
-            if (pending && PG_IsInClass(common, common->vowelClass, *read)) {
+            if (pending && PG_IsVowel(common, *read)) {
                 *write++ = common->stressId;
                 pending = false;
             }
@@ -322,11 +328,11 @@ int32_t syllableBoundaries(const PGCommon* common, const uint16_t* pron, int32_t
 {
     int32_t count = 0;
     int32_t v = n - 1;
-    while (v >= 0 && !PG_IsInClass(common, common->vowelClass, pron[v]))
+    while (v >= 0 && !PG_IsVowel(common, pron[v]))
         --v;
     while (v >= 0) {
         int32_t p = v - 1;
-        while (p >= 0 && !PG_IsInClass(common, common->vowelClass, pron[p]))
+        while (p >= 0 && !PG_IsVowel(common, pron[p]))
             --p;
         if (p < 0)
             break;

@@ -91,3 +91,5 @@ int32_t PG_PlaceStress(const PGCommon* common, uint16_t* buffer, int32_t count, 
 int32_t PG_MarkSyllables(const PGCommon* common, uint16_t* buffer, int32_t count);
 // 1 when the phoneme is in class id of the class table.
 bool PG_IsInClass(const PGCommon* common, uint16_t classId, uint16_t phoneme);
+// A member of the vowel class that is not one of the two marks.
+bool PG_IsVowel(const PGCommon* common, uint16_t phoneme);

@@ -720,7 +720,7 @@ int32_t treeTextToMasterPron(const PG* generator, const uint16_t* text, int32_t 
         if (common.ruleCount > 0) {
             int32_t vowels = 0;
             for (int32_t i = 0; i < lengths[k]; ++i)
-                vowels += PG_IsInClass(&common, common.vowelClass, p[i]) ? 1 : 0;
+                vowels += PG_IsVowel(&common, p[i]) ? 1 : 0;
             need += std::max(1, vowels);
         }
         total += need;

@@ -242,6 +242,16 @@ TEST_F(Generator, RoomSkipsPronsThatDoNotFit)
     }
 }
 
+TEST_F(Generator, MarksAreNeverVowels)
+{
+    // A class table that counts the two marks among the vowels.
+    Fields f = toyModel();
+    f.common.classRewrite = search_tables::rewrites({{}, {{AA, EH, IY, kStress, kSyllable}}, {{Z}}, {{B, S, Z, T}}});
+    use(f);
+    EXPECT_EQ(generate(u"ha", 0, 20, 4).prons, std::vector<std::string>{"' AA ."});
+    EXPECT_EQ(generate(u"base").prons, kBase);
+}
+
 TEST_F(Generator, PhoneRewriteAppliesToEveryPronWithinTheRoom)
 {
     Fields f = toyModel();

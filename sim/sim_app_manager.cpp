@@ -1,6 +1,7 @@
 #include "sim/sim_app_manager.h"
 
 #include "platform/core/wex_logger.h"
+#include "sim/sim_line.h"
 
 #include <string>
 #include <utility>
@@ -29,14 +30,7 @@ SimAppManager::SimAppManager(std::function<void()> onVoiceCommand, FILE* out)
 WexErr SimAppManager::invoke(WexServiceMessage* message)
 {
     const WexObject& payload = message->payload();
-    WexObject line = WexObject::object();
-    line.put("method", message->method());
-    line.put("params", payload);
-    std::string text;
-    if (WexErr err = line.toJson(text))
-        return err;
-    std::fprintf(m_out, "%s\n", text.c_str());
-    std::fflush(m_out);
+    simPrintCall(m_out, message->method(), payload);
     if (WexErr err = message->reply())
         return err;
     if (launchesVoiceCommand(payload) && m_onVoiceCommand) {

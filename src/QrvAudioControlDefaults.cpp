@@ -70,3 +70,8 @@ QrvAudioUi& QrvSeam<QrvAudioUi>::defaultImpl()
     static TableAudioUi impl;
     return impl;
 }
+
+void QrvMediaCaptureControl::init()
+{
+    QrvLog::UIthread::qrvLog.log(WexLogInfo, "%s: no media capture client", __func__);
+}

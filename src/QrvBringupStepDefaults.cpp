@@ -17,12 +17,6 @@ void notThere(const char* step)
     uiLog().log(WexLogWarning, "%s: not available; the bring-up waits here", step);
 }
 
-class NoLanguage : public QrvLanguageStep {
-public:
-    bool languageKnown() override { return false; }
-    void identify(WexService*) override { notThere(__func__); }
-};
-
 // Without the pack check no pack counts as installed: the service ends.
 class NoLanguagePack : public QrvLanguagePackStep {
 public:
@@ -43,32 +37,6 @@ public:
     }
 };
 
-class NoPhoneInfo : public QrvPhoneInfoStep {
-public:
-    void readBoardType(WexService*) override { notThere(__func__); }
-    void readLastOutgoingCall(WexService*) override { notThere(__func__); }
-};
-
-class NoAudioRouting : public QrvAudioRoutingStep {
-public:
-    WexErr activate(WexService*) override
-    {
-        notThere(__func__);
-        return WexErrNone;
-    }
-    WexErr subscribe(WexService*) override
-    {
-        notThere(__func__);
-        return WexErrNone;
-    }
-    void cancel() override {}
-};
-
-class NoUi : public QrvUiStep {
-public:
-    void launch(WexService*, Reason_E) override { notThere(__func__); }
-};
-
 class NoSuite : public QrvSuiteStep {
 public:
     int create(CreateNotify, void*) override
@@ -86,13 +54,6 @@ public:
 } // namespace
 
 template <>
-QrvLanguageStep& QrvSeam<QrvLanguageStep>::defaultImpl()
-{
-    static NoLanguage impl;
-    return impl;
-}
-
-template <>
 QrvLanguagePackStep& QrvSeam<QrvLanguagePackStep>::defaultImpl()
 {
     static NoLanguagePack impl;
@@ -103,27 +64,6 @@ template <>
 QrvContactCountsStep& QrvSeam<QrvContactCountsStep>::defaultImpl()
 {
     static NoContactCounts impl;
-    return impl;
-}
-
-template <>
-QrvPhoneInfoStep& QrvSeam<QrvPhoneInfoStep>::defaultImpl()
-{
-    static NoPhoneInfo impl;
-    return impl;
-}
-
-template <>
-QrvAudioRoutingStep& QrvSeam<QrvAudioRoutingStep>::defaultImpl()
-{
-    static NoAudioRouting impl;
-    return impl;
-}
-
-template <>
-QrvUiStep& QrvSeam<QrvUiStep>::defaultImpl()
-{
-    static NoUi impl;
     return impl;
 }
 

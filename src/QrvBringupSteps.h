@@ -75,7 +75,7 @@ public:
 // The phone application as the user interface (UIServiceHandler).
 class QrvUiStep : public QrvSeam<QrvUiStep> {
 public:
-    enum Reason_E {
+    enum Reason_E : int32_t {
         REASON_NO_LANG = 0,
         REASON_DOWNLOADING = 1,
         REASON_SESSION_START = 2,

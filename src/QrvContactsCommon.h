@@ -5,7 +5,8 @@
 
 class QrvContactsCommon {
 public:
-    // The voicemail entry's name in the current language (UTF-8): "VOICE MAIL"
-    // while no language resources are loaded. "VR" and "UI".
+    // The voicemail entry's name (UTF-8): the current language's "VOICEMAIL"
+    // text, "Voice Mail" when its bundle lacks the key, "VOICE MAIL" without
+    // a bundle. "VR" and "UI".
     static std::string getVoicemailNumber();
 };

@@ -11,6 +11,9 @@ class QrVoiceCmdServiceHandler;
 class QrvLangPackDownloadStart : public QrvSeam<QrvLangPackDownloadStart> {
 public:
     virtual void run(QrVoiceCmdServiceHandler& handler, int64_t ticket) = 0;
+    // The running download's ticket (QrvLangPackDownloadMonitor::getTicket);
+    // false when no download is watched.
+    virtual bool getTicket(int64_t& ticket) = 0;
 };
 
 template <>

@@ -35,6 +35,7 @@ public:
         uiLog().log(WexLogDebug, "%s: no download monitor for ticket %lld", __func__,
                     static_cast<long long>(ticket));
     }
+    bool getTicket(int64_t&) override { return false; }
 };
 
 } // namespace

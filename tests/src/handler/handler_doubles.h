@@ -55,5 +55,12 @@ public:
 class LangPackDownloadDouble : public InstalledDouble<QrvLangPackDownloadStart> {
 public:
     void run(QrVoiceCmdServiceHandler&, int64_t ticket) override { tickets.push_back(ticket); }
+    bool getTicket(int64_t& ticket) override
+    {
+        if (tickets.empty())
+            return false;
+        ticket = tickets.back();
+        return true;
+    }
     std::vector<int64_t> tickets;
 };

@@ -9,6 +9,7 @@
 #include "src/QrVoiceCmdServiceHandler.h"
 #include "src/QrvFileSystem.h"
 #include "src/QrvServiceMain.h"
+#include "src/QrvSettings.h"
 #include "src/QrvWatchdog.h"
 #include "oem/dvk_oem_ui.h"
 #include "tests/platform/bus/private_bus.h"
@@ -20,7 +21,10 @@
 
 #include <glib/gstdio.h>
 
+#include <unistd.h>
+
 #include <atomic>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -433,6 +437,111 @@ TEST_F(Session, ACallLaunchLeavesEvenThoughTheServiceExitsAtOnce)
     // The shut-down without a chirp.
     EXPECT_EQ(doubles.events.count("player start on UI"), 0);
     EXPECT_EQ(doubles.events.only(kStopChain), kStopChain);
+}
+
+// ---- the platform's own steps ---------------------------------------------------------
+
+// Language, board type, last call, audio routing and the UI launch are the
+// service's own, against merrowind-sim's peers; the phone peer registers
+// when the application manager launches it.
+class PlatformSession : public Session {
+protected:
+    void SetUp() override
+    {
+        Session::SetUp();
+        QrvLanguageStep::set(nullptr);
+        QrvPhoneInfoStep::set(nullptr);
+        QrvAudioRoutingStep::set(nullptr);
+        QrvUiStep::set(nullptr);
+    }
+
+    void TearDown() override
+    {
+        if (!m_prefs.empty())
+            g_unlink(m_prefs.c_str());
+        Session::TearDown();
+    }
+
+    // The sim, with the system service's preferences when given.
+    std::unique_ptr<SimProcess> startSim(const std::string& preferences = {})
+    {
+        std::vector<const char*> args;
+        if (!preferences.empty()) {
+            char path[] = "/tmp/mwprefs.XXXXXX";
+            int fd = g_mkstemp(path);
+            EXPECT_GE(fd, 0);
+            EXPECT_EQ(write(fd, preferences.data(), preferences.size()), static_cast<ssize_t>(preferences.size()));
+            close(fd);
+            m_prefs = path;
+            args = {"--prefs", m_prefs.c_str()};
+        }
+        auto sim = std::make_unique<SimProcess>(args);
+        GDBusConnection* bus = connectToBus();
+        EXPECT_TRUE(waitForName(bus, "com.orvel.audio"));
+        g_object_unref(bus);
+        return sim;
+    }
+
+    // The lines of the sim's output that contain `text`, in order.
+    static std::vector<std::string> linesWith(const SimProcess& sim, const std::string& text)
+    {
+        std::vector<std::string> found;
+        for (const std::string& line : sim.lines)
+            if (line.find(text) != std::string::npos)
+                found.push_back(line);
+        return found;
+    }
+
+private:
+    std::string m_prefs;
+};
+
+TEST_F(PlatformSession, StartReadsThePhoneAndLaunchesTheUi)
+{
+    auto sim = startSim(R"({"locale":{"languageCode":"en","countryCode":"ca"},"enableVoiceCommand":true})");
+    sendWhenRunning("startVoiceCommand", R"({"source":"test"})");
+    when(recognising(), [this] { send("stopVoiceCommand"); });
+    EXPECT_EQ(runService(), 0);
+
+    EXPECT_TRUE(log.contains("found language enca (enus) (5)"));
+    EXPECT_EQ(QrvSettings::getBoardType().str(), "desktop");
+    const QrvSettings::OutgoingCall& call = QrvSettings::getLastOutgoingCall();
+    EXPECT_EQ(call.name.str() + "/" + call.addr.str() + "/" + call.personAddressType.str(),
+              "Carl Jensen/6505550142/WORK");
+    EXPECT_EQ(linesWith(*sim, R"("method":"voiceCommand/)"),
+              (std::vector<std::string>{R"({"method":"voiceCommand/control","params":{"active":true}})",
+                                        R"({"method":"voiceCommand/status","params":{"subscribe":true}})"}));
+    EXPECT_EQ(doubles.events.count("capture init"), 1);
+    EXPECT_EQ(linesWith(*sim, R"("method":"launch")"),
+              std::vector<std::string>{R"({"method":"launch","params":{"id":"com.orvel.app.phone",)"
+                                       R"("params":{"action":"voicecommand","reason":"session start"}}})"});
+    EXPECT_EQ(doubles.events.count("suite start recognition"), 1);
+}
+
+TEST_F(PlatformSession, VoiceCommandDisabledShutsDownAtOnce)
+{
+    auto sim = startSim(R"({"locale":{"languageCode":"en","countryCode":"US"},"enableVoiceCommand":false})");
+    sendWhenRunning("startVoiceCommand", R"({"source":"test"})");
+    EXPECT_EQ(runService(), 0);
+    EXPECT_FALSE(log.contains("found language"));
+    EXPECT_EQ(doubles.events.count("counts start"), 0);
+    EXPECT_EQ(doubles.events.count("player start on UI"), 0);
+    EXPECT_TRUE(linesWith(*sim, "voiceCommand").empty());
+}
+
+TEST_F(PlatformSession, ABoardTypeErrorStopsTheBringUpUntilTheWatchdog)
+{
+    auto sim = startSim();
+    sim->send("board-fail");
+    sendWhenRunning("startVoiceCommand", R"({"source":"test"})");
+    when([this] { return log.contains("Result: err="); }, [] {
+        QrvWatchdog::setIntervalForTesting(300);
+        QrvWatchdog::iAmAlive();
+    });
+    EXPECT_EQ(runService(), 0);
+    EXPECT_TRUE(log.contains("no sign of life"));
+    EXPECT_TRUE(linesWith(*sim, "voiceCommand").empty());
+    EXPECT_EQ(doubles.events.count("suite create"), 0);
 }
 
 // ---- the suite's completion codes -------------------------------------------------

@@ -70,8 +70,3 @@ QrvAudioUi& QrvSeam<QrvAudioUi>::defaultImpl()
     static TableAudioUi impl;
     return impl;
 }
-
-void QrvMediaCaptureControl::init()
-{
-    QrvLog::UIthread::qrvLog.log(WexLogInfo, "%s: no media capture client", __func__);
-}

@@ -45,9 +45,6 @@ public:
 
     // `done` runs once the capture client is gone; at once when there is none.
     virtual void shutdownStart(Done done) = 0;
-    // Starts the capture client (MediaRecorderManager::init), on "UI" at the
-    // audio routing's first status. Without a capture client it only logs.
-    virtual void init();
 };
 
 template <>

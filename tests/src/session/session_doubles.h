@@ -235,7 +235,6 @@ public:
         events.add("capture shutdown on " + queueName());
         done();
     }
-    void init() override { events.add("capture init"); }
 };
 
 // Plays on a thread of its own, as the playback worker does.

@@ -511,7 +511,7 @@ TEST_F(PlatformSession, StartReadsThePhoneAndLaunchesTheUi)
     EXPECT_EQ(linesWith(*sim, R"("method":"voiceCommand/)"),
               (std::vector<std::string>{R"({"method":"voiceCommand/control","params":{"active":true}})",
                                         R"({"method":"voiceCommand/status","params":{"subscribe":true}})"}));
-    EXPECT_EQ(doubles.events.count("capture init"), 1);
+    EXPECT_EQ(doubles.events.count("capture init on UI"), 1);
     EXPECT_EQ(linesWith(*sim, R"("method":"launch")"),
               std::vector<std::string>{R"({"method":"launch","params":{"id":"com.orvel.app.phone",)"
                                        R"("params":{"action":"voicecommand","reason":"session start"}}})"});

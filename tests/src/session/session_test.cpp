@@ -7,6 +7,7 @@
 #include "src/DownChirpAndExit.h"
 #include "src/QrVoiceCmdServiceApp.h"
 #include "src/QrVoiceCmdServiceHandler.h"
+#include "src/QrvAudioControls.h"
 #include "src/QrvFileSystem.h"
 #include "src/QrvServiceMain.h"
 #include "src/QrvSettings.h"
@@ -235,6 +236,27 @@ TEST_F(Session, StopPlaysTheInstalledChirpThenStopsInOrder)
     EXPECT_TRUE(log.contains("QrvLogVR", WexLogWarning, "stopRecorder: player is running."));
     EXPECT_TRUE(log.contains("~DownChirpAndExitPimpl"));
     EXPECT_FALSE(log.contains("did not finish"));
+}
+
+TEST_F(Session, AForegroundStopPlaysTheChirpIntoTheSoundDevice)
+{
+    // The real recorder and player fronts, the playback worker and the
+    // desktop's "voicedial" device.
+    QrvRecorderControl::set(nullptr);
+    QrvPlayerControl::set(nullptr);
+    const std::string out = wexRootPath("/voicedial.raw");
+    g_setenv("VOICEDIAL_OUT", out.c_str(), TRUE);
+    uiSubscribesWhenLaunched();
+    doubles.language.known = true;
+    sendWhenRunning("startVoiceCommand", R"({"source":"test"})");
+    when(recognising(), [this] { send("stopVoiceCommand"); });
+    EXPECT_EQ(runService(), 0);
+    gchar* played = nullptr;
+    gsize length = 0;
+    ASSERT_TRUE(g_file_get_contents(out.c_str(), &played, &length, nullptr));
+    EXPECT_EQ(std::string(played, length), chirpBytes());
+    g_free(played);
+    EXPECT_TRUE(log.contains("~DownChirpAndExitPimpl"));
 }
 
 TEST_F(Session, AHangingChirpEndsTheProcessAfterItsTimeoutWithoutTheStopChain)

@@ -41,6 +41,32 @@ inline void addDCT(ArchiveFixture& a, const frontend_model::DCT& d, const char* 
     add(a, "bdc0", d, prefix);
 }
 
+inline void addDeltaFilter(ArchiveFixture& a, const frontend_model::DeltaFilter& f,
+                           const char* prefix = nullptr)
+{
+    add(a, "bdf0", f, prefix);
+}
+inline void addCepstralWarp(ArchiveFixture& a, const frontend_model::CepstralWarp& c,
+                            const char* prefix = nullptr)
+{
+    add(a, "bcw0", c, prefix);
+}
+inline void addOutputTransforms(ArchiveFixture& a, const frontend_model::OutputTransforms& t,
+                                const char* prefix = nullptr)
+{
+    add(a, "bld0", t, prefix);
+}
+inline void addChannelNorm(ArchiveFixture& a, const frontend_model::ChannelNorm& c,
+                           const char* prefix = nullptr)
+{
+    add(a, "bch0", c, prefix);
+}
+inline void addEnergyStage(ArchiveFixture& a, const frontend_model::EnergyStage& e,
+                           const char* prefix = nullptr)
+{
+    add(a, "bcp0", e, prefix);
+}
+
 // All five sample-stage sub-files.
 inline void addSampleStage(ArchiveFixture& a, const frontend_model::SampleStageModel& m,
                            const char* prefix = nullptr)

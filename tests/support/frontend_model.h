@@ -1,8 +1,9 @@
 // Front-end stage files for tests, tools and benchmarks: the records of
 // "bsc0", "bh0", "bfc0", "bmt0" and "bdc0" as plain structures, generated so
 // that the fixed-point stages compute the true transforms (a Hamming window,
-// exact FFT tables, mel-spaced triangular filters, a DCT-II matrix), and
-// their writers over BinFileWriter. Tests change fields before writing to
+// exact FFT tables, mel-spaced triangular filters, a DCT-II matrix), the
+// records of "bdf0", "bcw0", "bld0", "bch0" and "bcp0", and their writers
+// over BinFileWriter. Tests change fields before writing to
 // build damaged or inconsistent models.
 //
 // Header-only and free of GoogleTest: it calls the engine runtime, which the
@@ -185,6 +186,140 @@ struct SampleStageModel {
     }
 };
 
+struct DeltaFilter {
+    int32_t halfWidth = 2;
+    int32_t numStatics = 13;
+    int32_t featureLength = 39;
+    int32_t replicateEdges = 1;
+    int32_t useTaps = 0;
+    std::vector<int16_t> deltaTaps;  // 2N + 1 (written only with useTaps)
+    std::vector<int16_t> accelTaps;
+};
+
+// Regression taps with h = N/2: k / (2 sum k^2) in Q14 for |k| <= h, zeros
+// out to N; the second order is that kernel convolved with itself.
+inline DeltaFilter makeDeltaFilter(int32_t halfWidth, int32_t statics, int32_t length, bool taps,
+                                   bool replicate)
+{
+    DeltaFilter f;
+    f.halfWidth = halfWidth;
+    f.numStatics = statics;
+    f.featureLength = length;
+    f.replicateEdges = replicate;
+    f.useTaps = taps;
+    if (!taps)
+        return f;
+    const int32_t h = halfWidth / 2;
+    double q = 0;
+    for (int32_t k = 1; k <= h; ++k)
+        q += 2.0 * k * k;
+    std::vector<double> kernel(2 * halfWidth + 1, 0.0);
+    for (int32_t k = -h; k <= h; ++k)
+        kernel[halfWidth + k] = q > 0 ? k / q : 0.0;
+    std::vector<double> accel(2 * halfWidth + 1, 0.0);
+    for (int32_t a = -h; a <= h; ++a)
+        for (int32_t b = -h; b <= h; ++b)
+            accel[halfWidth + a + b] += kernel[halfWidth + a] * kernel[halfWidth + b];
+    for (int32_t i = 0; i < 2 * halfWidth + 1; ++i) {
+        f.deltaTaps.push_back(roundQ(16384 * kernel[i]));
+        f.accelTaps.push_back(roundQ(16384 * accel[i]));
+    }
+    return f;
+}
+
+struct CepstralWarp {
+    int32_t numStatics = 13;
+    int32_t numUsed = 12;
+};
+
+struct LinearTransform {
+    int32_t numOutputs = 0;
+    int32_t rowLength = 1;
+    int32_t numRows = 0;
+    int32_t numDiagonal = 0;
+    int32_t shiftA = 6;
+    int32_t offsetShift = 0;
+    int32_t shiftB = 4;
+    std::vector<int32_t> rowIndex;
+    std::vector<int16_t> offsets;
+    std::vector<std::vector<int16_t>> matrix;
+};
+
+// A diagonal transform of every feature: scale / 2^(shiftA + shiftB), offset 128.
+inline LinearTransform makeDiagonalTransform(int32_t features, int16_t scale = 1024)
+{
+    LinearTransform t;
+    t.numOutputs = features;
+    t.numRows = features;
+    t.numDiagonal = features;
+    for (int32_t i = 0; i < features; ++i) {
+        t.rowIndex.push_back(i);
+        t.offsets.push_back(128);
+        t.matrix.push_back({scale});
+    }
+    return t;
+}
+
+struct OutputTransforms {
+    LinearTransform first;
+    bool hasSecond = false;
+    LinearTransform second;
+};
+
+struct ChannelNorm {
+    int32_t normShift = 10;
+    int32_t meanRateShift = 7;
+    int32_t varRateShift = 9;
+    int32_t numLeading = 0;
+    int32_t dim = 0;
+    uint32_t minFrames = 0;
+    int32_t adaptOnline = 0;
+    int32_t normaliseVariance = 0;
+    int32_t accumulateAll = 0;
+    int32_t splitLeading = 0;
+    std::vector<int16_t> means, stds, initialMeans, initialStds;
+};
+
+inline ChannelNorm makeChannelNorm(int32_t dim, int16_t mean = 0, int16_t std = 1024)
+{
+    ChannelNorm c;
+    c.dim = dim;
+    c.means.assign(dim, mean);
+    c.stds.assign(dim, std);
+    c.initialMeans.assign(dim, mean);
+    c.initialStds.assign(dim, std);
+    return c;
+}
+
+struct EnergyStage {
+    int32_t dim = 0;
+    int32_t arrayLength = 0;
+    int32_t scaleShift = 10;
+    int32_t warmupFrames = 10;
+    int32_t rateShift = 6;
+    int32_t kept = 0;
+    int16_t minRange = 256;
+    int16_t rangeSlope = 0;
+    int16_t rangeOffset = 0;
+    int16_t shrink = 10;
+    int16_t jumpFactor = 16384;
+    std::vector<int16_t> slopes, offsets;
+};
+
+// Tracks dim means; the c0 mean sits a quarter of the range above the floor
+// and every deviation is a fifth of the range plus 64.
+inline EnergyStage makeEnergyStage(int32_t dim, int32_t normalisedDim)
+{
+    EnergyStage e;
+    e.dim = dim;
+    e.arrayLength = normalisedDim + 1;
+    e.slopes.assign(e.arrayLength, 205);
+    e.offsets.assign(e.arrayLength, 64);
+    e.slopes[0] = 256;
+    e.offsets[0] = 0;
+    return e;
+}
+
 inline bool writeInts(BinFileWriter* w, std::initializer_list<int32_t> values)
 {
     for (int32_t v : values)
@@ -240,6 +375,57 @@ inline bool write(BinFileWriter* w, const DCT& x)
         if (!writeArray(w, row))
             return false;
     return true;
+}
+
+inline bool write(BinFileWriter* w, const DeltaFilter& x)
+{
+    if (!writeInts(w, {x.halfWidth, x.numStatics, x.featureLength, x.replicateEdges, x.useTaps}))
+        return false;
+    return !x.useTaps || (writeArray(w, x.deltaTaps) && writeArray(w, x.accelTaps));
+}
+
+inline bool write(BinFileWriter* w, const CepstralWarp& x)
+{
+    return writeInts(w, {x.numStatics, x.numUsed});
+}
+
+inline bool writeTransform(BinFileWriter* w, const LinearTransform& x)
+{
+    if (!writeInts(w, {x.numOutputs, x.rowLength, x.numRows, x.numDiagonal, x.shiftA,
+                       x.offsetShift, x.shiftB}) ||
+        !writeArray(w, x.rowIndex) || !writeArray(w, x.offsets))
+        return false;
+    const uint32_t columns = x.matrix.empty() ? static_cast<uint32_t>(x.rowLength)
+                                              : static_cast<uint32_t>(x.matrix[0].size());
+    if (BinFileWriter_WriteUnsignedInt(w, static_cast<uint32_t>(x.matrix.size())) != 1 ||
+        BinFileWriter_WriteUnsignedInt(w, columns) != 1)
+        return false;
+    for (const auto& row : x.matrix)
+        if (!writeArray(w, row))
+            return false;
+    return true;
+}
+
+inline bool write(BinFileWriter* w, const OutputTransforms& x)
+{
+    return writeTransform(w, x.first) && writeInts(w, {x.hasSecond ? 1 : 0}) &&
+           (!x.hasSecond || writeTransform(w, x.second));
+}
+
+inline bool write(BinFileWriter* w, const ChannelNorm& x)
+{
+    return writeInts(w, {x.normShift, x.meanRateShift, x.varRateShift, x.numLeading, x.dim,
+                         static_cast<int32_t>(x.minFrames), x.adaptOnline, x.normaliseVariance,
+                         x.accumulateAll, x.splitLeading}) &&
+           writeArray(w, x.means) && writeArray(w, x.stds) && writeArray(w, x.initialMeans) &&
+           writeArray(w, x.initialStds);
+}
+
+inline bool write(BinFileWriter* w, const EnergyStage& x)
+{
+    return writeInts(w, {x.dim, x.arrayLength, x.scaleShift, x.warmupFrames, x.rateShift, x.kept,
+                         x.minRange, x.rangeSlope, x.rangeOffset, x.shrink, x.jumpFactor}) &&
+           writeArray(w, x.slopes) && writeArray(w, x.offsets);
 }
 
 // One record set as a sub-file; false when any write failed.

@@ -24,16 +24,6 @@ int32_t FEFix_DivideRound(int64_t a, uint16_t d)
 
 namespace {
 
-bool readArray(BinFileReader* reader, int16_t** array, int32_t count)
-{
-    void* data = nullptr;
-    uint32_t n = 0;
-    if (!BinFileReader_AllocateAndReadArray(reader, sizeof(int16_t), &data, &n))
-        return false;
-    *array = static_cast<int16_t*>(data);
-    return data != nullptr && n == static_cast<uint32_t>(count);
-}
-
 bool shiftValid(int32_t shift, int32_t low) { return shift >= low && shift <= 30; }
 
 int32_t root(int64_t square)
@@ -68,8 +58,11 @@ ChannelNorm* ChannelNorm_LoadFromBinFile(DVKTar* tar, const char* prefix)
               shiftValid(cn->varRateShift, 1);
     if (cn != nullptr)
         cn->dim = dim;
-    ok = ok && readArray(reader, &cn->means, dim) && readArray(reader, &cn->stds, dim) &&
-         readArray(reader, &cn->initialMeans, dim) && readArray(reader, &cn->initialStds, dim);
+    const uint32_t count = static_cast<uint32_t>(dim);
+    ok = ok && FEReader_ReadInt16Array(reader, &cn->means, count) &&
+         FEReader_ReadInt16Array(reader, &cn->stds, count) &&
+         FEReader_ReadInt16Array(reader, &cn->initialMeans, count) &&
+         FEReader_ReadInt16Array(reader, &cn->initialStds, count);
     BinFileReader_Delete(reader);
     if (ok) {
         cn->sums = static_cast<int32_t*>(DVKMem_Calloc(dim * sizeof(int32_t)));

@@ -6,16 +6,6 @@
 
 namespace {
 
-bool readTaps(BinFileReader* reader, int16_t** taps, uint32_t expected)
-{
-    void* array = nullptr;
-    uint32_t count = 0;
-    if (!BinFileReader_AllocateAndReadArray(reader, sizeof(int16_t), &array, &count))
-        return false;
-    *taps = static_cast<int16_t*>(array);
-    return array != nullptr && count == expected;
-}
-
 int32_t wrap(int32_t row, int32_t ringSize)
 {
     row %= ringSize;
@@ -139,7 +129,8 @@ DeltaFilter* DeltaFilter_LoadFromBinFile(DVKTar* tar, const char* prefix)
               f->featureLength <= 4096;
     if (ok && f->useTaps) {
         const uint32_t taps = static_cast<uint32_t>(2 * f->halfWidth + 1);
-        ok = readTaps(reader, &f->deltaTaps, taps) && readTaps(reader, &f->accelTaps, taps);
+        ok = FEReader_ReadInt16Array(reader, &f->deltaTaps, taps) &&
+             FEReader_ReadInt16Array(reader, &f->accelTaps, taps);
     }
     BinFileReader_Delete(reader);
     if (!ok) {

@@ -18,16 +18,6 @@ bool readShorts(BinFileReader* reader, int16_t* first, int16_t* second, int16_t*
            BinFileReader_ReadShort(reader, fifth);
 }
 
-bool readArray(BinFileReader* reader, int16_t** array, int32_t count)
-{
-    void* data = nullptr;
-    uint32_t n = 0;
-    if (!BinFileReader_AllocateAndReadArray(reader, sizeof(int16_t), &data, &n))
-        return false;
-    *array = static_cast<int16_t*>(data);
-    return data != nullptr && n == static_cast<uint32_t>(count);
-}
-
 bool valid(const EnergyStage* e)
 {
     if (e->dim < 1 || e->dim > 4096 || e->arrayLength < 1 || e->scaleShift < 1 ||
@@ -64,8 +54,8 @@ EnergyStage* EnergyStage_LoadFromBinFile(DVKTar* tar, const char* prefix)
               readShorts(reader, &e->minRange, &e->rangeSlope, &e->rangeOffset, &e->shrink,
                          &e->jumpFactor) &&
               e->arrayLength >= 1 && e->arrayLength <= 4096;
-    ok = ok && readArray(reader, &e->slopes, e->arrayLength) &&
-         readArray(reader, &e->offsets, e->arrayLength);
+    ok = ok && FEReader_ReadInt16Array(reader, &e->slopes, static_cast<uint32_t>(e->arrayLength)) &&
+         FEReader_ReadInt16Array(reader, &e->offsets, static_cast<uint32_t>(e->arrayLength));
     BinFileReader_Delete(reader);
     ok = ok && valid(e);
     if (ok) {

@@ -17,3 +17,13 @@ int32_t FEReader_ReadInts(BinFileReader* reader, int32_t* values, int32_t count)
             return 0;
     return 1;
 }
+
+int32_t FEReader_ReadInt16Array(BinFileReader* reader, int16_t** array, uint32_t expected)
+{
+    void* data = nullptr;
+    uint32_t count = 0;
+    if (!BinFileReader_AllocateAndReadArray(reader, sizeof(int16_t), &data, &count))
+        return 0;
+    *array = static_cast<int16_t*>(data);
+    return data != nullptr && count == expected ? 1 : 0;
+}

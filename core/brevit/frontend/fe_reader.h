@@ -10,5 +10,9 @@
 // memory for the reader.
 BinFileReader* FEReader_Open(DVKTar* tar, const char* tag, const char* prefix);
 
+// Allocates and reads an int16 array record into *array (kept for the caller
+// to free even on failure); 1 only when it holds exactly expected values.
+int32_t FEReader_ReadInt16Array(BinFileReader* reader, int16_t** array, uint32_t expected);
+
 // Reads count 4-byte integers into values; 1 when all were read.
 int32_t FEReader_ReadInts(BinFileReader* reader, int32_t* values, int32_t count);

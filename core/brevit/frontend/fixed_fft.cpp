@@ -8,16 +8,6 @@
 
 namespace {
 
-bool readTable(BinFileReader* reader, int16_t** table, uint32_t expected)
-{
-    void* array = nullptr;
-    uint32_t count = 0;
-    if (!BinFileReader_AllocateAndReadArray(reader, sizeof(int16_t), &array, &count))
-        return false;
-    *table = static_cast<int16_t*>(array);
-    return array != nullptr && count == expected;
-}
-
 // Halving butterfly of the first two stages: (a + 1 + b) >> 1.
 inline int16_t halfSum(int32_t a, int32_t b) { return FEFix_Clip16((a + 1 + b) >> 1); }
 
@@ -45,9 +35,9 @@ FixedFFT* FixedFFT_LoadFromBinFile(DVKTar* tar, const char* prefix)
     const int32_t n = ok ? fft->size : 0;
     ok = ok && n >= 8 && n <= (1 << 16) && (n & (n - 1)) == 0 && (2 << fft->stages) == n &&
          fft->stages >= 2;
-    ok = ok && readTable(reader, &fft->splitTwiddles, static_cast<uint32_t>(n)) &&
-         readTable(reader, &fft->twiddles, static_cast<uint32_t>(n / 2)) &&
-         readTable(reader, &fft->bitReverse, static_cast<uint32_t>(n / 2));
+    ok = ok && FEReader_ReadInt16Array(reader, &fft->splitTwiddles, static_cast<uint32_t>(n)) &&
+         FEReader_ReadInt16Array(reader, &fft->twiddles, static_cast<uint32_t>(n / 2)) &&
+         FEReader_ReadInt16Array(reader, &fft->bitReverse, static_cast<uint32_t>(n / 2));
     BinFileReader_Delete(reader);
     for (int32_t i = 0; ok && i < n / 2; ++i)
         ok = fft->bitReverse[i] >= 0 && fft->bitReverse[i] < n / 2;

@@ -7,6 +7,7 @@
 // does not link. Needs an engine context while used.
 #pragma once
 
+#include "core/brevit/frontend/filter_bank.h"
 #include "core/brevit/frontend/spec_sub.h"
 #include "core/brevit/runtime/dvk_mem.h"
 
@@ -188,6 +189,18 @@ inline SpecSub* create(const Settings& s, int32_t bankChannels)
     }
     SpecSub_Reset(st);
     return st;
+}
+
+// Sets bank's hook to a new stage; false, with the bank left as it was, when
+// s is refused or memory runs out.
+inline bool install(FilterBank* bank, const Settings& s)
+{
+    SpecSub* st = create(s, bank->numChannels);
+    if (st == nullptr)
+        return false;
+    bank->specSub = st;
+    bank->noiseReduction = 1;
+    return true;
 }
 
 } // namespace spec_sub_installer

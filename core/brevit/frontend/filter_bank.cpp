@@ -2,6 +2,7 @@
 
 #include "core/brevit/frontend/fe_fixed_math.h"
 #include "core/brevit/frontend/fe_reader.h"
+#include "core/brevit/frontend/spec_sub.h"
 #include "core/brevit/runtime/dvk_mem.h"
 
 #include <cstdint>
@@ -128,10 +129,15 @@ void FilterBank_Apply(FilterBank* bank, int32_t exponent, const uint32_t* s, int
         }
         out[c] = FixedLog(v, exponent, bank->logShift, bank->logQuadratic);
     }
-    // The noise-reduction hook has no stage behind it yet; no model sets it.
+    if (bank->noiseReduction)
+        SpecSub_ProcessFrame(bank->specSub, out);
 }
 
-void FilterBank_StartUtterance(FilterBank*) {}
+void FilterBank_StartUtterance(FilterBank* bank)
+{
+    if (bank->noiseReduction)
+        SpecSub_Reset(bank->specSub);
+}
 
 void FilterBank_GetSnapshotValues(const FilterBank* bank, uint32_t values[3])
 {
@@ -151,6 +157,8 @@ void FilterBank_Destroy(FilterBank* bank)
 {
     if (bank == nullptr)
         return;
+    if (bank->noiseReduction && bank->specSub != nullptr)
+        SpecSub_Destroy(bank->specSub);
     DVKMem_Free(bank->weights);
     DVKMem_Free(bank->bounds);
     DVKMem_Free(bank);

@@ -30,10 +30,13 @@ struct FilterBank {
 // the wrong count, decreasing bounds, weight count not covering the channels'
 // bins, q outside 0..13) or memory runs out.
 FilterBank* FilterBank_LoadFromBinFile(DVKTar* tar, const char* prefix);
-// out[c] = FixedLog of channel c's weighted sum of spectrum, at exponent e.
+// out[c] = FixedLog of channel c's weighted sum of spectrum, at exponent e;
+// with noiseReduction set, specSub then cleans out in place.
 void FilterBank_Apply(FilterBank* bank, int32_t exponent, const uint32_t* spectrum, int16_t* out);
+// Resets the noise-reduction stage when one is hooked.
 void FilterBank_StartUtterance(FilterBank* bank);
 // The three snapshot values, in the order (flag, value 1, value 2).
 void FilterBank_GetSnapshotValues(const FilterBank* bank, uint32_t values[3]);
 void FilterBank_SetSnapshotValues(FilterBank* bank, const uint32_t values[3]);
+// Destroys a hooked noise-reduction stage with the bank.
 void FilterBank_Destroy(FilterBank* bank);

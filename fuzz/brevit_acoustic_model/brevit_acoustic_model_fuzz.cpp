@@ -51,8 +51,12 @@ void scoreFrame(AM* am, const uint8_t* data, size_t size)
         frame[d] = data[(d * 31) % size];
     const int16_t value = size > 0 ? static_cast<int16_t>(data[0] - 128) : 0;
     AM_NewFrame(am, frame.data(), &value, set, 0, 1);
-    for (int32_t s = 0; s < am->numScoredStates; ++s)
+    for (int32_t s = 0; s < am->numScoredStates; ++s) {
         AM_GetStateScore(am, s);
+        const int32_t components = AM_GetNumComponents(am, s);
+        for (int32_t k = 0; k < components && k < 16; ++k)
+            am->componentKernel(am, s, k);
+    }
     AM_GetFrameGarbageScore(am);
     AM_GetSilenceScoreBias(am);
     uint16_t best = 0;

@@ -352,6 +352,9 @@ struct AcousticModelSpec {
     std::vector<uint32_t> weights;
     std::vector<int32_t> constants;
     std::vector<std::vector<uint16_t>> modelRows;  // derived from tree A when empty
+    // Hare/Turtle arrays and inner-product companions; seeded when empty.
+    std::vector<uint32_t> htValues, htVectors, htWeights;
+    std::vector<int32_t> companions1, companions2;
 
     // Optional blocks.
     bool unscaling = false;
@@ -628,9 +631,9 @@ inline AcousticModelRecords acousticModelRecords(const AcousticModelSpec& spec)
         std::vector<uint32_t> weightWords(meanBytes / 4);
         for (auto& w : weightWords)
             w = 0x01010101u * (1 + next(seed) % 15);
-        r.array("29.htValues", values);
-        r.array("29.htVectors", vectors);
-        r.array("29.htWeights", weightWords);
+        r.array("29.htValues", spec.htValues.empty() ? values : spec.htValues);
+        r.array("29.htVectors", spec.htVectors.empty() ? vectors : spec.htVectors);
+        r.array("29.htWeights", spec.htWeights.empty() ? weightWords : spec.htWeights);
     } else if (ip) {
         r.array("29.ipMeans", words);
         const bool first = spec.companions && !spec.laplacian;
@@ -641,12 +644,16 @@ inline AcousticModelRecords acousticModelRecords(const AcousticModelSpec& spec)
             c32.push_back(static_cast<int32_t>(next(seed) % 10000));
             c16.push_back(static_cast<int16_t>(next(seed) % 1000));
         }
+        std::vector<int32_t> given1 = spec.companions1.empty() ? c32 : spec.companions1;
+        std::vector<int32_t> given2 = spec.companions2.empty() ? c32 : spec.companions2;
         if (spec.fourBitMeans) {
-            r.array("29.companions1", first ? c16 : std::vector<int16_t>{});
-            r.array("29.companions2", second ? c16 : std::vector<int16_t>{});
+            const std::vector<int16_t> n1(given1.begin(), given1.end());
+            const std::vector<int16_t> n2(given2.begin(), given2.end());
+            r.array("29.companions1", first ? n1 : std::vector<int16_t>{});
+            r.array("29.companions2", second ? n2 : std::vector<int16_t>{});
         } else {
-            r.array("29.companions1", first ? c32 : std::vector<int32_t>{});
-            r.array("29.companions2", second ? c32 : std::vector<int32_t>{});
+            r.array("29.companions1", first ? given1 : std::vector<int32_t>{});
+            r.array("29.companions2", second ? given2 : std::vector<int32_t>{});
         }
     } else {
         r.array("29.means", means);

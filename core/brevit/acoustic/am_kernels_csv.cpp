@@ -45,6 +45,14 @@ int32_t AM_ScaleWeightedDistance(const AM* am, uint32_t distance)
     return static_cast<int16_t>(cost < am->scoreCeiling ? cost : am->scoreCeiling);
 }
 
+int32_t AM_ScaleScalarDistance(const AM* am, uint32_t distance)
+{
+    const uint32_t scaled = static_cast<uint32_t>(am->roundingWord / 2) +
+                            static_cast<uint32_t>(am->scoreMultiplier) * distance;
+    const auto cost = static_cast<int32_t>(AM_ShiftRight(scaled, am->scoreShift));
+    return static_cast<int16_t>(cost < am->scoreCeiling ? cost : am->scoreCeiling);
+}
+
 int32_t AM_WeightRowIndex(const AM* am, int32_t state, int32_t component)
 {
     switch (am->covType) {

@@ -3,6 +3,7 @@
 // implies; sizes are checked before anything can index past an array.
 #include "core/brevit/acoustic/am.h"
 
+#include "core/brevit/acoustic/am_kernels.h"
 #include "core/brevit/acoustic/decision_tree.h"
 #include "core/brevit/acoustic/shortlist.h"
 #include "core/brevit/runtime/bin_file_reader.h"
@@ -499,6 +500,8 @@ bool buildFrameState(AM* am)
 bool finishModel(AM* am)
 {
     if (!AM_InitScoringFast(am) && !AM_InitScoring(am))
+        return false;
+    if (!AM_KernelsFit(am))
         return false;
     am->means2 = static_cast<const uint8_t*>(am->means.data);
     am->ipMeans2 = static_cast<const uint32_t*>(am->ipMeans.data);

@@ -63,6 +63,8 @@ uint32_t AM_ShiftRight(uint32_t value, int32_t shift);
 int32_t AM_ScaleWeightedDistance(const AM* am, uint32_t distance);
 // Weight row and constant indexes of a component by covariance type.
 int32_t AM_WeightRowIndex(const AM* am, int32_t state, int32_t component);
+// Scalar-covariance cost: min(ceiling, (round/2 + multiplier x v) >> shift).
+int32_t AM_ScaleScalarDistance(const AM* am, uint32_t distance);
 int32_t AM_CalculateFullScore(AM* am, int32_t state);
 int32_t AM_CalculateScoreCSV(AM* am, int32_t state);
 int32_t AM_CalculateComponentScoreCSV(AM* am, int32_t state, int32_t component);

@@ -9,10 +9,6 @@ int32_t AM_InitTables(AM*)
     return 1;
 }
 
-void AM_SetRawScoreFunction(AM*)
-{
-}
-
 int32_t AM_AllocAddedModels(AM*)
 {
     return 1;

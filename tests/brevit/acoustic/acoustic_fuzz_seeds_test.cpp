@@ -34,7 +34,6 @@ TEST_F(AcousticFuzzSeeds, CommittedSeedsAreWhatTheWriterMakes)
          [](AcousticModelSpec& s) {
              s.dim = 12;
              s.fourBitMeans = s.fourBitWeights = s.byteWeights = true;
-             s.covType = 2;
          }},
         {"inner-product",
          [](AcousticModelSpec& s) {

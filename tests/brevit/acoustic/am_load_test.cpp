@@ -110,23 +110,22 @@ TEST_F(LoadTest, EveryStorageFormAndBlockLoadsWithItsSizes)
              EXPECT_EQ(counts(am->rowConstants), 16u);
              EXPECT_EQ(counts(am->offsets), 9u);
          }},
-        {"4-bit means and weights, global",
-         [](AcousticModelSpec& s) {
-             s.fourBitMeans = s.fourBitWeights = s.byteWeights = true;
-             s.covType = 2;
-         },
+        {"4-bit means and weights",
+         [](AcousticModelSpec& s) { s.fourBitMeans = s.fourBitWeights = s.byteWeights = true; },
          [&](const AM* am) {
              EXPECT_EQ(counts(am->means), 288u);
-             EXPECT_EQ(counts(am->invVarByte), 18u);
+             EXPECT_EQ(counts(am->invVarByte), 288u);
+         }},
+        {"global weights",
+         [](AcousticModelSpec& s) { s.covType = 2; },
+         [&](const AM* am) {
+             EXPECT_EQ(counts(am->invVar16), 36u);
              EXPECT_EQ(counts(am->rowConstants), 1u);
          }},
-        {"byte weights per state",
-         [](AcousticModelSpec& s) {
-             s.byteWeights = true;
-             s.covType = 3;
-         },
+        {"weights per state",
+         [](AcousticModelSpec& s) { s.covType = 3; },
          [&](const AM* am) {
-             EXPECT_EQ(counts(am->invVarByte), 288u);
+             EXPECT_EQ(counts(am->invVar16), 288u);
              EXPECT_EQ(counts(am->rowConstants), 8u);
          }},
         {"inner product, scalar",

@@ -500,14 +500,15 @@ TEST_F(ScoringTest, ComponentMeansRoundTripThroughEveryStorage)
 TEST_F(ScoringTest, WeightRowsAndModelStates)
 {
     AcousticModelSpec spec;
-    spec.dim = 8;
+    spec.dim = 24;
+    spec.storage = AcousticStorage::InnerProduct;
     spec.laplacian = true;
+    spec.fourBitMeans = true;
     spec.fourBitWeights = true;
-    spec.byteWeights = true;
     AM* am = loadFixture(spec);
     ASSERT_NE(am, nullptr);
-    const uint8_t row[] = {0x21, 0x43, 0x65, 0x87};
-    uint16_t out[8] = {};
+    const uint8_t row[12] = {0x21, 0x43, 0x65, 0x87};
+    uint16_t out[24] = {};
     AM_UnpackWeightRow(am, row, out);
     EXPECT_EQ(std::vector<uint16_t>(out, out + 8), (std::vector<uint16_t>{7, 8, 5, 6, 3, 4, 1, 2}));
 

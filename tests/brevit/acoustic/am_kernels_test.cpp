@@ -1,0 +1,456 @@
+#include "core/brevit/acoustic/am_kernels.h"
+#include "core/brevit/runtime/brevit_param_words.h"
+#include "tests/brevit/acoustic/acoustic_fixture.h"
+#include "tests/support/acoustic_gaussian_set.h"
+#include "tests/support/param_block_builder.h"
+
+#include <cstdlib>
+#include <functional>
+#include <random>
+#include <vector>
+
+namespace {
+
+enum class Rule { W, S };
+
+// The exact distance of one component to the frame.
+using ExactDistance = std::function<int64_t(const GaussianSet&, size_t c, const std::vector<uint8_t>& x)>;
+
+int64_t weightedSquares(const GaussianSet& g, size_t c, const std::vector<uint8_t>& x)
+{
+    int64_t sum = g.constants[c];
+    for (size_t d = 0; d < x.size(); ++d) {
+        const int64_t diff = g.means[c][d] - x[d];
+        sum += g.weights[c][d] * diff * diff;
+    }
+    return sum;
+}
+
+int64_t squares(const GaussianSet& g, size_t c, const std::vector<uint8_t>& x)
+{
+    int64_t sum = 0;
+    for (size_t d = 0; d < x.size(); ++d)
+        sum += (g.means[c][d] - x[d]) * (g.means[c][d] - x[d]);
+    return sum;
+}
+
+int64_t weightedAbsolute(const GaussianSet& g, size_t c, const std::vector<uint8_t>& x)
+{
+    int64_t sum = g.constants[c];
+    for (size_t d = 0; d < x.size(); ++d)
+        sum += g.weights[c][d] * std::abs(g.means[c][d] - x[d]);
+    return sum;
+}
+
+int64_t absolute(const GaussianSet& g, size_t c, const std::vector<uint8_t>& x)
+{
+    int64_t sum = 0;
+    for (size_t d = 0; d < x.size(); ++d)
+        sum += std::abs(g.means[c][d] - x[d]);
+    return sum;
+}
+
+struct FormCase {
+    const char* name;
+    GaussianForm form;
+    int32_t dim;
+    uint32_t maxValue;     // means and features
+    uint32_t maxWeight;
+    uint32_t maxConstant;
+    Rule rule;
+    ExactDistance exact;
+    std::vector<AMStateKernel> states;
+    std::vector<AMComponentKernel> components;
+    bool threshold = false;
+    int32_t covType = 4;
+    uint32_t paramWord31 = 0;
+};
+
+class KernelTest : public AcousticTest {
+protected:
+    AM* loadWith(const AcousticModelSpec& spec, const ParamBlockBuilder& params)
+    {
+        m_params.reset();
+        m_params = std::make_unique<ScopedParamBlock>(params);
+        return load(spec);
+    }
+    void TearDown() override
+    {
+        m_params.reset();
+        AcousticTest::TearDown();
+    }
+    std::unique_ptr<ScopedParamBlock> m_params;
+};
+
+// Every kernel of a form scores exactly what the plain distance gives, on
+// random sets and frames within the form's word ranges.
+TEST_F(KernelTest, EveryFormScoresTheExactDistance)
+{
+    const FormCase cases[] = {
+        {"16-bit weights", GaussianForm::Words16, 36, 255, 255, (1u << 24) - 1, Rule::W, weightedSquares,
+         {AM_CalculateScoreCSV, AM_CalculateScoreCSVThreshold, AM_CalculateFullScore},
+         {AM_CalculateComponentScoreCSV}},
+        {"byte weights", GaussianForm::Bytes, 24, 255, 255, (1u << 24) - 1, Rule::W, weightedSquares,
+         {AM_CalculateScoreCSVByte, AM_CalculateScoreCSVByteThreshold, AM_CalculateFullScore},
+         {AM_CalculateComponentScoreCSVByte}},
+        {"byte weights, 36", GaussianForm::Bytes, 36, 255, 255, (1u << 24) - 1, Rule::W, weightedSquares,
+         {AM_CalculateScoreCSVByte36, AM_CalculateScoreCSVByteThreshold36, AM_CalculateScoreCSVByte},
+         {AM_CalculateComponentScoreCSVByte}},
+        {"4-bit", GaussianForm::FourBit, 24, 15, 15, (1u << 24) - 1, Rule::W, weightedSquares,
+         {AM_CalculateScoreCSV4B, AM_CalculateFullScore}, {AM_CalculateComponentScoreCSV4B}},
+        {"Turtle", GaussianForm::TurtleHare, 24, 255, 255, (1u << 20) - 1, Rule::W, weightedSquares,
+         {AM_CalculateScoreCSVInnerProductTurtle}, {AM_CalculateComponentScoreCSVInnerProductTurtle},
+         false, 4, 1},
+        {"Hare", GaussianForm::TurtleHare, 36, 31, 31, (1u << 20) - 1, Rule::W, weightedSquares,
+         {AM_CalculateScoreCSVInnerProductHare, AM_CalculateScoreCSVInnerProductTurtle},
+         {AM_CalculateComponentScoreCSVInnerProductHare}},
+        {"inner product 24", GaussianForm::InnerProduct, 24, 127, 0, 0, Rule::S, squares,
+         {AM_CalculateScoreScalarCovInnerProduct24EvenSimple, AM_CalculateScoreScalarCovInnerProduct24OddSimple,
+          AM_CalculateScoreScalarCovInnerProduct24EvenNonEst, AM_CalculateScoreScalarCovInnerProduct24OddNonEst,
+          AM_CalculateScoreScalarCovInnerProductSimpleGeneral, AM_CalculateFullScore},
+         {AM_CalculateComponentScoreScalarCovInnerProduct24Simple,
+          AM_CalculateComponentScoreScalarCovInnerProduct24NonEst, AM_CalculateComponentScoreScalarCov}},
+        {"inner product 24, threshold", GaussianForm::InnerProduct, 24, 127, 0, 0, Rule::S, squares,
+         {AM_CalculateScoreScalarCovInnerProduct24Even, AM_CalculateScoreScalarCovInnerProduct24Odd,
+          AM_CalculateScoreScalarCovInnerProduct24Backoff},
+         {AM_CalculateComponentScoreScalarCovInnerProduct24}, true, 5},
+        {"inner product 36", GaussianForm::InnerProduct, 36, 127, 0, 0, Rule::S, squares,
+         {AM_CalculateScoreScalarCovInnerProduct36Simple, AM_CalculateScoreScalarCovInnerProductSimpleGeneral},
+         {AM_CalculateComponentScoreScalarCovInnerProduct36Simple}},
+        {"inner product 28", GaussianForm::InnerProduct, 28, 127, 0, 0, Rule::S, squares,
+         {AM_CalculateScoreScalarCovInnerProductSimpleGeneral}, {AM_CalculateComponentScoreScalarCov}},
+        {"inner product, 4-bit", GaussianForm::InnerProduct4Bit, 24, 15, 0, 0, Rule::S, squares,
+         {AM_CalculateScoreScalarCovInnerProduct24Even4BNonEst}, {AM_CalculateComponentScoreScalarCov4B}},
+        {"inner product, 4-bit, threshold", GaussianForm::InnerProduct4Bit, 24, 15, 0, 0, Rule::S, squares,
+         {AM_CalculateScoreScalarCovInnerProduct24Even4B, AM_CalculateScoreScalarCovInnerProduct24Backoff4B},
+         {AM_CalculateComponentScoreScalarCov4B}, true, 5},
+        {"scalar bytes", GaussianForm::Words16, 24, 255, 0, 0, Rule::S, squares,
+         {AM_CalculateFullScore}, {AM_CalculateComponentScoreScalarCov}, false, 5},
+        {"scalar 4-bit", GaussianForm::FourBit, 24, 15, 0, 0, Rule::S, squares,
+         {AM_CalculateScoreScalarCov4B, AM_CalculateFullScore}, {AM_CalculateComponentScoreScalarCov4B}, false, 5},
+        {"Laplacian", GaussianForm::Laplacian, 24, 255, 255, (1u << 20) - 1, Rule::S, weightedAbsolute,
+         {AM_CalculateFullScore}, {AM_CalculateComponentScoreLaplacian}},
+        {"Laplacian, scalar", GaussianForm::Laplacian, 24, 255, 0, 0, Rule::S, absolute,
+         {AM_CalculateFullScore}, {AM_CalculateComponentScoreLaplacianScalarCov}, false, 5},
+        {"Laplacian words", GaussianForm::LaplacianWords, 24, 15, 0, 0, Rule::S, absolute,
+         {AM_CalculateLaplacianScalarCovInnerProduct24Even4B},
+         {AM_CalculateLaplacianScalarCovInnerProduct24Component4B}, false, 5},
+        {"Laplacian words, weighted", GaussianForm::LaplacianWords, 24, 15, 4, 1000, Rule::S,
+         weightedAbsolute, {AM_CalculateLaplacianCSVInnerProduct24Even4B},
+         {AM_CalculateLaplacianCSVInnerProduct24Component4B}},
+    };
+    std::mt19937 random(11);
+    for (const FormCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (int model = 0; model < 6; ++model) {
+            const GaussianSet set = makeGaussianSet(random, c.dim, c.maxValue, c.maxWeight, c.maxConstant);
+            AcousticModelSpec spec = gaussianModelSpec(set, c.form, c.threshold, c.covType);
+            if (c.rule == Rule::W) {
+                spec.multiplier = 3000;
+                spec.rounding = 8192;
+                spec.shift = 12;
+            } else {
+                spec.multiplier = c.maxValue == 15 ? 2000 : 40;
+                spec.rounding = 512;
+                spec.shift = 10;
+            }
+            // The 36-dimension pruning kernels do not clip to the ceiling.
+            spec.ceiling = c.states[0] == AM_CalculateScoreCSVByte36 ? 32767 : 16383;
+            spec.distanceCeiling = 0x7FFFFFFF;
+            spec.partialThreshold = 0x7FFFFFFF - 1000000;
+            spec.backoffPenalty = 0;
+            spec.backoff = c.threshold;
+            AM* am = loadWith(spec, ParamBlockBuilder().word(kBrevitParamScoreTurtleFormat, c.paramWord31));
+            ASSERT_NE(am, nullptr) << "model " << model;
+            for (int f = 0; f < 30; ++f) {
+                std::vector<uint8_t> x(static_cast<size_t>(c.dim));
+                for (auto& b : x)
+                    b = static_cast<uint8_t>(std::uniform_int_distribution<uint32_t>(0, c.maxValue)(random));
+                const int16_t value = 0;
+                AM_NewFrame(am, x.data(), &value, nullptr, f, 1);
+                for (int32_t s = 0; s < set.states(); ++s) {
+                    int64_t best = 0x40000000;
+                    for (uint32_t k = set.offsets[static_cast<size_t>(s)]; k < set.offsets[static_cast<size_t>(s) + 1]; ++k)
+                        best = std::min(best, c.exact(set, k, x));
+                    const int32_t expected = c.rule == Rule::W
+                                                 ? AM_ScaleWeightedDistance(am, static_cast<uint32_t>(best))
+                                                 : AM_ScaleScalarDistance(am, static_cast<uint32_t>(best));
+                    const bool empty = set.offsets[static_cast<size_t>(s)] == set.offsets[static_cast<size_t>(s) + 1];
+                    for (size_t i = 0; i < c.states.size(); ++i) {
+                        // Built on the component costs, an empty state is min(ceiling, 16384).
+                        const int32_t want = empty && c.states[i] == AM_CalculateFullScore ? 16383 : expected;
+                        ASSERT_EQ(c.states[i](am, s), want)
+                            << "state kernel " << i << ", model " << model << " frame " << f << " state " << s;
+                    }
+                    for (uint32_t k = set.offsets[static_cast<size_t>(s)]; k < set.offsets[static_cast<size_t>(s) + 1]; ++k) {
+                        const int64_t d = c.exact(set, k, x);
+                        const int32_t want = c.rule == Rule::W ? AM_ScaleWeightedDistance(am, static_cast<uint32_t>(d))
+                                                               : AM_ScaleScalarDistance(am, static_cast<uint32_t>(d));
+                        for (size_t i = 0; i < c.components.size(); ++i)
+                            ASSERT_EQ(c.components[i](am, s, static_cast<int32_t>(k - set.offsets[static_cast<size_t>(s)])), want)
+                                << "component kernel " << i << ", model " << model << " state " << s;
+                    }
+                }
+            }
+        }
+    }
+}
+
+AcousticModelSpec plain(int32_t dim)
+{
+    AcousticModelSpec s;
+    s.tree = AcousticTreeSpec::none();
+    s.modelRows = {{0, 0}};
+    s.states = 1;
+    s.offsets = {0, 1};
+    s.dim = dim;
+    s.multiplier = 1;
+    s.rounding = 0;
+    s.shift = 2;
+    s.ceiling = 16383;
+    s.means.assign(static_cast<size_t>(dim), 0);
+    s.means[0] = 10;   // head 100
+    s.weights.assign(static_cast<size_t>(dim), 1);
+    s.constants = {0};
+    return s;
+}
+
+TEST_F(KernelTest, ThresholdsShiftsAndDistancesAtTheirEdges)
+{
+    AcousticModelSpec spec = plain(12);
+    spec.threshold = true;
+    spec.partialThreshold = 100;
+    spec.backoffPenalty = 5000;
+    std::vector<uint8_t> zero(12, 0);
+    AM* am = loadWith(spec, ParamBlockBuilder());
+    ASSERT_NE(am, nullptr);
+    EXPECT_EQ(am->stateKernel, &AM_CalculateScoreCSVThreshold);
+    AM_PrepareFrame(am, zero.data(), 1);
+    EXPECT_EQ(AM_CalculateScoreCSVThreshold(am, 0), 6);   // a head equal to T is completed
+    am->partialThreshold = 99;
+    EXPECT_EQ(AM_CalculateScoreCSVThreshold(am, 0), 318);
+    am->scoreShift = 1;
+    am->roundingWord = 100;
+    EXPECT_EQ(AM_CalculateScoreCSV(am, 0), 6);
+    am->scoreShift = 30;
+    EXPECT_EQ(AM_CalculateScoreCSV(am, 0), 0);
+
+    std::vector<uint8_t> a(36, 0), b(36, 255);
+    AcousticModelSpec wide = plain(36);
+    wide.covType = 5;
+    wide.weights.clear();
+    wide.constants.clear();
+    wide.rounding = 1000;
+    wide.shift = 3;
+    am = loadWith(wide, ParamBlockBuilder());
+    ASSERT_NE(am, nullptr);
+    EXPECT_EQ(AM_GetFrameDistance(am, a.data(), b.data()), 32767);
+    EXPECT_EQ(fea_GetRawScoreScalarCov(am, b.data(), b.data()), 62);
+}
+
+TEST_F(KernelTest, BackoffCompletesTheFirstLowestHead)
+{
+    GaussianSet set;
+    set.dim = 24;
+    set.offsets = {0, 2};
+    set.means.assign(2, std::vector<uint8_t>(24, 100));
+    set.weights.assign(2, std::vector<uint32_t>(24, 0));
+    set.constants = {0, 0};
+    AcousticModelSpec spec = gaussianModelSpec(set, GaussianForm::InnerProduct, true);
+    spec.backoff = true;
+    spec.partialThreshold = 0;
+    spec.multiplier = 40;
+    spec.rounding = 512;
+    spec.shift = 10;
+    spec.ceiling = 16383;
+    AM* am = loadWith(spec, ParamBlockBuilder());
+    ASSERT_NE(am, nullptr);
+    EXPECT_EQ(am->stateKernel, &AM_CalculateScoreScalarCovInnerProduct24Backoff);
+    std::vector<uint8_t> zero(24, 0);
+    AM_PrepareFrame(am, zero.data(), 1);
+    EXPECT_EQ(AM_CalculateScoreScalarCovInnerProduct24Backoff(am, 0), 9375);
+}
+
+TEST_F(KernelTest, MeanSquaresFromPackedRows)
+{
+    std::mt19937 random(3);
+    const GaussianSet set = makeGaussianSet(random, 24, 127, 0, 0, 2);
+    AM* am = loadWith(gaussianModelSpec(set, GaussianForm::InnerProduct), ParamBlockBuilder());
+    ASSERT_NE(am, nullptr);
+    for (int32_t s = 0; s < set.states(); ++s)
+        for (uint32_t k = set.offsets[static_cast<size_t>(s)]; k < set.offsets[static_cast<size_t>(s) + 1]; ++k) {
+            uint32_t head = 0, tail = 0, wantHead = 0, wantTail = 0;
+            for (int d = 0; d < 24; ++d)
+                (d < 8 ? wantHead : wantTail) += set.means[k][static_cast<size_t>(d)] * set.means[k][static_cast<size_t>(d)];
+            AM_SumMeanSquares24(am, s, static_cast<int32_t>(k - set.offsets[static_cast<size_t>(s)]), &head, &tail);
+            EXPECT_EQ(head, wantHead);
+            EXPECT_EQ(tail, wantTail);
+        }
+}
+
+struct Selection {
+    const char* name;
+    std::function<void(AcousticModelSpec&)> shape;
+    AMStateKernel state;
+    AMComponentKernel component;
+    uint32_t word31 = 0;
+};
+
+AcousticModelSpec small()
+{
+    AcousticModelSpec s;
+    s.tree = AcousticTreeSpec::none();
+    s.modelRows = {{0, 0}};
+    s.states = 5;
+    s.componentsPerState = 1;
+    s.dim = 24;
+    return s;
+}
+
+TEST_F(KernelTest, SelectionFollowsTheStorageForm)
+{
+    const auto ip = [](AcousticModelSpec& s) {
+        s.storage = AcousticStorage::InnerProduct;
+        s.covType = 5;
+    };
+    const Selection cases[] = {
+        {"Laplacian scalar", [](AcousticModelSpec& s) { s.laplacian = true; s.covType = 5; },
+         AM_CalculateFullScore, AM_CalculateComponentScoreLaplacianScalarCov},
+        {"Laplacian", [](AcousticModelSpec& s) { s.laplacian = true; }, AM_CalculateFullScore,
+         AM_CalculateComponentScoreLaplacian},
+        {"Laplacian words scalar",
+         [](AcousticModelSpec& s) {
+             s.storage = AcousticStorage::InnerProduct;
+             s.laplacian = s.fourBitMeans = true;
+             s.covType = 5;
+         },
+         AM_CalculateLaplacianScalarCovInnerProduct24Even4B, AM_CalculateLaplacianScalarCovInnerProduct24Component4B},
+        {"Laplacian words weighted",
+         [](AcousticModelSpec& s) {
+             s.storage = AcousticStorage::InnerProduct;
+             s.laplacian = s.fourBitMeans = s.fourBitWeights = true;
+         },
+         AM_CalculateLaplacianCSVInnerProduct24Even4B, AM_CalculateLaplacianCSVInnerProduct24Component4B},
+        {"inner product back-off 4-bit", [&](AcousticModelSpec& s) { ip(s); s.threshold = s.backoff = s.fourBitMeans = true; },
+         AM_CalculateScoreScalarCovInnerProduct24Backoff4B, AM_CalculateComponentScoreScalarCov4B},
+        {"inner product back-off", [&](AcousticModelSpec& s) { ip(s); s.threshold = s.backoff = true; },
+         AM_CalculateScoreScalarCovInnerProduct24Backoff, AM_CalculateComponentScoreScalarCovInnerProduct24},
+        {"inner product threshold 4-bit", [&](AcousticModelSpec& s) { ip(s); s.threshold = s.fourBitMeans = true; },
+         AM_CalculateScoreScalarCovInnerProduct24Even4B, AM_CalculateComponentScoreScalarCov4B},
+        {"inner product threshold", [&](AcousticModelSpec& s) { ip(s); s.threshold = true; },
+         AM_CalculateScoreScalarCovInnerProduct24Even, AM_CalculateComponentScoreScalarCovInnerProduct24},
+        {"inner product 4-bit (restricted)", [&](AcousticModelSpec& s) { ip(s); s.fourBitMeans = true; },
+         AM_CalculateScoreScalarCovInnerProduct24Even4BNonEst, AM_CalculateComponentScoreScalarCov4B},
+        {"inner product NonEst 24 (restricted)", [&](AcousticModelSpec& s) { ip(s); s.nonEst = 1; },
+         AM_CalculateScoreScalarCovInnerProduct24OddNonEst, AM_CalculateComponentScoreScalarCovInnerProduct24NonEst},
+        {"inner product 24 (restricted, odd)", ip, AM_CalculateScoreScalarCovInnerProduct24OddSimple,
+         AM_CalculateComponentScoreScalarCovInnerProduct24Simple},
+        {"inner product 24 (restricted, even)",
+         [&](AcousticModelSpec& s) { ip(s); s.componentsPerState = 2; },
+         AM_CalculateScoreScalarCovInnerProduct24EvenSimple, AM_CalculateComponentScoreScalarCovInnerProduct24Simple},
+        {"inner product 36 (restricted)", [&](AcousticModelSpec& s) { ip(s); s.dim = 36; },
+         AM_CalculateScoreScalarCovInnerProduct36Simple, AM_CalculateComponentScoreScalarCovInnerProduct36Simple},
+        {"inner product NonEst 36", [&](AcousticModelSpec& s) { ip(s); s.dim = 36; s.nonEst = 1; },
+         AM_CalculateScoreScalarCovInnerProduct24EvenNonEst, AM_CalculateComponentScoreScalarCov},
+        {"inner product 12", [&](AcousticModelSpec& s) { ip(s); s.dim = 12; },
+         AM_CalculateScoreScalarCovInnerProduct12EvenSimple, AM_CalculateComponentScoreScalarCovInnerProduct12Simple},
+        {"inner product 28", [&](AcousticModelSpec& s) { ip(s); s.dim = 28; },
+         AM_CalculateScoreScalarCovInnerProductSimpleGeneral, AM_CalculateComponentScoreScalarCov},
+        {"scalar 4-bit", [](AcousticModelSpec& s) { s.covType = 5; s.fourBitMeans = true; },
+         AM_CalculateScoreScalarCov4B, AM_CalculateComponentScoreScalarCov4B},
+        {"scalar", [](AcousticModelSpec& s) { s.covType = 5; }, AM_CalculateFullScore,
+         AM_CalculateComponentScoreScalarCov},
+        {"4-bit means and weights", [](AcousticModelSpec& s) { s.fourBitMeans = s.fourBitWeights = s.byteWeights = true; },
+         AM_CalculateFullScore, AM_CalculateComponentScoreCSV4B},
+        {"Hare", [](AcousticModelSpec& s) { s.storage = AcousticStorage::HareTurtle; s.byteWeights = true; s.dim = 36; },
+         AM_CalculateScoreCSVInnerProductHare, AM_CalculateComponentScoreCSVInnerProductHare},
+        {"Turtle", [](AcousticModelSpec& s) { s.storage = AcousticStorage::HareTurtle; s.byteWeights = true; },
+         AM_CalculateScoreCSVInnerProductTurtle, AM_CalculateComponentScoreCSVInnerProductTurtle, 1},
+        {"byte weights 36", [](AcousticModelSpec& s) { s.byteWeights = true; s.dim = 36; },
+         AM_CalculateScoreCSVByte36, AM_CalculateComponentScoreCSVByte},
+        {"byte weights", [](AcousticModelSpec& s) { s.byteWeights = true; }, AM_CalculateScoreCSVByte,
+         AM_CalculateComponentScoreCSVByte},
+        {"byte weights threshold 36", [](AcousticModelSpec& s) { s.byteWeights = s.threshold = true; s.dim = 36; },
+         AM_CalculateScoreCSVByteThreshold36, AM_CalculateComponentScoreCSVByte},
+        {"byte weights threshold", [](AcousticModelSpec& s) { s.byteWeights = s.threshold = true; },
+         AM_CalculateScoreCSVByteThreshold, AM_CalculateComponentScoreCSVByte},
+        {"threshold", [](AcousticModelSpec& s) { s.threshold = true; }, AM_CalculateScoreCSVThreshold,
+         AM_CalculateComponentScoreCSV},
+        {"per component", [](AcousticModelSpec&) {}, AM_CalculateScoreCSV, AM_CalculateComponentScoreCSV},
+        {"global", [](AcousticModelSpec& s) { s.covType = 2; }, AM_CalculateScoreCSV, AM_CalculateComponentScoreCSV},
+        {"per state", [](AcousticModelSpec& s) { s.covType = 3; }, AM_CalculateFullScore,
+         AM_CalculateComponentScoreCSV},
+    };
+    for (const Selection& c : cases) {
+        SCOPED_TRACE(c.name);
+        AcousticModelSpec spec = small();
+        c.shape(spec);
+        AM* am = loadWith(spec, ParamBlockBuilder().word(kBrevitParamScoreTurtleFormat, c.word31));
+        ASSERT_NE(am, nullptr);
+        EXPECT_EQ(am->stateKernel, c.state);
+        EXPECT_EQ(am->componentKernel, c.component);
+        EXPECT_EQ(am->modelCrc, &AM_ComputeCRC);
+        EXPECT_EQ(am->dynSilCrc, &AM_DynSilComputeCRC);
+        EXPECT_EQ(am->accumulatorCrc, nullptr);
+        EXPECT_EQ(am->mllrHook, nullptr);
+    }
+}
+
+TEST_F(KernelTest, OddMajorityAndPresetKernels)
+{
+    AcousticModelSpec spec = small();
+    spec.storage = AcousticStorage::InnerProduct;
+    spec.covType = 5;
+    spec.states = 5;
+    spec.offsets = {0, 1, 3, 4, 6, 7};   // 3 odd, 2 even
+    AM* am = loadWith(spec, ParamBlockBuilder());
+    ASSERT_NE(am, nullptr);
+    EXPECT_EQ(am->stateKernel, &AM_CalculateScoreScalarCovInnerProduct24OddSimple);
+    spec.states = 4;
+    spec.offsets = {0, 1, 3, 4, 6};      // 2 odd, 2 even
+    am = loadWith(spec, ParamBlockBuilder());
+    ASSERT_NE(am, nullptr);
+    EXPECT_EQ(am->stateKernel, &AM_CalculateScoreScalarCovInnerProduct24EvenSimple);
+    am->daMode = 1;
+    EXPECT_EQ(AM_IsOddMajority(am), 1);
+    // Kernels already there are kept; a model without them gets a choice.
+    am->stateKernel = AM_CalculateFullScore;
+    EXPECT_EQ(AM_InitScoring(am), 1);
+    EXPECT_EQ(am->stateKernel, &AM_CalculateFullScore);
+    spec.secondConstant = true;   // no kernels preset by the flag alone
+    am = loadWith(spec, ParamBlockBuilder());
+    ASSERT_NE(am, nullptr);
+    EXPECT_NE(am->stateKernel, nullptr);
+}
+
+TEST_F(KernelTest, ModelsAKernelWouldOverrunAreRefused)
+{
+    const struct {
+        const char* name;
+        std::function<void(AcousticModelSpec&)> shape;
+    } cases[] = {
+        {"odd dimension with 4-bit means",
+         [](AcousticModelSpec& s) {
+             s.dim = 23;
+             s.fourBitMeans = s.fourBitWeights = s.byteWeights = true;
+         }},
+        {"Hare outside 36 dimensions",
+         [](AcousticModelSpec& s) {
+             s.storage = AcousticStorage::HareTurtle;
+             s.byteWeights = true;
+         }},
+        {"byte weights where 16-bit ones are read",
+         [](AcousticModelSpec& s) {
+             s.byteWeights = true;
+             s.covType = 3;
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        AcousticModelSpec spec = small();
+        c.shape(spec);
+        EXPECT_EQ(loadWith(spec, ParamBlockBuilder()), nullptr);
+    }
+}
+
+} // namespace

@@ -142,7 +142,7 @@ TEST_F(KernelTest, EveryFormScoresTheExactDistance)
     std::mt19937 random(11);
     for (const FormCase& c : cases) {
         SCOPED_TRACE(c.name);
-        for (int model = 0; model < 6; ++model) {
+        for (int model = 0; model < 20; ++model) {
             const GaussianSet set = makeGaussianSet(random, c.dim, c.maxValue, c.maxWeight, c.maxConstant);
             AcousticModelSpec spec = gaussianModelSpec(set, c.form, c.threshold, c.covType);
             if (c.rule == Rule::W) {
@@ -162,7 +162,7 @@ TEST_F(KernelTest, EveryFormScoresTheExactDistance)
             spec.backoff = c.threshold;
             AM* am = loadWith(spec, ParamBlockBuilder().word(kBrevitParamScoreTurtleFormat, c.paramWord31));
             ASSERT_NE(am, nullptr) << "model " << model;
-            for (int f = 0; f < 30; ++f) {
+            for (int f = 0; f < 100; ++f) {
                 std::vector<uint8_t> x(static_cast<size_t>(c.dim));
                 for (auto& b : x)
                     b = static_cast<uint8_t>(std::uniform_int_distribution<uint32_t>(0, c.maxValue)(random));
@@ -190,6 +190,136 @@ TEST_F(KernelTest, EveryFormScoresTheExactDistance)
                             ASSERT_EQ(c.components[i](am, s, static_cast<int32_t>(k - set.offsets[static_cast<size_t>(s)])), want)
                                 << "component kernel " << i << ", model " << model << " state " << s;
                     }
+                }
+            }
+        }
+    }
+}
+
+// Sums over dimensions [from, to) of one component: weighted squares, or
+// plain squares when unweighted.
+int64_t partial(const GaussianSet& g, size_t c, const std::vector<uint8_t>& x, size_t from, size_t to,
+                bool weighted)
+{
+    int64_t sum = 0;
+    for (size_t d = from; d < to && d < x.size(); ++d) {
+        const int64_t diff = g.means[c][d] - x[d];
+        sum += (weighted ? g.weights[c][d] : 1) * diff * diff;
+    }
+    return sum;
+}
+
+enum class Pruning { HeadThreshold, Backoff, Staged36, StagedThreshold36 };
+
+// The rule of each pruning kernel written out plainly over one state.
+int64_t prunedDistance(const GaussianSet& g, int32_t s, const std::vector<uint8_t>& x, Pruning rule,
+                       bool weighted, int64_t t, int64_t b, int64_t ceiling)
+{
+    const size_t first = g.offsets[static_cast<size_t>(s)], last = g.offsets[static_cast<size_t>(s) + 1];
+    int64_t best = 0x40000000;
+    int64_t bound = ceiling, prune = t;
+    bool completed = false;
+    int64_t lowestHead = 0;
+    size_t lowest = last;
+    for (size_t c = first; c < last; ++c) {
+        const int64_t constant = weighted ? g.constants[c] : 0;
+        const int64_t head = partial(g, c, x, 0, 8, weighted);
+        const int64_t tail = partial(g, c, x, 8, x.size(), weighted);
+        switch (rule) {
+        case Pruning::HeadThreshold:
+            best = std::min(best, constant + head + (head > t ? b : tail));
+            break;
+        case Pruning::Backoff:
+            if (head <= t) {
+                best = completed ? std::min(best, head + tail) : head + tail;
+                completed = true;
+            } else if (lowest == last || head < lowestHead) {
+                lowest = c;
+                lowestHead = head;
+            }
+            break;
+        case Pruning::Staged36:
+        case Pruning::StagedThreshold36: {
+            const int64_t s1 = head;
+            const int64_t s2 = s1 + constant + partial(g, c, x, 8, 16, true);
+            const int64_t s3 = s2 + partial(g, c, x, 16, 24, true);
+            const int64_t s4 = s3 + partial(g, c, x, 24, 36, true);
+            if (rule == Pruning::Staged36) {
+                if (bound >= s1 && bound > s2 && bound > s3)
+                    bound = std::min(bound, s4);
+                best = bound;
+            } else {
+                if (prune >= s1 && bound > s2 && bound > s3 && s4 < bound) {
+                    bound = s4;
+                    prune = std::min(prune, s4);
+                }
+                best = bound;
+            }
+            break;
+        }
+        }
+    }
+    if (rule == Pruning::Backoff && !completed && lowest != last)
+        best = lowestHead + partial(g, lowest, x, 8, x.size(), false);
+    return best;
+}
+
+TEST_F(KernelTest, PruningKernelsFollowTheirRuleAtFiniteBounds)
+{
+    const struct {
+        const char* name;
+        GaussianForm form;
+        int32_t dim;
+        uint32_t maxValue;
+        Pruning rule;
+        AMStateKernel kernel;
+        bool backoff;
+    } cases[] = {
+        {"16-bit threshold", GaussianForm::Words16, 24, 255, Pruning::HeadThreshold, AM_CalculateScoreCSVThreshold, false},
+        {"byte threshold", GaussianForm::Bytes, 24, 255, Pruning::HeadThreshold, AM_CalculateScoreCSVByteThreshold, false},
+        {"byte staged", GaussianForm::Bytes, 36, 255, Pruning::Staged36, AM_CalculateScoreCSVByte36, false},
+        {"byte staged threshold", GaussianForm::Bytes, 36, 255, Pruning::StagedThreshold36, AM_CalculateScoreCSVByteThreshold36, false},
+        {"inner product even", GaussianForm::InnerProduct, 24, 127, Pruning::HeadThreshold, AM_CalculateScoreScalarCovInnerProduct24Even, false},
+        {"inner product odd", GaussianForm::InnerProduct, 24, 127, Pruning::HeadThreshold, AM_CalculateScoreScalarCovInnerProduct24Odd, false},
+        {"inner product back-off", GaussianForm::InnerProduct, 24, 127, Pruning::Backoff, AM_CalculateScoreScalarCovInnerProduct24Backoff, true},
+        {"inner product 4-bit even", GaussianForm::InnerProduct4Bit, 24, 15, Pruning::HeadThreshold, AM_CalculateScoreScalarCovInnerProduct24Even4B, false},
+        {"inner product 4-bit back-off", GaussianForm::InnerProduct4Bit, 24, 15, Pruning::Backoff, AM_CalculateScoreScalarCovInnerProduct24Backoff4B, true},
+    };
+    std::mt19937 random(17);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const bool weighted = c.form == GaussianForm::Words16 || c.form == GaussianForm::Bytes;
+        for (int model = 0; model < 10; ++model) {
+            const GaussianSet set = makeGaussianSet(random, c.dim, c.maxValue, weighted ? 255 : 0,
+                                                    weighted ? (1u << 20) - 1 : 0);
+            AcousticModelSpec spec = gaussianModelSpec(set, c.form, !weighted, weighted ? 4 : 5);
+            spec.threshold = true;
+            spec.backoff = c.backoff;
+            // Thresholds around typical head distances, so both branches run.
+            const int64_t t = weighted ? 2000000 : (c.maxValue == 15 ? 150 : 30000);
+            const int64_t b = weighted ? 3000000 : 40000;
+            spec.partialThreshold = static_cast<int32_t>(t);
+            spec.backoffPenalty = static_cast<int32_t>(b);
+            spec.distanceCeiling = weighted ? 30000000 : 0x7FFFFFFF;
+            spec.multiplier = weighted ? 3000 : (c.maxValue == 15 ? 2000 : 40);
+            spec.rounding = weighted ? 8192 : 512;
+            spec.shift = weighted ? 12 : 10;
+            spec.ceiling = 32767;
+            AM* am = loadWith(spec, ParamBlockBuilder());
+            ASSERT_NE(am, nullptr);
+            for (int f = 0; f < 30; ++f) {
+                std::vector<uint8_t> x(static_cast<size_t>(c.dim));
+                for (auto& v : x)
+                    v = static_cast<uint8_t>(std::uniform_int_distribution<uint32_t>(0, c.maxValue)(random));
+                const int16_t value = 0;
+                AM_NewFrame(am, x.data(), &value, nullptr, f, 1);
+                for (int32_t s = 0; s < set.states(); ++s) {
+                    if (set.offsets[static_cast<size_t>(s)] == set.offsets[static_cast<size_t>(s) + 1])
+                        continue;
+                    const int64_t d = prunedDistance(set, s, x, c.rule, weighted, t, b, spec.distanceCeiling);
+                    const int32_t want = weighted ? AM_ScaleWeightedDistance(am, static_cast<uint32_t>(d))
+                                                  : AM_ScaleScalarDistance(am, static_cast<uint32_t>(d));
+                    ASSERT_EQ(c.kernel(am, s), want) << "model " << model << " frame " << f << " state " << s;
                 }
             }
         }

@@ -62,12 +62,12 @@ TEST_P(TimeoutFirings, FiresItsCountAtItsInterval)
         expectedEvents.push_back("done");
     }
     EXPECT_EQ(timer.events, expectedEvents);
-    // GLib rounds timeouts to whole milliseconds; never early by more than that.
-    gint64 previous = start;
-    for (gint64 t : timer.times) {
-        EXPECT_GE(t - previous, (kInterval - 1) * 1000);
-        previous = t;
-    }
+    // The i-th firing comes no earlier than i intervals after the start. Each
+    // period is measured from the loop's cached time of the previous dispatch,
+    // which may precede its callback on a loaded machine, so the gap between
+    // two callbacks may be shorter; GLib rounds to whole milliseconds.
+    for (size_t i = 0; i < n; ++i)
+        EXPECT_GE(timer.times[i] - start, static_cast<gint64>(i + 1) * (kInterval - 1) * 1000) << "firing " << i;
 }
 
 INSTANTIATE_TEST_SUITE_P(Counts, TimeoutFirings,

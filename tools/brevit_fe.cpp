@@ -1,13 +1,14 @@
 // Runs the engine's front end over a WAV or raw 16-bit file and prints one
-// line per frame (its status and values), for debugging and for timing.
+// line per delivered frame (its index, status code and feature bytes), for
+// debugging and for timing.
 //
 //   brevit_fe [--model FILE] [--raw] [--quiet] INPUT
 //
-// Without --model the default 8 kHz model (10 ms shift, 25 ms window) is
+// Without --model the default 8 kHz front end (10 ms shift, 25 ms window) is
 // written to a temporary file and used. --raw reads headerless native 16-bit
 // mono samples; a WAV file must be 16-bit mono PCM. --quiet prints only the
 // frame count and the rate (frames per second of processing).
-#include "core/brevit/frontend/fe_sample_stage.h"
+#include "core/brevit/frontend/fe.h"
 #include "core/brevit/runtime/dvk_tar.h"
 #include "tests/support/frontend_model.h"
 #include "oem/dvk_oem_dirs.h"
@@ -81,7 +82,7 @@ std::string defaultModel(std::string& root)
     const std::string path = root + "/model.dvk";
     DVKTar* tar = DVKTar_OpenForWrite(path.c_str());
     const bool ok = tar != nullptr &&
-                    frontend_model::writeSampleStage(tar, frontend_model::SampleStageModel::make());
+                    frontend_model::writeFrontEnd(tar, frontend_model::FrontEndModel());
     if (tar == nullptr || DVKTar_Close(tar) != 0 || !ok)
         return std::string();
     return path;
@@ -138,28 +139,42 @@ int main(int argc, char** argv)
     if (temporary)
         model = defaultModel(temporaryRoot);
     DVKTar* tar = DVKTar_OpenForRead(model.c_str());
-    FEFixSampleStage* stage = tar != nullptr ? FEFixSampleStage_LoadFromBinFile(tar, nullptr) : nullptr;
+    FE* fe = tar != nullptr ? FE_CreateFromBinFile(tar, nullptr) : nullptr;
     if (tar != nullptr)
         DVKTar_Close(tar);
     if (temporary) {
         std::error_code error;
         std::filesystem::remove_all(temporaryRoot, error);
     }
-    if (stage == nullptr) {
+    if (fe == nullptr) {
         std::fprintf(stderr, "brevit_fe: %s holds no usable front end\n", model.c_str());
         return 1;
     }
-    if (rate != 0 && rate != static_cast<uint32_t>(stage->sampleRate))
+    if (rate != 0 && rate != static_cast<uint32_t>(FE_GetSampleRate(fe)))
         std::fprintf(stderr, "brevit_fe: warning: input at %u Hz, model at %d Hz\n", rate,
-                     stage->sampleRate);
+                     FE_GetSampleRate(fe));
 
-    const int32_t shift = stage->samplesInShift;
-    std::vector<int16_t> row(stage->numCepstra);
-    uint8_t flags = 0;
-    long frames = 0;
-    FEFixSampleStage_StartUtterance(stage);
-    const auto start = std::chrono::steady_clock::now();
+    const int32_t shift = FE_GetNumberSamplesInShift(fe);
+    std::vector<uint8_t> frame(FE_GetFeatureDim(fe));
     std::vector<int16_t> samples(shift);
+    uint16_t info[2];
+    long frames = 0;
+    auto drain = [&] {
+        int32_t status;
+        while ((status = FE_GetNextFrame(fe, frame.data(), info)) == kFEStatusSpeech ||
+               status == kFEStatusNoSpeech) {
+            ++frames;
+            if (quiet)
+                continue;
+            std::printf("%ld %d", frames - 1, status);
+            for (uint8_t v : frame)
+                std::printf(" %u", v);
+            std::printf("\n");
+        }
+        return status;
+    };
+    FE_StartUtterance(fe, 0);
+    const auto start = std::chrono::steady_clock::now();
     for (size_t at = 0; at + shift <= count; at += shift) {
         // WAV data is little-endian; raw input is in the machine's order.
         for (int32_t i = 0; i < shift; ++i) {
@@ -169,22 +184,18 @@ int main(int argc, char** argv)
             else
                 samples[i] = static_cast<int16_t>(le16(bytes, byte));
         }
-        const int32_t status = FEFixSampleStage_FeedSamples(stage, samples.data(), row.data(), &flags);
-        if (status == kFEStatusNoFrame)
-            continue;
-        ++frames;
-        if (quiet)
-            continue;
-        std::printf("%ld %d", frames - 1, status);
-        for (int16_t v : row)
-            std::printf(" %d", v);
-        std::printf("\n");
+        FE_FeedSamples(fe, samples.data());
+        drain();
     }
+    FE_EndUtterance(fe);
+    const int32_t last = drain();
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (quiet)
         std::printf("frames %ld seconds %.6f rate %.0f\n", frames, seconds,
                     seconds > 0 ? frames / seconds : 0.0);
-    FEFixSampleStage_Destroy(stage);
+    else
+        std::printf("end %d\n", last);
+    FE_Destroy(fe);
     return 0;
 }

@@ -1,7 +1,8 @@
 // Front-end model files arrive with the model set: open any bytes as an
-// archive image, load the front end's stages from it and, when they load, run
-// a few frames of samples (taken from the input's own bytes) through them.
-#include "core/brevit/frontend/fe_sample_stage.h"
+// archive image, load the front end from it and, when it loads, run an
+// utterance of samples (taken from the input's own bytes) through it, with a
+// snapshot round trip and a checksum.
+#include "core/brevit/frontend/fe.h"
 #include "core/brevit/runtime/dvk_err.h"
 #include "core/brevit/runtime/dvk_tar.h"
 #include "tests/support/system_engine_context.h"
@@ -13,26 +14,36 @@
 
 namespace {
 
-void runSampleStage(DVKTar* tar, const uint8_t* data, size_t size)
+void runFrontEnd(DVKTar* tar, const uint8_t* data, size_t size)
 {
-    FEFixSampleStage* stage = FEFixSampleStage_LoadFromBinFile(tar, nullptr);
-    if (stage == nullptr)
+    FE* fe = FE_CreateFromBinFile(tar, nullptr);
+    if (fe == nullptr)
         return;
-    FEFixSampleStage_StartUtterance(stage);
-    std::vector<int16_t> samples(stage->samplesInShift);
-    std::vector<int16_t> row(stage->numCepstra);
-    uint8_t flags = 0;
+    FE_StartUtterance(fe, size % 2);
+    std::vector<int16_t> samples(FE_GetNumberSamplesInShift(fe));
+    std::vector<uint8_t> out(FE_GetFeatureDim(fe));
+    uint16_t info[2];
     size_t at = 0;
-    for (int frame = 0; frame < 6; ++frame) {
+    for (int frame = 0; frame < 12; ++frame) {
         for (auto& s : samples) {
             s = static_cast<int16_t>(size > 0 ? data[at % size] * 257 - 32768 + frame : frame);
             at += 7;
         }
-        FEFixSampleStage_FeedSamples(stage, samples.data(), row.data(), &flags);
+        FE_FeedSamples(fe, samples.data());
+        while (FE_GetNextFrame(fe, out.data(), info) >= 5) {
+        }
+        if (frame == 6)
+            FE_UpdateCepstralWarp(fe, out.data(), info[1]);
     }
-    FEFixSampleStage_SetWarpIndex(stage, 1);
-    FEFixSampleStage_FeedSamples(stage, samples.data(), row.data(), &flags);
-    FEFixSampleStage_Destroy(stage);
+    FE_SetWarpIndex(fe, 1);
+    FE_EndUtterance(fe);
+    while (FE_GetNextFrame(fe, out.data(), info) >= 5) {
+    }
+    std::vector<uint8_t> snapshot(FE_GetSnapshotSize(fe));
+    FE_FillInSnapshot(fe, snapshot.data());
+    FE_RestoreFromSnapshot(fe, snapshot.data());
+    FE_ComputeCRC(fe, 1);
+    FE_Destroy(fe);
 }
 
 } // namespace
@@ -49,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     DVKErr_Protect([&] {
         DVKTar* tar = DVKTar_OpenForMemoryMappedRead(static_cast<uint32_t>(size), image);
         if (tar != nullptr) {
-            runSampleStage(tar, data, size);
+            runFrontEnd(tar, data, size);
             DVKTar_Close(tar);
         }
     });

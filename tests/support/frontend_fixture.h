@@ -78,4 +78,11 @@ inline void addSampleStage(ArchiveFixture& a, const frontend_model::SampleStageM
     addDCT(a, m.dct, prefix);
 }
 
+// A complete front end (see frontend_model::FrontEndModel).
+inline void addFrontEnd(ArchiveFixture& a, const frontend_model::FrontEndModel& m,
+                        const char* prefix = nullptr)
+{
+    EXPECT_TRUE(frontend_model::writeFrontEnd(a.tar(), m, prefix));
+}
+
 } // namespace frontend_fixture

@@ -320,6 +320,59 @@ inline EnergyStage makeEnergyStage(int32_t dim, int32_t normalisedDim)
     return e;
 }
 
+// "bfx1": the front end's configuration.
+struct FrontEndConfig {
+    int32_t sampleRate = 8000;
+    int32_t frameShiftMs = 10;
+    int32_t windowMs = 25;
+    int32_t samplesInShift = 80;
+    int32_t samplesInWindow = 200;
+    int32_t numCepstra = 13;
+    int32_t featureLength = 39;
+    int32_t cepstralShift = 7;
+    int32_t featureDim = 39;
+    int32_t minRingFrames = 5;
+    int32_t ringSize = 32;
+    int32_t deltaHalfWidth = 2;
+    int32_t trackerLagFrames = 8;
+    int32_t cnLag = 0;
+    int32_t hasEnergyStage = 0;
+    int32_t hasCepstralWarp = 0;
+    int32_t flushDeltaAtEnd = 1;
+    int32_t altOutput = 0;
+    int32_t channelCheck = 0;
+    int32_t diagonalTransform = 1;
+};
+
+// A complete front end: 8 kHz, 10 ms shift, 25 ms window, 13 cepstra and
+// their two orders of dynamics (N = 2, edges replicated), channel means
+// only (c0's at a typical level), a diagonal transform of x / 16 + 128 to
+// 39 bytes.
+struct FrontEndModel {
+    int32_t fixedPoint = 1;  // "bfty"
+    FrontEndConfig config;
+    SampleStageModel sample = SampleStageModel::make();
+    DeltaFilter delta = makeDeltaFilter(2, 13, 39, false, true);
+    ChannelNorm channelNorm = typicalChannel();
+    EnergyStage energy = makeEnergyStage(13, 39);     // written when config asks for it
+    CepstralWarp cepstralWarp = {13, 12};              // likewise
+    OutputTransforms output = diagonalOutput(39);
+
+    static ChannelNorm typicalChannel()
+    {
+        ChannelNorm c = makeChannelNorm(39, 0, 1024);
+        c.means[0] = c.initialMeans[0] = 6000;
+        return c;
+    }
+
+    static OutputTransforms diagonalOutput(int32_t features)
+    {
+        OutputTransforms t;
+        t.first = makeDiagonalTransform(features, 64);
+        return t;
+    }
+};
+
 inline bool writeInts(BinFileWriter* w, std::initializer_list<int32_t> values)
 {
     for (int32_t v : values)
@@ -428,6 +481,15 @@ inline bool write(BinFileWriter* w, const EnergyStage& x)
            writeArray(w, x.slopes) && writeArray(w, x.offsets);
 }
 
+inline bool write(BinFileWriter* w, const FrontEndConfig& c)
+{
+    return writeInts(w, {c.sampleRate, c.frameShiftMs, c.windowMs, c.samplesInShift,
+                         c.samplesInWindow, c.numCepstra, c.featureLength, c.cepstralShift,
+                         c.featureDim, c.minRingFrames, c.ringSize, c.deltaHalfWidth,
+                         c.trackerLagFrames, c.cnLag, c.hasEnergyStage, c.hasCepstralWarp,
+                         c.flushDeltaAtEnd, c.altOutput, c.channelCheck, c.diagonalTransform});
+}
+
 // One record set as a sub-file; false when any write failed.
 template <typename Record>
 bool writeSubFile(DVKTar* tar, const char* tag, const Record& record, const char* prefix = nullptr)
@@ -444,6 +506,24 @@ inline bool writeSampleStage(DVKTar* tar, const SampleStageModel& m, const char*
     return writeSubFile(tar, "bsc0", m.settings, prefix) &&
            writeSubFile(tar, "bh0", m.window, prefix) && writeSubFile(tar, "bfc0", m.fft, prefix) &&
            writeSubFile(tar, "bmt0", m.bank, prefix) && writeSubFile(tar, "bdc0", m.dct, prefix);
+}
+
+struct FixedPointFlag {
+    int32_t value;
+};
+
+inline bool write(BinFileWriter* w, const FixedPointFlag& f) { return writeInts(w, {f.value}); }
+
+// Every sub-file of a front end ("bfty", "bfx1" and the stages).
+inline bool writeFrontEnd(DVKTar* tar, const FrontEndModel& m, const char* prefix = nullptr)
+{
+    return writeSubFile(tar, "bfty", FixedPointFlag{m.fixedPoint}, prefix) &&
+           writeSubFile(tar, "bfx1", m.config, prefix) && writeSampleStage(tar, m.sample, prefix) &&
+           writeSubFile(tar, "bdf0", m.delta, prefix) &&
+           writeSubFile(tar, "bch0", m.channelNorm, prefix) &&
+           (!m.config.hasEnergyStage || writeSubFile(tar, "bcp0", m.energy, prefix)) &&
+           (!m.config.hasCepstralWarp || writeSubFile(tar, "bcw0", m.cepstralWarp, prefix)) &&
+           writeSubFile(tar, "bld0", m.output, prefix);
 }
 
 } // namespace frontend_model

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/brevit/frontend/cepstrum_dct.h"
+#include "core/brevit/frontend/fe.h"
 #include "core/brevit/frontend/filter_bank.h"
 #include "core/brevit/frontend/fixed_fft.h"
 #include "core/brevit/frontend/frame_window.h"
@@ -12,14 +13,6 @@
 #include "core/brevit/frontend/spectrum_stage.h"
 
 #include <cstdint>
-
-// Front-end status values.
-inline constexpr int32_t kFEStatusEnded = 2;
-inline constexpr int32_t kFEStatusNoFrame = 3;
-inline constexpr int32_t kFEStatusNotReady = 4;
-inline constexpr int32_t kFEStatusSpeech = 5;
-inline constexpr int32_t kFEStatusNoSpeech = 6;
-inline constexpr int32_t kFEStatusChannelJump = 7;
 
 // Zero differences in a row (within one call) that mark digital silence.
 inline constexpr int32_t kFEDigitalSilenceRun = 32;

@@ -12,7 +12,12 @@
 
 // ---- Front end ------------------------------------------------------------------
 inline constexpr int kBrevitParamDynamicCoefDelay = 432;       // frames until dynamic coefficients complete
+inline constexpr int kBrevitParamFlushDeltaAtEnd = 433;        // complete the last frames' dynamics at the end
+inline constexpr int kBrevitParamChannelCheck = 438;           // report a level jump of the energy stage (status 7)
 inline constexpr int kBrevitParamChannelNormDelay = 508;       // output lag behind the energy/SNR stage
+inline constexpr int kBrevitParamExtraRingFrames = 509;        // ring rows added for the second read index
+inline constexpr int kBrevitParamSampleRate = 524;             // front end built from the block: sample rate
+inline constexpr int kBrevitParamEnergyStage = 527;            // front end built from the block: energy/SNR stage
 inline constexpr int kBrevitParamFilterBankValue2 = 510;       // filter-bank construction value
 inline constexpr int kBrevitParamFilterBankValue1 = 511;       // filter-bank construction value
 inline constexpr int kBrevitParamMinRingFrames = 515;          // minimum frame-ring length
@@ -104,6 +109,7 @@ inline constexpr int kBrevitParamPacketFormat = 399;
 inline constexpr int kBrevitParamEarlyEndOfSpeech = 404;
 inline constexpr int kBrevitParamBlockDuration = 414;
 inline constexpr int kBrevitParamNoLocalSigProcFormat = 525;
+// Also: a front end built from the block has the cepstral warp.
 inline constexpr int kBrevitParamDeferredFetching = 537;
 inline constexpr int kBrevitParamFrameQueueCapacity = 742;
 

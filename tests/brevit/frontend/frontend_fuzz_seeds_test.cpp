@@ -38,10 +38,10 @@ protected:
             << path << " is out of date: rerun with MERROWIND_WRITE_FUZZ_SEEDS=1";
     }
 
-    void checkModel(const char* name, const frontend_model::SampleStageModel& model)
+    void checkModel(const char* name, const frontend_model::FrontEndModel& model)
     {
         ArchiveFixture archive(std::string(name) + ".dvk");
-        frontend_fixture::addSampleStage(archive, model);
+        frontend_fixture::addFrontEnd(archive, model);
         archive.finish();
         check(name, archive.bytes());
     }
@@ -49,23 +49,39 @@ protected:
 
 TEST_F(FrontEndFuzzSeeds, CommittedSeedsAreWhatTheWritersMake)
 {
+    using frontend_model::FrontEndModel;
     using frontend_model::SampleSettings;
     using frontend_model::SampleStageModel;
-    checkModel("model", SampleStageModel::make());
-    SampleSettings folded;
-    folded.fftSize = 128;
-    folded.foldWindow = 1;
-    folded.numChannels = 12;
-    folded.numCepstra = 6;
-    checkModel("folded", SampleStageModel::make(folded));
-    SampleSettings raw;
-    raw.rawSamples = 1;
-    raw.numChannels = 8;
-    raw.numCepstra = 1;
-    SampleStageModel rawModel = SampleStageModel::make(raw);
-    rawModel.bank.blockScaled = 0;
-    rawModel.bank.logQuadratic = 1;
-    checkModel("raw", rawModel);
+    checkModel("model", FrontEndModel());
+
+    FrontEndModel stages;
+    stages.config.hasEnergyStage = 1;
+    stages.config.hasCepstralWarp = 1;
+    stages.config.cnLag = 3;
+    stages.channelNorm.normaliseVariance = 1;
+    stages.channelNorm.adaptOnline = 1;
+    stages.delta = frontend_model::makeDeltaFilter(2, 13, 39, true, false);
+    stages.output.hasSecond = true;
+    stages.output.second = frontend_model::makeDiagonalTransform(39, 32);
+    checkModel("stages", stages);
+
+    FrontEndModel folded;
+    SampleSettings settings;
+    settings.fftSize = 128;
+    settings.foldWindow = 1;
+    settings.numChannels = 12;
+    folded.sample = SampleStageModel::make(settings);
+    folded.config.flushDeltaAtEnd = 0;
+    checkModel("folded", folded);
+
+    FrontEndModel raw;
+    SampleSettings rawSettings;
+    rawSettings.rawSamples = 1;
+    rawSettings.numChannels = 8;
+    raw.sample = SampleStageModel::make(rawSettings);
+    raw.sample.bank.blockScaled = 0;
+    raw.sample.bank.logQuadratic = 1;
+    checkModel("raw", raw);
 }
 
 } // namespace

@@ -33,8 +33,8 @@ FixedFFT* FixedFFT_LoadFromBinFile(DVKTar* tar, const char* prefix)
     bool ok = fft != nullptr && BinFileReader_ReadInt(reader, &fft->size) &&
               BinFileReader_ReadInt(reader, &fft->stages);
     const int32_t n = ok ? fft->size : 0;
-    ok = ok && n >= 8 && n <= (1 << 16) && (n & (n - 1)) == 0 && (2 << fft->stages) == n &&
-         fft->stages >= 2;
+    ok = ok && n >= 8 && n <= (1 << 16) && (n & (n - 1)) == 0 && fft->stages >= 2 &&
+         fft->stages <= 15 && (2 << fft->stages) == n;
     ok = ok && FEReader_ReadInt16Array(reader, &fft->splitTwiddles, static_cast<uint32_t>(n)) &&
          FEReader_ReadInt16Array(reader, &fft->twiddles, static_cast<uint32_t>(n / 2)) &&
          FEReader_ReadInt16Array(reader, &fft->bitReverse, static_cast<uint32_t>(n / 2));

@@ -113,6 +113,8 @@ TEST_F(FixedFFTTest, RefusesInconsistentTables)
         {"size not a power of two", [](frontend_model::FFT& f) { f.size = 96; }},
         {"size below 8", [](frontend_model::FFT& f) { f = frontend_model::makeFFT(4); }},
         {"stages not log2(N/2)", [](frontend_model::FFT& f) { f.stages += 1; }},
+        {"stages far too many", [](frontend_model::FFT& f) { f.stages = 1792; }},
+        {"stages negative", [](frontend_model::FFT& f) { f.stages = -3; }},
         {"split twiddles short", [](frontend_model::FFT& f) { f.splitTwiddles.pop_back(); }},
         {"split twiddles empty", [](frontend_model::FFT& f) { f.splitTwiddles.clear(); }},
         {"twiddles short", [](frontend_model::FFT& f) { f.twiddles.resize(10); }},

@@ -349,7 +349,8 @@ void MWLUtil_CopyPronunciations(uint16_t* const* buffers, const uint16_t* prons,
 void MWLUtil_InsertMarkerPhoneme(uint16_t* pron, int32_t position, uint16_t marker)
 {
     const int32_t n = pronLength(pron);
-    if (position < 1 || position > n + 1)
+    // 254 means the word has no marker, however long its pron.
+    if (position == kMWLNoMarker || position < 1 || position > n + 1)
         return;
     std::memmove(pron + position, pron + position - 1,
                  static_cast<size_t>(n - position + 2) * sizeof(uint16_t));

@@ -261,6 +261,11 @@ TEST(MarkerPhoneme, InsertsAndExtracts)
         MWLUtil_InsertMarkerPhoneme(p.data(), i.position, 99);
         EXPECT_EQ(ended(p.data()), i.result) << i.position;
     }
+    // Position 254 is "no marker" even where it would be the end of the pron.
+    Pron atEnd = pron(Pron(253, 1));
+    atEnd.push_back(0xEEEE);
+    MWLUtil_InsertMarkerPhoneme(atEnd.data(), 254, 99);
+    EXPECT_EQ(ended(atEnd.data()), pron(Pron(253, 1)));
     struct Extract {
         Pron pron;
         int32_t position;

@@ -46,6 +46,7 @@ void scoreFrame(AM* am, const uint8_t* data, size_t size)
     if (set == nullptr)
         return;
     AM_GetScoringFunctions(am, set, 1, 1);
+    AM_InitDynamicSilenceModel(am);
     std::vector<uint8_t> frame(static_cast<size_t>(am->featureDim));
     for (size_t d = 0; d < frame.size() && size > 0; ++d)
         frame[d] = data[(d * 31) % size];
@@ -63,7 +64,13 @@ void scoreFrame(AM* am, const uint8_t* data, size_t size)
     AM_GetBestState(am, 0, &best);
     int32_t fillerLower = 0;
     AM_GetNonSpeechScore(am, &fillerLower);
+    AM_UpdateDynamicSilenceModel(am, frame.data(), 1);
     uint32_t crc = 0;
+    AM_EndFrame(am, 0, &crc);
+    // The next frame through the updated silence model and the shortlist.
+    AM_NewFrame(am, frame.data(), &value, set, 1, 0);
+    for (int32_t s = 0; s < am->numScoredStates; ++s)
+        AM_GetStateScore(am, s);
     AM_EndFrame(am, 0, &crc);
     AM_DeleteScoringSet(set);
 }

@@ -370,6 +370,11 @@ struct AcousticModelSpec {
     bool dynamicSilence = false;
     bool addedModels = false;
     bool shortlist = false;
+    int32_t shortlistClusters = 2;
+    std::vector<uint8_t> shortlistCentroids;   // clusters x dimension; seeded when empty
+    std::vector<uint8_t> shortlistEntries;     // clusters x ceil(states / 2); 0x10 when empty
+    std::vector<uint8_t> silenceInitialMean;   // 60 in every dimension when empty
+    std::vector<uint8_t> silenceCurrentMean;   // 50 in every dimension when empty
     AcousticTreeSpec tree = AcousticTreeSpec::treeA();
 
     int32_t components() const
@@ -716,8 +721,10 @@ inline AcousticModelRecords acousticModelRecords(const AcousticModelSpec& spec)
         r.word("33.ringWriteIndex", 0);
         r.word("33.ringSize", 0);
         r.word("33.shift", 2);
-        r.array("33.currentMean", std::vector<uint8_t>(static_cast<size_t>(D), 50));
-        r.array("33.initialMean", std::vector<uint8_t>(static_cast<size_t>(D), 60));
+        r.array("33.currentMean", spec.silenceCurrentMean.empty() ? std::vector<uint8_t>(static_cast<size_t>(D), 50)
+                                                                  : spec.silenceCurrentMean);
+        r.array("33.initialMean", spec.silenceInitialMean.empty() ? std::vector<uint8_t>(static_cast<size_t>(D), 60)
+                                                                  : spec.silenceInitialMean);
         r.array("33.values", std::vector<uint16_t>(static_cast<size_t>(D), 1));
     }
     if (spec.addedModels) {
@@ -726,14 +733,17 @@ inline AcousticModelRecords acousticModelRecords(const AcousticModelSpec& spec)
     }
     // step 35
     if (spec.shortlist) {
-        const int32_t clusters = 2;
+        const int32_t clusters = spec.shortlistClusters;
         const int32_t rowLength = (S + 1) / 2;
         r.word("35.centroidLength", D);
         r.word("35.clusters", clusters);
         r.word("35.rowLength", rowLength);
-        r.array("35.entries", std::vector<uint8_t>(static_cast<size_t>(clusters * rowLength), 0x10));
-        std::vector<uint8_t> centroids;
-        for (int32_t i = 0; i < clusters * D; ++i)
+        r.array("35.entries", spec.shortlistEntries.empty()
+                                  ? std::vector<uint8_t>(static_cast<size_t>(clusters * rowLength), 0x10)
+                                  : spec.shortlistEntries);
+        std::vector<uint8_t> centroids = spec.shortlistCentroids;
+        const bool seeded = centroids.empty();
+        for (int32_t i = 0; seeded && i < clusters * D; ++i)
             centroids.push_back(static_cast<uint8_t>(next(seed)));
         r.array("35.centroids", centroids);
     }

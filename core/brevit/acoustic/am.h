@@ -15,6 +15,7 @@
 struct AM;
 struct DecisionTree;
 struct ShortListCompressed;
+struct EmShLsTree;
 struct AMScoringSet;
 
 // An owned array read from the model file: count elements of size bytes.
@@ -229,6 +230,7 @@ struct AM {
     AMMllr mllr;
     AMDynSil dynSil;
     ShortListCompressed* shortlist;
+    EmShLsTree* emTree;
 
     // Second parameter set, for states from the first adaptable state on
     // (borrowed: adaptation replaces them with its own copies).

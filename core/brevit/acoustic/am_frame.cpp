@@ -1,4 +1,5 @@
 // Frame start and end, frame preparation and the frame-level summaries.
+#include "core/brevit/acoustic/am_dynsil.h"
 #include "core/brevit/acoustic/am_scoring.h"
 
 #include "core/brevit/runtime/brevit_param_words.h"
@@ -160,8 +161,8 @@ void AM_NewFrame(AM* am, const uint8_t* frame, const int16_t* frameValue, const 
             static_cast<int16_t>(std::min<int32_t>(garbage, am->cache[am->silenceStateId]));
         if (am->filledCount < am->filledCapacity)
             am->filledList[am->filledCount++] = am->silenceStateId;
-    }
-    // The dynamic silence frame step joins here with the silence model.
+    } else if (am->hasDynSil && changed)
+        AM_DynSilScoreFrame(am);
     if (am->hasFiller && am->fillerStateId != kAMNoState &&
         BrevitParam_Word(kBrevitParamFillerEntry) != 0)
         am->cache[am->fillerStateId] = static_cast<int16_t>(

@@ -451,7 +451,10 @@ void readSteps(Loader& l, AM* am)
     if (am->hasShortlist && l.ok) {
         am->shortlist = ShortListCompressed_LoadFromBinFile(l.reader);
         am->shortlistCrc = Shortlist_ComputeCRC;
-        l.require(am->shortlist != nullptr);
+        // Entries of every state and centroids of every dimension.
+        l.require(am->shortlist != nullptr &&
+                  am->shortlist->entryRowLength >= (am->numStates + 1) / 2 &&
+                  am->shortlist->centroidLength >= am->featureDim);
     }
 }
 
@@ -509,8 +512,15 @@ bool finishModel(AM* am)
     am->companions2Second = am->companions2.data;
     if (!AM_InitTables(am) || !buildFrameState(am))
         return false;
-    if (am->shortlist != nullptr)
+    if (am->shortlist != nullptr) {
         AM_SetRawScoreFunction(am);
+        // Clusters are chosen by raw distance: without one (covariance types
+        // 3 and 4) or without clusters the shortlist is not used.
+        if (am->rawScore != nullptr && am->shortlist->numClusters > 0) {
+            am->shortlistScorer = AM_GetScoreByShlstCompressed;
+            am->shortlistSetup = Shortlist_SetFeatures;
+        }
+    }
     if (am->hasDynSil && !AM_DynSilCreate(am))
         return false;
     if (BrevitParam_Word(kBrevitParamCrcTracing) != 0)
@@ -583,6 +593,7 @@ void AM_Destroy(AM* am)
     DVKMem_Free(am->phonemeNames.names);
     DecisionTree_Delete(am->tree);
     ShortListCompressed_Delete(am->shortlist);
+    EmShLsTree_Delete(am->emTree);
     DVKMem_Free(am->featureCopy);
     DVKMem_Free(am->unpackBuffer);
     DVKMem_Free(am->clampedCopy);

@@ -75,6 +75,13 @@ TEST_F(AcousticFuzzSeeds, CommittedSeedsAreWhatTheWriterMakes)
              s.states = 24;
              s.tree = AcousticTreeSpec::treeC();
          }},
+        {"shortlist-silence",
+         [](AcousticModelSpec& s) {
+             s.dim = 8;
+             s.covType = 2;
+             s.shortlist = s.dynamicSilence = true;
+             s.shortlistClusters = 3;
+         }},
         {"no-parameters", [](AcousticModelSpec& s) { s.noParameters = true; }},
     };
     for (const Seed& seed : seeds) {

@@ -1,5 +1,6 @@
 #include "core/brevit/acoustic/am_params.h"
 #include "core/brevit/acoustic/am_scoring.h"
+#include "core/brevit/acoustic/shortlist.h"
 #include "core/brevit/runtime/brevit_param_words.h"
 #include "tests/brevit/acoustic/acoustic_fixture.h"
 #include "tests/support/param_block_builder.h"
@@ -559,21 +560,34 @@ TEST_F(ScoringTest, FrameEndsAndRunsWithoutAllocating)
 
 TEST_F(ScoringTest, ScoringSetsTakeOnlyInstalledPaths)
 {
-    AcousticModelSpec spec = fixtureSpec(2);
-    spec.shortlist = true;
-    AM* am = loadFixture(spec);
-    ASSERT_NE(am, nullptr);
-    AMScoringSet* set = AM_NewScoringSet();
-    ASSERT_NE(set, nullptr);
-    AM_GetScoringFunctions(am, set, 1, 1);
-    EXPECT_EQ(set->useShortlist, 0);  // no shortlist scorer yet
-    EXPECT_EQ(set->useVQ, 0);
-    EXPECT_EQ(set->cachedScorer, &AM_CalculateScoreCSV);
-    EXPECT_EQ(set->directScorer, &AM_CalculateScoreCSV);
-    EXPECT_EQ(set->componentScorer, &AM_CalculateComponentScoreCSV);
-    AM_SetScoringSet(am, set);
-    EXPECT_EQ(am->cachedScorer, &AM_CalculateScoreCSV);
-    AM_DeleteScoringSet(set);
+    struct Case {
+        int32_t covType;
+        bool wantShortlist;
+        AMStateKernel cached;
+    };
+    // Type 4 has no raw distance to choose clusters with: no shortlist path.
+    const Case cases[] = {
+        {2, true, AM_GetScoreByShlstCompressed},
+        {2, false, AM_CalculateScoreCSV},
+        {4, true, AM_CalculateScoreCSV},
+    };
+    for (const Case& c : cases) {
+        AcousticModelSpec spec = fixtureSpec(c.covType);
+        spec.shortlist = true;
+        AM* am = loadFixture(spec);
+        ASSERT_NE(am, nullptr);
+        AMScoringSet* set = AM_NewScoringSet();
+        ASSERT_NE(set, nullptr);
+        AM_GetScoringFunctions(am, set, c.wantShortlist, 1);
+        EXPECT_EQ(set->useShortlist, c.cached == AM_GetScoreByShlstCompressed);
+        EXPECT_EQ(set->useVQ, 0);
+        EXPECT_EQ(set->cachedScorer, c.cached);
+        EXPECT_EQ(set->directScorer, &AM_CalculateScoreCSV);
+        EXPECT_EQ(set->componentScorer, &AM_CalculateComponentScoreCSV);
+        AM_SetScoringSet(am, set);
+        EXPECT_EQ(am->cachedScorer, c.cached);
+        AM_DeleteScoringSet(set);
+    }
     AM_DeleteScoringSet(nullptr);
 }
 

@@ -1,9 +1,12 @@
 // What the engine object calls of the front end: the object holds one front
-// end and the active end-pointer settings and never looks inside either.
+// end and never looks inside it; it keeps its end-pointers and utterance
+// buffers through their own modules.
 #pragma once
 
+#include "core/brevit/frontend/utt_det.h"
+#include "core/brevit/frontend/utterance.h"
+
 struct FE;
-struct UttDet;
 
 // Frees a front end; null is ignored.
 void FE_Destroy(FE* frontEnd);

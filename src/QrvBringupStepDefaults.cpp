@@ -27,16 +27,6 @@ public:
     }
 };
 
-class NoContactCounts : public QrvContactCountsStep {
-public:
-    void start(WexService*) override { notThere(__func__); }
-    void release() override {}
-    void forgetVoiceData() override
-    {
-        uiLog().log(WexLogWarning, "%s: not available; the bring-up goes on", __func__);
-    }
-};
-
 class NoSuite : public QrvSuiteStep {
 public:
     int create(CreateNotify, void*) override
@@ -57,13 +47,6 @@ template <>
 QrvLanguagePackStep& QrvSeam<QrvLanguagePackStep>::defaultImpl()
 {
     static NoLanguagePack impl;
-    return impl;
-}
-
-template <>
-QrvContactCountsStep& QrvSeam<QrvContactCountsStep>::defaultImpl()
-{
-    static NoContactCounts impl;
     return impl;
 }
 

@@ -10,7 +10,10 @@
 #include "src/QrvAudioControls.h"
 #include "src/QrvFileSystem.h"
 #include "src/QrvServiceMain.h"
+#include "src/QrvMetaDbInfo.h"
 #include "src/QrvSettings.h"
+#include "src/QrvWorkQueues.h"
+#include "tests/support/temp_root.h"
 #include "src/QrvWatchdog.h"
 #include "oem/dvk_oem_ui.h"
 #include "tests/platform/bus/private_bus.h"
@@ -485,9 +488,8 @@ protected:
     }
 
     // The sim, with the system service's preferences when given.
-    std::unique_ptr<SimProcess> startSim(const std::string& preferences = {})
+    std::unique_ptr<SimProcess> startSim(const std::string& preferences = {}, std::vector<const char*> args = {})
     {
-        std::vector<const char*> args;
         if (!preferences.empty()) {
             char path[] = "/tmp/mwprefs.XXXXXX";
             int fd = g_mkstemp(path);
@@ -495,7 +497,8 @@ protected:
             EXPECT_EQ(write(fd, preferences.data(), preferences.size()), static_cast<ssize_t>(preferences.size()));
             close(fd);
             m_prefs = path;
-            args = {"--prefs", m_prefs.c_str()};
+            args.push_back("--prefs");
+            args.push_back(m_prefs.c_str());
         }
         auto sim = std::make_unique<SimProcess>(args);
         GDBusConnection* bus = connectToBus();
@@ -564,6 +567,126 @@ TEST_F(PlatformSession, ABoardTypeErrorStopsTheBringUpUntilTheWatchdog)
     EXPECT_TRUE(log.contains("no sign of life"));
     EXPECT_TRUE(linesWith(*sim, "voiceCommand").empty());
     EXPECT_EQ(doubles.events.count("suite create"), 0);
+}
+
+// ---- contacts: the update decision and the voice data's watermark ------------------------
+
+class ContactsSession : public PlatformSession {
+protected:
+    void SetUp() override
+    {
+        PlatformSession::SetUp();
+        QrvContactCountsStep::set(nullptr);
+    }
+
+    // A database directory: the built-in persons and calls, and the service's record
+    // with `watermark` (none when negative).
+    void writeData(long long watermark)
+    {
+        for (const char* kind : {"/com.orvel.person_1.json", "/com.orvel.phonecall_1.json"}) {
+            gchar* text = nullptr;
+            gsize size = 0;
+            ASSERT_TRUE(g_file_get_contents((std::string(SimDbDataDir) + kind).c_str(), &text, &size, nullptr));
+            m_data.writeFile(kind, std::string(text, size));
+            g_free(text);
+        }
+        if (watermark >= 0)
+            m_data.writeFile("/com.orvel.merrowind_1.json",
+                             R"({"kind": {"id": "com.orvel.merrowind:1", "owner": "com.orvel.merrowind"}, "records": [)"
+                             R"({"_id": "m1", "_rev": 1, "_kind": "com.orvel.merrowind:1", )"
+                             R"("recognizer_version": "20110107.1.16", "rev_watermark": )" +
+                                 std::to_string(watermark) + "}]}");
+    }
+
+    void writeVoiceData() { writeFile(QrvFileSystem::makeFullPathname1("dvk_voc_enus.dat"), "voice"); }
+
+    std::vector<const char*> dataArgs() { return {"--data", m_data.path().c_str()}; }
+
+    static constexpr const char* SimDbDataDir = MERROWIND_SIM_DATA_DIR;
+    TempRoot m_data{false};
+};
+
+TEST_F(ContactsSession, WithoutVoiceDataEveryPersonForcesAFullUpdate)
+{
+    auto sim = startSim();
+    doubles.suite.answers = {0};
+    sendWhenRunning("syncDone");
+    EXPECT_EQ(runService(), 0);
+    EXPECT_TRUE(log.contains("readMetaDbInfoFile: No sync info available."));
+    EXPECT_TRUE(log.contains(
+        "full update forced.  # contacts processed in previous full update: 0.  # new since then: 9"));
+    EXPECT_TRUE(log.contains("contactCountsDone: 0 9"));
+    EXPECT_EQ(QrvMetaDbInfo::getMetaDbInfoWatermark(), -1);
+    EXPECT_EQ(doubles.events.count("suite create"), 1);
+}
+
+TEST_F(ContactsSession, AFewChangesSinceTheStoredWatermarkEndABackgroundRun)
+{
+    writeData(6);
+    writeVoiceData();
+    auto sim = startSim({}, dataArgs());
+    sendWhenRunning("syncDone");
+    EXPECT_EQ(runService(), 0);
+    EXPECT_EQ(QrvMetaDbInfo::getMetaDbInfoWatermark(), 6);
+    EXPECT_TRUE(log.contains(
+        "Using previous full update.  # contacts processed in previous full update: 6.  # new since then: 3"));
+    EXPECT_FALSE(log.contains("contactCountsDone"));
+    EXPECT_EQ(doubles.events.count("suite create"), 0);
+    EXPECT_EQ(doubles.events.only(kStopChain), (std::vector<std::string>{"recorder stop on VR",
+                                                                         "player stop graceful on VR",
+                                                                         "capture shutdown on UI"}));
+}
+
+TEST_F(ContactsSession, TheWatermarkWrittenBeforeTheEndIsTheOneRecordLeft)
+{
+    writeData(2);
+    writeVoiceData();
+    auto sim = startSim({}, dataArgs());
+    doubles.suite.answers = {6};  // the suite is still rebuilding
+    sendWhenRunning("syncDone");
+    when([this] { return doubles.suite.delivered == 1; }, [] {
+        QrvExecuteInVrThread(
+            [](void*) {
+                QrvMetaDbInfo::updateMetaDbInfoWatermark(9);
+                QrvMetaDbInfo::writeMetaDbInfoFile();
+                DownChirpAndExit::doDownChirpAndExit();
+            },
+            nullptr, QRV_THREAD_ALWAYS_POST);
+    });
+    EXPECT_EQ(runService(), 0);
+    EXPECT_TRUE(log.contains("full update forced.  # contacts processed in previous full update: 2.  # new since then: 7"));
+    // The sim writes the kind back once it has handled the delete and the put.
+    const std::string stored = m_data.at("/com.orvel.merrowind_1.json");
+    std::vector<WexObject> live;
+    ASSERT_TRUE(runUntil([&] {
+        gchar* text = nullptr;
+        if (!g_file_get_contents(stored.c_str(), &text, nullptr, nullptr))
+            return false;
+        WexObject kind;
+        WexObject records;
+        const bool parsed = WexObject::parse(text, kind) == WexErrNone && kind.get("records", records) == WexErrNone;
+        g_free(text);
+        live.clear();
+        for (size_t i = 0; parsed && i < records.size(); ++i) {
+            WexObject record;
+            bool deleted = false;
+            records.at(i, record);
+            record.getOptional("_del", deleted);
+            if (!deleted)
+                live.push_back(record);
+        }
+        // The old record deleted, the new one stored.
+        return live.size() == 1 && records.size() == 2;
+    }));
+    int64_t watermark = 0;
+    std::string version;
+    std::string kindName;
+    EXPECT_EQ(live[0].get("rev_watermark", watermark), WexErrNone);
+    EXPECT_EQ(live[0].get("recognizer_version", version), WexErrNone);
+    EXPECT_EQ(live[0].get("_kind", kindName), WexErrNone);
+    EXPECT_EQ(watermark, 9);
+    EXPECT_EQ(version, "20110107.1.16");
+    EXPECT_EQ(kindName, "com.orvel.merrowind:1");
 }
 
 // ---- the suite's completion codes -------------------------------------------------

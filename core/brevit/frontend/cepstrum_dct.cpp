@@ -9,9 +9,10 @@ namespace {
 bool shiftsValid(const CepstrumDCT* dct)
 {
     auto inRange = [](int32_t shift) { return shift >= 0 && shift <= 30; };
+    if (!inRange(dct->inputShift) || !inRange(dct->c0Shift) || !inRange(dct->matrixShift))
+        return false;
     const int32_t rounding = dct->matrixShift + dct->c0Shift - dct->inputShift;
-    return inRange(dct->inputShift) && inRange(dct->c0Shift) && inRange(dct->matrixShift) &&
-           rounding >= 1 && rounding <= 30;
+    return rounding >= 1 && rounding <= 30;
 }
 
 } // namespace

@@ -521,7 +521,8 @@ bool consistent(const FEFix* f)
     const ChannelNorm* cn = f->channelNorm;
     const int32_t n = fe->deltaHalfWidth;
     const int32_t length = fe->featureLength;
-    if (fe->frameShiftMs < 1 || fe->cnLag < 0 || n < 0 || fe->ringSize < 2 * n + 1 + fe->cnLag ||
+    if (fe->frameShiftMs < 1 || fe->cnLag < 0 || fe->cnLag > (1 << 16) || n < 0 || n > 1024 ||
+        fe->ringSize < 2 * n + 1 + fe->cnLag ||
         fe->ringSize > (1 << 16) || length > kFESnapshotChannels || length < fe->numCepstra ||
         fe->cepstralShift < 0 || fe->cepstralShift > 15)
         return false;

@@ -35,7 +35,7 @@ bool settingsValid(const FEFixSampleStage* s)
            s->bufferLength >= s->samplesInWindow && s->bufferLength <= (1 << 20) &&
            s->samplesInShift >= 1 && s->samplesInShift <= s->bufferLength &&
            s->fftSize >= 8 && s->fftSize <= (1 << 16) && s->numChannels >= 1 &&
-           s->numCepstra >= 1;
+           s->numChannels <= 4096 && s->numCepstra >= 1 && s->numCepstra <= 4096;
 }
 
 // The stages must agree with "bsc0" and with each other on every size they

@@ -29,9 +29,10 @@ LevelTracker* LevelTracker_Create(int32_t sampleRate, int32_t samplesInShift)
     tracker->shift = scale11 ? 11 : (scale6 ? 6 : 7);
     tracker->loudStart = scale6 && !scale11;
     tracker->resetEachUtterance = BrevitParam_Word(kBrevitParamResetEachUtterance) != 0;
-    tracker->rate = static_cast<int16_t>(((100 * samplesInShift) / sampleRate) << 7);
+    tracker->rate = static_cast<int16_t>(((int64_t{100} * samplesInShift) / sampleRate) << 7);
     // A shift longer than 100 ms would leave the history without a slot.
-    const int32_t frames = static_cast<int16_t>((100 * sampleRate) / (1000 * samplesInShift));
+    const int32_t frames =
+        static_cast<int16_t>((int64_t{100} * sampleRate) / (int64_t{1000} * samplesInShift));
     tracker->L = std::max(frames, 1);
     tracker->history = static_cast<int16_t*>(DVKMem_Calloc(tracker->L * sizeof(int16_t)));
     if (tracker->history == nullptr) {

@@ -8,6 +8,8 @@ namespace {
 
 bool valid(const LinearTransform* t)
 {
+    if (t->shiftA < 0 || t->shiftA > 30 || t->shiftB < 0 || t->shiftB > 30)
+        return false;
     const int32_t shift = t->shiftA + t->shiftB;
     if (t->numOutputs < 1 || t->numOutputs > 4096 || t->rowLength < 1 || t->rowLength > 4096 ||
         t->numRows < 1 || t->numRows > 4096 || t->numDiagonal < 0 || t->numDiagonal > t->numRows ||

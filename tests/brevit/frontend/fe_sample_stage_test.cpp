@@ -229,6 +229,8 @@ TEST_F(SampleStageTest, LoadingRefusesInconsistentModels)
         {"shift above buffer", [](SampleStageModel& m) { m.settings.samplesInShift = 201; }},
         {"sample rate below 1", [](SampleStageModel& m) { m.settings.sampleRate = 0; }},
         {"channel count differs", [](SampleStageModel& m) { m.settings.numChannels = 22; }},
+        {"channel count beyond any spectrum", [](SampleStageModel& m) { m.settings.numChannels = 1 << 28; }},
+        {"cepstrum count beyond any spectrum", [](SampleStageModel& m) { m.settings.numCepstra = 1 << 28; }},
         {"cepstrum count differs", [](SampleStageModel& m) { m.settings.numCepstra = 12; }},
         {"filter weights empty", [](SampleStageModel& m) { m.bank.weights.clear(); }},
         {"filter weight count differs", [](SampleStageModel& m) { m.bank.numWeights += 1; }},

@@ -291,6 +291,11 @@ struct AcousticVQSpec {
     int32_t offset = 0;
     int32_t multiplier = 1;
     int32_t shift = 0;
+    // Given tables; the defaults above are used when empty.
+    std::vector<int32_t> dimensionBounds, codewordBounds, codebookOffsets;
+    std::vector<uint8_t> codebook;     // bytes (four per word with inner-product VQ)
+    std::vector<uint16_t> normTable;
+    std::vector<uint8_t> labels;       // streams per component
 };
 
 struct AcousticModelSpec {
@@ -681,20 +686,24 @@ inline AcousticModelRecords acousticModelRecords(const AcousticModelSpec& spec)
         r.word("31.multiplier", v.multiplier);
         r.word("31.shift", v.shift);
         if (v.innerProduct) {
-            r.array("31.codewords", std::vector<uint32_t>(static_cast<size_t>(v.elementCount / 4),
-                                                          0x01020304u));
-            r.array("31.norms", std::vector<uint16_t>(static_cast<size_t>(v.norms), 9));
+            std::vector<uint32_t> words(static_cast<size_t>(v.elementCount / 4), 0x01020304u);
+            if (!v.codebook.empty())
+                std::memcpy(words.data(), v.codebook.data(), std::min(words.size() * 4, v.codebook.size()));
+            r.array("31.codewords", words);
+            r.array("31.norms", v.normTable.empty() ? std::vector<uint16_t>(static_cast<size_t>(v.norms), 9) : v.normTable);
         } else {
-            r.array("31.codewords", std::vector<uint8_t>(static_cast<size_t>(v.elementCount), 5));
+            r.array("31.codewords", v.codebook.empty() ? std::vector<uint8_t>(static_cast<size_t>(v.elementCount), 5)
+                                                       : v.codebook);
         }
         std::vector<int32_t> bounds;
         for (int32_t i = 0; i <= v.codebookSize; ++i)
             bounds.push_back(i);
-        r.array("31.dimensionBounds", bounds);
-        r.array("31.codewordBounds", bounds);
-        r.array("31.codebookOffsets", bounds);
-        r.array("31.labels",
-                std::vector<uint8_t>(static_cast<size_t>(v.codebookSize) * static_cast<size_t>(K), 0));
+        r.array("31.dimensionBounds", v.dimensionBounds.empty() ? bounds : v.dimensionBounds);
+        r.array("31.codewordBounds", v.codewordBounds.empty() ? bounds : v.codewordBounds);
+        r.array("31.codebookOffsets", v.codebookOffsets.empty() ? bounds : v.codebookOffsets);
+        r.array("31.labels", v.labels.empty() ? std::vector<uint8_t>(static_cast<size_t>(v.codebookSize) *
+                                                                         static_cast<size_t>(K), 0)
+                                              : v.labels);
     }
     // step 32
     if (spec.mllr) {

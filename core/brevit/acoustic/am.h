@@ -230,6 +230,8 @@ struct AM {
     AMMllr mllr;
     AMDynSil dynSil;
     ShortListCompressed* shortlist;
+    uint16_t* vqScores;          // per-frame codeword scores
+    uint16_t* vqNorms;           // squared norms of packed codewords (6 x 256)
     EmShLsTree* emTree;
 
     // Second parameter set, for states from the first adaptable state on

@@ -4,6 +4,7 @@
 #include "core/brevit/acoustic/am.h"
 
 #include "core/brevit/acoustic/am_kernels.h"
+#include "core/brevit/acoustic/am_vq.h"
 #include "core/brevit/acoustic/decision_tree.h"
 #include "core/brevit/acoustic/shortlist.h"
 #include "core/brevit/runtime/bin_file_reader.h"
@@ -438,8 +439,10 @@ void readSteps(Loader& l, AM* am)
     readParameters(l, am);
     if (l.ok)
         l.ok = DecisionTree_LoadFromBinFile(l.reader, am->numStates, &am->tree) != 0;
-    if (am->hasVQ)
+    if (am->hasVQ) {
         readVQ(l, am);
+        l.require(l.ok && AM_VQTablesFit(am));
+    }
     if (am->hasMLLR)
         readMLLR(l, am);
     if (am->hasDynSil)
@@ -500,6 +503,27 @@ bool buildFrameState(AM* am)
     return true;
 }
 
+// Codeword scores for every codeword (six blocks of 256 for the packed
+// form) and, for packed codewords, their norms: stored, or computed.
+bool buildVQTables(AM* am)
+{
+    if (!am->hasVQ)
+        return true;
+    const auto* words = static_cast<const uint32_t*>(am->vq.codewordBounds.data);
+    const uint32_t codewords = words != nullptr ? words[am->vq.codebookSize] : 0;
+    if (!scratch(am->vqScores, std::max<uint32_t>(codewords, 1536)))
+        return false;
+    if (am->vqPrecompute != AM_VQPrecomputeScoresForClustersInnerProduct)
+        return true;
+    if (!scratch(am->vqNorms, 1536))
+        return false;
+    if (am->vq.norms.count >= 1536)
+        std::memcpy(am->vqNorms, am->vq.norms.data, 1536 * sizeof(uint16_t));
+    else
+        AM_Precompute4ParNorms(am);
+    return true;
+}
+
 bool finishModel(AM* am)
 {
     if (!AM_InitScoringFast(am) && !AM_InitScoring(am))
@@ -510,7 +534,7 @@ bool finishModel(AM* am)
     am->ipMeans2 = static_cast<const uint32_t*>(am->ipMeans.data);
     am->companions1Second = am->companions1.data;
     am->companions2Second = am->companions2.data;
-    if (!AM_InitTables(am) || !buildFrameState(am))
+    if (!AM_InitTables(am) || !buildFrameState(am) || !buildVQTables(am))
         return false;
     if (am->shortlist != nullptr) {
         AM_SetRawScoreFunction(am);
@@ -601,6 +625,8 @@ void AM_Destroy(AM* am)
     DVKMem_Free(am->htSquares);
     DVKMem_Free(am->htPackedSquares);
     DVKMem_Free(am->cache);
+    DVKMem_Free(am->vqScores);
+    DVKMem_Free(am->vqNorms);
     DVKMem_Free(am->filledList);
     DVKMem_Free(am);
 }

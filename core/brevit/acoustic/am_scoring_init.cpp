@@ -1,6 +1,7 @@
 // Kernel choice at load: one state and one component kernel for the model's
 // storage form, covariance type and dimension, and the checksum hooks.
 #include "core/brevit/acoustic/am_kernels.h"
+#include "core/brevit/acoustic/am_vq.h"
 
 #include "core/brevit/runtime/brevit_global_parameters.h"
 #include "core/brevit/runtime/brevit_param_words.h"
@@ -106,6 +107,23 @@ void selectWeighted(AM* am)
         install(am, AM_CalculateFullScore, AM_CalculateComponentScoreCSV);
 }
 
+// VQ entries; the packed forms only where the streams are six blocks of 256
+// codewords four dimensions wide. Label (DA) models get none yet.
+void selectVQ(AM* am)
+{
+    if (!am->hasVQ || am->daMode)
+        return;
+    const bool packed = AM_HasOptimizedVQ(am) && AM_Has4ParStreams(am);
+    am->vqStateKernel = am->vq.flags2[1] && packed ? AM_VQGetScoreOptimized : AM_VQGetScore;
+    am->vqComponentKernel = AM_VQGetComponentScore;
+    if (am->covType != 5)
+        am->vqPrecompute = AM_VQPrecomputeScoresForClusters;
+    else if (am->vq.flags2[2] && packed)
+        am->vqPrecompute = AM_VQPrecomputeScoresForClustersInnerProduct;
+    else
+        am->vqPrecompute = AM_VQPrecomputeScoresForClustersScalarCov;
+}
+
 } // namespace
 
 int32_t AM_IsOddMajority(const AM* am)
@@ -165,6 +183,7 @@ int32_t AM_SelectScoringKernels(AM* am)
                 am->fourBitMeans ? AM_CalculateComponentScoreScalarCov4B : AM_CalculateComponentScoreScalarCov);
     else
         selectWeighted(am);
+    selectVQ(am);
     return 1;
 }
 

@@ -322,6 +322,10 @@ TEST_F(FrontEndObjectTest, LoadingRefusesInconsistentModels)
              m.config.cnLag = 2;
          }},
         {"negative lag", [](FrontEndModel& m) { m.config.cnLag = -1; }},
+        {"lag and half width far too large", [](FrontEndModel& m) {
+             m.config.cnLag = 2000000000;
+             m.config.deltaHalfWidth = 2000000000;
+         }},
         {"frame shift below 1 ms", [](FrontEndModel& m) { m.config.frameShiftMs = 0; }},
         {"cepstral warp past the features", [](FrontEndModel& m) {
              m.config.hasCepstralWarp = 1;

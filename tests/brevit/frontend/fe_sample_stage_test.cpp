@@ -248,6 +248,10 @@ TEST_F(SampleStageTest, LoadingRefusesInconsistentModels)
         {"log shift above 13", [](SampleStageModel& m) { m.bank.logShift = 14; }},
         {"DCT inputs differ", [](SampleStageModel& m) { m.dct = frontend_model::makeDCT(22, 13); }},
         {"DCT matrix shape", [](SampleStageModel& m) { m.dct.matrix.pop_back(); }},
+        {"DCT shifts far out of range", [](SampleStageModel& m) {
+             m.dct.matrixShift = -1936946036;
+             m.dct.c0Shift = -1946157041;
+         }},
         {"DCT rounding shift below 1", [](SampleStageModel& m) {
              m.dct.matrixShift = 0;
              m.dct.inputShift = 15;

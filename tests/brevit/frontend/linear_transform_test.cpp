@@ -85,6 +85,10 @@ TEST_F(LinearTransformTest, LoadingRefusesInconsistentTransforms)
              t.first.shiftA = 0;
              t.first.shiftB = 0;
          }},
+        {"shifts far out of range", [](frontend_model::OutputTransforms& t) {
+             t.first.shiftA = 2000000000;
+             t.first.shiftB = 2000000000;
+         }},
         {"offset shift above the total", [](frontend_model::OutputTransforms& t) { t.first.offsetShift = 11; }},
         {"more diagonal rows than rows", [](frontend_model::OutputTransforms& t) { t.first.numDiagonal = 4; }},
         {"second transform broken", [](frontend_model::OutputTransforms& t) {

@@ -77,6 +77,7 @@ TEST_F(MsgTest, RecordWithoutDestructorIsFreedBeforeItsHandlerRuns)
     dvk_msg_send(dvk_msg_create(new int(2), recordHandler, countingDestructor),
                  dvk_msg_getDvkAddr());
     ASSERT_TRUE(waitFor([&] { return seen.destructed == 1; }));
+    drainVr();  // the record itself is freed after the destructor returns
     EXPECT_EQ(seen.calls.load(), 2);
     EXPECT_EQ(seen.liveBlocks.load(), before + 1);
     EXPECT_EQ(dvk_mem_liveBlocks(), before);

@@ -7,8 +7,9 @@
 #include <functional>
 
 // Runs pending work of the default main context until done() holds or the
-// time runs out; returns done().
-inline bool iterateUntil(const std::function<bool()>& done, int timeoutMs = 3000)
+// time runs out; returns done(). The default is generous for a loaded
+// machine: only a failing test waits it out.
+inline bool iterateUntil(const std::function<bool()>& done, int timeoutMs = 30000)
 {
     const gint64 end = g_get_monotonic_time() + gint64{timeoutMs} * 1000;
     while (!done()) {

@@ -6,6 +6,7 @@
 #include "platform/core/wex_root.h"
 #include "sdk/common/dvk_msg.h"
 #include "src/QrvFileSystem.h"
+#include "src/QrvRecordInhibitor.h"
 #include "tests/support/vr_thread.h"
 #include "tests/support/wav_fixture.h"
 
@@ -43,12 +44,16 @@ inline void captureFrom(const std::vector<int16_t>& samples)
 struct MessageCounter {
     std::atomic<int> count{0};
     std::atomic<bool> onSuiteThread{true};
+    // Read on delivery: the 200 ms period may be over by the time a loaded
+    // machine lets the test look.
+    std::atomic<bool> recordingInhibited{false};
 
     dvk_msg_Message* message()
     {
         return dvk_msg_create(this, [](void* self, dvk_msg_Address) {
             auto* counter = static_cast<MessageCounter*>(self);
             counter->onSuiteThread = counter->onSuiteThread && dvk_msg_getMyAddr() == dvk_msg_getDvkAddr();
+            counter->recordingInhibited = RecordInhibitor::S_active();
             ++counter->count;
         }, nullptr);
     }

@@ -6,6 +6,7 @@
 #include "src/QrvWorkQueues.h"
 
 #include <glib.h>
+#include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
@@ -22,9 +23,11 @@ inline void ensureWorkQueues()
     (void)started;
 }
 
-// Pumps "UI" until the condition holds or the time is up.
+// Pumps "UI" until the condition holds or the time is up. The default is
+// generous: a loaded machine may stall a sanitized thread for seconds, and
+// only a failing test ever waits this long.
 inline bool waitFor(const std::function<bool()>& condition,
-                    std::chrono::milliseconds limit = std::chrono::milliseconds(3000))
+                    std::chrono::milliseconds limit = std::chrono::milliseconds(30000))
 {
     const auto end = std::chrono::steady_clock::now() + limit;
     while (!condition()) {
@@ -53,7 +56,12 @@ inline void runOnVr(std::function<void()> step)
             return G_SOURCE_REMOVE;
         },
         &call, 0);
-    waitFor([&] { return call.done.load(); }, std::chrono::milliseconds(10000));
+    if (!waitFor([&] { return call.done.load(); }, std::chrono::milliseconds(60000))) {
+        // The step still refers to this frame: wait on rather than return.
+        ADD_FAILURE() << "\"VR\" did not run the step";
+        while (!call.done.load())
+            waitFor([&] { return call.done.load(); });
+    }
 }
 
 // From a step on a work queue: runs `step` on the same queue behind

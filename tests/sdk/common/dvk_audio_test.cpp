@@ -163,15 +163,17 @@ class SuitePlayback : public ::testing::Test {
 protected:
     void SetUp() override { prepareAudioRoot(); }
 
-    // Queues on "VR" and waits for the done message.
-    void playAndWait(const std::function<void(dvk_msg_Message*)>& queue)
+    // Queues on "VR" and waits for the done message; whether recording was
+    // inhibited when it came.
+    bool playAndWait(const std::function<void(dvk_msg_Message*)>& queue)
     {
         MessageCounter done;
         runOnVr([&] { queue(done.message()); });
-        ASSERT_TRUE(waitFor([&] { return done.count.load() == 1; }));
+        EXPECT_TRUE(waitFor([&] { return done.count.load() == 1; }));
         waitFor([] { return false; }, std::chrono::milliseconds(100));
         EXPECT_EQ(done.count.load(), 1);
         EXPECT_TRUE(done.onSuiteThread.load());
+        return done.recordingInhibited.load();
     }
 };
 
@@ -188,12 +190,10 @@ TEST_F(SuitePlayback, PlaysPcmAndEndsAShortFrameWithSilence)
     for (const auto& [count, expected] : cases) {
         SCOPED_TRACE(count);
         const std::vector<int16_t> samples = rampSamples(static_cast<size_t>(count), 1);
-        playAndWait([&](dvk_msg_Message* done) {
+        const bool inhibited = playAndWait([&](dvk_msg_Message* done) {
             EXPECT_EQ(dvk_audio_startPcmPlayback(0, 0, samples.data(), count, done), 0);
         });
         EXPECT_EQ(played(), expected);
-        bool inhibited = false;
-        runOnVr([&] { inhibited = RecordInhibitor::S_active(); });
         EXPECT_TRUE(inhibited);
         int32_t time = 0;
         runOnVr([&] { time = dvk_audio_getPlaybackTime(); });

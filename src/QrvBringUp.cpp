@@ -293,7 +293,7 @@ void QrvBringUp::startVRThread(Handler& handler)
     uiLog().log(WexLogDebug, "dvk_app_create() done");
 }
 
-void QrvBringUp::app_create_notify(int32_t code, void*)
+void QrvBringUp::app_create_notify(dvk_app_CompletionCode code, void*)
 {
     WEX_TRACE_FUNCTION(uiLog());
     // The report may come after the final shut-down released the handler
@@ -303,7 +303,7 @@ void QrvBringUp::app_create_notify(int32_t code, void*)
         return;
 
     const char* text = nullptr;
-    switch (code) {
+    switch (static_cast<int32_t>(code)) {
     case DVK_APP_INCOMPLETE_START:
     case DVK_APP_INCOMPLETE:
         uiLog().log(WexLogDebug, "INCOMPLETE.  Continuing...");

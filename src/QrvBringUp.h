@@ -13,6 +13,7 @@
 // shut-down has released it they are ignored.
 #pragma once
 
+#include "core/ce/dvk_app.h"
 #include "platform/core/wex_err.h"
 #include "src/QrvBringupSteps.h"
 
@@ -22,19 +23,18 @@ class QrVoiceCmdServiceHandler;
 
 class QrvBringUp {
 public:
-    // The suite's completion codes (dvk_app_CompletionCode).
-    enum CompletionCode : int32_t {
-        DVK_APP_INCOMPLETE_START = -1,
-        DVK_APP_SUCCESS = 0,
-        DVK_APP_ABORTED = 1,
-        DVK_APP_TIMED_OUT = 2,
-        DVK_APP_INVALID_LANGUAGE = 3,
-        DVK_APP_NO_MEMORY = 4,
-        DVK_APP_CANCELLED = 5,
-        DVK_APP_INCOMPLETE = 6,
-        DVK_APP_ALREADY_CREATED = 7,
-        DVK_APP_USER_EXIT = 8,
-    };
+    // The suite's completion codes; -1 also reports an incomplete start.
+    using CompletionCode = dvk_app_CompletionCode;
+    static constexpr CompletionCode DVK_APP_INCOMPLETE_START = static_cast<CompletionCode>(-1);
+    static constexpr CompletionCode DVK_APP_SUCCESS = ::DVK_APP_SUCCESS;
+    static constexpr CompletionCode DVK_APP_ABORTED = ::DVK_APP_ABORTED;
+    static constexpr CompletionCode DVK_APP_TIMED_OUT = ::DVK_APP_TIMED_OUT;
+    static constexpr CompletionCode DVK_APP_INVALID_LANGUAGE = ::DVK_APP_INVALID_LANGUAGE;
+    static constexpr CompletionCode DVK_APP_NO_MEMORY = ::DVK_APP_OUT_OF_MEMORY;
+    static constexpr CompletionCode DVK_APP_CANCELLED = ::DVK_APP_CANCELLED;
+    static constexpr CompletionCode DVK_APP_INCOMPLETE = ::DVK_APP_INCOMPLETE;
+    static constexpr CompletionCode DVK_APP_ALREADY_CREATED = ::DVK_APP_ALREADY_CREATED;
+    static constexpr CompletionCode DVK_APP_USER_EXIT = ::DVK_APP_ALWAYS_AVAILABLE_EXIT;
 
     // Step 1: the language, known already or read from the locale.
     static void begin(QrVoiceCmdServiceHandler& handler);
@@ -67,5 +67,5 @@ public:
     static void startVRThread(QrVoiceCmdServiceHandler& handler);
     static bool bringupComplete(const QrVoiceCmdServiceHandler& handler);
     // The suite's creation report, on "UI".
-    static void app_create_notify(int32_t code, void* context);
+    static void app_create_notify(dvk_app_CompletionCode code, void* context);
 };

@@ -1,8 +1,10 @@
 // The bring-up's outside steps until their parts are in the service: each
 // logs that it was reached and answers nothing, so the bring-up waits there
 // and the watchdog ends the service. The pack check, which must answer,
-// finds no pack.
+// finds no pack. The suite step is the suite's own entry points.
 #include "src/QrvBringupSteps.h"
+
+#include "oem/dvk_oem_app.h"
 #include "src/QrvLog.h"
 
 namespace {
@@ -10,11 +12,6 @@ namespace {
 WexLogger& uiLog()
 {
     return QrvLog::UIthread::qrvLog;
-}
-
-void notThere(const char* step)
-{
-    uiLog().log(WexLogWarning, "%s: not available; the bring-up waits here", step);
 }
 
 // Without the pack check no pack counts as installed: the service ends.
@@ -27,18 +24,15 @@ public:
     }
 };
 
-class NoSuite : public QrvSuiteStep {
+// The suite's own entry points; command recognition with the service's
+// notification table.
+class Suite : public QrvSuiteStep {
 public:
-    int create(CreateNotify, void*) override
+    int create(CreateNotify notify, void* context) override
     {
-        notThere(__func__);
-        return 0;
+        return dvk_app_create(notify, context);
     }
-    int startCmdRecog() override
-    {
-        notThere(__func__);
-        return 0;
-    }
+    int startCmdRecog() override { return dvk_app_startCmdRecog(&dvkCallbacks, nullptr); }
 };
 
 } // namespace
@@ -53,6 +47,6 @@ QrvLanguagePackStep& QrvSeam<QrvLanguagePackStep>::defaultImpl()
 template <>
 QrvSuiteStep& QrvSeam<QrvSuiteStep>::defaultImpl()
 {
-    static NoSuite impl;
+    static Suite impl;
     return impl;
 }

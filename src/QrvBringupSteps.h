@@ -4,6 +4,7 @@
 // QrvBringUp, on "UI".
 #pragma once
 
+#include "core/ce/dvk_app.h"
 #include "platform/core/wex_err.h"
 #include "src/QrvSeam.h"
 
@@ -89,8 +90,8 @@ public:
 // with the service's notification table).
 class QrvSuiteStep : public QrvSeam<QrvSuiteStep> {
 public:
-    // code: dvk_app_CompletionCode; delivered on "UI".
-    using CreateNotify = void (*)(int32_t code, void* context);
+    // Delivered on "UI".
+    using CreateNotify = dvk_app_CompletionCallback;
 
     // 0 when the creation request was posted.
     virtual int create(CreateNotify notify, void* context) = 0;

@@ -101,7 +101,7 @@ TEST_F(BringUp, EveryErrorCodeStartsTheClosingSequenceAndTheOthersNothing)
     } cases[] = {{-1, 0}, {6, 0}, {99, 0}, {-7, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}, {7, 6}, {8, 7}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.code);
-        QrvBringUp::app_create_notify(c.code, handler.get());
+        QrvBringUp::app_create_notify(static_cast<dvk_app_CompletionCode>(c.code), handler.get());
         EXPECT_EQ(end.closings, c.closings);
     }
     EXPECT_FALSE(handler->suiteReady());

@@ -194,7 +194,7 @@ public:
         events.add("suite create");
         for (int32_t code : answers)
             postUi([this, notify, context, code] {
-                notify(code, context);
+                notify(static_cast<dvk_app_CompletionCode>(code), context);
                 ++delivered;
             });
         return createResult;

@@ -16,6 +16,7 @@ struct AM;
 struct DecisionTree;
 struct ShortListCompressed;
 struct EmShLsTree;
+struct AMWordMatcher;
 struct AMScoringSet;
 
 // An owned array read from the model file: count elements of size bytes.
@@ -233,6 +234,7 @@ struct AM {
     uint16_t* vqScores;          // per-frame codeword scores
     uint16_t* vqNorms;           // squared norms of packed codewords (6 x 256)
     EmShLsTree* emTree;
+    AMWordMatcher* matcher;      // whole-word matcher, set by its owner
 
     // Second parameter set, for states from the first adaptable state on
     // (borrowed: adaptation replaces them with its own copies).

@@ -4,6 +4,7 @@
 #include "core/brevit/acoustic/am.h"
 
 #include "core/brevit/acoustic/am_kernels.h"
+#include "core/brevit/acoustic/am_matcher.h"
 #include "core/brevit/acoustic/am_vq.h"
 #include "core/brevit/acoustic/decision_tree.h"
 #include "core/brevit/acoustic/shortlist.h"
@@ -618,6 +619,7 @@ void AM_Destroy(AM* am)
     DecisionTree_Delete(am->tree);
     ShortListCompressed_Delete(am->shortlist);
     EmShLsTree_Delete(am->emTree);
+    AM_DeleteWordMatcher(am->matcher);
     DVKMem_Free(am->featureCopy);
     DVKMem_Free(am->unpackBuffer);
     DVKMem_Free(am->clampedCopy);

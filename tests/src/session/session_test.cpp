@@ -16,6 +16,8 @@
 #include "tests/support/temp_root.h"
 #include "src/QrvWatchdog.h"
 #include "oem/dvk_oem_ui.h"
+#include "core/ce/dvk_ce_requests.h"
+#include "oem/dvk_oem_app.h"
 #include "tests/platform/bus/private_bus.h"
 #include "tests/platform/bus/sim_process.h"
 #include "tests/src/session/session_doubles.h"
@@ -812,6 +814,65 @@ TEST_F(Session, ShutDownRequestsFromSeveralThreadsAtOnceStopOnce)
     EXPECT_EQ(log.count("S_shutdownStart: entered"), 4u);
     EXPECT_EQ(log.count("shutdown already running.  Ignoring this request."), 3u);
     EXPECT_EQ(doubles.events.only(kStopChain), kStopChain);
+}
+
+// ---- the suite's own interface ------------------------------------------------------
+
+// The engine on "VR" is a double answering through the suite's own messages.
+struct SuiteEngineDouble {
+    static void create(void* data, dvk_msg_Address sender)
+    {
+        auto* r = static_cast<dvk_ce_Request*>(data);
+        dvk_msg_send(dvk_app_newNotifyCreateRspMsg(r->callback, r->context, DVK_APP_INCOMPLETE), sender);
+        dvk_msg_send(dvk_app_newNotifyCreateRspMsg(r->callback, r->context, DVK_APP_SUCCESS), sender);
+    }
+    static void start(void* data, dvk_msg_Address sender)
+    {
+        auto* r = static_cast<dvk_ce_StartRequest*>(data);
+        ++starts;
+        mode = r->mode;
+        table = r->notifications.notifyExit == dvkCallbacks.notifyExit &&
+                r->notifications.notifyCallCmd == dvkCallbacks.notifyCallCmd;
+        context = r->context;
+        static const dvk_ucs2_Char ann[] = {'A', 'n', 'n', 0}, mobile[] = {'M', 'o', 'b', 0},
+                                   number[] = {'5', '5', '5', '0', '1', '0', '0', 0};
+        dvk_msg_send(dvk_app_newNotifyCallCmdRspMsg(r->notifications.notifyCallCmd, ann, mobile,
+                                                    number, r->context),
+                     sender);
+    }
+    static void none(void*, dvk_msg_Address) {}
+    static inline std::atomic<int> starts{0};
+    static inline std::atomic<int> mode{-1};
+    static inline std::atomic<bool> table{false};
+    static inline std::atomic<void*> context{reinterpret_cast<void*>(1)};
+};
+
+TEST_F(Session, TheSuiteInterfaceBringsTheSessionUpAndACallEndsIt)
+{
+    QrvSuiteStep::set(nullptr);  // the suite's own entry points
+    static const dvk_ce_RequestHandlers engine = {SuiteEngineDouble::create, SuiteEngineDouble::start,
+                                                  SuiteEngineDouble::none, SuiteEngineDouble::none};
+    dvk_ce_setRequestHandlers(&engine);
+    SimProcess sim;
+    GDBusConnection* bus = connectToBus();
+    ASSERT_TRUE(waitForName(bus, "com.orvel.applicationManager"));
+    g_object_unref(bus);
+    uiSubscribesWhenLaunched();
+    doubles.language.known = true;
+    sendWhenRunning("startVoiceCommand", R"({"source":"test"})");
+    EXPECT_EQ(runService(), 0);
+    dvk_ce_setRequestHandlers(nullptr);
+    EXPECT_TRUE(log.contains("INCOMPLETE.  Continuing..."));
+    EXPECT_TRUE(log.contains("Dravik done starting!"));
+    EXPECT_EQ(SuiteEngineDouble::starts.load(), 1);
+    EXPECT_EQ(SuiteEngineDouble::mode.load(), 0);
+    EXPECT_TRUE(SuiteEngineDouble::table.load());
+    EXPECT_EQ(SuiteEngineDouble::context.load(), nullptr);
+    const long at = sim.waitLine(R"("method":"launch")");
+    ASSERT_GE(at, 0);
+    EXPECT_EQ(sim.lines[static_cast<size_t>(at)],
+              R"({"method":"launch","params":{"id":"com.orvel.app.phone","params":{"number":"5550100"}}})");
+    EXPECT_EQ(doubles.events.count("player start on UI"), 0);
 }
 
 } // namespace

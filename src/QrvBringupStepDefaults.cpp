@@ -1,7 +1,6 @@
 // The bring-up's outside steps until their parts are in the service: each
 // logs that it was reached and answers nothing, so the bring-up waits there
-// and the watchdog ends the service. The pack check, which must answer,
-// finds no pack. The suite step is the suite's own entry points.
+// and the watchdog ends the service. The suite step is the suite's own entry points.
 #include "src/QrvBringupSteps.h"
 
 #include "oem/dvk_oem_app.h"
@@ -13,16 +12,6 @@ WexLogger& uiLog()
 {
     return QrvLog::UIthread::qrvLog;
 }
-
-// Without the pack check no pack counts as installed: the service ends.
-class NoLanguagePack : public QrvLanguagePackStep {
-public:
-    bool languagePacksInstalled() override
-    {
-        uiLog().log(WexLogWarning, "%s: not available", __func__);
-        return false;
-    }
-};
 
 // The suite's own entry points; command recognition with the service's
 // notification table.
@@ -36,13 +25,6 @@ public:
 };
 
 } // namespace
-
-template <>
-QrvLanguagePackStep& QrvSeam<QrvLanguagePackStep>::defaultImpl()
-{
-    static NoLanguagePack impl;
-    return impl;
-}
 
 template <>
 QrvSuiteStep& QrvSeam<QrvSuiteStep>::defaultImpl()

@@ -1,7 +1,6 @@
 // The defaults of the handler's steps whose parts are not in the service
 // yet: each logs that it was reached and does nothing more.
 #include "oem/dvk_oem_ui.h"
-#include "src/QrvLangPackDownloadStart.h"
 #include "src/QrvLog.h"
 #include "src/QrvSuiteUiEvent.h"
 #include "src/QrvUiStateChange.h"
@@ -28,16 +27,6 @@ public:
     }
 };
 
-class DefaultLangPackDownloadStart : public QrvLangPackDownloadStart {
-public:
-    void run(QrVoiceCmdServiceHandler&, int64_t ticket) override
-    {
-        uiLog().log(WexLogDebug, "%s: no download monitor for ticket %lld", __func__,
-                    static_cast<long long>(ticket));
-    }
-    bool getTicket(int64_t&) override { return false; }
-};
-
 } // namespace
 
 template <>
@@ -51,12 +40,5 @@ template <>
 QrvSuiteUiEvent& QrvSeam<QrvSuiteUiEvent>::defaultImpl()
 {
     static DefaultSuiteUiEvent impl;
-    return impl;
-}
-
-template <>
-QrvLangPackDownloadStart& QrvSeam<QrvLangPackDownloadStart>::defaultImpl()
-{
-    static DefaultLangPackDownloadStart impl;
     return impl;
 }

@@ -4,7 +4,8 @@
 //   merrowind-sim [--script FILE] [--data DIR] [--page-size N] [--prefs FILE]
 //
 // The peers: the database, the phone application, the application manager,
-// the system service, the system properties and the audio routing. Commands come from FILE, else from standard input (see sim/sim_host.h and
+// the system service, the system properties, the audio routing and the
+// download manager. Commands come from FILE, else from standard input (see sim/sim_host.h and
 // the peers' headers). Replies the peers receive are written to standard
 // output as JSON lines.
 //
@@ -17,6 +18,7 @@
 #include "sim/sim_app_manager.h"
 #include "sim/sim_audio.h"
 #include "sim/sim_db.h"
+#include "sim/sim_download_manager.h"
 #include "sim/sim_host.h"
 #include "sim/sim_phone_app.h"
 #include "sim/sim_preferences.h"
@@ -91,6 +93,7 @@ int main(int argc, char** argv)
     host.addPeer(std::move(system));
     host.addPeer(std::make_unique<SimPreferences>());
     host.addPeer(std::make_unique<SimAudio>());
+    host.addPeer(std::make_unique<SimDownloadManager>());
     if (WexErr err = host.start()) {
         std::fprintf(stderr, "merrowind-sim: cannot start: %s\n", wexErrText(err));
         return 1;

@@ -45,7 +45,23 @@ TEST_F(EngineDestroyTest, DeletesEveryComponentInOrderAndFreesTheObject)
                   "ConstraintManager_Delete constraints", "ClassManager_Delete classes",
                   "IR_Delete index", "TTS_Delete synthesis", "Voc_Delete vocabulary",
                   "AM_Destroy model0", "AM_Destroy model1", "AM_Destroy model2",
-                  "AM_Destroy model3", "FE_Destroy frontEnd"}));
+                  "AM_Destroy model3"}));
+}
+
+TEST_F(EngineDestroyTest, FreesTheFrontEnd)
+{
+    // The same engine with its front end taken out before destroying it
+    // leaves exactly the front end's blocks behind.
+    BrevitEngine* engine = makeEngine(m_engineAllocator, ParamBlockBuilder());
+    FE* frontEnd = engine->frontEnd;
+    ASSERT_NE(frontEnd, nullptr);
+    engine->frontEnd = nullptr;
+    ASSERT_EQ(Brevit_Destroy(engine, nullptr), EBrevit_OK);
+    EXPECT_GT(m_engineAllocator.liveBlocks(), 0u);
+
+    ScopedEngineContext engineContext(m_engineAllocator);
+    FE_Destroy(frontEnd);
+    EXPECT_EQ(m_engineAllocator.liveBlocks(), 0u) << m_engineAllocator.describeLeaks();
 }
 
 TEST_F(EngineDestroyTest, WithoutTheRecordPointerTheHeldBlockStays)
@@ -71,7 +87,11 @@ TEST_F(EngineDestroyTest, ComponentErrorLeavesABrokenEngine)
     EXPECT_EQ(Brevit_Destroy(engine, nullptr), EBrevit_EngineError);
     EXPECT_EQ(engine->broken, 1);
     EXPECT_TRUE(m_caller.inPlace());
+    const size_t live = m_engineAllocator.liveBlocks();
     EXPECT_EQ(Brevit_Destroy(engine, nullptr), EBrevit_EngineError);
+    // The broken engine frees nothing: neither the object nor its front end.
+    EXPECT_EQ(m_engineAllocator.liveBlocks(), live);
+    EXPECT_EQ(FE_GetSampleRate(engine->frontEnd), 8000);
 
     engine->broken = 0;
     EXPECT_EQ(Brevit_Destroy(engine, nullptr), EBrevit_OK);

@@ -2,7 +2,6 @@
 
 #include "core/brevit/acoustic/acoustic_engine_calls.h"
 #include "core/brevit/api/brevit_function_table.h"
-#include "core/brevit/frontend/frontend_engine_calls.h"
 #include "core/brevit/lexicon/lexicon_engine_calls.h"
 #include "core/brevit/runtime/dvk_watchdog.h"
 #include "core/brevit/search/search_engine_calls.h"
@@ -56,11 +55,6 @@ void ComponentFakes::enter(const char* function, const void* object, const std::
         raiseIn.clear();
         DVKErr_Raise(__FILE__, __LINE__, "%s failed", function);
     }
-}
-
-void FE_Destroy(FE* frontEnd)
-{
-    componentFakes().enter("FE_Destroy", frontEnd);
 }
 
 void AM_Destroy(AM* model)

@@ -1,7 +1,8 @@
-// Stand-ins for the engine components the engine object calls (front end,
-// acoustic models, search, lexicon, synthesis): each call is logged with the
-// label of the object it got, and a chosen one can raise an engine error.
-// Linked only into this directory's test, in place of the real components.
+// Stand-ins for the engine components the engine object calls (acoustic
+// models, search, lexicon, synthesis; the front end is the real one): each
+// call is logged with the label of the object it got, and a chosen one can
+// raise an engine error. Linked only into this directory's test, in place of
+// the real components.
 #pragma once
 
 #include "core/brevit/runtime/brevit_global_parameters.h"

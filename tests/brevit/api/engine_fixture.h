@@ -1,16 +1,32 @@
 // Engine objects for the entry-point tests, made the way creation leaves
 // them: the engine's own allocator, scratch stack, parameter block, choice
-// lists and client data store, and fake components.
+// lists and client data store, a real front end and fake other components.
 #pragma once
 
 #include "core/brevit/api/brevit_choice_list.h"
 #include "core/brevit/api/brevit_engine.h"
 #include "core/brevit/api/brevit_function_table.h"
+#include "core/brevit/frontend/fe.h"
 #include "core/brevit/runtime/brevit_param_words.h"
 #include "core/brevit/runtime/dvk_client_data.h"
 #include "tests/brevit/api/component_fakes.h"
 #include "tests/support/counting_allocator.h"
+#include "tests/support/frontend_fixture.h"
 #include "tests/support/param_block_builder.h"
+
+// A front end loaded from the complete fixture model, in the current
+// allocator; the archive it came from is closed again.
+inline FE* makeFrontEnd()
+{
+    ArchiveFixture archive("engine_frontend.dvk");
+    frontend_fixture::addFrontEnd(archive, frontend_model::FrontEndModel{});
+    archive.finish();
+    DVKTar* tar = archive.openForRead();
+    FE* frontEnd = tar != nullptr ? FE_CreateFromBinFile(tar, nullptr) : nullptr;
+    archive.close(tar);
+    EXPECT_NE(frontEnd, nullptr);
+    return frontEnd;
+}
 
 struct EngineParts {
     bool components = true;  // every component present (else none)
@@ -39,8 +55,9 @@ inline BrevitEngine* makeEngine(CountingAllocator& allocator, const ParamBlockBu
     engine->decoderKindFlag = static_cast<int32_t>(BrevitParam_Word(kBrevitParamFastDecoderKind8));
     engine->dynamicSilence = static_cast<int32_t>(BrevitParam_Word(kBrevitParamDynamicSilence));
     if (parts.components) {
+        DVKTempMem_SetMemStack(engine->scratchStack);
+        engine->frontEnd = makeFrontEnd();
         ComponentFakes& fakes = componentFakes();
-        engine->frontEnd = fakes.object<FE>("frontEnd");
         engine->vocabulary = fakes.object<Voc>("vocabulary");
         engine->acousticModel0 = fakes.object<AM>("model0");
         engine->acousticModel1 = fakes.object<AM>("model1");

@@ -875,4 +875,36 @@ TEST_F(Session, TheSuiteInterfaceBringsTheSessionUpAndACallEndsIt)
     EXPECT_EQ(doubles.events.count("player start on UI"), 0);
 }
 
+TEST_F(Session, AnExitAnswerClosesTheSubscriptionAndPlaysTheChirp)
+{
+    struct ExitEngine {
+        static void create(void* data, dvk_msg_Address sender)
+        {
+            auto* r = static_cast<dvk_ce_Request*>(data);
+            dvk_msg_send(dvk_app_newNotifyCreateRspMsg(r->callback, r->context, DVK_APP_SUCCESS), sender);
+        }
+        static void start(void* data, dvk_msg_Address sender)
+        {
+            auto* r = static_cast<dvk_ce_StartRequest*>(data);
+            dvk_msg_send(dvk_app_newNotifyExitRspMsg(r->notifications.notifyExit, DVK_APP_SUCCESS,
+                                                     r->context),
+                         sender);
+        }
+        static void none(void*, dvk_msg_Address) {}
+    };
+    QrvSuiteStep::set(nullptr);
+    static const dvk_ce_RequestHandlers engine = {ExitEngine::create, ExitEngine::start,
+                                                  ExitEngine::none, ExitEngine::none};
+    dvk_ce_setRequestHandlers(&engine);
+    uiSubscribesWhenLaunched();
+    doubles.language.known = true;
+    sendWhenRunning("startVoiceCommand", R"({"source":"test"})");
+    EXPECT_EQ(runService(), 0);
+    dvk_ce_setRequestHandlers(nullptr);
+    EXPECT_TRUE(log.contains("cancelling UI subscription..."));
+    EXPECT_FALSE(log.contains("failure.  Error was"));
+    EXPECT_EQ(doubles.events.count("player start on UI"), 1);
+    EXPECT_EQ(doubles.events.only(kStopChain), kStopChain);
+}
+
 } // namespace

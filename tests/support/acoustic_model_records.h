@@ -2,7 +2,7 @@
 // type, storage form, optional blocks) becomes the list of typed records of a
 // model sub-file, each named by the loading step it belongs to ("5.numStates",
 // "29.means"), so a test can change, drop or cut records before writing them
-// into an archive. Values the spec leaves open are seeded; what follows from
+// into an archive. Values the description leaves open are seeded; what follows from
 // the sizes (offsets, row counts, sorted model-to-state rows) is derived.
 // acoustic_model_writer.h writes them into a test's fixture archive.
 //

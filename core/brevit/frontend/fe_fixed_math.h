@@ -17,7 +17,7 @@ inline int32_t FixedSqrt(uint32_t value)
     // The largest root with root^2 <= value (what trying the 15 bits from
     // 16384 down finds): the single-precision root is within one of it.
     const uint32_t v = value > 0x3FFFFFFFu ? 0x3FFFFFFFu : value;
-    uint32_t root = static_cast<uint32_t>(__builtin_sqrtf(static_cast<float>(v)));
+    uint32_t root = static_cast<uint32_t>(__builtin_sqrtf(static_cast<float>(static_cast<int32_t>(v))));
     root -= root * root > v ? 1 : 0;
     root += (root + 1) * (root + 1) <= v ? 1 : 0;
     // Round to the nearer of root and root + 1.

@@ -4,7 +4,13 @@
 #include "core/brevit/frontend/fe_reader.h"
 #include "core/brevit/runtime/dvk_mem.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -19,6 +25,100 @@ inline void halfButterfly(int16_t* a, int16_t* b)
         const int32_t bv = b[c];
         a[c] = halfSum(av, bv);
         b[c] = halfSum(av, -bv);
+    }
+}
+
+// Largest |component| of count int16 values (count a multiple of 8); -32768
+// counts as 32768.
+int32_t peak(const int16_t* x, int32_t count)
+{
+#if defined(__SSE2__)
+    __m128i hi = _mm_setzero_si128();
+    __m128i lo = _mm_setzero_si128();
+    for (int32_t i = 0; i < count; i += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(x + i));
+        hi = _mm_max_epi16(hi, v);
+        lo = _mm_min_epi16(lo, v);
+    }
+    alignas(16) int16_t his[8];
+    alignas(16) int16_t los[8];
+    _mm_store_si128(reinterpret_cast<__m128i*>(his), hi);
+    _mm_store_si128(reinterpret_cast<__m128i*>(los), lo);
+    int32_t m = 0;
+    for (int c = 0; c < 8; ++c)
+        m = std::max({m, int32_t{his[c]}, -int32_t{los[c]}});
+    return m;
+#else
+    int32_t m = 0;
+    for (int32_t i = 0; i < count; ++i)
+        m = std::max(m, std::abs(int32_t{x[i]}));
+    return m;
+#endif
+}
+
+// One twiddled stage over butterflies h apart. Each product fits 32 bits;
+// the sum with a x 32768 may not for a full-scale input, so it is formed
+// wide and the output clipped unless the caller has shown it cannot leave
+// the 16-bit range.
+template <bool clip>
+void twiddledStage(const FixedFFT* fft, int16_t* x, int32_t h)
+{
+    const int32_t points = fft->size / 2;
+    const int32_t step = 2 * (fft->size / (4 * h));
+    for (int32_t g = 0; g < points; g += 2 * h) {
+        int16_t* a = x + 2 * g;
+        int16_t* b = a + 2 * h;
+        const int16_t* w = fft->twiddles;
+        for (int32_t j = 0; j < h; ++j, a += 2, b += 2, w += step) {
+            const int32_t w0 = w[0];
+            const int32_t w1 = w[1];
+            const int64_t tre = int64_t{w0 * b[0]} - w1 * b[1];
+            const int64_t tim = int64_t{w1 * b[0]} + w0 * b[1];
+            const int64_t are = int64_t{a[0] * 32768} + 32768;
+            const int64_t aim = int64_t{a[1] * 32768} + 32768;
+            if constexpr (clip) {
+                a[0] = FEFix_Clip16((are + tre) >> 16);
+                a[1] = FEFix_Clip16((aim + tim) >> 16);
+                b[0] = FEFix_Clip16((are - tre) >> 16);
+                b[1] = FEFix_Clip16((aim - tim) >> 16);
+            } else {
+                a[0] = static_cast<int16_t>((are + tre) >> 16);
+                a[1] = static_cast<int16_t>((aim + tim) >> 16);
+                b[0] = static_cast<int16_t>((are - tre) >> 16);
+                b[1] = static_cast<int16_t>((aim - tim) >> 16);
+            }
+        }
+    }
+}
+
+// X[k] and X[N/2 - k] from Z[k] and Z[N/2 - k].
+template <bool clip>
+void realSplit(const FixedFFT* fft, int16_t* x)
+{
+    auto out = [](int64_t v) { return clip ? FEFix_Clip16(v) : static_cast<int16_t>(v); };
+    const int32_t n = fft->size;
+    const int32_t points = n / 2;
+    const int32_t re0 = x[0];
+    const int32_t im0 = x[1];
+    x[n] = out(re0 - im0);
+    x[n + 1] = 0;
+    x[0] = out(re0 + im0);
+    x[1] = 0;
+    for (int32_t k = 1; k < n / 4; ++k) {
+        int16_t* a = x + 2 * k;
+        int16_t* b = x + 2 * (points - k);
+        const int64_t s = fft->splitTwiddles[2 * k];
+        const int64_t c = fft->splitTwiddles[2 * k + 1];
+        const int64_t dr = int64_t{a[0]} - b[0];
+        const int64_t si = int64_t{a[1]} + b[1];
+        const int64_t base = (int64_t{a[0]} + b[0]) * 16384 + 16384;
+        const int64_t t = c * si - s * dr;
+        const int64_t u = 16384 - c * dr - s * si;
+        const int64_t v = (int64_t{a[1]} - b[1]) * 16384;
+        a[0] = out((base + t) >> 15);
+        b[0] = out((base - t) >> 15);
+        a[1] = out((u + v) >> 15);
+        b[1] = out((u - v) >> 15);
     }
 }
 
@@ -41,6 +141,12 @@ FixedFFT* FixedFFT_LoadFromBinFile(DVKTar* tar, const char* prefix)
     BinFileReader_Delete(reader);
     for (int32_t i = 0; ok && i < n / 2; ++i)
         ok = fft->bitReverse[i] >= 0 && fft->bitReverse[i] < n / 2;
+    for (int32_t i = 0; ok && i < n; i += 2)
+        fft->splitBound = std::max(fft->splitBound, std::abs(int32_t{fft->splitTwiddles[i]}) +
+                                                        std::abs(int32_t{fft->splitTwiddles[i + 1]}));
+    for (int32_t i = 0; ok && i < n / 2; i += 2)
+        fft->twiddleBound = std::max(fft->twiddleBound, std::abs(int32_t{fft->twiddles[i]}) +
+                                                            std::abs(int32_t{fft->twiddles[i + 1]}));
     if (!ok) {
         FixedFFT_Destroy(fft);
         return nullptr;
@@ -75,53 +181,22 @@ int32_t FixedFFT_Apply(const FixedFFT* fft, int16_t* x)
         b[0] = halfSum(are, -bim);
         b[1] = halfSum(aim, bre);
     }
-    // The remaining stages with twiddles. Each product fits 32 bits; the sum
-    // with a x 32768 may not for a full-scale input, so it is formed wide
-    // and the output clipped.
+    // The remaining stages with twiddles. With every |component| <= m, a
+    // butterfly's wide sum lies within m * (32768 + twiddleBound) + 32768 of
+    // zero: below 2^31 its output needs no clip.
     for (int32_t h = 4; h < points; h *= 2) {
-        const int32_t step = 2 * (n / (4 * h));
-        for (int32_t g = 0; g < points; g += 2 * h) {
-            int16_t* a = x + 2 * g;
-            int16_t* b = a + 2 * h;
-            const int16_t* w = fft->twiddles;
-            for (int32_t j = 0; j < h; ++j, a += 2, b += 2, w += step) {
-                const int32_t w0 = w[0];
-                const int32_t w1 = w[1];
-                const int64_t tre = int64_t{w0 * b[0]} - w1 * b[1];
-                const int64_t tim = int64_t{w1 * b[0]} + w0 * b[1];
-                const int64_t are = int64_t{a[0] * 32768} + 32768;
-                const int64_t aim = int64_t{a[1] * 32768} + 32768;
-                a[0] = FEFix_Clip16((are + tre) >> 16);
-                a[1] = FEFix_Clip16((aim + tim) >> 16);
-                b[0] = FEFix_Clip16((are - tre) >> 16);
-                b[1] = FEFix_Clip16((aim - tim) >> 16);
-            }
-        }
+        if (int64_t{peak(x, n)} * (32768 + fft->twiddleBound) + 32768 < (int64_t{1} << 31))
+            twiddledStage<false>(fft, x, h);
+        else
+            twiddledStage<true>(fft, x, h);
     }
 
-    // Real split: X[k] and X[N/2 - k] from Z[k] and Z[N/2 - k].
-    const int32_t re0 = x[0];
-    const int32_t im0 = x[1];
-    x[n] = FEFix_Clip16(re0 - im0);
-    x[n + 1] = 0;
-    x[0] = FEFix_Clip16(re0 + im0);
-    x[1] = 0;
-    for (int32_t k = 1; k < n / 4; ++k) {
-        int16_t* a = x + 2 * k;
-        int16_t* b = x + 2 * (points - k);
-        const int64_t s = fft->splitTwiddles[2 * k];
-        const int64_t c = fft->splitTwiddles[2 * k + 1];
-        const int64_t dr = int64_t{a[0]} - b[0];
-        const int64_t si = int64_t{a[1]} + b[1];
-        const int64_t base = (int64_t{a[0]} + b[0]) * 16384 + 16384;
-        const int64_t t = c * si - s * dr;
-        const int64_t u = 16384 - c * dr - s * si;
-        const int64_t v = (int64_t{a[1]} - b[1]) * 16384;
-        a[0] = FEFix_Clip16((base + t) >> 15);
-        b[0] = FEFix_Clip16((base - t) >> 15);
-        a[1] = FEFix_Clip16((u + v) >> 15);
-        b[1] = FEFix_Clip16((u - v) >> 15);
-    }
+    // The split's wide sums lie within 2m * (16384 + splitBound) + 16384 of
+    // zero: below 2^30 its outputs need no clip.
+    if (int64_t{peak(x, n)} * 2 * (16384 + fft->splitBound) + 16384 < (int64_t{1} << 30))
+        realSplit<false>(fft, x);
+    else
+        realSplit<true>(fft, x);
     return fft->stages;
 }
 

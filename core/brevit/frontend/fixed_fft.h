@@ -12,6 +12,8 @@ struct FixedFFT {
     int16_t* splitTwiddles;  // N: (sin, cos) Q14 pairs of the real split
     int16_t* twiddles;       // N/2: (cos, -sin) Q15 pairs of the butterflies
     int16_t* bitReverse;     // N/2 indices
+    int32_t twiddleBound;    // max |cos| + |sin| over the twiddles, set at load
+    int32_t splitBound;      // the same over the split twiddles
 };
 
 // Null when "bfc0" is absent, malformed or inconsistent (N not a power of

@@ -12,8 +12,9 @@ namespace {
 // re^2 + im^2; a sum past 31 bits becomes 0x07FFFFFF.
 uint32_t power(int32_t re, int32_t im)
 {
-    const int64_t p = int64_t{re} * re + int64_t{im} * im;
-    return p > 0x7FFFFFFF ? 0x07FFFFFFu : static_cast<uint32_t>(p);
+    // At most 2^31 (both parts -32768), so 32 unsigned bits hold it.
+    const uint32_t p = static_cast<uint32_t>(re * re) + static_cast<uint32_t>(im * im);
+    return p > 0x7FFFFFFFu ? 0x07FFFFFFu : p;
 }
 
 // Ties take the imaginary part as the larger.
@@ -81,27 +82,25 @@ int32_t SpectrumStage_GetNumBins(const SpectrumStage* stage)
 void SpectrumStage_Apply(const SpectrumStage* stage, const int16_t* fft, uint32_t* spectrum)
 {
     const int32_t bins = SpectrumStage_GetNumBins(stage);
-    for (int32_t k = 0; k < bins; ++k) {
-        const int32_t re = fft[2 * k];
-        const int32_t im = fft[2 * k + 1];
-        switch (stage->mode) {
-        case 1:
-            spectrum[k] = estimate(re, im);
-            break;
-        case 2:
-            spectrum[k] = refined(re, im, stage->refine);
-            break;
-        case 4:
-            spectrum[k] = power(re, im);  // rooted below
-            break;
-        default:
-            spectrum[k] = power(re, im);
-            break;
-        }
-    }
-    if (stage->mode == 4)
+    switch (stage->mode) {
+    case 1:
         for (int32_t k = 0; k < bins; ++k)
-            spectrum[k] = static_cast<uint32_t>(FixedSqrt(spectrum[k]));
+            spectrum[k] = estimate(fft[2 * k], fft[2 * k + 1]);
+        break;
+    case 2:
+        for (int32_t k = 0; k < bins; ++k)
+            spectrum[k] = refined(fft[2 * k], fft[2 * k + 1], stage->refine);
+        break;
+    case 4:
+        // One branch-free pass, so that it vectorises.
+        for (int32_t k = 0; k < bins; ++k)
+            spectrum[k] = static_cast<uint32_t>(FixedSqrt(power(fft[2 * k], fft[2 * k + 1])));
+        break;
+    default:
+        for (int32_t k = 0; k < bins; ++k)
+            spectrum[k] = power(fft[2 * k], fft[2 * k + 1]);
+        break;
+    }
 }
 
 void SpectrumStage_Destroy(SpectrumStage* stage) { DVKMem_Free(stage); }

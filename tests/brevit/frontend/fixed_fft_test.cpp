@@ -2,6 +2,7 @@
 
 #include "tests/brevit/frontend/frontend_test_util.h"
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <random>
@@ -40,6 +41,102 @@ std::vector<int16_t> frame(int32_t n, int kind, std::mt19937& random)
         x[i] = static_cast<int16_t>(std::lround(v * w));
     }
     return x;
+}
+
+int16_t clip16(int64_t v) { return static_cast<int16_t>(std::clamp<int64_t>(v, -32768, 32767)); }
+
+// The transform as written, clipping every output: the oracle for the
+// optimised stages, which skip the clip only when it cannot bite.
+std::vector<int16_t> clippedEverywhere(const frontend_model::FFT& t, std::vector<int16_t> x)
+{
+    const int32_t n = t.size;
+    const int32_t points = n / 2;
+    x.resize(n + 2);
+    for (int32_t i = 0; i < points; ++i)
+        if (t.bitReverse[i] > i) {
+            std::swap(x[2 * i], x[2 * t.bitReverse[i]]);
+            std::swap(x[2 * i + 1], x[2 * t.bitReverse[i] + 1]);
+        }
+    auto half = [](int32_t a, int32_t b) { return clip16((a + 1 + b) >> 1); };
+    for (int32_t i = 0; i < points; i += 2)
+        for (int c = 0; c < 2; ++c) {
+            const int32_t a = x[2 * i + c], b = x[2 * i + 2 + c];
+            x[2 * i + c] = half(a, b);
+            x[2 * i + 2 + c] = half(a, -b);
+        }
+    for (int32_t i = 0; i < points; i += 4) {
+        for (int c = 0; c < 2; ++c) {
+            const int32_t a = x[2 * i + c], b = x[2 * i + 4 + c];
+            x[2 * i + c] = half(a, b);
+            x[2 * i + 4 + c] = half(a, -b);
+        }
+        const int32_t are = x[2 * i + 2], aim = x[2 * i + 3], bre = x[2 * i + 6], bim = x[2 * i + 7];
+        x[2 * i + 2] = half(are, bim);
+        x[2 * i + 3] = half(aim, -bre);
+        x[2 * i + 6] = half(are, -bim);
+        x[2 * i + 7] = half(aim, bre);
+    }
+    for (int32_t h = 4; h < points; h *= 2)
+        for (int32_t g = 0; g < points; g += 2 * h)
+            for (int32_t j = 0; j < h; ++j) {
+                int16_t* a = &x[2 * (g + j)];
+                int16_t* b = a + 2 * h;
+                const int64_t w0 = t.twiddles[2 * j * (n / (4 * h))];
+                const int64_t w1 = t.twiddles[2 * j * (n / (4 * h)) + 1];
+                const int64_t tre = w0 * b[0] - w1 * b[1], tim = w1 * b[0] + w0 * b[1];
+                const int64_t are = a[0] * int64_t{32768} + 32768, aim = a[1] * int64_t{32768} + 32768;
+                a[0] = clip16((are + tre) >> 16);
+                a[1] = clip16((aim + tim) >> 16);
+                b[0] = clip16((are - tre) >> 16);
+                b[1] = clip16((aim - tim) >> 16);
+            }
+    const int32_t re0 = x[0], im0 = x[1];
+    x[n] = clip16(re0 - im0);
+    x[n + 1] = 0;
+    x[0] = clip16(re0 + im0);
+    x[1] = 0;
+    for (int32_t k = 1; k < n / 4; ++k) {
+        int16_t* a = &x[2 * k];
+        int16_t* b = &x[2 * (points - k)];
+        const int64_t sn = t.splitTwiddles[2 * k], c = t.splitTwiddles[2 * k + 1];
+        const int64_t dr = int64_t{a[0]} - b[0], si = int64_t{a[1]} + b[1];
+        const int64_t base = (int64_t{a[0]} + b[0]) * 16384 + 16384;
+        const int64_t tt = c * si - sn * dr, u = 16384 - c * dr - sn * si;
+        const int64_t v = (int64_t{a[1]} - b[1]) * 16384;
+        a[0] = clip16((base + tt) >> 15);
+        b[0] = clip16((base - tt) >> 15);
+        a[1] = clip16((u + v) >> 15);
+        b[1] = clip16((u - v) >> 15);
+    }
+    return x;
+}
+
+TEST_F(FixedFFTTest, SkipsTheClipOnlyWhereItCannotBite)
+{
+    std::mt19937 random(5);
+    frontend_model::FFT extreme = frontend_model::makeFFT(64);
+    for (int16_t& w : extreme.twiddles)
+        w = -32768;
+    for (int16_t& w : extreme.splitTwiddles)
+        w = -32768;
+    for (const frontend_model::FFT& record : {frontend_model::makeFFT(64), frontend_model::makeFFT(256), extreme}) {
+        FixedFFT* fft = load(record);
+        ASSERT_NE(fft, nullptr);
+        // Amplitudes from quiet to full scale, random and constant signals.
+        for (int32_t amplitude : {100, 4000, 9000, 13000, 16384, 24000, 32767}) {
+            std::uniform_int_distribution<int> sample(-amplitude, amplitude);
+            for (int kind = 0; kind < 3; ++kind) {
+                std::vector<int16_t> x(record.size);
+                for (int16_t& v : x)
+                    v = static_cast<int16_t>(kind == 0 ? sample(random) : (kind == 1 ? amplitude : -amplitude - 1));
+                std::vector<int16_t> buffer = x;
+                buffer.resize(record.size + 2);
+                FixedFFT_Apply(fft, buffer.data());
+                EXPECT_EQ(buffer, clippedEverywhere(record, x)) << record.size << " " << amplitude << " " << kind;
+            }
+        }
+        FixedFFT_Destroy(fft);
+    }
 }
 
 TEST_F(FixedFFTTest, MatchesTheDoublePrecisionTransform)

@@ -1,10 +1,12 @@
 #include "src/QrVoiceCmdServiceHandler.h"
 
+#include "oem/dvk_oem_settings.h"
 #include "oem/dvk_oem_watchdog.h"
 #include "platform/bus/wex_service_request.h"
 #include "platform/core/wex_errlog.h"
 #include "src/QrvBringupStart.h"
 #include "src/QrvInitCheck.h"
+#include "src/QrvLangSettingGetter.h"
 #include "src/QrvLangPackDownloadStart.h"
 #include "src/QrvLog.h"
 #include "src/QrvServiceEnd.h"
@@ -88,6 +90,8 @@ WexErr QrVoiceCmdServiceHandler::Init()
         return WEX_CHECKED(uiLog(), err);
     // The porting layer's long file work counts as a sign of life.
     dvkOemSetAlivePing(&QrvWatchdog::iAmAlive);
+    // The porting layer's settings follow the session's language.
+    dvkOemSettingsSetLanguageSource(&QrvLangSettingGetter::getCurrentLanguage);
     QrvWatchdog::start();
     return WexErrNone;
 }

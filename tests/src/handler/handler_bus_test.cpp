@@ -2,10 +2,12 @@
 // of this process answered by the handler, called from a second service of
 // this process on a private bus. The handler's outside steps and the ending
 // of the service are doubles.
+#include "oem/dvk_oem_settings.h"
 #include "platform/bus/wex_bus_wire.h"
 #include "platform/bus/wex_service_request.h"
 #include "platform/bus/wex_sorna_service.h"
 #include "src/QrVoiceCmdServiceHandler.h"
+#include "src/QrvLangSettingGetter.h"
 #include "oem/dvk_oem_watchdog.h"
 #include "src/QrvSettings.h"
 #include "src/QrvWatchdog.h"
@@ -486,6 +488,16 @@ TEST_F(HandlerOnBus, HiddenOperationsRefuseTheInitialState)
     }
     EXPECT_EQ(end.shutdowns, 2);
     EXPECT_TRUE(download.tickets.empty());
+}
+
+TEST_F(HandlerOnBus, PortingLayerSettingsFollowTheSessionLanguage)
+{
+    QrvLangSettingGetter::resetForTesting();
+    WexObject reply;
+    ASSERT_EQ(WexObject::parse(R"({"locale":{"languageCode":"de","countryCode":"DE"},"enableVoiceCommand":true})", reply), WexErrNone);
+    wexMakeRefCounted<QrvLangSettingGetter>(nullptr)->Result(reply, WexErrNone);
+    EXPECT_EQ(dvk_oem_settings_getCurrentLanguage(), 1);
+    QrvLangSettingGetter::resetForTesting();
 }
 
 TEST_F(HandlerOnBus, SetLogLevelOnlyAnswers)

@@ -111,10 +111,21 @@ protected:
         postUi([=, this] { send(method, payload); });
     }
 
-    // The phone application answers its launch by subscribing.
+    // The phone application answers its launch by subscribing; its
+    // subscription's replies collect in `uiSubscription`.
     void uiSubscribesWhenLaunched()
     {
-        doubles.ui.onLaunch = [this] { send("registerUI", "{}", WexServiceRequest::Unlimited); };
+        doubles.ui.onLaunch = [this] { uiSubscription = send("registerUI", "{}", WexServiceRequest::Unlimited); };
+    }
+
+    // The phone application's subscription has ended: its last reply is the
+    // error reply that closes it.
+    bool uiSubscriptionEnded() const
+    {
+        if (!uiSubscription || uiSubscription->replies.empty())
+            return false;
+        bool ok = true;
+        return uiSubscription->replies.back().get("returnValue", ok) == WexErrNone && !ok;
     }
 
     // Runs the application until its main loop ends; its exit status. A
@@ -172,6 +183,7 @@ protected:
     LogCapture log;
     SessionDoubles doubles;
     WexSornaService client{true, nullptr};
+    WexRefCountedPtr<Call> uiSubscription;
     gint64 endedAt = 0;
 
 private:
@@ -902,6 +914,13 @@ TEST_F(Session, AnExitAnswerClosesTheSubscriptionAndPlaysTheChirp)
     EXPECT_EQ(runService(), 0);
     dvk_ce_setRequestHandlers(nullptr);
     EXPECT_TRUE(log.contains("cancelling UI subscription..."));
+    // The end may reach the subscriber after the service's loop has stopped.
+    ASSERT_TRUE(runUntil([this] { return uiSubscriptionEnded(); }));
+    int64_t code = -1;
+    EXPECT_EQ(uiSubscription->replies.back().get("errorCode", code), WexErrNone);
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(uiSubscription->errors.back(), WexErrNone);
+    EXPECT_FALSE(uiSubscription->request->isPending());
     EXPECT_FALSE(log.contains("failure.  Error was"));
     EXPECT_EQ(doubles.events.count("player start on UI"), 1);
     EXPECT_EQ(doubles.events.only(kStopChain), kStopChain);

@@ -37,7 +37,16 @@ void runNow(RecordInhibitor::Action fn, void* arg)
 
 } // namespace
 
-RecordInhibitor::RecordInhibitor() : QrvTimeout(kIntervalMs, 1) {}
+namespace {
+std::atomic<int> s_intervalMs{RecordInhibitor::kIntervalMs};
+}
+
+void RecordInhibitor::setIntervalForTesting(int intervalMs)
+{
+    s_intervalMs.store(intervalMs);
+}
+
+RecordInhibitor::RecordInhibitor() : QrvTimeout(s_intervalMs.load(), 1) {}
 
 RecordInhibitor::~RecordInhibitor() = default;
 

@@ -30,6 +30,9 @@ public:
     // Ends the running period; its pending actions are dropped.
     static void S_cancel();
 
+    // Tests: the length of periods started from now on.
+    static void setIntervalForTesting(int intervalMs);
+
     RecordInhibitor();
     ~RecordInhibitor() override;
 

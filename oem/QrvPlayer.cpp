@@ -1,8 +1,8 @@
 #include "oem/QrvPlayer.h"
 
 #include "oem/dvk_oem_mem.h"
+#include "oem/dvk_oem_watchdog.h"
 #include "src/QrvLog.h"
-#include "src/QrvWatchdog.h"
 
 #include <cstring>
 #include <mutex>
@@ -109,7 +109,7 @@ void QrvPlayerGetNextBuf(QrvPlayerBufInfo* info)
 {
     if (--s_player.watchdogCountdown <= 0) {
         s_player.watchdogCountdown = kBuffersPerPing;
-        QrvWatchdog::iAmAlive();
+        dvkOemIAmAlive();
     }
     if (info->numFrames != kBufFrames || info->pcmData == nullptr) {
         dvk_oem_mem_free(info->pcmData);

@@ -2,9 +2,9 @@
 
 #include "oem/dvk_oem_audio.h"
 #include "oem/dvk_oem_mem.h"
+#include "oem/dvk_oem_watchdog.h"
 #include "src/QrvAudioDumper.h"
 #include "src/QrvLog.h"
-#include "src/QrvWatchdog.h"
 #include "src/Recorder.h"
 
 #include <atomic>
@@ -61,7 +61,7 @@ gboolean bufCbInvoker(gpointer data)
     auto* record = static_cast<BufRecord*>(data);
     if (++s_worker.delivered == kBuffersPerPing) {
         s_worker.delivered = 0;
-        QrvWatchdog::iAmAlive();
+        dvkOemIAmAlive();
     }
     workerDump().Write(record->data, sizeof(int16_t) * static_cast<size_t>(record->count));
     if (s_worker.bufCallback != nullptr)

@@ -2,6 +2,8 @@
 // captured from the desktop capture into the ring, items played into the
 // desktop's "voicedial" device.
 #include "oem/AmrStub.h"
+#include "oem/dvk_oem_ui.h"
+#include "oem/dvk_oem_watchdog.h"
 #include "sdk/common/dvk_assert.h"
 #include "sdk/common/dvk_audio.h"
 #include "sdk/common/dvk_audio_frames.h"
@@ -15,7 +17,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <mutex>
+#include <thread>
 
 namespace {
 
@@ -24,6 +28,9 @@ std::mutex s_mutex;
 std::vector<int16_t> s_frames;
 int s_events = 0;
 bool s_drain = true;
+
+std::atomic<int> s_pings{0};
+void countPing() { ++s_pings; }
 
 void onFrame()
 {
@@ -52,7 +59,10 @@ protected:
         s_frames.clear();
         s_events = 0;
         s_drain = true;
+        s_pings = 0;
+        dvkOemSetAlivePing(countPing);
     }
+    void TearDown() override { dvkOemSetAlivePing(nullptr); }
 
     int events()
     {
@@ -98,12 +108,15 @@ TEST_F(SuiteAudio, RecordsEveryCapturedFrameOnce)
             s_frames.clear();
             s_events = 0;
         }
+        s_pings = 0;
         startRecording(10000, 500);
         ASSERT_TRUE(waitFor([&] { return events() == 100; }, std::chrono::milliseconds(5000)));
         EXPECT_TRUE(waitFor([&] { return logs.contains("readBuf: no data; reading ends"); }));
         drainVr();
         EXPECT_EQ(events(), 100);
         EXPECT_EQ(frames(), speech);
+        // One sign of life per 100 recorded buffers.
+        EXPECT_EQ(s_pings.load(), 1);
         stopRecording();
     }
 }
@@ -159,9 +172,34 @@ TEST_F(SuiteAudio, KeepsAtMostARingOfUnreadFrames)
     }
 }
 
+// Calls of the "playback" UI state, and whether each came on "UI" (the
+// test's own thread).
+std::atomic<int> s_playbackStates{0};
+std::atomic<bool> s_playbackStateOnUi{true};
+std::thread::id s_uiThread;
+void recordPlaybackState(void*)
+{
+    s_playbackStateOnUi = s_playbackStateOnUi && std::this_thread::get_id() == s_uiThread;
+    ++s_playbackStates;
+}
+
 class SuitePlayback : public ::testing::Test {
 protected:
-    void SetUp() override { prepareAudioRoot(); }
+    void SetUp() override
+    {
+        prepareAudioRoot();
+        s_uiThread = std::this_thread::get_id();
+        s_playbackStates = 0;
+        s_playbackStateOnUi = true;
+        saved_ = dvkOemUiFuncs_p;
+        funcs_ = *saved_;
+        funcs_.uiStateChangeToPlayback = recordPlaybackState;
+        dvkOemUiFuncs_p = &funcs_;
+    }
+    void TearDown() override { dvkOemUiFuncs_p = saved_; }
+
+    dvk_oem_ui_Funcs funcs_{};
+    const dvk_oem_ui_Funcs* saved_ = nullptr;
 
     // Queues on "VR" and waits for the done message; whether recording was
     // inhibited when it came.
@@ -189,12 +227,16 @@ TEST_F(SuitePlayback, PlaysPcmAndEndsAShortFrameWithSilence)
     };
     for (const auto& [count, expected] : cases) {
         SCOPED_TRACE(count);
+        s_playbackStates = 0;
         const std::vector<int16_t> samples = rampSamples(static_cast<size_t>(count), 1);
         const bool inhibited = playAndWait([&](dvk_msg_Message* done) {
             EXPECT_EQ(dvk_audio_startPcmPlayback(0, 0, samples.data(), count, done), 0);
         });
         EXPECT_EQ(played(), expected);
         EXPECT_TRUE(inhibited);
+        EXPECT_TRUE(waitFor([] { return s_playbackStates.load() == 1; }));
+        EXPECT_EQ(s_playbackStates.load(), 1);
+        EXPECT_TRUE(s_playbackStateOnUi.load());
         int32_t time = 0;
         runOnVr([&] { time = dvk_audio_getPlaybackTime(); });
         EXPECT_EQ(time, static_cast<int32_t>(expected.size() / 160 * 20));

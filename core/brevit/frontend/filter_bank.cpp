@@ -2,7 +2,7 @@
 
 #include "core/brevit/frontend/fe_fixed_math.h"
 #include "core/brevit/frontend/fe_reader.h"
-#include "core/brevit/frontend/spec_sub.h"
+#include "core/brevit/frontend/spectral_sub.h"
 #include "core/brevit/runtime/dvk_mem.h"
 
 #include <cstdint>

@@ -7,8 +7,8 @@
 #include "core/brevit/synthesis/cep_idct.h"
 #include "core/brevit/synthesis/cep_ifft.h"
 #include "core/brevit/synthesis/cep_load.h"
-#include "core/brevit/synthesis/cep_spec_fft.h"
-#include "core/brevit/synthesis/cep_spec_shape.h"
+#include "core/brevit/synthesis/cep_spectrum_fft.h"
+#include "core/brevit/synthesis/cep_spectrum_shape.h"
 #include "core/brevit/synthesis/cep_window.h"
 
 #include <cstring>

@@ -6,8 +6,8 @@
 #include "core/brevit/synthesis/cep_fixed.h"
 #include "core/brevit/synthesis/cep_idct.h"
 #include "core/brevit/synthesis/cep_ifft.h"
-#include "core/brevit/synthesis/cep_spec_fft.h"
-#include "core/brevit/synthesis/cep_spec_shape.h"
+#include "core/brevit/synthesis/cep_spectrum_fft.h"
+#include "core/brevit/synthesis/cep_spectrum_shape.h"
 #include "core/brevit/synthesis/cep_to_sample_fix.h"
 #include "core/brevit/synthesis/cep_window.h"
 

@@ -2,9 +2,9 @@
 // stage on a tone in white noise.
 #include "core/brevit/frontend/fe_sample_stage.h"
 #include "core/brevit/frontend/filter_bank.h"
-#include "core/brevit/frontend/spec_sub.h"
+#include "core/brevit/frontend/spectral_sub.h"
 #include "tests/brevit/frontend/frontend_test_util.h"
-#include "tests/support/spec_sub_installer.h"
+#include "tests/support/spectral_sub_installer.h"
 
 #include <cmath>
 #include <random>

@@ -1,7 +1,7 @@
 // The noise-reduction stage's constant tables against their formulas, worked
 // out again in double precision, and against the values they are known by.
-#include "core/brevit/frontend/spec_sub.h"
-#include "core/brevit/frontend/spec_sub_tables.h"
+#include "core/brevit/frontend/spectral_sub.h"
+#include "core/brevit/frontend/spectral_sub_tables.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "core/brevit/synthesis/cep_spec_shape.h"
+#include "core/brevit/synthesis/cep_spectrum_shape.h"
 
 #include "core/brevit/runtime/bin_file_reader.h"
 #include "core/brevit/runtime/dvk_mem.h"

@@ -1,6 +1,6 @@
 #include "core/brevit/synthesis/cep_idct.h"
 #include "core/brevit/synthesis/cep_ifft.h"
-#include "core/brevit/synthesis/cep_spec_fft.h"
+#include "core/brevit/synthesis/cep_spectrum_fft.h"
 #include "tests/brevit/synthesis/cep_reference.h"
 #include "tests/support/cep_model_writer.h"
 

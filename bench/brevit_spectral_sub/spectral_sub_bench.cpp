@@ -1,8 +1,8 @@
 // Frames per second of the noise-reduction stage behind a 23-channel filter
 // bank, over a stream that alternates noise and louder stretches so that
 // every phase and both noise updates run.
-#include "core/brevit/frontend/spec_sub.h"
-#include "tests/support/spec_sub_installer.h"
+#include "core/brevit/frontend/spectral_sub.h"
+#include "tests/support/spectral_sub_installer.h"
 #include "tests/support/system_engine_context.h"
 
 #include <benchmark/benchmark.h>

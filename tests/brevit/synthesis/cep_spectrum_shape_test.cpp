@@ -1,5 +1,5 @@
 #include "core/brevit/synthesis/cep_fixed.h"
-#include "core/brevit/synthesis/cep_spec_shape.h"
+#include "core/brevit/synthesis/cep_spectrum_shape.h"
 #include "core/brevit/synthesis/cep_window.h"
 
 #include <gtest/gtest.h>

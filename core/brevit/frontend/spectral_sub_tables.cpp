@@ -1,4 +1,4 @@
-#include "core/brevit/frontend/spec_sub_tables.h"
+#include "core/brevit/frontend/spectral_sub_tables.h"
 
 const int16_t lnSumExpTable[kSpecSubLogTableSize] = {
     708, 704, 700, 696, 692, 688, 684, 680, 676, 672, 669, 665, 661, 657, 653, 650,

@@ -1,9 +1,9 @@
 // The noise-reduction stage: its log arithmetic, the exponential and the
 // half-E1 look-up, noise subtraction and valley filling on small hand-worked
 // frames, and a bit-exact run over a synthetic stream of log energies.
-#include "core/brevit/frontend/spec_sub.h"
+#include "core/brevit/frontend/spectral_sub.h"
 #include "tests/support/counting_allocator.h"
-#include "tests/support/spec_sub_installer.h"
+#include "tests/support/spectral_sub_installer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "core/brevit/frontend/spec_sub.h"
+#include "core/brevit/frontend/spectral_sub.h"
 
-#include "core/brevit/frontend/spec_sub_tables.h"
+#include "core/brevit/frontend/spectral_sub_tables.h"
 #include "core/brevit/runtime/dvk_mem.h"
 
 #include <algorithm>

@@ -8,7 +8,7 @@
 #pragma once
 
 #include "core/brevit/frontend/filter_bank.h"
-#include "core/brevit/frontend/spec_sub.h"
+#include "core/brevit/frontend/spectral_sub.h"
 #include "core/brevit/runtime/dvk_mem.h"
 
 #include <cmath>

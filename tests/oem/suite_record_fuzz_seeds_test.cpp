@@ -1,5 +1,5 @@
 // The seeds of the record fuzz targets come from the record writers.
-#include "tests/support/fuzz_seeds.h"
+#include "tests/support/fuzz_seed_check.h"
 #include "tests/support/suite_records.h"
 
 namespace {

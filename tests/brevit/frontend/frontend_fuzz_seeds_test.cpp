@@ -1,49 +1,21 @@
 // The seeds of the front-end fuzz target (fuzz/brevit_frontend/corpus) are
-// models made by the stage writers. This test rebuilds them and checks that
-// the committed files are current; with MERROWIND_WRITE_FUZZ_SEEDS=1 it
-// writes them instead.
+// models made by the stage writers. This test keeps the committed files current.
 #include "tests/brevit/frontend/frontend_test_util.h"
 
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+#include "tests/support/fuzz_seed_check.h"
+
 #include <string>
 
 namespace {
 
-std::string readFile(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 class FrontEndFuzzSeeds : public FrontEndTest {
 protected:
-    void check(const char* name, const std::string& bytes)
-    {
-        const char* source = std::getenv("MERROWIND_TEST_SOURCE_DIR");
-        if (source == nullptr || *source == '\0')
-            source = MERROWIND_SOURCE_DIR;
-        const std::filesystem::path path =
-            std::filesystem::path(source) / "fuzz" / "brevit_frontend" / "corpus" / name;
-        const char* write = std::getenv("MERROWIND_WRITE_FUZZ_SEEDS");
-        if (write != nullptr && std::strcmp(write, "1") == 0) {
-            std::ofstream(path, std::ios::binary | std::ios::trunc)
-                .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-            return;
-        }
-        EXPECT_EQ(readFile(path), bytes)
-            << path << " is out of date: rerun with MERROWIND_WRITE_FUZZ_SEEDS=1";
-    }
-
     void checkModel(const char* name, const frontend_model::FrontEndModel& model)
     {
         ArchiveFixture archive(std::string(name) + ".dvk");
         frontend_fixture::addFrontEnd(archive, model);
         archive.finish();
-        check(name, archive.bytes());
+        checkFuzzSeed("brevit_frontend", name, archive.bytes());
     }
 };
 

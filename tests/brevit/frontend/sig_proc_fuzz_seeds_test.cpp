@@ -61,7 +61,7 @@ protected:
 
     void check(const char* name, const std::string& bytes)
     {
-        checkFuzzSeed("brevit_sig_proc", name, bytes, MERROWIND_SOURCE_DIR);
+        checkFuzzSeed("brevit_sig_proc", name, bytes);
     }
 };
 

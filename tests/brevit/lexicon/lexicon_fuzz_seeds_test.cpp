@@ -27,8 +27,8 @@ using LexiconFuzzSeeds = TableTest;
 
 TEST_F(LexiconFuzzSeeds, CommittedSeedsAreWhatTheWritersMake)
 {
-    checkFuzzSeed("brevit_pos_model", "model", posArchive("model.dvk", false), MERROWIND_SOURCE_DIR);
-    checkFuzzSeed("brevit_pos_model", "damaged", posArchive("damaged.dvk", true), MERROWIND_SOURCE_DIR);
+    checkFuzzSeed("brevit_pos_model", "model", posArchive("model.dvk", false));
+    checkFuzzSeed("brevit_pos_model", "damaged", posArchive("damaged.dvk", true));
 }
 
 } // namespace

@@ -32,10 +32,10 @@ TEST_F(GeneratorFuzzSeeds, CommittedSeedsAreWhatTheWriterMakes)
     Fields damaged = toyModel();
     damaged.stressSets[3] = 2;
     const char* target = "brevit_pron_generator";
-    checkFuzzSeed(target, "toy", archive("toy.dvk", toyModel()), MERROWIND_SOURCE_DIR);
-    checkFuzzSeed(target, "compound", archive("compound.dvk", compound), MERROWIND_SOURCE_DIR);
-    checkFuzzSeed(target, "phone_rewrite", archive("rewrite.dvk", rewrite), MERROWIND_SOURCE_DIR);
-    checkFuzzSeed(target, "damaged", archive("damaged.dvk", damaged), MERROWIND_SOURCE_DIR);
+    checkFuzzSeed(target, "toy", archive("toy.dvk", toyModel()));
+    checkFuzzSeed(target, "compound", archive("compound.dvk", compound));
+    checkFuzzSeed(target, "phone_rewrite", archive("rewrite.dvk", rewrite));
+    checkFuzzSeed(target, "damaged", archive("damaged.dvk", damaged));
 }
 
 } // namespace

@@ -1,19 +1,14 @@
 // The seeds of the archive fuzz target (fuzz/brevit_archive/corpus) are
-// archives made by the engine's own writer. This test rebuilds them and checks
-// that the committed files are current; with MERROWIND_WRITE_FUZZ_SEEDS=1 it
-// writes them instead.
+// archives made by the engine's own writer. This test keeps the committed files
+// current.
 #include "core/brevit/runtime/bin_file_writer.h"
 #include "tests/support/archive_fixture.h"
 #include "tests/support/counting_allocator.h"
+#include "tests/support/fuzz_seed_check.h"
 #include "tests/support/param_block_builder.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 namespace {
@@ -74,33 +69,13 @@ void writeModel(ArchiveFixture& archive)
     EXPECT_TRUE(ParamBlockBuilder().word(1, 7).real(6, 1.5).string(439, "lang").write(archive.tar()));
 }
 
-std::string readFile(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 class ArchiveFuzzSeeds : public ::testing::Test {
 protected:
     void TearDown() override { EXPECT_EQ(m_allocator.liveBlocks(), 0u) << m_allocator.describeLeaks(); }
 
-    // Compares the seed with the committed one, or writes it when asked to.
-    void check(const char* name, const std::string& bytes)
+    static void check(const char* name, const std::string& bytes)
     {
-        const char* source = std::getenv("MERROWIND_TEST_SOURCE_DIR");
-        // Run by hand, outside ctest: the source tree this test was built from.
-        if (source == nullptr || *source == '\0')
-            source = MERROWIND_SOURCE_DIR;
-        const std::filesystem::path path =
-            std::filesystem::path(source) / "fuzz" / "brevit_archive" / "corpus" / name;
-        const char* write = std::getenv("MERROWIND_WRITE_FUZZ_SEEDS");
-        if (write != nullptr && std::strcmp(write, "1") == 0) {
-            std::ofstream(path, std::ios::binary | std::ios::trunc)
-                .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-            return;
-        }
-        EXPECT_EQ(readFile(path), bytes)
-            << path << " is out of date: rerun with MERROWIND_WRITE_FUZZ_SEEDS=1";
+        checkFuzzSeed("brevit_archive", name, bytes);
     }
 
     CountingAllocator m_allocator;

@@ -53,12 +53,9 @@ using SearchFuzzSeeds = TableTest;
 
 TEST_F(SearchFuzzSeeds, CommittedSeedsAreWhatTheWritersMake)
 {
-    checkFuzzSeed("brevit_search_tables", "mini", tablesArchive("mini.dvk", kTreeMini, 0, false),
-                  MERROWIND_SOURCE_DIR);
-    checkFuzzSeed("brevit_search_tables", "std", tablesArchive("std.dvk", kTreeStd, 1, false),
-                  MERROWIND_SOURCE_DIR);
-    checkFuzzSeed("brevit_search_tables", "damaged", tablesArchive("damaged.dvk", kTreeMini, 0, true),
-                  MERROWIND_SOURCE_DIR);
+    checkFuzzSeed("brevit_search_tables", "mini", tablesArchive("mini.dvk", kTreeMini, 0, false));
+    checkFuzzSeed("brevit_search_tables", "std", tablesArchive("std.dvk", kTreeStd, 1, false));
+    checkFuzzSeed("brevit_search_tables", "damaged", tablesArchive("damaged.dvk", kTreeMini, 0, true));
 }
 
 } // namespace

@@ -1,16 +1,11 @@
 // The seeds of the vocoder fuzz target (fuzz/brevit_synthesis/corpus) are
-// models made by the test writer. This test rebuilds them and checks that the
-// committed files are current; with MERROWIND_WRITE_FUZZ_SEEDS=1 it writes
-// them instead.
+// models made by the test writer. This test keeps the committed files current.
 #include "tests/brevit/synthesis/cep_test_model.h"
+#include "tests/support/fuzz_seed_check.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 namespace {
@@ -33,24 +28,10 @@ CepModelSpec smallSpec()
     return s;
 }
 
-std::string readFile(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 using SynthesisFuzzSeeds = CepModelTest;
 
 TEST_F(SynthesisFuzzSeeds, CommittedSeedsAreWhatTheWriterMakes)
 {
-    const char* source = std::getenv("MERROWIND_TEST_SOURCE_DIR");
-    if (source == nullptr || *source == '\0')
-        source = MERROWIND_SOURCE_DIR;
-    const std::filesystem::path dir =
-        std::filesystem::path(source) / "fuzz" / "brevit_synthesis" / "corpus";
-    const char* write = std::getenv("MERROWIND_WRITE_FUZZ_SEEDS");
-    const bool writing = write != nullptr && std::strcmp(write, "1") == 0;
-
     CepModelSpec idct = smallSpec();
     idct.transform = 12;
     CepModelSpec crossFade = smallSpec();
@@ -70,13 +51,7 @@ TEST_F(SynthesisFuzzSeeds, CommittedSeedsAreWhatTheWriterMakes)
     };
     for (const auto& [name, model] : seeds) {
         const std::string bytes = image(model);
-        if (writing) {
-            std::ofstream(dir / name, std::ios::binary | std::ios::trunc)
-                .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-            continue;
-        }
-        EXPECT_EQ(readFile(dir / name), bytes)
-            << (dir / name) << " is out of date: rerun with MERROWIND_WRITE_FUZZ_SEEDS=1";
+        checkFuzzSeed("brevit_synthesis", name, bytes);
         // Every seed but the damaged one loads.
         EXPECT_EQ(load(bytes) != nullptr, std::strcmp(name, "bad-bit-reversal") != 0) << name;
     }

@@ -1,5 +1,5 @@
 // The seeds of the configuration fuzz target come from the file writer.
-#include "tests/support/fuzz_seeds.h"
+#include "tests/support/fuzz_seed_check.h"
 #include "tests/support/table_file_writers.h"
 
 namespace {

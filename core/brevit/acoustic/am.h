@@ -17,6 +17,7 @@ struct DecisionTree;
 struct ShortListCompressed;
 struct EmShLsTree;
 struct AMWordMatcher;
+struct AMDARecord;
 struct AMScoringSet;
 
 // An owned array read from the model file: count elements of size bytes.
@@ -235,6 +236,7 @@ struct AM {
     uint16_t* vqNorms;           // squared norms of packed codewords (6 x 256)
     EmShLsTree* emTree;
     AMWordMatcher* matcher;      // whole-word matcher, set by its owner
+    AMDARecord* daRecord;        // label tree and table, set by its owner
 
     // Second parameter set, for states from the first adaptable state on
     // (borrowed: adaptation replaces them with its own copies).

@@ -1,7 +1,9 @@
 // The state-score cache: each state scored at most once a frame, the running
 // best state, and the filler, garbage and silence-bias values built on it.
+#include "core/brevit/acoustic/am_da.h"
 #include "core/brevit/acoustic/am_params.h"
 #include "core/brevit/acoustic/am_scoring.h"
+#include "core/brevit/acoustic/am_vq.h"
 
 #include "core/brevit/runtime/brevit_global_parameters.h"
 #include "core/brevit/runtime/brevit_param_words.h"
@@ -131,7 +133,14 @@ int32_t AM_GetFillerScore(AM* am)
 
 int32_t AM_GetBestCachedScore(AM* am)
 {
-    // The DA path's own best score joins here with the label models.
+    // On the VQ path the frame's best comes from its precompute, not from
+    // scoring every state.
+    if (am->useVQ && BrevitParam_Word(kBrevitParamDaBestScore) != 0) {
+        if (am->daMode)
+            return AM_DAGetBestScore(am);
+        if (am->hasVQ)
+            return AM_VQGetBestFrameScore(am);
+    }
     const int32_t states = std::min(am->numStates, am->numScoredStates);
     int32_t best = kAMNotComputed;
     for (int32_t s = 0; s < states; ++s)

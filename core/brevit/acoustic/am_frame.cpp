@@ -131,7 +131,7 @@ void AM_PrepareFrame(AM* am, const uint8_t* frame, int32_t changed)
             am->laplacianWork[k] = word;
         }
     }
-    if (am->hasVQ && am->useVQ && am->vqPrecompute != nullptr)
+    if ((am->hasVQ || am->daMode) && am->useVQ && am->vqPrecompute != nullptr)
         am->vqPrecompute(am);
     if (am->hasShortlist && am->useShortlist && am->shortlistSetup != nullptr)
         am->shortlistSetup(am->shortlist, copy, am);

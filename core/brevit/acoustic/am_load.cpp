@@ -3,6 +3,7 @@
 // implies; sizes are checked before anything can index past an array.
 #include "core/brevit/acoustic/am.h"
 
+#include "core/brevit/acoustic/am_da.h"
 #include "core/brevit/acoustic/am_kernels.h"
 #include "core/brevit/acoustic/am_matcher.h"
 #include "core/brevit/acoustic/am_vq.h"
@@ -620,6 +621,7 @@ void AM_Destroy(AM* am)
     ShortListCompressed_Delete(am->shortlist);
     EmShLsTree_Delete(am->emTree);
     AM_DeleteWordMatcher(am->matcher);
+    AM_DeleteDARecord(am->daRecord);
     DVKMem_Free(am->featureCopy);
     DVKMem_Free(am->unpackBuffer);
     DVKMem_Free(am->clampedCopy);

@@ -1,5 +1,6 @@
 // Kernel choice at load: one state and one component kernel for the model's
 // storage form, covariance type and dimension, and the checksum hooks.
+#include "core/brevit/acoustic/am_da.h"
 #include "core/brevit/acoustic/am_kernels.h"
 #include "core/brevit/acoustic/am_vq.h"
 
@@ -108,10 +109,17 @@ void selectWeighted(AM* am)
 }
 
 // VQ entries; the packed forms only where the streams are six blocks of 256
-// codewords four dimensions wide. Label (DA) models get none yet.
+// codewords four dimensions wide. Label (DA) models score by their table
+// and need no codebook.
 void selectVQ(AM* am)
 {
-    if (!am->hasVQ || am->daMode)
+    if (am->daMode) {
+        am->vqStateKernel = AM_DAGetScore;
+        am->vqComponentKernel = nullptr;
+        am->vqPrecompute = AM_DAPrecomputeVQLabel;
+        return;
+    }
+    if (!am->hasVQ)
         return;
     const bool packed = AM_HasOptimizedVQ(am) && AM_Has4ParStreams(am);
     am->vqStateKernel = am->vq.flags2[1] && packed ? AM_VQGetScoreOptimized : AM_VQGetScore;

@@ -17,6 +17,9 @@ void AM_GetScoringFunctions(AM* am, AMScoringSet* set, int32_t wantShortlist, in
     set->useShortlist = wantShortlist && am->hasShortlist && am->shortlistScorer != nullptr;
     set->useVQ = wantVQ && am->hasVQ && am->vqStateKernel != nullptr;
     if (am->daMode && am->vqStateKernel != nullptr) {
+        // The label is found by the precompute entry, which runs only on the
+        // VQ path: the label scorer takes that path whatever was asked.
+        set->useVQ = 1;
         set->cachedScorer = set->directScorer = am->vqStateKernel;
         set->componentScorer = nullptr;
     } else if (set->useVQ) {
@@ -38,6 +41,6 @@ void AM_SetScoringSet(AM* am, const AMScoringSet* set)
     am->componentScorer = set->componentScorer;
     if (am->hasShortlist)
         am->useShortlist = set->useShortlist;
-    if (am->hasVQ)
+    if (am->hasVQ || am->daMode)
         am->useVQ = set->useVQ;
 }

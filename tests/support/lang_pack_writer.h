@@ -6,6 +6,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -65,4 +67,20 @@ inline std::string langPackage(const PackFiles& files)
     }
     tar.append(1024, '\0');
     return tar;
+}
+
+// Puts the desktop installer `fake` (sim/ipkg) at /usr/bin/ipkg below the
+// directory `root`; with a pause, it waits that many seconds after each file
+// it installs.
+inline void installFakeIpkg(const std::string& root, const std::string& fake, double pauseSeconds = 0)
+{
+    namespace fs = std::filesystem;
+    const fs::path target = root + "/usr/bin/ipkg";
+    fs::create_directories(target.parent_path());
+    fs::copy_file(fake, target, fs::copy_options::overwrite_existing);
+    fs::permissions(target, fs::perms::owner_all);
+    if (pauseSeconds > 0) {
+        fs::create_directories(root + "/etc");
+        std::ofstream(root + "/etc/ipkg-pause") << pauseSeconds;
+    }
 }

@@ -92,10 +92,12 @@ public:
     void identify(WexService*) override
     {
         events.add("language identify");
-        postUi([] { QrvBringUp::languageSettingIdentifiedStatic(); });
+        if (!hold)
+            postUi([] { QrvBringUp::languageSettingIdentifiedStatic(); });
     }
 
     bool known = false;
+    bool hold = false;  // the completion never comes
 };
 
 class LanguagePackDouble : public Installed<QrvLanguagePackStep> {

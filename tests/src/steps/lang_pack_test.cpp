@@ -11,6 +11,7 @@
 #include "src/QrvWorkQueues.h"
 #include "tests/platform/bus/private_bus.h"
 #include "tests/platform/bus/sim_process.h"
+#include "tests/src/file_util.h"
 #include "tests/src/service_end_double.h"
 #include "tests/support/lang_pack_writer.h"
 #include "tests/support/log_capture.h"
@@ -18,8 +19,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -42,14 +41,6 @@ void setLanguage(const char* language, const char* country)
     getter->Result(reply, WexErrNone);
 }
 
-std::string readText(const std::string& path)
-{
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 class Invoker : public QrvLangPackRemoverInvoker {
 public:
     void removerDone(WexErr err) override { codes.push_back(err); }
@@ -70,14 +61,8 @@ protected:
         QrvLangSettingGetter::resetForTesting();
     }
 
-    void installFakeIpkg(double pauseSeconds = 0) const
-    {
-        root.writeFile("/usr/bin/ipkg", readText(FAKE_IPKG_PATH));
-        std::filesystem::permissions(root.at("/usr/bin/ipkg"), std::filesystem::perms::owner_all);
-        if (pauseSeconds > 0)
-            root.writeFile("/etc/ipkg-pause", std::to_string(pauseSeconds));
-    }
-    std::string ipkgLog() const { return readText(root.at("/var/log/ipkg.log")); }
+    void installFakeIpkg(double pauseSeconds = 0) const { ::installFakeIpkg(root.path(), FAKE_IPKG_PATH, pauseSeconds); }
+    std::string ipkgLog() const { return readFile(root.at("/var/log/ipkg.log")); }
     bool exists(const std::string& path) const { return std::filesystem::exists(root.at(path)); }
 
     TempRoot root;
@@ -259,10 +244,8 @@ TEST_F(LangPack, FailuresOfTheInstall)
         TempRoot caseRoot;
         LogCapture caseLog;
         ServiceEndDouble caseEnd;
-        if (c.installer) {
-            caseRoot.writeFile("/usr/bin/ipkg", readText(FAKE_IPKG_PATH));
-            std::filesystem::permissions(caseRoot.at("/usr/bin/ipkg"), std::filesystem::perms::owner_all);
-        }
+        if (c.installer)
+            ::installFakeIpkg(caseRoot.path(), FAKE_IPKG_PATH);
         if (c.package)
             caseRoot.writeFile(kPackage, langPackage(c.packageFiles));
         if (c.downloadedFile != nullptr)

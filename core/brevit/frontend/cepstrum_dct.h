@@ -13,6 +13,13 @@ struct CepstrumDCT {
     int32_t matrixShift;
     int32_t c0AsMean;     // clear when loaded
     int16_t** matrix;     // K - 1 rows of M, for c1 .. c(K-1)
+    // Made at load for the vector path: the rows padded with zeros to
+    // paddedInputs (a multiple of 8) and laid end to end, room for the input
+    // padded alike, and the largest sum of |entries| over a row.
+    int16_t* paddedMatrix;
+    int16_t* paddedInput;
+    int32_t paddedInputs;
+    int64_t rowMagnitude;
 };
 
 // Null when "bdc0" is absent or malformed (M or K below 1, the matrix not

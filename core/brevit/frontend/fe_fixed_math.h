@@ -27,4 +27,28 @@ inline int32_t FixedSqrt(uint32_t value)
 
 // round(ln(value x 2^-exponent) x 2^q) as int16; 0 for value < 1. quadratic
 // selects the two-term approximation instead of the fifth-order polynomial.
-int16_t FixedLog(int32_t value, int32_t exponent, int32_t q, int32_t quadratic);
+// Inline, so that the filter bank's channels overlap their multiplications.
+inline int16_t FixedLog(int32_t value, int32_t exponent, int32_t q, int32_t quadratic)
+{
+    if (value < 1)
+        return 0;
+    // Normalised into 16384..32767 by one shift: n doublings (negative: halvings).
+    const int32_t top = 31 - __builtin_clz(static_cast<uint32_t>(value));
+    const int32_t n = 14 - top;
+    const int32_t m = (n >= 0 ? value << n : value >> -n) - 16384;
+    // m and t stay below 2^14, so every product and partial sum fits 32 bits.
+    int32_t p = 0;
+    if (quadratic) {
+        p = m * ((999309312 - 7783 * m) >> 15) + 16384;
+    } else {
+        static constexpr int32_t kCoefficients[5] = {32739, -16055, 9361, -4360, 1028};
+        int32_t t = m;
+        for (int i = 0; i < 5; ++i) {
+            p += kCoefficients[i] * t;
+            t = (m * t + 8192) >> 14;
+        }
+    }
+    // 11357 is ln 2 in Q14; 158998 = 14 x 11357 undoes the normalisation to 2^14.
+    const int64_t r = (int64_t{1} << (13 - q)) + 158998 - 11357 * (int64_t{n} + exponent) + (p >> 15);
+    return FEFix_Clip16(r >> (14 - q));
+}

@@ -24,6 +24,14 @@ struct FilterBank {
     SpecSub* specSub;
     int16_t* weights;        // numWeights Q15, channel after channel
     uint32_t* bounds;        // M + 2 bin indices
+    // Made at load for the vector path: channel c's weights laid over whole
+    // blocks of 8 bins, from bin 8 x blockFirst[c], zero outside the
+    // channel; its blocks start at 8 x blockOffset[c] in blockWeights.
+    int16_t* blockWeights;
+    uint32_t* blockFirst;     // M
+    uint32_t* blockOffset;    // M + 1
+    int16_t* packedSpectrum;  // packedBins: the spectrum as int16, zero outside the bank
+    int32_t packedBins;
 };
 
 // Null when "bmt0" is absent or malformed (no channels, tables missing or of

@@ -2,9 +2,86 @@
 
 #include "core/brevit/frontend/fe_fixed_math.h"
 #include "core/brevit/frontend/fe_reader.h"
+#include "core/brevit/frontend/fe_simd.h"
 #include "core/brevit/runtime/dvk_mem.h"
 
 #include <cstdlib>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+// The whole symmetric window, and room for the values before folding.
+bool expandWindow(FrameWindow* window)
+{
+    const int32_t w = window->windowLength;
+    window->coefficients = static_cast<int16_t*>(DVKMem_Calloc(w * sizeof(int16_t)));
+    if (window->coefficients == nullptr)
+        return false;
+    for (int32_t i = 0; i < w / 2; ++i) {
+        window->coefficients[i] = window->halfWindow[i];
+        window->coefficients[w - 1 - i] = window->halfWindow[i];
+    }
+    if (window->fold)
+        window->folded = static_cast<int16_t*>(DVKMem_Calloc(w * sizeof(int16_t)));
+    return !window->fold || window->folded != nullptr;
+}
+
+// OR of |in[i]| (-32768 counts as 32768).
+int32_t magnitudeOf(const int16_t* in, int32_t count)
+{
+    int32_t magnitude = 0;
+    int32_t i = 0;
+#if defined(__SSE2__)
+    if (FESimd_Level() >= kFESimdSSE2) {
+        __m128i any = _mm_setzero_si128();
+        for (; i + 8 <= count; i += 8) {
+            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+            // max(x, -x) is |x| as an unsigned 16-bit pattern, -32768 included.
+            any = _mm_or_si128(any, _mm_max_epi16(x, _mm_sub_epi16(_mm_setzero_si128(), x)));
+        }
+        alignas(16) uint16_t lanes[8];
+        _mm_store_si128(reinterpret_cast<__m128i*>(lanes), any);
+        for (uint16_t lane : lanes)
+            magnitude |= lane;
+    }
+#endif
+    for (; i < count; ++i)
+        magnitude |= std::abs(static_cast<int32_t>(in[i]));
+    return magnitude;
+}
+
+// out[i] = (in[i] x coefficient[i] + rounding) >> shift, kept to 16 bits.
+void applyCoefficients(const int16_t* in, const int16_t* coefficient, int32_t count,
+                       int32_t rounding, int32_t shift, int16_t* out)
+{
+    int32_t i = 0;
+#if defined(__SSE2__)
+    if (FESimd_Level() >= kFESimdSSE2) {
+        const __m128i add = _mm_set1_epi32(rounding);
+        const __m128i by = _mm_cvtsi32_si128(shift);
+        for (; i + 8 <= count; i += 8) {
+            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+            const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(coefficient + i));
+            const __m128i lo = _mm_mullo_epi16(x, c);
+            const __m128i hi = _mm_mulhi_epi16(x, c);
+            __m128i a = _mm_sra_epi32(_mm_add_epi32(_mm_unpacklo_epi16(lo, hi), add), by);
+            __m128i b = _mm_sra_epi32(_mm_add_epi32(_mm_unpackhi_epi16(lo, hi), add), by);
+            // The low 16 bits, as the scalar cast keeps them.
+            a = _mm_srai_epi32(_mm_slli_epi32(a, 16), 16);
+            b = _mm_srai_epi32(_mm_slli_epi32(b, 16), 16);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packs_epi32(a, b));
+        }
+    }
+#endif
+    for (; i < count; ++i)
+        out[i] = static_cast<int16_t>((in[i] * coefficient[i] + rounding) >> shift);
+}
+
+} // namespace
 
 FrameWindow* FrameWindow_LoadFromBinFile(DVKTar* tar, const char* prefix)
 {
@@ -27,7 +104,7 @@ FrameWindow* FrameWindow_LoadFromBinFile(DVKTar* tar, const char* prefix)
         const int32_t f = window->outputLength;
         ok = w > 0 && w % 2 == 0 && f > 0 && half != nullptr &&
              count == static_cast<uint32_t>(w / 2) &&
-             (window->fold ? (f >= w / 2 && f <= w) : f >= w);
+             (window->fold ? (f >= w / 2 && f <= w) : f >= w) && expandWindow(window);
     }
     if (!ok) {
         FrameWindow_Destroy(window);
@@ -42,9 +119,7 @@ int32_t FrameWindow_Apply(const FrameWindow* window, const int16_t* in, int16_t*
     const int32_t f = window->outputLength;
     const int32_t half = w / 2;
 
-    int32_t magnitude = 0;
-    for (int32_t i = 0; i < w; ++i)
-        magnitude |= std::abs(static_cast<int32_t>(in[i]));
+    const int32_t magnitude = magnitudeOf(in, w);
     int32_t k = 0;
     int32_t shift = 15;
     int32_t rounding = 16384;
@@ -54,26 +129,20 @@ int32_t FrameWindow_Apply(const FrameWindow* window, const int16_t* in, int16_t*
         shift = 15 - k;
         rounding = k == 15 ? 0 : 1 << (14 - k);
     }
-    auto windowed = [&](int32_t i) {
-        const int32_t coefficient = i < half ? window->halfWindow[i] : window->halfWindow[w - 1 - i];
-        return static_cast<int16_t>((in[i] * coefficient + rounding) >> shift);
-    };
 
     if (!window->fold) {
-        for (int32_t i = 0; i < w; ++i)
-            out[i] = windowed(i);
-        for (int32_t i = w; i < f; ++i)
-            out[i] = 0;
+        applyCoefficients(in, window->coefficients, w, rounding, shift, out);
+        std::memset(out + w, 0, (f - w) * sizeof(int16_t));
         return k;
     }
     // Centred at 0 and wrapped modulo F: the first half lands at the end, the
     // next F - W/2 values at the start, the rest is added onto the end again.
-    for (int32_t i = 0; i < half; ++i)
-        out[f - half + i] = windowed(i);
-    for (int32_t i = half; i < f; ++i)
-        out[i - half] = windowed(i);
+    int16_t* v = window->folded;
+    applyCoefficients(in, window->coefficients, w, rounding, shift, v);
+    std::memcpy(out + f - half, v, half * sizeof(int16_t));
+    std::memcpy(out, v + half, (f - half) * sizeof(int16_t));
     for (int32_t i = f; i < w; ++i)
-        out[i - half] = FEFix_Clip16(int32_t{out[i - half]} + windowed(i));
+        out[i - half] = FEFix_Clip16(int32_t{out[i - half]} + v[i]);
     return k;
 }
 
@@ -82,5 +151,7 @@ void FrameWindow_Destroy(FrameWindow* window)
     if (window == nullptr)
         return;
     DVKMem_Free(window->halfWindow);
+    DVKMem_Free(window->coefficients);
+    DVKMem_Free(window->folded);
     DVKMem_Free(window);
 }

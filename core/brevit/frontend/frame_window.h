@@ -11,6 +11,8 @@ struct FrameWindow {
     int32_t outputLength;  // F, the FFT size
     int32_t fold;          // F < W: the window is folded modulo F
     int16_t* halfWindow;   // W/2 Q15 coefficients
+    int16_t* coefficients; // all W, made at load
+    int16_t* folded;       // W values before folding (fold only)
 };
 
 // Null when "bh0" is absent or malformed (odd or non-positive W, F below 1,

@@ -1,0 +1,17 @@
+// Which vector kernels the front end's stages run. Every kernel gives the
+// same bits as the portable code; the level is chosen once from the CPU and
+// can be lowered (tests compare the levels, benchmarks time them).
+#pragma once
+
+#include <cstdint>
+
+inline constexpr int32_t kFESimdScalar = 0;
+inline constexpr int32_t kFESimdSSE2 = 1;
+inline constexpr int32_t kFESimdAVX2 = 2;
+
+// The level in use: the best the CPU and the build support unless lowered.
+int32_t FESimd_Level();
+// The best level the CPU and the build support.
+int32_t FESimd_MaxLevel();
+// Sets the level, clipped to FESimd_MaxLevel(); returns the one in force.
+int32_t FESimd_SetLevel(int32_t level);

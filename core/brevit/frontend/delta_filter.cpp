@@ -4,6 +4,8 @@
 #include "core/brevit/runtime/dvk_crc.h"
 #include "core/brevit/runtime/dvk_mem.h"
 
+#include <algorithm>
+
 namespace {
 
 int32_t wrap(int32_t row, int32_t ringSize)
@@ -77,17 +79,25 @@ void regress(const DeltaFilter* f, const Rows& rows, int32_t centre, int32_t fro
     const int32_t h = f->halfWidth / 2;
     const int32_t q = regressionDenominator(h);
     int16_t* x = rows.at(centre);
-    for (int32_t i = 0; i < f->numStatics; ++i) {
-        int32_t acc = 0;
+    // A chunk of coefficients at a time, so that each neighbour row is found
+    // once per chunk rather than once per coefficient.
+    constexpr int32_t kChunk = 32;
+    for (int32_t first = 0; first < f->numStatics; first += kChunk) {
+        const int32_t count = std::min(kChunk, f->numStatics - first);
+        int32_t acc[kChunk] = {};
         for (int32_t k = 1; k <= h; ++k) {
             int32_t right = centre + k;
             if (clampRight && right > lastRow)
                 right = lastRow;
             const bool leftEdge = !clampRight && f->replicateEdges && frames < leftEdgeFrames + k;
             const int32_t left = leftEdge ? 0 : centre - k;
-            acc += k * (rows.at(right)[from + i] - rows.at(left)[from + i]);
+            const int16_t* xr = rows.at(right) + from + first;
+            const int16_t* xl = rows.at(left) + from + first;
+            for (int32_t i = 0; i < count; ++i)
+                acc[i] += k * (xr[i] - xl[i]);
         }
-        x[to + i] = static_cast<int16_t>(acc / q);
+        for (int32_t i = 0; i < count; ++i)
+            x[to + first + i] = static_cast<int16_t>(acc[i] / q);
     }
 }
 

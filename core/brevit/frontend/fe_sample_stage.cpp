@@ -2,9 +2,14 @@
 
 #include "core/brevit/frontend/fe_fixed_math.h"
 #include "core/brevit/frontend/fe_reader.h"
+#include "core/brevit/frontend/fe_simd.h"
 #include "core/brevit/runtime/dvk_mem.h"
 
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -71,23 +76,102 @@ int32_t finishFrame(FEFixSampleStage* stage, int16_t* ringRow, uint8_t* flags)
     return (bits & 2) ? kFEStatusSpeech : kFEStatusNoSpeech;
 }
 
+// One sample of the energy sum: the sum is quartered (and later terms
+// shifted down two more bits) whenever it passes 2^30.
+inline void energyStep(int32_t x, uint32_t& acc, int32_t& shift)
+{
+    acc += static_cast<uint32_t>(x * x) >> shift;
+    if (acc > 0x3FFFFFFFu) {
+        acc >>= 2;
+        shift += 2;
+    }
+}
+
 // RMS of the window, by the stage's own integer rules.
 uint16_t frameEnergy(const int16_t* v, int32_t count)
 {
     uint32_t acc = 0;
     int32_t shift = 0;
-    for (int32_t i = 0; i < count; ++i) {
-        const int32_t x = v[i];
-        acc += static_cast<uint32_t>(x * x) >> shift;
-        if (acc > 0x3FFFFFFFu) {
-            acc >>= 2;
-            shift += 2;
+    int32_t i = 0;
+#if defined(__SSE2__)
+    // Eight terms at a time while their sum keeps the total at or below
+    // 2^30: no quartering can happen inside such a block (the terms are not
+    // negative). A block that would cross it goes term by term.
+    if (FESimd_Level() >= kFESimdSSE2) {
+        for (; i + 8 <= count; i += 8) {
+            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(v + i));
+            const __m128i lo = _mm_mullo_epi16(x, x);
+            const __m128i hi = _mm_mulhi_epi16(x, x);
+            const __m128i by = _mm_cvtsi32_si128(shift);
+            // Each square is at most 2^30, so two of them fit 32 unsigned bits.
+            const __m128i pairs = _mm_add_epi32(_mm_srl_epi32(_mm_unpacklo_epi16(lo, hi), by),
+                                                _mm_srl_epi32(_mm_unpackhi_epi16(lo, hi), by));
+            const __m128i zero = _mm_setzero_si128();
+            const __m128i wide = _mm_add_epi64(_mm_unpacklo_epi32(pairs, zero),
+                                               _mm_unpackhi_epi32(pairs, zero));
+            alignas(16) uint64_t halves[2];
+            _mm_store_si128(reinterpret_cast<__m128i*>(halves), wide);
+            const uint64_t sum = halves[0] + halves[1];
+            if (acc + sum <= 0x3FFFFFFFu) {
+                acc += static_cast<uint32_t>(sum);
+            } else {
+                for (int32_t j = i; j < i + 8; ++j)
+                    energyStep(v[j], acc, shift);
+            }
         }
     }
+#endif
+    for (; i < count; ++i)
+        energyStep(v[i], acc, shift);
     const uint32_t mean = acc / static_cast<uint16_t>(count);
     const uint64_t scaled = uint64_t{mean} << shift;
     return static_cast<uint16_t>(FixedSqrt(scaled > 0xFFFFFFFFu ? 0xFFFFFFFFu
                                                                  : static_cast<uint32_t>(scaled)));
+}
+
+// The first difference of x into out, clipped to +-16383, from previous;
+// true when 32 zero differences in a row occur.
+bool firstDifference(const int16_t* x, int32_t count, int32_t previous, int16_t* out)
+{
+    int32_t run = 0;
+    bool silent = false;
+    int32_t i = 0;
+#if defined(__SSE2__)
+    if (FESimd_Level() >= kFESimdSSE2) {
+        const __m128i top = _mm_set1_epi16(16383);
+        const __m128i bottom = _mm_set1_epi16(-16383);
+        for (; i + 8 <= count; i += 8) {
+            const __m128i now = _mm_loadu_si128(reinterpret_cast<const __m128i*>(x + i));
+            const __m128i before = _mm_or_si128(
+                _mm_slli_si128(now, 2), _mm_cvtsi32_si128(static_cast<uint16_t>(previous)));
+            // Saturation only touches differences the clip would cut anyway.
+            const __m128i d = _mm_max_epi16(_mm_min_epi16(_mm_subs_epi16(now, before), top), bottom);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), d);
+            // Two mask bits a sample: set where the difference is zero.
+            const uint32_t nonzero =
+                ~static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi16(now, before))) & 0xFFFFu;
+            if (nonzero == 0) {
+                run += 8;
+            } else {
+                run += __builtin_ctz(nonzero) / 2;
+                silent = silent || run >= kFEDigitalSilenceRun;
+                // Runs inside a block are too short to count; the top one goes on.
+                run = (__builtin_clz(nonzero) - 16) / 2;
+            }
+            silent = silent || run >= kFEDigitalSilenceRun;
+            previous = x[i + 7];
+        }
+    }
+#endif
+    for (; i < count; ++i) {
+        const int32_t d = x[i] - previous;
+        previous = x[i];
+        out[i] = static_cast<int16_t>(d < -16383 ? -16383 : (d > 16383 ? 16383 : d));
+        run = d == 0 ? run + 1 : 0;
+        if (run >= kFEDigitalSilenceRun)
+            silent = true;
+    }
+    return silent;
 }
 
 } // namespace
@@ -158,18 +242,7 @@ int32_t FEFixSampleStage_FeedSamples(FEFixSampleStage* stage, const int16_t* x, 
         if (stage->frameCount == 0)
             std::memcpy(stage->samples, x, shift * sizeof(int16_t));
     } else {
-        int32_t previous = stage->lastSample;
-        int32_t run = 0;
-        bool silent = false;
-        for (int32_t i = 0; i < shift; ++i) {
-            const int32_t d = x[i] - previous;
-            previous = x[i];
-            const int32_t clipped = d < -16383 ? -16383 : (d > 16383 ? 16383 : d);
-            newest[i] = static_cast<int16_t>(clipped);
-            run = d == 0 ? run + 1 : 0;
-            if (run >= kFEDigitalSilenceRun)
-                silent = true;
-        }
+        const bool silent = firstDifference(x, shift, stage->lastSample, newest);
         stage->lastSample = x[shift - 1];
         if (silent) {
             repeatCepstra(stage, ringRow);

@@ -334,6 +334,15 @@ TEST_F(FESimdTest, SampleStage)
     for (int i = 0; i < 800; ++i)
         signal.push_back(i % 16 < 8 ? 32767 : -32768);
 
+    // Runs of equal samples, 29 to 34 long, at every offset within a shift
+    // and across shift boundaries.
+    for (int32_t length = 29; length <= 34; ++length)
+        for (int32_t offset = 0; offset < 90; offset += 7) {
+            std::vector<int16_t> x = randomInt16(random, 200, -3000, 3000);
+            std::fill(x.begin() + offset, x.begin() + offset + length, x[offset]);
+            signal.insert(signal.end(), x.begin(), x.end());
+        }
+
     frontend_model::SampleSettings folded;
     folded.fftSize = 128;
     folded.foldWindow = 1;

@@ -2,6 +2,7 @@
 
 #include "core/brevit/frontend/fe_fixed_math.h"
 #include "core/brevit/frontend/fe_reader.h"
+#include "core/brevit/frontend/fixed_fft_simd.h"
 #include "core/brevit/runtime/dvk_mem.h"
 
 #include <algorithm>
@@ -122,7 +123,58 @@ void realSplit(const FixedFFT* fft, int16_t* x)
     }
 }
 
+// A twiddled stage's share of stageTwiddles: the cosine and minus-sine runs
+// for the 8-lane path (a stage of 4 repeats its twiddles to fill 8 lanes),
+// then from 16 up the same for the 16-lane path, whose lane split leaves
+// every 16 butterflies in the order 0-3, 8-11, 4-7, 12-15.
+int32_t shortRun(int32_t h) { return std::max(h, 8); }
+int32_t longRun(int32_t h) { return h >= 16 ? h : 0; }
+
+bool layOutStageTwiddles(FixedFFT* fft)
+{
+    const int32_t n = fft->size;
+    int32_t total = 0;
+    for (int32_t h = 4; h < n / 2; h *= 2)
+        total += 2 * (shortRun(h) + longRun(h));
+    fft->stageTwiddles = static_cast<int16_t*>(DVKMem_Malloc(static_cast<uint32_t>(sizeof(int16_t) * (total + 1))));
+    if (fft->stageTwiddles == nullptr)
+        return false;
+    int16_t* out = fft->stageTwiddles;
+    for (int32_t h = 4; h < n / 2; h *= 2) {
+        const int16_t* w = fft->twiddles;
+        const int32_t step = 2 * (n / (4 * h));
+        const int32_t s = shortRun(h);
+        for (int32_t i = 0; i < s; ++i) {
+            out[i] = w[(i % h) * step];
+            out[s + i] = w[(i % h) * step + 1];
+        }
+        out += 2 * s;
+        const int32_t l = longRun(h);
+        for (int32_t i = 0; i < l; ++i) {
+            const int32_t quarter = (i % 16) / 4;
+            const int32_t j = i + (quarter == 1 ? 4 : (quarter == 2 ? -4 : 0));
+            out[i] = w[j * step];
+            out[l + i] = w[j * step + 1];
+        }
+        out += 2 * l;
+    }
+    return true;
+}
+
 } // namespace
+
+int32_t FixedFFT_BestPath()
+{
+#if defined(MERROWIND_FFT_AVX2)
+    if (__builtin_cpu_supports("avx2"))
+        return kFixedFFTAvx2;
+#endif
+#if defined(__SSE2__)
+    return kFixedFFTSse2;
+#else
+    return kFixedFFTScalar;
+#endif
+}
 
 FixedFFT* FixedFFT_LoadFromBinFile(DVKTar* tar, const char* prefix)
 {
@@ -147,10 +199,12 @@ FixedFFT* FixedFFT_LoadFromBinFile(DVKTar* tar, const char* prefix)
     for (int32_t i = 0; ok && i < n / 2; i += 2)
         fft->twiddleBound = std::max(fft->twiddleBound, std::abs(int32_t{fft->twiddles[i]}) +
                                                             std::abs(int32_t{fft->twiddles[i + 1]}));
+    ok = ok && layOutStageTwiddles(fft);
     if (!ok) {
         FixedFFT_Destroy(fft);
         return nullptr;
     }
+    fft->path = FixedFFT_BestPath();
     return fft;
 }
 
@@ -184,16 +238,34 @@ int32_t FixedFFT_Apply(const FixedFFT* fft, int16_t* x)
     // The remaining stages with twiddles. With every |component| <= m, a
     // butterfly's wide sum lies within m * (32768 + twiddleBound) + 32768 of
     // zero: below 2^31 its output needs no clip.
+    // The vector stages report the peak they wrote; otherwise it is scanned.
+    int32_t m = peak(x, n);
+    const int16_t* table = fft->stageTwiddles;
     for (int32_t h = 4; h < points; h *= 2) {
-        if (int64_t{peak(x, n)} * (32768 + fft->twiddleBound) + 32768 < (int64_t{1} << 31))
-            twiddledStage<false>(fft, x, h);
-        else
+        const int32_t s = shortRun(h);
+        const int32_t l = longRun(h);
+        if (int64_t{m} * (32768 + fft->twiddleBound) + 32768 >= (int64_t{1} << 31)) {
             twiddledStage<true>(fft, x, h);
+            m = peak(x, n);
+        }
+#if defined(MERROWIND_FFT_AVX2)
+        else if (fft->path >= kFixedFFTAvx2 && l > 0)
+            m = FixedFFTAvx2_Stage(x, points, h, table + 2 * s, table + 2 * s + l);
+#endif
+#if defined(__SSE2__)
+        else if (fft->path >= kFixedFFTSse2 && points >= 16)
+            m = FixedFFTSse2_Stage(x, points, h, table, table + s);
+#endif
+        else {
+            twiddledStage<false>(fft, x, h);
+            m = peak(x, n);
+        }
+        table += 2 * (s + l);
     }
 
     // The split's wide sums lie within 2m * (16384 + splitBound) + 16384 of
     // zero: below 2^30 its outputs need no clip.
-    if (int64_t{peak(x, n)} * 2 * (16384 + fft->splitBound) + 16384 < (int64_t{1} << 30))
+    if (int64_t{m} * 2 * (16384 + fft->splitBound) + 16384 < (int64_t{1} << 30))
         realSplit<false>(fft, x);
     else
         realSplit<true>(fft, x);
@@ -207,5 +279,6 @@ void FixedFFT_Destroy(FixedFFT* fft)
     DVKMem_Free(fft->splitTwiddles);
     DVKMem_Free(fft->twiddles);
     DVKMem_Free(fft->bitReverse);
+    DVKMem_Free(fft->stageTwiddles);
     DVKMem_Free(fft);
 }

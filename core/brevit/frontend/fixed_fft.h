@@ -14,7 +14,14 @@ struct FixedFFT {
     int16_t* bitReverse;     // N/2 indices
     int32_t twiddleBound;    // max |cos| + |sin| over the twiddles, set at load
     int32_t splitBound;      // the same over the split twiddles
+    int32_t path;            // FixedFFTPath: the best this CPU runs, set at load
+    int16_t* stageTwiddles;  // per twiddled stage, the twiddles laid out for the vector paths
 };
+
+// How FixedFFT_Apply runs the twiddled stages; every path gives the same bits.
+enum FixedFFTPath : int32_t { kFixedFFTScalar = 0, kFixedFFTSse2 = 1, kFixedFFTAvx2 = 2 };
+// The highest path this build and CPU can run.
+int32_t FixedFFT_BestPath();
 
 // Null when "bfc0" is absent, malformed or inconsistent (N not a power of
 // two >= 8, stages != log2(N/2), a table missing or of the wrong count, an

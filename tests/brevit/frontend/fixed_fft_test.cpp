@@ -139,6 +139,64 @@ TEST_F(FixedFFTTest, SkipsTheClipOnlyWhereItCannotBite)
     }
 }
 
+// Frames that stress the vector stages: quiet to full scale, random signs
+// at the edge of the clip-free bound, constants, alternation, tones.
+std::vector<std::vector<int16_t>> stressFrames(int32_t n, std::mt19937& random)
+{
+    std::vector<std::vector<int16_t>> frames;
+    for (int32_t amplitude : {1, 100, 9000, 16384, 21845, 27145, 27146, 30000, 32767}) {
+        std::uniform_int_distribution<int> sample(-amplitude, amplitude);
+        std::bernoulli_distribution coin;
+        std::vector<int16_t> uniform(n), signs(n), constant(n, static_cast<int16_t>(amplitude)),
+            negative(n, static_cast<int16_t>(-amplitude - 1)), alternate(n);
+        for (int32_t i = 0; i < n; ++i) {
+            uniform[i] = static_cast<int16_t>(sample(random));
+            signs[i] = static_cast<int16_t>(coin(random) ? amplitude : -amplitude - 1);
+            alternate[i] = static_cast<int16_t>(i % 2 ? amplitude : -amplitude - 1);
+        }
+        for (auto* f : {&uniform, &signs, &constant, &negative, &alternate})
+            frames.push_back(*f);
+    }
+    for (int kind = 0; kind < 4; ++kind)
+        frames.push_back(frame(n, kind, random));
+    return frames;
+}
+
+TEST_F(FixedFFTTest, EveryVectorPathGivesTheScalarBits)
+{
+    std::mt19937 random(23);
+    for (int32_t n : {8, 16, 32, 64, 128, 256, 512}) {
+        frontend_model::FFT extreme = frontend_model::makeFFT(n);
+        std::fill(extreme.twiddles.begin(), extreme.twiddles.end(), int16_t{-32768});
+        std::fill(extreme.splitTwiddles.begin(), extreme.splitTwiddles.end(), int16_t{-32768});
+        frontend_model::FFT arbitrary = frontend_model::makeFFT(n);
+        std::uniform_int_distribution<int> any(-32768, 32767);
+        for (auto* table : {&arbitrary.twiddles, &arbitrary.splitTwiddles})
+            for (int16_t& w : *table)
+                w = static_cast<int16_t>(any(random));
+        for (const frontend_model::FFT& record : {frontend_model::makeFFT(n), extreme, arbitrary}) {
+            FixedFFT* fft = load(record);
+            ASSERT_NE(fft, nullptr);
+            ASSERT_EQ(fft->path, FixedFFT_BestPath());
+            for (const std::vector<int16_t>& x : stressFrames(n, random)) {
+                std::vector<int16_t> want = x;
+                want.resize(n + 2);
+                fft->path = kFixedFFTScalar;
+                FixedFFT_Apply(fft, want.data());
+                for (int32_t path = kFixedFFTScalar + 1; path <= FixedFFT_BestPath(); ++path) {
+                    std::vector<int16_t> got = x;
+                    got.resize(n + 2);
+                    fft->path = path;
+                    FixedFFT_Apply(fft, got.data());
+                    ASSERT_EQ(got, want) << "N " << n << " path " << path << " first samples " << x[0]
+                                         << " " << x[1];
+                }
+            }
+            FixedFFT_Destroy(fft);
+        }
+    }
+}
+
 TEST_F(FixedFFTTest, MatchesTheDoublePrecisionTransform)
 {
     std::mt19937 random(17);

@@ -52,3 +52,7 @@ inline int16_t FixedLog(int32_t value, int32_t exponent, int32_t q, int32_t quad
     const int64_t r = (int64_t{1} << (13 - q)) + 158998 - 11357 * (int64_t{n} + exponent) + (p >> 15);
     return FEFix_Clip16(r >> (14 - q));
 }
+
+// FixedLog of count values at one exponent (the filter bank's channels).
+void FixedLogs(const int32_t* values, int32_t count, int32_t exponent, int32_t q,
+               int32_t quadratic, int16_t* out);

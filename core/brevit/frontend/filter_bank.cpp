@@ -83,7 +83,9 @@ bool buildBlocks(FilterBank* bank)
         static_cast<int16_t*>(DVKMem_Calloc(bank->blockOffset[m] * 8 * sizeof(int16_t)));
     bank->packedSpectrum =
         static_cast<int16_t*>(DVKMem_Calloc(bank->packedBins * sizeof(int16_t)));
-    if (bank->blockWeights == nullptr || bank->packedSpectrum == nullptr)
+    bank->channelValues = static_cast<int32_t*>(DVKMem_Calloc(m * sizeof(int32_t)));
+    if (bank->blockWeights == nullptr || bank->packedSpectrum == nullptr ||
+        bank->channelValues == nullptr)
         return false;
     const int16_t* weight = bank->weights;
     for (int32_t c = 0; c < m; ++c) {
@@ -179,9 +181,9 @@ bool applySSE2(const FilterBank* bank, int32_t exponent, const uint32_t* s, int1
         }
         alignas(16) int64_t halves[2];
         _mm_store_si128(reinterpret_cast<__m128i*>(halves), acc);
-        const int32_t v = channelValue(halves[0] + halves[1] + 16384, 15);
-        out[c] = FixedLog(v, exponent, bank->logShift, bank->logQuadratic);
+        bank->channelValues[c] = channelValue(halves[0] + halves[1] + 16384, 15);
     }
+    FixedLogs(bank->channelValues, m, exponent, bank->logShift, bank->logQuadratic, out);
     return true;
 }
 #endif
@@ -263,5 +265,6 @@ void FilterBank_Destroy(FilterBank* bank)
     DVKMem_Free(bank->blockFirst);
     DVKMem_Free(bank->blockOffset);
     DVKMem_Free(bank->packedSpectrum);
+    DVKMem_Free(bank->channelValues);
     DVKMem_Free(bank);
 }

@@ -31,6 +31,7 @@ struct FilterBank {
     uint32_t* blockFirst;     // M
     uint32_t* blockOffset;    // M + 1
     int16_t* packedSpectrum;  // packedBins: the spectrum as int16, zero outside the bank
+    int32_t* channelValues;   // M: the sums before their logs
     int32_t packedBins;
 };
 

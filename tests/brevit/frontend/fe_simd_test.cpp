@@ -11,6 +11,7 @@
 #include "core/brevit/frontend/spectrum_stage.h"
 #include "tests/brevit/frontend/frontend_test_util.h"
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <string>
@@ -106,6 +107,37 @@ TEST_F(FESimdTest, FixedLogMatchesTheStepwiseNormalisation)
                     ASSERT_EQ(FixedLog(v, exponent, q, quadratic),
                               referenceLog(v, exponent, q, quadratic))
                         << v << " e " << exponent << " q " << q << " quadratic " << quadratic;
+}
+
+TEST_F(FESimdTest, FixedLogsMatchOneByOne)
+{
+    std::mt19937 random(17);
+    std::uniform_int_distribution<int32_t> any(INT32_MIN, INT32_MAX);
+    std::vector<int32_t> values = {0, -1, 1, 2, 16383, 16384, 32767, 32768, INT32_MAX, INT32_MIN};
+    for (int32_t b = 0; b <= 30; ++b)
+        for (int32_t d = -1; d <= 1; ++d)
+            values.push_back((1 << b) + d);
+    for (int i = 0; i < 3000; ++i)
+        values.push_back(any(random) >> (i % 31));
+    // Exponents inside and outside the range the vector path takes.
+    for (int32_t exponent : {-40000, -31999, -16, 0, 18, 31999, 40000})
+        for (int32_t q : {0, 10, 13})
+            for (int32_t quadratic : {0, 1}) {
+                std::vector<int16_t> expected;
+                for (int32_t v : values)
+                    expected.push_back(FixedLog(v, exponent, q, quadratic));
+                // Lengths with and without a part block of four.
+                for (size_t count : {values.size(), size_t{7}, size_t{3}})
+                    expectEveryLevelAgrees(
+                        [&] {
+                            std::vector<int16_t> out(count, 0x5A5A);
+                            FixedLogs(values.data(), static_cast<int32_t>(count), exponent, q,
+                                      quadratic, out.data());
+                            EXPECT_TRUE(std::equal(out.begin(), out.end(), expected.begin()));
+                            return out;
+                        },
+                        "e " + std::to_string(exponent) + " q " + std::to_string(q));
+            }
 }
 
 TEST_F(FESimdTest, MagnitudeSpectrum)

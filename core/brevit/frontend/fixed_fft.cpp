@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 
 #if defined(__SSE2__)
@@ -57,6 +58,33 @@ int32_t peak(const int16_t* x, int32_t count)
 #endif
 }
 
+// Bit reversal by the table's swaps, then the two stages without twiddles.
+void firstStages(const FixedFFT* fft, int16_t* x)
+{
+    const int32_t points = fft->size / 2;
+    for (int32_t i = 0; i < points; ++i) {
+        const int32_t j = fft->bitReverse[i];
+        if (j > i) {
+            std::swap(x[2 * i], x[2 * j]);
+            std::swap(x[2 * i + 1], x[2 * j + 1]);
+        }
+    }
+    // Stage one: neighbouring points.
+    for (int32_t i = 0; i < points; i += 2)
+        halfButterfly(x + 2 * i, x + 2 * i + 2);
+    // Stage two: points two apart; the second butterfly's twiddle is -j.
+    for (int32_t i = 0; i < points; i += 4) {
+        halfButterfly(x + 2 * i, x + 2 * i + 4);
+        int16_t* a = x + 2 * i + 2;
+        int16_t* b = a + 4;
+        const int32_t are = a[0], aim = a[1], bre = b[0], bim = b[1];
+        a[0] = halfSum(are, bim);
+        a[1] = halfSum(aim, -bre);
+        b[0] = halfSum(are, -bim);
+        b[1] = halfSum(aim, bre);
+    }
+}
+
 // One twiddled stage over butterflies h apart. Each product fits 32 bits;
 // the sum with a x 32768 may not for a full-scale input, so it is formed
 // wide and the output clipped unless the caller has shown it cannot leave
@@ -92,9 +120,10 @@ void twiddledStage(const FixedFFT* fft, int16_t* x, int32_t h)
     }
 }
 
-// X[k] and X[N/2 - k] from Z[k] and Z[N/2 - k].
+// X[k] and X[N/2 - k] from Z[k] and Z[N/2 - k], k from firstK on, and the
+// ends X[0], X[N/2].
 template <bool clip>
-void realSplit(const FixedFFT* fft, int16_t* x)
+void realSplit(const FixedFFT* fft, int16_t* x, int32_t firstK)
 {
     auto out = [](int64_t v) { return clip ? FEFix_Clip16(v) : static_cast<int16_t>(v); };
     const int32_t n = fft->size;
@@ -105,7 +134,7 @@ void realSplit(const FixedFFT* fft, int16_t* x)
     x[n + 1] = 0;
     x[0] = out(re0 + im0);
     x[1] = 0;
-    for (int32_t k = 1; k < n / 4; ++k) {
+    for (int32_t k = firstK; k < n / 4; ++k) {
         int16_t* a = x + 2 * k;
         int16_t* b = x + 2 * (points - k);
         const int64_t s = fft->splitTwiddles[2 * k];
@@ -129,6 +158,28 @@ void realSplit(const FixedFFT* fft, int16_t* x)
 // every 16 butterflies in the order 0-3, 8-11, 4-7, 12-15.
 int32_t shortRun(int32_t h) { return std::max(h, 8); }
 int32_t longRun(int32_t h) { return h >= 16 ? h : 0; }
+
+// The vector path gathers the bit reversal from a copy of the frame on the
+// stack, up to this size.
+constexpr int32_t kVectorFirstStagesMax = 2048;
+
+// Where each point comes from once the table's swaps (in order, whatever
+// the table holds) are done.
+bool gatherOrder(FixedFFT* fft)
+{
+    const int32_t points = fft->size / 2;
+    fft->order = static_cast<int16_t*>(DVKMem_Malloc(static_cast<uint32_t>(sizeof(int16_t) * points)));
+    if (fft->order == nullptr)
+        return false;
+    for (int32_t i = 0; i < points; ++i)
+        fft->order[i] = static_cast<int16_t>(i);
+    for (int32_t i = 0; i < points; ++i) {
+        const int32_t j = fft->bitReverse[i];
+        if (j > i)
+            std::swap(fft->order[i], fft->order[j]);
+    }
+    return true;
+}
 
 bool layOutStageTwiddles(FixedFFT* fft)
 {
@@ -199,7 +250,7 @@ FixedFFT* FixedFFT_LoadFromBinFile(DVKTar* tar, const char* prefix)
     for (int32_t i = 0; ok && i < n / 2; i += 2)
         fft->twiddleBound = std::max(fft->twiddleBound, std::abs(int32_t{fft->twiddles[i]}) +
                                                             std::abs(int32_t{fft->twiddles[i + 1]}));
-    ok = ok && layOutStageTwiddles(fft);
+    ok = ok && layOutStageTwiddles(fft) && gatherOrder(fft);
     if (!ok) {
         FixedFFT_Destroy(fft);
         return nullptr;
@@ -213,33 +264,23 @@ int32_t FixedFFT_Apply(const FixedFFT* fft, int16_t* x)
     const int32_t n = fft->size;
     const int32_t points = n / 2;
 
-    for (int32_t i = 0; i < points; ++i) {
-        const int32_t j = fft->bitReverse[i];
-        if (j > i) {
-            std::swap(x[2 * i], x[2 * j]);
-            std::swap(x[2 * i + 1], x[2 * j + 1]);
-        }
+    int32_t m = 0;  // the largest |component| in x
+#if defined(__SSE2__)
+    if (fft->path >= kFixedFFTSse2 && points >= 16 && n <= kVectorFirstStagesMax) {
+        int16_t input[kVectorFirstStagesMax];
+        std::memcpy(input, x, sizeof(int16_t) * static_cast<size_t>(n));
+        m = FixedFFTSse2_FirstStages(x, input, fft->order, points);
+    } else
+#endif
+    {
+        firstStages(fft, x);
+        m = peak(x, n);
     }
 
-    // Stage one: neighbouring points.
-    for (int32_t i = 0; i < points; i += 2)
-        halfButterfly(x + 2 * i, x + 2 * i + 2);
-    // Stage two: points two apart; the second butterfly's twiddle is -j.
-    for (int32_t i = 0; i < points; i += 4) {
-        halfButterfly(x + 2 * i, x + 2 * i + 4);
-        int16_t* a = x + 2 * i + 2;
-        int16_t* b = a + 4;
-        const int32_t are = a[0], aim = a[1], bre = b[0], bim = b[1];
-        a[0] = halfSum(are, bim);
-        a[1] = halfSum(aim, -bre);
-        b[0] = halfSum(are, -bim);
-        b[1] = halfSum(aim, bre);
-    }
     // The remaining stages with twiddles. With every |component| <= m, a
     // butterfly's wide sum lies within m * (32768 + twiddleBound) + 32768 of
     // zero: below 2^31 its output needs no clip.
     // The vector stages report the peak they wrote; otherwise it is scanned.
-    int32_t m = peak(x, n);
     const int16_t* table = fft->stageTwiddles;
     for (int32_t h = 4; h < points; h *= 2) {
         const int32_t s = shortRun(h);
@@ -265,10 +306,16 @@ int32_t FixedFFT_Apply(const FixedFFT* fft, int16_t* x)
 
     // The split's wide sums lie within 2m * (16384 + splitBound) + 16384 of
     // zero: below 2^30 its outputs need no clip.
-    if (int64_t{m} * 2 * (16384 + fft->splitBound) + 16384 < (int64_t{1} << 30))
-        realSplit<false>(fft, x);
-    else
-        realSplit<true>(fft, x);
+    if (int64_t{m} * 2 * (16384 + fft->splitBound) + 16384 >= (int64_t{1} << 30)) {
+        realSplit<true>(fft, x, 1);
+    } else {
+        int32_t firstK = 1;
+#if defined(__SSE2__)
+        if (fft->path >= kFixedFFTSse2)
+            firstK = FixedFFTSse2_Split(x, n, fft->splitTwiddles);
+#endif
+        realSplit<false>(fft, x, firstK);
+    }
     return fft->stages;
 }
 
@@ -280,5 +327,6 @@ void FixedFFT_Destroy(FixedFFT* fft)
     DVKMem_Free(fft->twiddles);
     DVKMem_Free(fft->bitReverse);
     DVKMem_Free(fft->stageTwiddles);
+    DVKMem_Free(fft->order);
     DVKMem_Free(fft);
 }

@@ -16,6 +16,7 @@ struct FixedFFT {
     int32_t splitBound;      // the same over the split twiddles
     int32_t path;            // FixedFFTPath: the best this CPU runs, set at load
     int16_t* stageTwiddles;  // per twiddled stage, the twiddles laid out for the vector paths
+    int16_t* order;          // N/2: the point each bit-reversed position gathers
 };
 
 // How FixedFFT_Apply runs the twiddled stages; every path gives the same bits.

@@ -174,6 +174,10 @@ TEST_F(FixedFFTTest, EveryVectorPathGivesTheScalarBits)
         for (auto* table : {&arbitrary.twiddles, &arbitrary.splitTwiddles})
             for (int16_t& w : *table)
                 w = static_cast<int16_t>(any(random));
+        // A reversal table that is no permutation: its swaps still are one.
+        std::uniform_int_distribution<int> point(0, n / 2 - 1);
+        for (int16_t& i : arbitrary.bitReverse)
+            i = static_cast<int16_t>(point(random));
         for (const frontend_model::FFT& record : {frontend_model::makeFFT(n), extreme, arbitrary}) {
             FixedFFT* fft = load(record);
             ASSERT_NE(fft, nullptr);

@@ -1,9 +1,11 @@
 // Acoustic model files arrive with the model set: open any bytes as an
 // archive image, load its "ba0" model, and use what loaded: both checksums,
 // tree walks over every phone id up to one past the tree and the none id, and
-// one frame made of the input's bytes scored on every state.
+// one frame made of the input's bytes scored on every state and gathered
+// into VQ adaptation.
 #include "core/brevit/acoustic/am.h"
 #include "core/brevit/acoustic/am_scoring.h"
+#include "core/brevit/acoustic/am_vq_adapt.h"
 #include "core/brevit/acoustic/decision_tree.h"
 #include "core/brevit/runtime/dvk_err.h"
 #include "core/brevit/runtime/dvk_tar.h"
@@ -64,6 +66,13 @@ void scoreFrame(AM* am, const uint8_t* data, size_t size)
     AM_GetBestState(am, 0, &best);
     int32_t fillerLower = 0;
     AM_GetNonSpeechScore(am, &fillerLower);
+    // VQ adaptation over the loaded tables, one frame per state.
+    if (am->vqInitHook != nullptr && am->vqInitHook(am, 0, 0)) {
+        for (int32_t s = 0; s < am->numStates; ++s)
+            am->vqIncrementHook(am, frame.data(), s, 0, value);
+        am->vqAdaptHook(am);
+        AM_VQFreeAccumulators(am);
+    }
     AM_UpdateDynamicSilenceModel(am, frame.data(), 1);
     uint32_t crc = 0;
     AM_EndFrame(am, 0, &crc);

@@ -296,6 +296,24 @@ struct AcousticVQSpec {
     std::vector<uint8_t> codebook;     // bytes (four per word with inner-product VQ)
     std::vector<uint16_t> normTable;
     std::vector<uint8_t> labels;       // streams per component
+
+    // Six streams of four dimensions with 256 codewords each (24 dimensions),
+    // the form of the packed precompute; codebook and labels left to fill.
+    static AcousticVQSpec sixStreamsOfFour(bool innerProduct, bool clustered)
+    {
+        AcousticVQSpec v;
+        v.codebookSize = 6;
+        v.elementCount = 6 * 256 * 4;
+        v.innerProduct = innerProduct;
+        v.clustered = clustered;
+        v.norms = 0;   // computed at load from the packed codewords
+        for (int32_t k = 0; k <= 6; ++k) {
+            v.dimensionBounds.push_back(4 * k);
+            v.codewordBounds.push_back(256 * k);
+            v.codebookOffsets.push_back(1024 * k);
+        }
+        return v;
+    }
 };
 
 struct AcousticModelSpec {

@@ -19,6 +19,7 @@ struct EmShLsTree;
 struct AMWordMatcher;
 struct AMDARecord;
 struct AMScoringSet;
+struct VQAccumulators;
 
 // An owned array read from the model file: count elements of size bytes.
 struct AMArray {
@@ -35,6 +36,9 @@ typedef uint32_t (*AMCrcFunc)(AM* am, int32_t withState);
 typedef uint32_t (*AMShortlistCrcFunc)(const ShortListCompressed* shortlist, int32_t full);
 typedef int32_t (*AMHookFunc)(AM* am);
 typedef void (*AMShortlistSetupFunc)(ShortListCompressed* shortlist, const uint8_t* frame, AM* am);
+typedef int32_t (*AMVQIncrementFunc)(AM* am, const uint8_t* frame, int32_t state, int32_t component,
+                                      int16_t weight);
+typedef int32_t (*AMVQInitFunc)(AM* am, int32_t method, int32_t noPrior);
 
 // Model file kinds: 0 "ba0", 1 "ba1", 2 "ba5", 3 "ba6", 4 "ba2", 5 "ba3", 6 "ba4".
 inline constexpr int32_t kAMKindCount = 7;
@@ -57,6 +61,11 @@ struct AMVQ {
     AMArray codewordBounds;
     AMArray codebookOffsets;
     AMArray labels;             // bytes: codebook size x components
+    // Adaptation: the accumulator, its prior weight and the adapted codebook
+    // copy (codebook bytes), which is the one scored once it exists.
+    VQAccumulators* accumulators;
+    uint32_t priorWeight;
+    uint8_t* adapted;
 };
 
 struct AMMllr {
@@ -253,8 +262,8 @@ struct AM {
     AMHookFunc adaptHook;
     AMHookFunc mllrHook;
     AMHookFunc vqAdaptHook;
-    AMHookFunc vqIncrementHook;
-    AMHookFunc vqInitHook;
+    AMVQIncrementFunc vqIncrementHook;
+    AMVQInitFunc vqInitHook;
     AMHookFunc daLabelHook;
     int32_t vqWord;
     int32_t adaptationStatus;

@@ -7,6 +7,7 @@
 #include "core/brevit/acoustic/am_kernels.h"
 #include "core/brevit/acoustic/am_matcher.h"
 #include "core/brevit/acoustic/am_vq.h"
+#include "core/brevit/acoustic/am_vq_adapt.h"
 #include "core/brevit/acoustic/decision_tree.h"
 #include "core/brevit/acoustic/shortlist.h"
 #include "core/brevit/runtime/bin_file_reader.h"
@@ -603,6 +604,8 @@ void AM_Destroy(AM* am)
         return;
     AM_FreeAddedModels(am);
     AM_DynSilFree(am);
+    AM_VQFreeAccumulators(am);
+    DVKMem_Free(am->vq.adapted);
     for (AMArray* a :
          {&am->unscaleBase, &am->unscaleScale, &am->offsets, &am->invVar16, &am->invVarByte,
           &am->var32, &am->rowConstants, &am->fullTiedTable, &am->triphoneIndex,

@@ -3,13 +3,14 @@
 #include "core/brevit/acoustic/am_da.h"
 #include "core/brevit/acoustic/am_kernels.h"
 #include "core/brevit/acoustic/am_vq.h"
+#include "core/brevit/acoustic/am_vq_adapt.h"
 
 #include "core/brevit/runtime/brevit_global_parameters.h"
 #include "core/brevit/runtime/brevit_param_words.h"
 
 namespace {
 
-void installHooks(AM* am)
+void installHooks(AM* am, bool vqAdaptation)
 {
     am->modelCrc = AM_ComputeCRC;
     am->dynSilCrc = AM_DynSilComputeCRC;
@@ -22,6 +23,17 @@ void installHooks(AM* am)
     am->freeHook = nullptr;
     for (int32_t& w : am->companionWords)
         w = 0;
+    am->vqAdaptHook = vqAdaptation ? AM_VQAdaptModelsFromAccumulators : nullptr;
+    am->vqIncrementHook = vqAdaptation ? AM_VQIncrementAccumulator : nullptr;
+    am->vqInitHook = vqAdaptation ? AM_VQInitAccumulators : nullptr;
+    if (!vqAdaptation)
+        am->vqWord = 0;
+}
+
+// The precompute slot keeps no result.
+void precomputeWithVariances(AM* am)
+{
+    AM_VQPrecomputeScoresForClusters(am);
 }
 
 void install(AM* am, AMStateKernel state, AMComponentKernel component)
@@ -125,7 +137,7 @@ void selectVQ(AM* am)
     am->vqStateKernel = am->vq.flags2[1] && packed ? AM_VQGetScoreOptimized : AM_VQGetScore;
     am->vqComponentKernel = AM_VQGetComponentScore;
     if (am->covType != 5)
-        am->vqPrecompute = AM_VQPrecomputeScoresForClusters;
+        am->vqPrecompute = precomputeWithVariances;
     else if (am->vq.flags2[2] && packed)
         am->vqPrecompute = AM_VQPrecomputeScoresForClustersInnerProduct;
     else
@@ -197,13 +209,13 @@ int32_t AM_SelectScoringKernels(AM* am)
 
 int32_t AM_InitScoringFast(AM* am)
 {
-    installHooks(am);
+    installHooks(am, false);
     return AM_SelectInnerProductKernels(am);
 }
 
 int32_t AM_InitScoring(AM* am)
 {
-    installHooks(am);
+    installHooks(am, true);
     if (am->stateKernel != nullptr || AM_SelectInnerProductKernels(am))
         return 1;
     return AM_SelectScoringKernels(am);

@@ -48,7 +48,7 @@ void precompute(AM* am, Weight&& weight)
     const uint32_t* dims = bounds(am->vq.dimensionBounds);
     const uint32_t* words = bounds(am->vq.codewordBounds);
     const uint32_t* offsets = bounds(am->vq.codebookOffsets);
-    const auto* codebook = static_cast<const uint8_t*>(am->vq.codewords.data);
+    const uint8_t* codebook = AM_VQCodebook(am);
     const uint8_t* x = am->featureCopy;
     for (int32_t s = 0; s < streams(am); ++s) {
         const uint32_t width = dims[s + 1] - dims[s];
@@ -65,6 +65,16 @@ void precompute(AM* am, Weight&& weight)
 }
 
 } // namespace
+
+const uint8_t* AM_VQCodebook(const AM* am)
+{
+    return am->vq.adapted != nullptr ? am->vq.adapted : static_cast<const uint8_t*>(am->vq.codewords.data);
+}
+
+uint32_t AM_VQCodebookBytes(const AM* am)
+{
+    return am->vq.flags2[2] ? 4 * am->vq.codewords.count : am->vq.codewords.count;
+}
 
 int32_t AM_Has4ParStreams(const AM* am)
 {
@@ -98,7 +108,7 @@ int32_t AM_VQTablesFit(const AM* am)
     const uint32_t* offsets = bounds(am->vq.codebookOffsets);
     if (n < 0 || (n > 0 && (dims == nullptr || words == nullptr || offsets == nullptr)))
         return 0;
-    const uint64_t codebookBytes = am->vq.flags2[2] ? 4ull * am->vq.codewords.count : am->vq.codewords.count;
+    const uint64_t codebookBytes = AM_VQCodebookBytes(am);
     for (int32_t s = 0; s < n; ++s) {
         if (dims[s + 1] < dims[s] || dims[s + 1] > static_cast<uint32_t>(am->featureDim) ||
             words[s + 1] < words[s] || words[s + 1] > 0x100000u)
@@ -130,10 +140,11 @@ int32_t AM_VQScale(const AM* am, int64_t sum)
     return static_cast<int16_t>(std::clamp<int64_t>(value, -32768, am->scoreCeiling));
 }
 
-void AM_VQPrecomputeScoresForClusters(AM* am)
+int32_t AM_VQPrecomputeScoresForClusters(AM* am)
 {
     const auto* w = static_cast<const uint16_t*>(am->invVar16.data);
     precompute(am, [&](uint32_t d) { return w != nullptr ? static_cast<uint32_t>(w[d]) : 1u; });
+    return streams(am);
 }
 
 void AM_VQPrecomputeScoresForClustersScalarCov(AM* am)
@@ -143,7 +154,7 @@ void AM_VQPrecomputeScoresForClustersScalarCov(AM* am)
 
 void AM_VQPrecomputeScoresForClustersInnerProduct(AM* am)
 {
-    const auto* words = static_cast<const uint32_t*>(am->vq.codewords.data);
+    const auto* words = reinterpret_cast<const uint32_t*>(AM_VQCodebook(am));
     const uint8_t* x = am->featureCopy;
     for (int32_t k = 0; k < kOptimizedStreams; ++k) {
         const uint8_t* g = x + 4 * k;
@@ -162,7 +173,7 @@ void AM_VQPrecomputeScoresForClustersInnerProduct(AM* am)
 
 int32_t AM_Precompute4ParNorms(AM* am)
 {
-    const auto* words = static_cast<const uint32_t*>(am->vq.codewords.data);
+    const auto* words = reinterpret_cast<const uint32_t*>(AM_VQCodebook(am));
     uint16_t last = 0;
     for (int32_t i = 0; i < kOptimizedStreams * kOptimizedCodewords; ++i) {
         uint32_t sum = 0;

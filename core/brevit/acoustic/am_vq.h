@@ -12,9 +12,14 @@
 int32_t AM_Has4ParStreams(const AM* am);
 // Six streams of 256 codewords under scalar covariance.
 int32_t AM_HasOptimizedVQ(const AM* am);
-// Per-frame codeword scores: with the 16-bit inverse variances of row 0,
-// without them, or from packed inner-product codewords (six streams of 256).
-void AM_VQPrecomputeScoresForClusters(AM* am);
+// The scored codebook: the adapted copy once adaptation made one, else the
+// loaded codewords (packed words read as their bytes, lowest first).
+const uint8_t* AM_VQCodebook(const AM* am);
+uint32_t AM_VQCodebookBytes(const AM* am);
+// Per-frame codeword scores: with the 16-bit inverse variances of row 0
+// (the number of streams returned), without them, or from packed
+// inner-product codewords (six streams of 256).
+int32_t AM_VQPrecomputeScoresForClusters(AM* am);
 void AM_VQPrecomputeScoresForClustersScalarCov(AM* am);
 void AM_VQPrecomputeScoresForClustersInnerProduct(AM* am);
 int32_t AM_VQGetScore(AM* am, int32_t state);

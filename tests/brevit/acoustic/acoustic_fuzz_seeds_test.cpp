@@ -82,6 +82,13 @@ TEST_F(AcousticFuzzSeeds, CommittedSeedsAreWhatTheWriterMakes)
              s.shortlist = s.dynamicSilence = true;
              s.shortlistClusters = 3;
          }},
+        {"vq-packed",
+         [](AcousticModelSpec& s) {
+             s.dim = 24;
+             s.covType = 5;
+             s.vq = true;
+             s.vqSpec = AcousticVQSpec::sixStreamsOfFour(true, true);
+         }},
         {"no-parameters", [](AcousticModelSpec& s) { s.noParameters = true; }},
     };
     for (const Seed& seed : seeds) {

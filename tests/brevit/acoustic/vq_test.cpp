@@ -1,5 +1,6 @@
 #include "core/brevit/acoustic/am_scoring.h"
 #include "core/brevit/acoustic/am_vq.h"
+#include "core/brevit/acoustic/am_vq_adapt.h"
 #include "tests/brevit/acoustic/acoustic_fixture.h"
 
 #include <random>
@@ -8,12 +9,13 @@
 namespace {
 
 // Six streams of four dimensions, 256 codewords each, scalar covariance.
-AcousticModelSpec vqSpec(std::mt19937& random, bool innerProduct, bool clustered, uint32_t maxValue)
+AcousticModelSpec vqSpec(std::mt19937& random, bool innerProduct, bool clustered, uint32_t maxValue,
+                          int32_t states = 40)
 {
     AcousticModelSpec s;
     s.tree = AcousticTreeSpec::none();
     s.modelRows = {{0, 0}};
-    s.states = 40;
+    s.states = states;
     s.offsets = {0};
     for (int32_t i = 0; i < s.states; ++i)
         s.offsets.push_back(s.offsets.back() + std::uniform_int_distribution<uint32_t>(1, 4)(random));
@@ -21,18 +23,8 @@ AcousticModelSpec vqSpec(std::mt19937& random, bool innerProduct, bool clustered
     s.covType = 5;
     s.ceiling = 32767;
     s.vq = true;
+    s.vqSpec = AcousticVQSpec::sixStreamsOfFour(innerProduct, clustered);
     AcousticVQSpec& v = s.vqSpec;
-    v.codebookSize = 6;
-    v.elementCount = 6 * 256 * 4;
-    v.innerProduct = innerProduct;
-    v.clustered = clustered;
-    v.norms = 0;   // computed at load from the packed codewords
-    v.multiplier = 1;
-    for (int32_t k = 0; k <= 6; ++k) {
-        v.dimensionBounds.push_back(4 * k);
-        v.codewordBounds.push_back(256 * k);
-        v.codebookOffsets.push_back(1024 * k);
-    }
     for (int32_t i = 0; i < v.elementCount; ++i)
         v.codebook.push_back(static_cast<uint8_t>(std::uniform_int_distribution<uint32_t>(0, maxValue)(random)));
     for (uint32_t i = 0; i < 6 * s.offsets.back(); ++i)
@@ -42,18 +34,18 @@ AcousticModelSpec vqSpec(std::mt19937& random, bool innerProduct, bool clustered
 
 using VQTest = AcousticTest;
 
-TEST_F(VQTest, PackedPrecomputeEqualsTheScalarOneWithinItsRange)
+std::vector<uint8_t> randomFrame(std::mt19937& random, uint32_t maxValue)
 {
-    std::mt19937 random(21);
-    AM* am = load(vqSpec(random, true, true, 127));
-    ASSERT_NE(am, nullptr);
-    EXPECT_EQ(am->vqPrecompute, &AM_VQPrecomputeScoresForClustersInnerProduct);
-    EXPECT_EQ(am->vqStateKernel, &AM_VQGetScoreOptimized);
-    EXPECT_EQ(am->vqComponentKernel, &AM_VQGetComponentScore);
-    for (int f = 0; f < 50; ++f) {
-        std::vector<uint8_t> x(24);
-        for (auto& b : x)
-            b = static_cast<uint8_t>(std::uniform_int_distribution<uint32_t>(0, 127)(random));
+    std::vector<uint8_t> x(24);
+    for (auto& b : x)
+        b = static_cast<uint8_t>(std::uniform_int_distribution<uint32_t>(0, maxValue)(random));
+    return x;
+}
+
+void expectPackedEqualsScalar(AM* am, std::mt19937& random, int frames)
+{
+    for (int f = 0; f < frames; ++f) {
+        const std::vector<uint8_t> x = randomFrame(random, 127);
         AM_PrepareFrame(am, x.data(), 0);
         AM_VQPrecomputeScoresForClustersInnerProduct(am);
         const std::vector<uint16_t> packed(am->vqScores, am->vqScores + 1536);
@@ -62,16 +54,46 @@ TEST_F(VQTest, PackedPrecomputeEqualsTheScalarOneWithinItsRange)
     }
 }
 
+TEST_F(VQTest, PackedPrecomputeEqualsTheScalarOneWithinItsRange)
+{
+    std::mt19937 random(21);
+    AM* am = load(vqSpec(random, true, true, 127));
+    ASSERT_NE(am, nullptr);
+    EXPECT_EQ(am->vqPrecompute, &AM_VQPrecomputeScoresForClustersInnerProduct);
+    EXPECT_EQ(am->vqStateKernel, &AM_VQGetScoreOptimized);
+    EXPECT_EQ(am->vqComponentKernel, &AM_VQGetComponentScore);
+    expectPackedEqualsScalar(am, random, 50);
+}
+
+TEST_F(VQTest, AdaptedPackedCodewordsScoreWithTheirOwnNorms)
+{
+    std::mt19937 random(26);
+    AcousticModelSpec spec = vqSpec(random, true, true, 127);
+    spec.highFeature = 127;
+    AM* am = load(spec);
+    ASSERT_NE(am, nullptr);
+    ASSERT_EQ(AM_VQInitAccumulators(am, 0, 1), 1);
+    for (int f = 0; f < 200; ++f) {
+        const std::vector<uint8_t> x = randomFrame(random, 255);
+        const int32_t state = static_cast<int32_t>(random() % 40);
+        const int32_t component = static_cast<int32_t>(random() % static_cast<uint32_t>(AM_GetNumComponents(am, state)));
+        ASSERT_EQ(AM_VQIncrementAccumulator(am, x.data(), state, component, 300), 1);
+    }
+    ASSERT_EQ(AM_VQAdaptModelsFromAccumulators(am), 1);
+    ASSERT_NE(std::vector<uint8_t>(am->vq.adapted, am->vq.adapted + 6144),
+              std::vector<uint8_t>(static_cast<const uint8_t*>(am->vq.codewords.data),
+                                   static_cast<const uint8_t*>(am->vq.codewords.data) + 6144));
+    expectPackedEqualsScalar(am, random, 20);
+}
+
 TEST_F(VQTest, OptimizedAndGeneralScoresAreTheBestComponent)
 {
     std::mt19937 random(22);
     for (int model = 0; model < 5; ++model) {
-        AM* am = load(vqSpec(random, false, true, 255));
+        AM* am = load(vqSpec(random, false, true, 255, 400));
         ASSERT_NE(am, nullptr);
         EXPECT_EQ(am->vqPrecompute, &AM_VQPrecomputeScoresForClustersScalarCov);
-        std::vector<uint8_t> x(24);
-        for (auto& b : x)
-            b = static_cast<uint8_t>(random() & 0xFF);
+        const std::vector<uint8_t> x = randomFrame(random, 255);
         AM_PrepareFrame(am, x.data(), 0);
         am->vqPrecompute(am);
         for (int32_t s = 0; s < am->numStates; ++s) {

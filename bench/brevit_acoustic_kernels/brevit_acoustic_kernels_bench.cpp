@@ -4,14 +4,12 @@
 #include "core/brevit/acoustic/am_kernels.h"
 #include "core/brevit/runtime/brevit_param_words.h"
 #include "tests/support/acoustic_gaussian_set.h"
+#include "tests/support/acoustic_model_image.h"
 #include "tests/support/system_engine_context.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <random>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -22,30 +20,6 @@ struct Loaded {
     std::vector<char> image;
     AM* am = nullptr;
 };
-
-void loadModel(const AcousticModelSpec& spec, Loaded& out)
-{
-    char path[] = "/tmp/brevitkernels.XXXXXX";
-    const int fd = mkstemp(path);
-    if (fd < 0)
-        std::abort();
-    DVKTar* tar = DVKTar_OpenForWrite(path);
-    if (tar == nullptr || !writeAcousticRecords(tar, acousticModelRecords(spec)) || DVKTar_Close(tar) != 0)
-        std::abort();
-    FILE* f = fdopen(fd, "rb");
-    std::fseek(f, 0, SEEK_END);
-    out.image.resize(static_cast<size_t>(std::ftell(f)));
-    std::fseek(f, 0, SEEK_SET);
-    if (std::fread(out.image.data(), 1, out.image.size(), f) != out.image.size())
-        std::abort();
-    std::fclose(f);
-    std::remove(path);
-    DVKTar* mapped = DVKTar_OpenForMemoryMappedRead(static_cast<uint32_t>(out.image.size()), out.image.data());
-    out.am = AM_LoadFromBinFile(mapped, nullptr, 0);
-    DVKTar_Close(mapped);
-    if (out.am == nullptr)
-        std::abort();
-}
 
 struct Form {
     const char* name;
@@ -75,7 +49,7 @@ void run(benchmark::State& state, const Form& form, AMStateKernel kernel, int32_
     AcousticModelSpec spec = gaussianModelSpec(set, form.form, form.threshold, form.covType);
     spec.partialThreshold = 1 << 20;
     Loaded loaded;
-    loadModel(spec, loaded);
+    loaded.am = loadAcousticModelImage(acousticModelRecords(spec), loaded.image);
     std::vector<uint8_t> x(static_cast<size_t>(dim), static_cast<uint8_t>(form.maxValue / 2));
     const int16_t value = 0;
     AM_NewFrame(loaded.am, x.data(), &value, nullptr, 0, 1);

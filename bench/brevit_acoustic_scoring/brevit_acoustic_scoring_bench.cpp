@@ -6,46 +6,23 @@
 #include "core/brevit/acoustic/am_scoring.h"
 #include "core/brevit/runtime/brevit_param_words.h"
 #include "core/brevit/runtime/dvk_mem.h"
-#include "tests/support/acoustic_model_records.h"
+#include "tests/support/acoustic_model_image.h"
 #include "tests/support/system_engine_context.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <vector>
 
 namespace {
 
-// The model in memory: written into an archive file, read back as an image.
 AM* loadModel(int32_t states, int32_t covType, std::vector<char>& image)
 {
     AcousticModelSpec spec;
     spec.states = states;
     spec.componentsPerState = 8;
     spec.covType = covType;
-    char path[] = "/tmp/brevitam.XXXXXX";
-    const int fd = mkstemp(path);
-    if (fd < 0)
-        std::abort();
-    DVKTar* tar = DVKTar_OpenForWrite(path);
-    if (tar == nullptr || !writeAcousticRecords(tar, acousticModelRecords(spec)) ||
-        DVKTar_Close(tar) != 0)
-        std::abort();
-    FILE* f = fdopen(fd, "rb");
-    std::fseek(f, 0, SEEK_END);
-    image.resize(static_cast<size_t>(std::ftell(f)));
-    std::fseek(f, 0, SEEK_SET);
-    if (std::fread(image.data(), 1, image.size(), f) != image.size())
-        std::abort();
-    std::fclose(f);
-    std::remove(path);
-    DVKTar* mapped = DVKTar_OpenForMemoryMappedRead(static_cast<uint32_t>(image.size()), image.data());
-    AM* am = AM_LoadFromBinFile(mapped, nullptr, 0);
-    DVKTar_Close(mapped);
-    if (am == nullptr)
-        std::abort();
-    return am;
+    return loadAcousticModelImage(acousticModelRecords(spec), image);
 }
 
 void BM_ScoreFrames(benchmark::State& state)

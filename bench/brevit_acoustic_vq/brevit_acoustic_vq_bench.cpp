@@ -58,16 +58,14 @@ private:
 void BM_VQPrecompute(benchmark::State& state)
 {
     const int64_t form = state.range(0);
+    const AMPrecomputeFunc precompute[] = {AM_VQPrecomputeScoresForClusters,
+                                           AM_VQPrecomputeScoresForClustersScalarCov,
+                                           AM_VQPrecomputeScoresForClustersInnerProduct};
     Model model(form == 0 ? 2 : 5, form == 2);
     int32_t index = 0;
     for (auto _ : state) {
         model.frame(index++);
-        if (form == 0)
-            benchmark::DoNotOptimize(AM_VQPrecomputeScoresForClusters(model.am));
-        else if (form == 1)
-            AM_VQPrecomputeScoresForClustersScalarCov(model.am);
-        else
-            AM_VQPrecomputeScoresForClustersInnerProduct(model.am);
+        benchmark::DoNotOptimize(precompute[form](model.am));
         benchmark::DoNotOptimize(model.am->vqScores[kCodewords - 1]);
     }
     state.counters["codewords/s"] = benchmark::Counter(static_cast<double>(state.iterations()) * kCodewords,

@@ -30,7 +30,8 @@ struct AMArray {
 
 typedef int32_t (*AMStateKernel)(AM* am, int32_t state);
 typedef int32_t (*AMComponentKernel)(AM* am, int32_t state, int32_t component);
-typedef void (*AMPrecomputeFunc)(AM* am);
+// Per-frame precompute of the VQ path; its result is what the operation reports.
+typedef int32_t (*AMPrecomputeFunc)(AM* am);
 typedef int32_t (*AMRawScoreFunc)(AM* am, const uint8_t* a, const uint8_t* b);
 typedef uint32_t (*AMCrcFunc)(AM* am, int32_t withState);
 typedef uint32_t (*AMShortlistCrcFunc)(const ShortListCompressed* shortlist, int32_t full);

@@ -103,11 +103,11 @@ void AM_SetDARecord(AM* am, AMDARecord* record)
     am->daRecord = record;
 }
 
-void AM_DAPrecomputeVQLabel(AM* am)
+int32_t AM_DAPrecomputeVQLabel(AM* am)
 {
     AMDARecord* r = am->daRecord;
     if (r == nullptr)
-        return;
+        return 0;
     const uint8_t* x = am->featureCopy;
     uint32_t node = 0;
     while (r->nodeLabels[node] < 0) {
@@ -117,6 +117,7 @@ void AM_DAPrecomputeVQLabel(AM* am)
         node = distance(r, rt, x) < distance(r, l, x) ? rt : l;
     }
     r->currentLabel = static_cast<uint32_t>(r->nodeLabels[node]);
+    return r->nodeLabels[node];
 }
 
 int32_t AM_DAGetScore(AM* am, int32_t state)

@@ -46,8 +46,9 @@ void AM_DeleteDARecord(AMDARecord* record);
 // The model owns the record once set (a previous one is deleted).
 void AM_SetDARecord(AM* am, AMDARecord* record);
 
-// The label of the model's feature copy becomes the current label.
-void AM_DAPrecomputeVQLabel(AM* am);
+// The label of the model's feature copy becomes the current label, which
+// is returned (0 without a record).
+int32_t AM_DAPrecomputeVQLabel(AM* am);
 // The state's entry for the current label; the score ceiling without a
 // record and for states past the table.
 int32_t AM_DAGetScore(AM* am, int32_t state);

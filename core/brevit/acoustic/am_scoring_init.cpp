@@ -30,11 +30,6 @@ void installHooks(AM* am, bool vqAdaptation)
         am->vqWord = 0;
 }
 
-// The precompute slot keeps no result.
-void precomputeWithVariances(AM* am)
-{
-    AM_VQPrecomputeScoresForClusters(am);
-}
 
 void install(AM* am, AMStateKernel state, AMComponentKernel component)
 {
@@ -137,7 +132,7 @@ void selectVQ(AM* am)
     am->vqStateKernel = am->vq.flags2[1] && packed ? AM_VQGetScoreOptimized : AM_VQGetScore;
     am->vqComponentKernel = AM_VQGetComponentScore;
     if (am->covType != 5)
-        am->vqPrecompute = precomputeWithVariances;
+        am->vqPrecompute = AM_VQPrecomputeScoresForClusters;
     else if (am->vq.flags2[2] && packed)
         am->vqPrecompute = AM_VQPrecomputeScoresForClustersInnerProduct;
     else

@@ -147,12 +147,13 @@ int32_t AM_VQPrecomputeScoresForClusters(AM* am)
     return streams(am);
 }
 
-void AM_VQPrecomputeScoresForClustersScalarCov(AM* am)
+int32_t AM_VQPrecomputeScoresForClustersScalarCov(AM* am)
 {
     precompute(am, [](uint32_t) { return 1u; });
+    return streams(am);
 }
 
-void AM_VQPrecomputeScoresForClustersInnerProduct(AM* am)
+int32_t AM_VQPrecomputeScoresForClustersInnerProduct(AM* am)
 {
     const auto* words = reinterpret_cast<const uint32_t*>(AM_VQCodebook(am));
     const uint8_t* x = am->featureCopy;
@@ -169,6 +170,7 @@ void AM_VQPrecomputeScoresForClustersInnerProduct(AM* am)
             am->vqScores[i] = static_cast<uint16_t>(e + am->vqNorms[i] - am_kernel::P(f, words[i]));
         }
     }
+    return kOptimizedStreams;
 }
 
 int32_t AM_Precompute4ParNorms(AM* am)

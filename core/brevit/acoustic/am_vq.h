@@ -16,12 +16,12 @@ int32_t AM_HasOptimizedVQ(const AM* am);
 // loaded codewords (packed words read as their bytes, lowest first).
 const uint8_t* AM_VQCodebook(const AM* am);
 uint32_t AM_VQCodebookBytes(const AM* am);
-// Per-frame codeword scores: with the 16-bit inverse variances of row 0
-// (the number of streams returned), without them, or from packed
-// inner-product codewords (six streams of 256).
+// Per-frame codeword scores: with the 16-bit inverse variances of row 0,
+// without them, or from packed inner-product codewords (six streams of
+// 256). Each returns the number of streams scored.
 int32_t AM_VQPrecomputeScoresForClusters(AM* am);
-void AM_VQPrecomputeScoresForClustersScalarCov(AM* am);
-void AM_VQPrecomputeScoresForClustersInnerProduct(AM* am);
+int32_t AM_VQPrecomputeScoresForClustersScalarCov(AM* am);
+int32_t AM_VQPrecomputeScoresForClustersInnerProduct(AM* am);
 int32_t AM_VQGetScore(AM* am, int32_t state);
 int32_t AM_VQGetScoreOptimized(AM* am, int32_t state);
 int32_t AM_VQGetComponentScore(AM* am, int32_t state, int32_t component);

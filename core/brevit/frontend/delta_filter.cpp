@@ -1,5 +1,6 @@
 #include "core/brevit/frontend/delta_filter.h"
 
+#include "core/brevit/frontend/fe_fixed_math.h"
 #include "core/brevit/frontend/fe_reader.h"
 #include "core/brevit/runtime/dvk_crc.h"
 #include "core/brevit/runtime/dvk_mem.h"
@@ -77,7 +78,7 @@ void regress(const DeltaFilter* f, const Rows& rows, int32_t centre, int32_t fro
              int32_t lastRow, bool clampRight, int32_t leftEdgeFrames, int32_t frames)
 {
     const int32_t h = f->halfWidth / 2;
-    const int32_t q = regressionDenominator(h);
+    const FEFixDivisor q = FEFix_MakeDivisor(static_cast<uint32_t>(regressionDenominator(h)));
     int16_t* x = rows.at(centre);
     // A chunk of coefficients at a time, so that each neighbour row is found
     // once per chunk rather than once per coefficient.
@@ -97,7 +98,7 @@ void regress(const DeltaFilter* f, const Rows& rows, int32_t centre, int32_t fro
                 acc[i] += k * (xr[i] - xl[i]);
         }
         for (int32_t i = 0; i < count; ++i)
-            x[to + first + i] = static_cast<int16_t>(acc[i] / q);
+            x[to + first + i] = static_cast<int16_t>(FEFix_Divide(acc[i], q));
     }
 }
 

@@ -25,6 +25,29 @@ inline int32_t FixedSqrt(uint32_t value)
     return value > 0x3FFFFFFFu ? 32767 : static_cast<int32_t>(root);
 }
 
+// A divisor prepared for many truncating divisions, each then one
+// multiplication and a shift.
+struct FEFixDivisor {
+    uint64_t multiplier;  // floor(2^(32 + l) / d) + 1, l = ceil(log2 d)
+    int32_t shift;        // 32 + l
+};
+
+// d from 1 to 2^31 - 1.
+inline FEFixDivisor FEFix_MakeDivisor(uint32_t d)
+{
+    const int32_t l = d <= 1 ? 0 : 32 - __builtin_clz(d - 1);
+    return FEFixDivisor{((uint64_t{1} << (32 + l)) / d) + 1, 32 + l};
+}
+
+// a / d as C++ int32 division gives it (rounded toward zero), for any a:
+// floor(n x multiplier / 2^shift) is floor(n / d) for every n below 2^32.
+inline int32_t FEFix_Divide(int32_t a, const FEFixDivisor& d)
+{
+    const uint32_t n = a < 0 ? 0u - static_cast<uint32_t>(a) : static_cast<uint32_t>(a);
+    const auto q = static_cast<uint32_t>((static_cast<unsigned __int128>(n) * d.multiplier) >> d.shift);
+    return static_cast<int32_t>(a < 0 ? 0u - q : q);
+}
+
 // round(ln(value x 2^-exponent) x 2^q) as int16; 0 for value < 1. quadratic
 // selects the two-term approximation instead of the fifth-order polynomial.
 // Inline, so that the filter bank's channels overlap their multiplications.

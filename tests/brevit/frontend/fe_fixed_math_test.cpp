@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
+#include <vector>
 
 namespace {
 
@@ -81,6 +83,38 @@ TEST(FixedLog, QuadraticPathIsPinned)
     };
     for (const Case& c : cases)
         EXPECT_EQ(FixedLog(c.v, c.e, c.q, 1), c.expected) << c.v << " " << c.e << " " << c.q;
+}
+
+TEST(FEFixDivide, TruncatesAsIntegerDivision)
+{
+    std::vector<uint32_t> divisors = {1, 2, 3, 7, 10, 28, 60, 65535, 65536, 89829120, 0x7FFFFFFF};
+    for (uint32_t h = 1, sum = 0; h <= 512; h += 1 + h / 8) {  // the regression's 2 (1 + ... + h^2)
+        sum = 0;
+        for (uint32_t k = 1; k <= h; ++k)
+            sum += k * k;
+        divisors.push_back(2 * sum);
+    }
+    for (int b = 0; b < 31; ++b)
+        divisors.push_back(1u << b);
+    std::mt19937 random(19);
+    std::uniform_int_distribution<int32_t> any(INT32_MIN, INT32_MAX);
+    for (uint32_t d : divisors) {
+        const FEFixDivisor divisor = FEFix_MakeDivisor(d);
+        std::vector<int32_t> numerators = {0, 1, -1, INT32_MAX, INT32_MIN, INT32_MIN + 1};
+        // Multiples of d and their neighbours, where truncation turns.
+        for (int64_t k : std::initializer_list<int64_t>{1, 2, 3, 1000, INT32_MAX / int64_t{d}})
+            for (int64_t e = -1; e <= 1; ++e)
+                for (int64_t sign : {1, -1}) {
+                    const int64_t n = sign * (k * d + e);
+                    if (n >= INT32_MIN && n <= INT32_MAX)
+                        numerators.push_back(static_cast<int32_t>(n));
+                }
+        for (int i = 0; i < 2000; ++i)
+            numerators.push_back(any(random) >> (i % 32));
+        for (int32_t n : numerators)
+            ASSERT_EQ(FEFix_Divide(n, divisor), n / static_cast<int32_t>(d))
+                << n << " / " << d;
+    }
 }
 
 } // namespace

@@ -205,16 +205,19 @@ int32_t AM_VQGetScoreOptimized(AM* am, int32_t state)
     if (state >= am->numStates)
         return am->scoreCeiling;
     const int32_t n = AM_GetNumComponents(am, state);
-    const int32_t first = AM_GetFirstComponent(am, state);
-    int64_t best = 0x40000000;
-    for (int32_t k = 0; k < n; ++k) {
-        const uint8_t* labels = labelsOf(am, first + k);
-        int64_t sum = vqConstant(am);
+    if (n <= 0)
+        return AM_VQScale(am, 0x40000000);
+    // Six look-ups fit 32 bits; the constant is common to every component.
+    const uint16_t* scores = am->vqScores;
+    const uint8_t* labels = labelsOf(am, AM_GetFirstComponent(am, state));
+    uint32_t best = 0xFFFFFFFFu;
+    for (int32_t k = 0; k < n; ++k, labels += kOptimizedStreams) {
+        uint32_t sum = 0;
         for (int32_t s = 0; s < kOptimizedStreams; ++s)
-            sum += am->vqScores[s * kOptimizedCodewords + labels[s]];
+            sum += scores[s * kOptimizedCodewords + labels[s]];
         best = std::min(best, sum);
     }
-    return AM_VQScale(am, best);
+    return AM_VQScale(am, vqConstant(am) + best);
 }
 
 int32_t AM_VQGetComponentScore(AM* am, int32_t state, int32_t component)

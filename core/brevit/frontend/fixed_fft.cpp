@@ -153,23 +153,43 @@ void realSplit(const FixedFFT* fft, int16_t* x, int32_t firstK)
 }
 
 // A twiddled stage's share of stageTwiddles: the cosine and minus-sine runs
-// for the 8-lane path (a stage of 4 repeats its twiddles to fill 8 lanes),
-// then from 16 up the same for the 16-lane path, whose lane split leaves
-// every 16 butterflies in the order 0-3, 8-11, 4-7, 12-15.
+// for 8 lanes, then for 16 lanes. A vector of butterflies takes them in the
+// order the split into reals and imaginaries (within 128-bit lanes) leaves
+// them: for 8 lanes j in order, the h of a stage of 4 twice over; for 16
+// lanes 0-3, 8-11, 4-7, 12-15 of each 16, a stage of 8 spanning two groups
+// as 0-3, 0-3, 4-7, 4-7, a stage of 4 its four times over.
 int32_t shortRun(int32_t h) { return std::max(h, 8); }
-int32_t longRun(int32_t h) { return h >= 16 ? h : 0; }
+int32_t longRun(int32_t h) { return std::max(h, 16); }
+
+int32_t longRunPoint(int32_t h, int32_t i)
+{
+    if (h == 4)
+        return i % 4;
+    if (h == 8)
+        return i / 8 * 4 + i % 4;
+    const int32_t quarter = i % 16 / 4;
+    return i + (quarter == 1 ? 4 : (quarter == 2 ? -4 : 0));
+}
 
 // The vector path gathers the bit reversal from a copy of the frame on the
 // stack, up to this size.
 constexpr int32_t kVectorFirstStagesMax = 2048;
 
+template <typename T>
+T* allocate(int32_t count)
+{
+    return static_cast<T*>(DVKMem_Malloc(static_cast<uint32_t>(sizeof(T)) * static_cast<uint32_t>(count)));
+}
+
 // Where each point comes from once the table's swaps (in order, whatever
-// the table holds) are done.
+// the table holds) are done, and the same as the 16-lane gather takes it:
+// per 32 points, for each k of 0..3, point k of groups 0, 2, 4, 6, 1, 3, 5, 7.
 bool gatherOrder(FixedFFT* fft)
 {
     const int32_t points = fft->size / 2;
-    fft->order = static_cast<int16_t*>(DVKMem_Malloc(static_cast<uint32_t>(sizeof(int16_t) * points)));
-    if (fft->order == nullptr)
+    fft->order = allocate<int16_t>(points);
+    fft->gatherIndex = allocate<int32_t>(points);
+    if (fft->order == nullptr || fft->gatherIndex == nullptr)
         return false;
     for (int32_t i = 0; i < points; ++i)
         fft->order[i] = static_cast<int16_t>(i);
@@ -177,6 +197,12 @@ bool gatherOrder(FixedFFT* fft)
         const int32_t j = fft->bitReverse[i];
         if (j > i)
             std::swap(fft->order[i], fft->order[j]);
+    }
+    for (int32_t i = 0; i < points; ++i) {
+        const int32_t lane = i % 8;
+        const int32_t group = lane < 4 ? 2 * lane : 2 * (lane - 4) + 1;
+        const int32_t from = i / 32 * 32 + 4 * group + i % 32 / 8;
+        fft->gatherIndex[i] = from < points ? fft->order[from] : 0;
     }
     return true;
 }
@@ -187,7 +213,7 @@ bool layOutStageTwiddles(FixedFFT* fft)
     int32_t total = 0;
     for (int32_t h = 4; h < n / 2; h *= 2)
         total += 2 * (shortRun(h) + longRun(h));
-    fft->stageTwiddles = static_cast<int16_t*>(DVKMem_Malloc(static_cast<uint32_t>(sizeof(int16_t) * (total + 1))));
+    fft->stageTwiddles = allocate<int16_t>(total + 1);
     if (fft->stageTwiddles == nullptr)
         return false;
     int16_t* out = fft->stageTwiddles;
@@ -202,8 +228,7 @@ bool layOutStageTwiddles(FixedFFT* fft)
         out += 2 * s;
         const int32_t l = longRun(h);
         for (int32_t i = 0; i < l; ++i) {
-            const int32_t quarter = (i % 16) / 4;
-            const int32_t j = i + (quarter == 1 ? 4 : (quarter == 2 ? -4 : 0));
+            const int32_t j = longRunPoint(h, i);
             out[i] = w[j * step];
             out[l + i] = w[j * step + 1];
         }
@@ -259,63 +284,108 @@ FixedFFT* FixedFFT_LoadFromBinFile(DVKTar* tar, const char* prefix)
     return fft;
 }
 
+namespace {
+
+// The vector paths the FFT's path and size allow. Each returns false (or
+// k = 1) where the scalar loop must run instead, else the largest
+// |component| it wrote in *peakOut (the split: the first k left to do).
+#if defined(MERROWIND_FFT_AVX2)
+bool avx2Fits(const FixedFFT* fft) { return fft->path >= kFixedFFTAvx2 && fft->size >= 64; }
+#endif
+#if defined(__SSE2__)
+bool sse2Fits(const FixedFFT* fft) { return fft->path >= kFixedFFTSse2 && fft->size >= 32; }
+#endif
+
+bool vectorFirstStages(const FixedFFT* fft, int16_t* x, int32_t* peakOut)
+{
+#if defined(__SSE2__)
+    const int32_t n = fft->size;
+    if (!sse2Fits(fft) || n > kVectorFirstStagesMax)
+        return false;
+    int16_t input[kVectorFirstStagesMax];
+    std::memcpy(input, x, sizeof(int16_t) * static_cast<size_t>(n));
+#if defined(MERROWIND_FFT_AVX2)
+    if (avx2Fits(fft)) {
+        *peakOut = FixedFFTAvx2_FirstStages(x, input, fft->gatherIndex, n / 2);
+        return true;
+    }
+#endif
+    *peakOut = FixedFFTSse2_FirstStages(x, input, fft->order, n / 2);
+    return true;
+#else
+    (void)fft, (void)x, (void)peakOut;
+    return false;
+#endif
+}
+
+bool vectorStage(const FixedFFT* fft, int16_t* x, int32_t h, const int16_t* table, int32_t* peakOut)
+{
+#if defined(MERROWIND_FFT_AVX2)
+    if (avx2Fits(fft)) {
+        const int32_t l = longRun(h);
+        *peakOut = FixedFFTAvx2_Stage(x, fft->size / 2, h, table + 2 * shortRun(h), table + 2 * shortRun(h) + l);
+        return true;
+    }
+#endif
+#if defined(__SSE2__)
+    if (sse2Fits(fft)) {
+        *peakOut = FixedFFTSse2_Stage(x, fft->size / 2, h, table, table + shortRun(h));
+        return true;
+    }
+#endif
+    (void)fft, (void)x, (void)h, (void)table, (void)peakOut;
+    return false;
+}
+
+int32_t vectorSplit(const FixedFFT* fft, int16_t* x)
+{
+#if defined(MERROWIND_FFT_AVX2)
+    if (avx2Fits(fft))
+        return FixedFFTAvx2_Split(x, fft->size, fft->splitTwiddles);
+#endif
+#if defined(__SSE2__)
+    if (sse2Fits(fft))
+        return FixedFFTSse2_Split(x, fft->size, fft->splitTwiddles);
+#endif
+    (void)fft, (void)x;
+    return 1;
+}
+
+} // namespace
+
 int32_t FixedFFT_Apply(const FixedFFT* fft, int16_t* x)
 {
     const int32_t n = fft->size;
     const int32_t points = n / 2;
 
     int32_t m = 0;  // the largest |component| in x
-#if defined(__SSE2__)
-    if (fft->path >= kFixedFFTSse2 && points >= 16 && n <= kVectorFirstStagesMax) {
-        int16_t input[kVectorFirstStagesMax];
-        std::memcpy(input, x, sizeof(int16_t) * static_cast<size_t>(n));
-        m = FixedFFTSse2_FirstStages(x, input, fft->order, points);
-    } else
-#endif
-    {
+    if (!vectorFirstStages(fft, x, &m)) {
         firstStages(fft, x);
         m = peak(x, n);
     }
 
     // The remaining stages with twiddles. With every |component| <= m, a
     // butterfly's wide sum lies within m * (32768 + twiddleBound) + 32768 of
-    // zero: below 2^31 its output needs no clip.
-    // The vector stages report the peak they wrote; otherwise it is scanned.
+    // zero: below 2^31 its output needs no clip. The vector stages report
+    // the peak they wrote; otherwise it is scanned.
     const int16_t* table = fft->stageTwiddles;
     for (int32_t h = 4; h < points; h *= 2) {
-        const int32_t s = shortRun(h);
-        const int32_t l = longRun(h);
         if (int64_t{m} * (32768 + fft->twiddleBound) + 32768 >= (int64_t{1} << 31)) {
             twiddledStage<true>(fft, x, h);
             m = peak(x, n);
-        }
-#if defined(MERROWIND_FFT_AVX2)
-        else if (fft->path >= kFixedFFTAvx2 && l > 0)
-            m = FixedFFTAvx2_Stage(x, points, h, table + 2 * s, table + 2 * s + l);
-#endif
-#if defined(__SSE2__)
-        else if (fft->path >= kFixedFFTSse2 && points >= 16)
-            m = FixedFFTSse2_Stage(x, points, h, table, table + s);
-#endif
-        else {
+        } else if (!vectorStage(fft, x, h, table, &m)) {
             twiddledStage<false>(fft, x, h);
             m = peak(x, n);
         }
-        table += 2 * (s + l);
+        table += 2 * (shortRun(h) + longRun(h));
     }
 
     // The split's wide sums lie within 2m * (16384 + splitBound) + 16384 of
     // zero: below 2^30 its outputs need no clip.
-    if (int64_t{m} * 2 * (16384 + fft->splitBound) + 16384 >= (int64_t{1} << 30)) {
+    if (int64_t{m} * 2 * (16384 + fft->splitBound) + 16384 >= (int64_t{1} << 30))
         realSplit<true>(fft, x, 1);
-    } else {
-        int32_t firstK = 1;
-#if defined(__SSE2__)
-        if (fft->path >= kFixedFFTSse2)
-            firstK = FixedFFTSse2_Split(x, n, fft->splitTwiddles);
-#endif
-        realSplit<false>(fft, x, firstK);
-    }
+    else
+        realSplit<false>(fft, x, vectorSplit(fft, x));
     return fft->stages;
 }
 
@@ -328,5 +398,6 @@ void FixedFFT_Destroy(FixedFFT* fft)
     DVKMem_Free(fft->bitReverse);
     DVKMem_Free(fft->stageTwiddles);
     DVKMem_Free(fft->order);
+    DVKMem_Free(fft->gatherIndex);
     DVKMem_Free(fft);
 }

@@ -17,6 +17,7 @@ struct FixedFFT {
     int32_t path;            // FixedFFTPath: the best this CPU runs, set at load
     int16_t* stageTwiddles;  // per twiddled stage, the twiddles laid out for the vector paths
     int16_t* order;          // N/2: the point each bit-reversed position gathers
+    int32_t* gatherIndex;    // N/2: the same in the order the 16-lane gather takes it
 };
 
 // How FixedFFT_Apply runs the twiddled stages; every path gives the same bits.

@@ -1,4 +1,4 @@
-// The vector butterfly of the fixed-point FFT, written once over a vector
+// The vector passes of the fixed-point FFT, written once over a vector
 // type's operations (Ops) and instantiated by one file per instruction set.
 // Internal to those files: each gets its own copy, compiled for its set.
 //
@@ -15,19 +15,29 @@
 #include <emmintrin.h>
 
 // The element operations of one vector width: prefix _mm_ or _mm256_, SI
-// si128 or si256. Ops for the kernel add peak(most, least) (see peak128).
+// si128 or si256. Ops for the kernel add peak(most, least) (see peak128),
+// reversePairs (the 32-bit lanes in reverse order) and gather (see
+// FFTKernel::firstStages).
 #define FIXED_FFT_VECTOR_OPS(Name, Vector, Lanes, P, SI)                                \
     struct Name {                                                                     \
         using V = Vector;                                                             \
         static constexpr int32_t lanes = Lanes;                                       \
-        static V load(const int16_t* p) { return P##loadu_##SI(reinterpret_cast<const V*>(p)); } \
-        static void store(int16_t* p, V v) { P##storeu_##SI(reinterpret_cast<V*>(p), v); } \
+        static V load(const void* p) { return P##loadu_##SI(static_cast<const V*>(p)); } \
+        static void store(void* p, V v) { P##storeu_##SI(static_cast<V*>(p), v); }    \
         static V set1(int16_t v) { return P##set1_epi16(v); }                          \
+        static V set1x32(int32_t v) { return P##set1_epi32(v); }                       \
         static V add(V a, V b) { return P##add_epi16(a, b); }                          \
         static V sub(V a, V b) { return P##sub_epi16(a, b); }                          \
+        static V subs(V a, V b) { return P##subs_epi16(a, b); }                        \
+        static V add32(V a, V b) { return P##add_epi32(a, b); }                        \
+        static V sub32(V a, V b) { return P##sub_epi32(a, b); }                        \
         static V bxor(V a, V b) { return P##xor_##SI(a, b); }                          \
+        static V band(V a, V b) { return P##and_##SI(a, b); }                          \
+        static V bandnot(V a, V b) { return P##andnot_##SI(a, b); }                    \
+        static V bor(V a, V b) { return P##or_##SI(a, b); }                           \
         static V mullo(V a, V b) { return P##mullo_epi16(a, b); }                      \
         static V mulhi(V a, V b) { return P##mulhi_epi16(a, b); }                      \
+        static V madd(V a, V b) { return P##madd_epi16(a, b); }                        \
         static V cmpgt(V a, V b) { return P##cmpgt_epi16(a, b); }                      \
         static V cmpeq(V a, V b) { return P##cmpeq_epi16(a, b); }                      \
         static V max(V a, V b) { return P##max_epi16(a, b); }                          \
@@ -35,12 +45,23 @@
         static V avgu(V a, V b) { return P##avg_epu16(a, b); }                         \
         static V unpacklo(V a, V b) { return P##unpacklo_epi16(a, b); }                \
         static V unpackhi(V a, V b) { return P##unpackhi_epi16(a, b); }                \
+        static V unpacklo32(V a, V b) { return P##unpacklo_epi32(a, b); }              \
+        static V unpackhi32(V a, V b) { return P##unpackhi_epi32(a, b); }              \
+        static V unpacklo64(V a, V b) { return P##unpacklo_epi64(a, b); }              \
+        static V unpackhi64(V a, V b) { return P##unpackhi_epi64(a, b); }              \
         static V packs32(V a, V b) { return P##packs_epi32(a, b); }                    \
+        static V swapHalves(V a) { return P##shufflehi_epi16(P##shufflelo_epi16(a, 0xB1), 0xB1); } \
+        static V lowHalves(V a) { return P##shufflehi_epi16(P##shufflelo_epi16(a, 0xA0), 0xA0); } \
+        static V highHalves(V a) { return P##shufflehi_epi16(P##shufflelo_epi16(a, 0xF5), 0xF5); } \
         static V srl(V a, int n) { return P##srli_epi16(a, n); }                       \
         static V sll(V a, int n) { return P##slli_epi16(a, n); }                       \
         static V sra32(V a, int n) { return P##srai_epi32(a, n); }                     \
+        static V srl32(V a, int n) { return P##srli_epi32(a, n); }                     \
         static V sll32(V a, int n) { return P##slli_epi32(a, n); }                     \
     }
+
+// Every helper is inlined into its pass: a call would spill the vectors.
+#define FIXED_FFT_INLINE inline __attribute__((always_inline))
 
 namespace {
 
@@ -61,9 +82,16 @@ inline int32_t peak128(__m128i most, __m128i least)
 template <typename Ops>
 struct FFTKernel {
     using V = typename Ops::V;
+    static constexpr int32_t lanes = Ops::lanes;
+
+    static FIXED_FFT_INLINE void track(V v0, V v1, V v2, V v3, V& most, V& least)
+    {
+        most = Ops::max(most, Ops::max(Ops::max(v0, v1), Ops::max(v2, v3)));
+        least = Ops::min(least, Ops::min(Ops::min(v0, v1), Ops::min(v2, v3)));
+    }
 
     // Outputs of one component: hi is H, lo is D.
-    static inline void finish(V a, V hi, V lo, V& outA, V& outB)
+    static FIXED_FFT_INLINE void finish(V a, V hi, V lo, V& outA, V& outB)
     {
         const V sign = Ops::set1(-32768);
         const V avg = Ops::avgu(Ops::bxor(a, sign), Ops::srl(lo, 15));
@@ -72,22 +100,23 @@ struct FFTKernel {
         outB = Ops::sub(Ops::sub(a, outA), lowZero);
     }
 
-    // One vector of butterflies: a and b each as two vectors of interleaved
-    // (real, imaginary) pairs, w0/w1 the twiddles' cosine and minus-sine
-    // runs in the order the split below leaves the butterflies in.
-    static inline void butterflies(int16_t* a0, int16_t* a1, int16_t* b0, int16_t* b1,
-                                   const int16_t* w0p, const int16_t* w1p, V& most, V& least)
+    static FIXED_FFT_INLINE V reals(V v0, V v1)
     {
-        const V va0 = Ops::load(a0);
-        const V va1 = Ops::load(a1);
-        const V vb0 = Ops::load(b0);
-        const V vb1 = Ops::load(b1);
-        const V are = Ops::packs32(Ops::sra32(Ops::sll32(va0, 16), 16),
-                                   Ops::sra32(Ops::sll32(va1, 16), 16));
-        const V aim = Ops::packs32(Ops::sra32(va0, 16), Ops::sra32(va1, 16));
-        const V bre = Ops::packs32(Ops::sra32(Ops::sll32(vb0, 16), 16),
-                                   Ops::sra32(Ops::sll32(vb1, 16), 16));
-        const V bim = Ops::packs32(Ops::sra32(vb0, 16), Ops::sra32(vb1, 16));
+        return Ops::packs32(Ops::sra32(Ops::sll32(v0, 16), 16), Ops::sra32(Ops::sll32(v1, 16), 16));
+    }
+    static FIXED_FFT_INLINE V imaginaries(V v0, V v1) { return Ops::packs32(Ops::sra32(v0, 16), Ops::sra32(v1, 16)); }
+
+    // One vector of butterflies in place: a and b each as two vectors of
+    // interleaved (real, imaginary) pairs, w0/w1 the twiddles' cosines and
+    // minus sines in the order the split into reals and imaginaries leaves
+    // the butterflies in (packing works within 128-bit lanes).
+    static FIXED_FFT_INLINE void butterflies(V& va0, V& va1, V& vb0, V& vb1, const int16_t* w0p,
+                                   const int16_t* w1p, V& most, V& least)
+    {
+        const V are = reals(va0, va1);
+        const V aim = imaginaries(va0, va1);
+        const V bre = reals(vb0, vb1);
+        const V bim = imaginaries(vb0, vb1);
         const V w0 = Ops::load(w0p);
         const V w1 = Ops::load(w1p);
         const V sign = Ops::set1(-32768);
@@ -107,12 +136,23 @@ struct FFTKernel {
         V oare, obre, oaim, obim;
         finish(are, hiRe, loRe, oare, obre);
         finish(aim, hiIm, loIm, oaim, obim);
-        most = Ops::max(most, Ops::max(Ops::max(oare, obre), Ops::max(oaim, obim)));
-        least = Ops::min(least, Ops::min(Ops::min(oare, obre), Ops::min(oaim, obim)));
-        Ops::store(a0, Ops::unpacklo(oare, oaim));
-        Ops::store(a1, Ops::unpackhi(oare, oaim));
-        Ops::store(b0, Ops::unpacklo(obre, obim));
-        Ops::store(b1, Ops::unpackhi(obre, obim));
+        track(oare, obre, oaim, obim, most, least);
+        va0 = Ops::unpacklo(oare, oaim);
+        va1 = Ops::unpackhi(oare, oaim);
+        vb0 = Ops::unpacklo(obre, obim);
+        vb1 = Ops::unpackhi(obre, obim);
+    }
+
+    // A vector of butterflies whose a and b halves lie at the four places.
+    static FIXED_FFT_INLINE void butterfliesAt(int16_t* a0, int16_t* a1, int16_t* b0, int16_t* b1,
+                                     const int16_t* w0, const int16_t* w1, V& most, V& least)
+    {
+        V va0 = Ops::load(a0), va1 = Ops::load(a1), vb0 = Ops::load(b0), vb1 = Ops::load(b1);
+        butterflies(va0, va1, vb0, vb1, w0, w1, most, least);
+        Ops::store(a0, va0);
+        Ops::store(a1, va1);
+        Ops::store(b0, vb0);
+        Ops::store(b1, vb1);
     }
 
     // A whole stage over butterflies h apart (h a multiple of the lane
@@ -120,19 +160,17 @@ struct FFTKernel {
     static int32_t stage(int16_t* x, int32_t points, int32_t h, const int16_t* w0,
                          const int16_t* w1)
     {
-        constexpr int32_t lanes = Ops::lanes;
         V most = Ops::set1(0);
         V least = Ops::set1(0);
         for (int32_t g = 0; g < points; g += 2 * h) {
             int16_t* a = x + 2 * g;
             for (int32_t j = 0; j < h; j += lanes, a += 2 * lanes)
-                butterflies(a, a + lanes, a + 2 * h, a + 2 * h + lanes, w0 + j, w1 + j, most, least);
+                butterfliesAt(a, a + lanes, a + 2 * h, a + 2 * h + lanes, w0 + j, w1 + j, most, least);
         }
         return Ops::peak(most, least);
     }
 
-    // A stage with h half the lane count: one vector spans two groups, its
-    // twiddles are the h of a group twice over.
+    // A stage with h half the lane count: one vector spans two groups.
     static int32_t halfStage(int16_t* x, int32_t points, int32_t h, const int16_t* w0,
                              const int16_t* w1)
     {
@@ -140,9 +178,111 @@ struct FFTKernel {
         V least = Ops::set1(0);
         for (int32_t g = 0; g < points; g += 4 * h) {
             int16_t* a = x + 2 * g;
-            butterflies(a, a + 4 * h, a + 2 * h, a + 6 * h, w0, w1, most, least);
+            butterfliesAt(a, a + 4 * h, a + 2 * h, a + 6 * h, w0, w1, most, least);
         }
         return Ops::peak(most, least);
+    }
+
+    // (a + 1 + b) >> 1 per lane, which always fits.
+    static FIXED_FFT_INLINE V halfSum(V a, V b)
+    {
+        const V sign = Ops::set1(-32768);
+        return Ops::bxor(Ops::avgu(Ops::bxor(a, sign), Ops::bxor(b, sign)), sign);
+    }
+
+    // (a + 1 - b) >> 1 clipped: minus floor((b + ~a + 1) / 2), negated with
+    // saturation (only 32768 leaves the range).
+    static FIXED_FFT_INLINE V halfDifference(V a, V b)
+    {
+        const V sign = Ops::set1(-32768);
+        const V floorHalf =
+            Ops::bxor(Ops::avgu(Ops::bxor(b, sign), Ops::bxor(a, Ops::set1(0x7FFF))), sign);
+        return Ops::subs(Ops::set1(0), floorHalf);
+    }
+
+    // Bit reversal and the two halving stages, 4 * lanes/2 points a time:
+    // Ops::gather(input, index, k) gives point k of lanes/2 groups of four,
+    // one complex per 32-bit lane, taking the groups so that the lanes'
+    // transposition below leaves them in order; index advances by 2 * lanes.
+    // Returns the largest |component| written.
+    static int32_t firstStages(int16_t* x, const int16_t* input, const typename Ops::Index* index,
+                               int32_t points)
+    {
+        const V realLanes = Ops::set1x32(0xFFFF);
+        V most = Ops::set1(0);
+        V least = Ops::set1(0);
+        for (int32_t i = 0; i < points; i += 2 * lanes, index += 2 * lanes) {
+            const V p0 = Ops::gather(input, index, 0);
+            const V p1 = Ops::gather(input, index, 1);
+            const V p2 = Ops::gather(input, index, 2);
+            const V p3 = Ops::gather(input, index, 3);
+            const V d0 = halfSum(p0, p1);
+            const V d1 = halfDifference(p0, p1);
+            const V d2 = halfSum(p2, p3);
+            const V d3 = halfDifference(p2, p3);
+            // The second butterfly of stage two takes d3 times -j.
+            const V d3Swapped = Ops::swapHalves(d3);
+            const V sum = halfSum(d1, d3Swapped);
+            const V difference = halfDifference(d1, d3Swapped);
+            const V e0 = halfSum(d0, d2);
+            const V e2 = halfDifference(d0, d2);
+            const V e1 = Ops::bor(Ops::band(realLanes, sum), Ops::bandnot(realLanes, difference));
+            const V e3 = Ops::bor(Ops::band(realLanes, difference), Ops::bandnot(realLanes, sum));
+            track(e0, e1, e2, e3, most, least);
+            // Back from one vector per point of the group to one per group.
+            const V t0 = Ops::unpacklo32(e0, e1);
+            const V t1 = Ops::unpacklo32(e2, e3);
+            const V t2 = Ops::unpackhi32(e0, e1);
+            const V t3 = Ops::unpackhi32(e2, e3);
+            int16_t* out = x + 2 * i;
+            Ops::store(out, Ops::unpacklo64(t0, t1));
+            Ops::store(out + lanes, Ops::unpackhi64(t0, t1));
+            Ops::store(out + 2 * lanes, Ops::unpacklo64(t2, t3));
+            Ops::store(out + 3 * lanes, Ops::unpackhi64(t2, t3));
+        }
+        return Ops::peak(most, least);
+    }
+
+    // The clip-free real split, lanes/2 pairs (k, N/2 - k) a time from k = 1
+    // while they stay below N/4, in 32-bit lanes: each sum is formed modulo
+    // 2^32 by multiply-adds of 16-bit pairs, exact as it lies within 2^30.
+    // Returns the first k left to do.
+    static int32_t split(int16_t* x, int32_t n, const int16_t* splitTwiddles)
+    {
+        constexpr int32_t pairs = lanes / 2;
+        const int32_t points = n / 2;
+        const V low = Ops::set1x32(0xFFFF);
+        const V quarter = Ops::set1(16384);
+        const V quarterPair = Ops::set1x32(static_cast<int32_t>(0xC0004000u));  // (16384, -16384)
+        const V round = Ops::set1x32(16384);
+        int32_t k = 1;
+        for (; k + pairs - 1 < n / 4; k += pairs) {
+            int16_t* pa = x + 2 * k;
+            int16_t* pb = x + 2 * (points - k - pairs + 1);
+            const V a = Ops::load(pa);
+            const V b = Ops::reversePairs(Ops::load(pb));  // b[j] pairs with a[j]
+            const V w = Ops::load(splitTwiddles + 2 * k);  // (sin, cos) pairs
+            const V sines = Ops::lowHalves(w);
+            const V cosines = Ops::highHalves(w);
+            const V sine = Ops::sra32(sines, 16);
+            const V cosine = Ops::sra32(cosines, 16);
+            const V re = Ops::bor(Ops::band(a, low), Ops::sll32(b, 16));       // (a.re, b.re)
+            const V im = Ops::bor(Ops::srl32(a, 16), Ops::bandnot(low, b));    // (a.im, b.im)
+            // (b.re, ~a.re): s * (b.re - a.re) = madd(., (s, s)) + s.
+            const V cross = Ops::bor(Ops::band(b, low), Ops::sll32(Ops::bxor(a, Ops::set1x32(-1)), 16));
+            const V base = Ops::add32(Ops::madd(re, quarter), round);
+            const V t = Ops::add32(Ops::add32(Ops::madd(im, cosines), sine), Ops::madd(cross, sines));
+            const V u = Ops::add32(Ops::add32(Ops::madd(cross, cosines), cosine),
+                                   Ops::sub32(round, Ops::madd(im, sines)));
+            const V v = Ops::madd(im, quarterPair);
+            const V aRe = Ops::sra32(Ops::add32(base, t), 15);
+            const V bRe = Ops::sra32(Ops::sub32(base, t), 15);
+            const V aIm = Ops::sra32(Ops::add32(u, v), 15);
+            const V bIm = Ops::sra32(Ops::sub32(u, v), 15);
+            Ops::store(pa, Ops::bor(Ops::band(aRe, low), Ops::sll32(aIm, 16)));
+            Ops::store(pb, Ops::reversePairs(Ops::bor(Ops::band(bRe, low), Ops::sll32(bIm, 16))));
+        }
+        return k;
     }
 };
 

@@ -13,8 +13,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <deque>
+#include <thread>
 
 namespace {
 
@@ -316,15 +319,25 @@ TEST_F(PlayerFront, ANonGracefulStopEndsAfterTheBufferInHand)
 TEST_F(PlayerFront, EveryStopIsAnsweredOnce)
 {
     static std::atomic<int> graceful{0}, hard{0}, fromUi{0};
+    static std::atomic<bool> vrStopped{false}, uiStopped{false};
     static const QrvPlayerCallback gracefulStop = [](void*) { ++graceful; };
-    play(rampSamples(40000, 0));
-    ASSERT_TRUE(waitFor([] { return s_source.calls > 5; }));
-    runOnVr([] {
+    // Every stop arrives while the playback runs: "VR" issues its three from
+    // inside a buffer request and holds there until "UI" has issued its own,
+    // so a fast device cannot finish the samples first.
+    s_source.onCall = [](int call) {
+        if (call != 6)
+            return;
         QrvPlayerStop(gracefulStop, nullptr, true);
         QrvPlayerStop(gracefulStop, nullptr, true); // the same request again
         QrvPlayerStop([](void*) { ++hard; }, nullptr, false);
-    });
+        vrStopped = true;
+        while (!uiStopped)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    };
+    play(rampSamples(40000, 0));
+    ASSERT_TRUE(waitFor([] { return vrStopped.load(); }));
     QrvPlayerStop([](void*) { ++fromUi; }, nullptr, false); // this thread is "UI"
+    uiStopped = true;
     ASSERT_TRUE(waitFor([] { return graceful + hard + fromUi == 3; }));
     drainVr();
     waitFor([] { return false; }, std::chrono::milliseconds(100));

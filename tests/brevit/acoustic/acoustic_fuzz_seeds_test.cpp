@@ -1,15 +1,10 @@
 // The seeds of the acoustic-model fuzz target (fuzz/brevit_acoustic_model/
 // corpus) are archives made by the model writer, one per storage form and
-// tree form. This test rebuilds them and checks that the committed files are
-// current; with MERROWIND_WRITE_FUZZ_SEEDS=1 it writes them instead.
+// tree form. This test keeps the committed files current.
 #include "tests/brevit/acoustic/acoustic_fixture.h"
+#include "tests/support/fuzz_seed_check.h"
 
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 
 namespace {
 
@@ -17,12 +12,6 @@ struct Seed {
     const char* name;
     std::function<void(AcousticModelSpec&)> shape;
 };
-
-std::string readFile(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 using AcousticFuzzSeeds = AcousticTest;
 
@@ -100,19 +89,7 @@ TEST_F(AcousticFuzzSeeds, CommittedSeedsAreWhatTheWriterMakes)
         // Every seed is a model that loads.
         EXPECT_NE(keep(AM_LoadFromBinFile(archive.openMapped(), nullptr, 0)), nullptr);
 
-        const char* source = std::getenv("MERROWIND_TEST_SOURCE_DIR");
-        if (source == nullptr || *source == '\0')
-            source = MERROWIND_SOURCE_DIR;
-        const std::filesystem::path path = std::filesystem::path(source) / "fuzz" /
-                                           "brevit_acoustic_model" / "corpus" / seed.name;
-        const char* write = std::getenv("MERROWIND_WRITE_FUZZ_SEEDS");
-        if (write != nullptr && std::strcmp(write, "1") == 0) {
-            std::ofstream(path, std::ios::binary | std::ios::trunc)
-                .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-            continue;
-        }
-        EXPECT_EQ(readFile(path), bytes)
-            << path << " is out of date: rerun with MERROWIND_WRITE_FUZZ_SEEDS=1";
+        checkFuzzSeed("brevit_acoustic_model", seed.name, bytes);
     }
 }
 

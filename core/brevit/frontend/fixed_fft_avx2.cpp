@@ -62,7 +62,8 @@ int32_t FixedFFTAvx2_FirstStages(int16_t* x, const int16_t* input, const int32_t
 
 int32_t FixedFFTAvx2_Split(int16_t* x, int32_t n, const int16_t* splitTwiddles)
 {
-    return Kernel::split(x, n, splitTwiddles);
+    // Eight pairs a time, then four.
+    return FFTKernel<Ops128>::split(x, n, splitTwiddles, Kernel::split(x, n, splitTwiddles, 1));
 }
 
 int32_t FixedFFTAvx2_Stage(int16_t* x, int32_t points, int32_t h, const int16_t* w0,

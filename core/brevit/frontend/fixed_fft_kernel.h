@@ -79,6 +79,27 @@ inline int32_t peak128(__m128i most, __m128i least)
     return hi > -lo ? hi : -lo;
 }
 
+inline int32_t pairAt(const int16_t* p)
+{
+    int32_t v;
+    __builtin_memcpy(&v, p, sizeof v);
+    return v;
+}
+
+FIXED_FFT_VECTOR_OPS(Ops128Base, __m128i, 8, _mm_, si128);
+
+struct Ops128 : Ops128Base {
+    using Index = int16_t;
+    static int32_t peak(V most, V least) { return peak128(most, least); }
+    static V reversePairs(V a) { return _mm_shuffle_epi32(a, 0x1B); }
+    // Point k of four consecutive groups of four; index is the gather order.
+    static V gather(const int16_t* input, const int16_t* index, int32_t k)
+    {
+        return _mm_set_epi32(pairAt(input + 2 * index[12 + k]), pairAt(input + 2 * index[8 + k]),
+                             pairAt(input + 2 * index[4 + k]), pairAt(input + 2 * index[k]));
+    }
+};
+
 template <typename Ops>
 struct FFTKernel {
     using V = typename Ops::V;
@@ -243,11 +264,11 @@ struct FFTKernel {
         return Ops::peak(most, least);
     }
 
-    // The clip-free real split, lanes/2 pairs (k, N/2 - k) a time from k = 1
-    // while they stay below N/4, in 32-bit lanes: each sum is formed modulo
+    // The clip-free real split, lanes/2 pairs (k, N/2 - k) a time while they
+    // stay below N/4, in 32-bit lanes: each sum is formed modulo
     // 2^32 by multiply-adds of 16-bit pairs, exact as it lies within 2^30.
-    // Returns the first k left to do.
-    static int32_t split(int16_t* x, int32_t n, const int16_t* splitTwiddles)
+    // Starts at k (>= 1); returns the first k left to do.
+    static int32_t split(int16_t* x, int32_t n, const int16_t* splitTwiddles, int32_t k)
     {
         constexpr int32_t pairs = lanes / 2;
         const int32_t points = n / 2;
@@ -255,7 +276,6 @@ struct FFTKernel {
         const V quarter = Ops::set1(16384);
         const V quarterPair = Ops::set1x32(static_cast<int32_t>(0xC0004000u));  // (16384, -16384)
         const V round = Ops::set1x32(16384);
-        int32_t k = 1;
         for (; k + pairs - 1 < n / 4; k += pairs) {
             int16_t* pa = x + 2 * k;
             int16_t* pb = x + 2 * (points - k - pairs + 1);

@@ -20,7 +20,8 @@ int32_t FixedFFTSse2_Stage(int16_t* x, int32_t points, int32_t h, const int16_t*
                            const int16_t* w1);
 
 // The same with AVX2, only on a CPU that has it: points a multiple of 32,
-// the gather as laid out at load, pairs eight at a time, runs for 16 lanes.
+// the gather as laid out at load, split pairs eight then four at a time,
+// runs for 16 lanes.
 int32_t FixedFFTAvx2_FirstStages(int16_t* x, const int16_t* input, const int32_t* index,
                                  int32_t points);
 int32_t FixedFFTAvx2_Split(int16_t* x, int32_t n, const int16_t* splitTwiddles);

@@ -5,7 +5,7 @@ namespace {
 int32_t detectLevel()
 {
 #if defined(__SSE2__)
-#if defined(__x86_64__) || defined(__i386__)
+#if defined(FE_SIMD_AVX2)
     if (__builtin_cpu_supports("avx2"))
         return kFESimdAVX2;
 #endif

@@ -5,6 +5,13 @@
 
 #include <cstdint>
 
+// AVX2 kernels are compiled for x86 with GCC or Clang (per function, so the
+// rest of the build keeps its baseline) and run only where the CPU has them.
+#if defined(__SSE2__) && (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
+#define FE_SIMD_AVX2 1
+#define FE_TARGET_AVX2 __attribute__((target("avx2")))
+#endif
+
 inline constexpr int32_t kFESimdScalar = 0;
 inline constexpr int32_t kFESimdSSE2 = 1;
 inline constexpr int32_t kFESimdAVX2 = 2;

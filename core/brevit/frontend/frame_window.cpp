@@ -11,6 +11,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(FE_SIMD_AVX2)
+#include <immintrin.h>
+#endif
 
 namespace {
 
@@ -30,11 +33,54 @@ bool expandWindow(FrameWindow* window)
     return !window->fold || window->folded != nullptr;
 }
 
+#if defined(FE_SIMD_AVX2)
+// Sixteen at a time as the SSE2 loops below; returns how many were done.
+FE_TARGET_AVX2 int32_t magnitudeAVX2(const int16_t* in, int32_t count, int32_t* magnitude)
+{
+    __m256i any = _mm256_setzero_si256();
+    int32_t i = 0;
+    for (; i + 16 <= count; i += 16)
+        any = _mm256_or_si256(any, _mm256_abs_epi16(_mm256_loadu_si256(
+                                       reinterpret_cast<const __m256i*>(in + i))));
+    alignas(32) uint16_t lanes[16];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), any);
+    for (uint16_t lane : lanes)
+        *magnitude |= lane;
+    return i;
+}
+
+FE_TARGET_AVX2 int32_t coefficientsAVX2(const int16_t* in, const int16_t* coefficient,
+                                        int32_t count, int32_t rounding, int32_t shift, int16_t* out)
+{
+    const __m256i add = _mm256_set1_epi32(rounding);
+    const __m128i by = _mm_cvtsi32_si128(shift);
+    int32_t i = 0;
+    for (; i + 16 <= count; i += 16) {
+        const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + i));
+        const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(coefficient + i));
+        const __m256i lo = _mm256_mullo_epi16(x, c);
+        const __m256i hi = _mm256_mulhi_epi16(x, c);
+        // Unpacking and packing both work within each 128-bit half, so the
+        // order comes back as it was.
+        __m256i a = _mm256_sra_epi32(_mm256_add_epi32(_mm256_unpacklo_epi16(lo, hi), add), by);
+        __m256i b = _mm256_sra_epi32(_mm256_add_epi32(_mm256_unpackhi_epi16(lo, hi), add), by);
+        a = _mm256_srai_epi32(_mm256_slli_epi32(a, 16), 16);
+        b = _mm256_srai_epi32(_mm256_slli_epi32(b, 16), 16);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), _mm256_packs_epi32(a, b));
+    }
+    return i;
+}
+#endif
+
 // OR of |in[i]| (-32768 counts as 32768).
 int32_t magnitudeOf(const int16_t* in, int32_t count)
 {
     int32_t magnitude = 0;
     int32_t i = 0;
+#if defined(FE_SIMD_AVX2)
+    if (FESimd_Level() >= kFESimdAVX2)
+        i = magnitudeAVX2(in, count, &magnitude);
+#endif
 #if defined(__SSE2__)
     if (FESimd_Level() >= kFESimdSSE2) {
         __m128i any = _mm_setzero_si128();
@@ -59,6 +105,10 @@ void applyCoefficients(const int16_t* in, const int16_t* coefficient, int32_t co
                        int32_t rounding, int32_t shift, int16_t* out)
 {
     int32_t i = 0;
+#if defined(FE_SIMD_AVX2)
+    if (FESimd_Level() >= kFESimdAVX2)
+        i = coefficientsAVX2(in, coefficient, count, rounding, shift, out);
+#endif
 #if defined(__SSE2__)
     if (FESimd_Level() >= kFESimdSSE2) {
         const __m128i add = _mm_set1_epi32(rounding);

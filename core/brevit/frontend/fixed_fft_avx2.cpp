@@ -14,6 +14,16 @@ FIXED_FFT_VECTOR_OPS(Ops256Base, __m256i, 16, _mm256_, si256);
 
 struct Ops256 : Ops256Base {
     using Index = int32_t;
+    static FIXED_FFT_INLINE void deinterleave(V v0, V v1, V& re, V& im)
+    {
+        // Per 128-bit lane: the four reals, then the four imaginaries.
+        const V split = _mm256_setr_epi8(0, 1, 4, 5, 8, 9, 12, 13, 2, 3, 6, 7, 10, 11, 14, 15,
+                                         0, 1, 4, 5, 8, 9, 12, 13, 2, 3, 6, 7, 10, 11, 14, 15);
+        const V s0 = _mm256_shuffle_epi8(v0, split);
+        const V s1 = _mm256_shuffle_epi8(v1, split);
+        re = _mm256_unpacklo_epi64(s0, s1);
+        im = _mm256_unpackhi_epi64(s0, s1);
+    }
     static int32_t peak(V most, V least)
     {
         return peak128(_mm_max_epi16(_mm256_castsi256_si128(most), _mm256_extracti128_si256(most, 1)),

@@ -16,8 +16,10 @@
 
 // The element operations of one vector width: prefix _mm_ or _mm256_, SI
 // si128 or si256. Ops for the kernel add peak(most, least) (see peak128),
-// reversePairs (the 32-bit lanes in reverse order) and gather (see
-// FFTKernel::firstStages).
+// reversePairs (the 32-bit lanes in reverse order), gather (see
+// FFTKernel::firstStages) and deinterleave(v0, v1, re, im): the real and
+// the imaginary parts of the (real, imaginary) pairs of v0 then v1, taken
+// within each 128-bit lane (v0's lane, then v1's).
 #define FIXED_FFT_VECTOR_OPS(Name, Vector, Lanes, P, SI)                                \
     struct Name {                                                                     \
         using V = Vector;                                                             \
@@ -90,6 +92,11 @@ FIXED_FFT_VECTOR_OPS(Ops128Base, __m128i, 8, _mm_, si128);
 
 struct Ops128 : Ops128Base {
     using Index = int16_t;
+    static FIXED_FFT_INLINE void deinterleave(V v0, V v1, V& re, V& im)
+    {
+        re = _mm_packs_epi32(_mm_srai_epi32(_mm_slli_epi32(v0, 16), 16), _mm_srai_epi32(_mm_slli_epi32(v1, 16), 16));
+        im = _mm_packs_epi32(_mm_srai_epi32(v0, 16), _mm_srai_epi32(v1, 16));
+    }
     static int32_t peak(V most, V least) { return peak128(most, least); }
     static V reversePairs(V a) { return _mm_shuffle_epi32(a, 0x1B); }
     // Point k of four consecutive groups of four; index is the gather order.
@@ -121,11 +128,6 @@ struct FFTKernel {
         outB = Ops::sub(Ops::sub(a, outA), lowZero);
     }
 
-    static FIXED_FFT_INLINE V reals(V v0, V v1)
-    {
-        return Ops::packs32(Ops::sra32(Ops::sll32(v0, 16), 16), Ops::sra32(Ops::sll32(v1, 16), 16));
-    }
-    static FIXED_FFT_INLINE V imaginaries(V v0, V v1) { return Ops::packs32(Ops::sra32(v0, 16), Ops::sra32(v1, 16)); }
 
     // One vector of butterflies in place: a and b each as two vectors of
     // interleaved (real, imaginary) pairs, w0/w1 the twiddles' cosines and
@@ -134,10 +136,9 @@ struct FFTKernel {
     static FIXED_FFT_INLINE void butterflies(V& va0, V& va1, V& vb0, V& vb1, const int16_t* w0p,
                                    const int16_t* w1p, V& most, V& least)
     {
-        const V are = reals(va0, va1);
-        const V aim = imaginaries(va0, va1);
-        const V bre = reals(vb0, vb1);
-        const V bim = imaginaries(vb0, vb1);
+        V are, aim, bre, bim;
+        Ops::deinterleave(va0, va1, are, aim);
+        Ops::deinterleave(vb0, vb1, bre, bim);
         const V w0 = Ops::load(w0p);
         const V w1 = Ops::load(w1p);
         const V sign = Ops::set1(-32768);

@@ -14,13 +14,14 @@ struct FixedFFT {
     int16_t* bitReverse;     // N/2 indices
     int32_t twiddleBound;    // max |cos| + |sin| over the twiddles, set at load
     int32_t splitBound;      // the same over the split twiddles
-    int32_t path;            // FixedFFTPath: the best this CPU runs, set at load
+    int32_t path;            // FixedFFTPath: the best this CPU runs, set at load; may be lowered
     int16_t* stageTwiddles;  // per twiddled stage, the twiddles laid out for the vector paths
     int16_t* order;          // N/2: the point each bit-reversed position gathers
     int32_t* gatherIndex;    // N/2: the same in the order the 16-lane gather takes it
 };
 
-// How FixedFFT_Apply runs the twiddled stages; every path gives the same bits.
+// How FixedFFT_Apply runs its passes (scalar, or 8 or 16 lanes where the
+// size allows and no clip can bite); every path gives the same bits.
 enum FixedFFTPath : int32_t { kFixedFFTScalar = 0, kFixedFFTSse2 = 1, kFixedFFTAvx2 = 2 };
 // The highest path this build and CPU can run.
 int32_t FixedFFT_BestPath();

@@ -171,11 +171,17 @@ WexErr QrvLangPackDownloadMonitor::Run(WexService* service, int32_t ticket)
     params.put("ticket", static_cast<int64_t>(ticket));
     params.put("subscribe", true);
     WexRefCountedPtr<WexServiceRequest> request;
-    if (WexErr err = WexServiceRequest::create(service, request))
+    WexErr err = WexServiceRequest::create(service, request);
+    if (err == WexErrNone)
+        err = request->send(monitor->m_slot, "com.orvel.downloadmanager", "downloadStatusQuery", params,
+                            WexServiceRequest::Unlimited);
+    if (err != WexErrNone) {
+        // Nothing will report on this ticket: a monitor left behind would
+        // refuse every later ticket as "already running" and remove the
+        // downloaded pack for a download that never comes.
+        Done();
         return WEX_CHECKED(uiLog(), err);
-    if (WexErr err = request->send(monitor->m_slot, "com.orvel.downloadmanager", "downloadStatusQuery", params,
-                                   WexServiceRequest::Unlimited))
-        return WEX_CHECKED(uiLog(), err);
+    }
     return WexErrNone;
 }
 

@@ -282,6 +282,38 @@ TEST_F(LangPack, ProgressWithoutSizeRowLogsTheFailureOnEveryTick)
     ASSERT_TRUE(runUntil([&] { return log.contains("Attempt to install language pack failed"); }, 5000));
 }
 
+// A ticket whose status query cannot be sent leaves no monitor behind: the
+// next ticket is not refused as "already running" and the downloaded pack is
+// not removed for a download nobody follows.
+TEST_F(LangPack, ATicketWhoseQueryCannotBeSentLeavesNoMonitor)
+{
+    installFakeIpkg();
+    writePackFiles(root, kDownloaded, langPackFiles("enus"));
+    WexSornaService closed{true, nullptr};
+    struct Case {
+        const char* name;
+        WexService* service;
+    };
+    const Case cases[] = {{"no service", nullptr}, {"service not open", &closed}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (int32_t ticket : {7, 8}) {
+            const WexErr err = QrvLangPackDownloadMonitor::Run(c.service, ticket);
+            EXPECT_NE(err, WexErrNone);
+            EXPECT_NE(err, -999);
+            int32_t running = -1;
+            EXPECT_FALSE(QrvLangPackDownloadMonitor::getTicket(running));
+            EXPECT_EQ(running, 0);
+        }
+    }
+    // The removal's first step would have run by now.
+    runUntil([] { return false; }, 200);
+    EXPECT_FALSE(log.contains("attempting to remove language"));
+    EXPECT_FALSE(log.contains("Download manager monitor already running"));
+    EXPECT_FALSE(exists("/var/log/ipkg.log"));
+    EXPECT_EQ(end.total(), 0);
+}
+
 // ---- the sequence against the download manager ---------------------------------------
 
 class LangPackDownload : public LangPack {

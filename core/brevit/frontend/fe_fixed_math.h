@@ -25,26 +25,31 @@ inline int32_t FixedSqrt(uint32_t value)
     return value > 0x3FFFFFFFu ? 32767 : static_cast<int32_t>(root);
 }
 
-// A divisor prepared for many truncating divisions, each then one
-// multiplication and a shift.
+// A divisor prepared for many truncating divisions, each then one 32 x 32
+// multiplication and shifts (in 64 bits, no wider type needed).
 struct FEFixDivisor {
-    uint64_t multiplier;  // floor(2^(32 + l) / d) + 1, l = ceil(log2 d)
-    int32_t shift;        // 32 + l
+    uint32_t multiplier;  // floor(2^32 (2^l - d) / d) + 1, l = ceil(log2 d)
+    int32_t shift1;       // min(l, 1)
+    int32_t shift2;       // max(l - 1, 0)
 };
 
 // d from 1 to 2^31 - 1.
 inline FEFixDivisor FEFix_MakeDivisor(uint32_t d)
 {
     const int32_t l = d <= 1 ? 0 : 32 - __builtin_clz(d - 1);
-    return FEFixDivisor{((uint64_t{1} << (32 + l)) / d) + 1, 32 + l};
+    const uint64_t excess = (uint64_t{1} << l) - d;  // below d, so the multiplier fits 32 bits
+    return FEFixDivisor{static_cast<uint32_t>((excess << 32) / d + 1), l < 1 ? l : 1,
+                        l > 1 ? l - 1 : 0};
 }
 
-// a / d as C++ int32 division gives it (rounded toward zero), for any a:
-// floor(n x multiplier / 2^shift) is floor(n / d) for every n below 2^32.
+// a / d as C++ int32 division gives it (rounded toward zero), for any a: the
+// magnitude n (below 2^32) is divided as floor(n / d) =
+// (t + ((n - t) >> shift1)) >> shift2 with t = (n x multiplier) >> 32.
 inline int32_t FEFix_Divide(int32_t a, const FEFixDivisor& d)
 {
     const uint32_t n = a < 0 ? 0u - static_cast<uint32_t>(a) : static_cast<uint32_t>(a);
-    const auto q = static_cast<uint32_t>((static_cast<unsigned __int128>(n) * d.multiplier) >> d.shift);
+    const auto t = static_cast<uint32_t>((uint64_t{n} * d.multiplier) >> 32);
+    const uint32_t q = (t + ((n - t) >> d.shift1)) >> d.shift2;
     return static_cast<int32_t>(a < 0 ? 0u - q : q);
 }
 

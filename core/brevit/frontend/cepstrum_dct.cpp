@@ -64,30 +64,43 @@ void rowsScalar(const CepstrumDCT* dct, const int16_t* in, int16_t* out, int32_t
 }
 
 #if defined(__SSE2__)
-// The rows by pmaddwd with 32-bit sums: false, leaving out alone, unless the
-// inputs are small enough that no partial sum can reach 2^31.
+// The rows by pmaddwd. With inputs small enough that no partial sum can
+// reach 2^31 the lanes are summed in 32 bits; else, while no input is -32768
+// (so no pmaddwd lane can overflow), in 64 bits. False, leaving out alone,
+// otherwise.
 bool rowsSSE2(const CepstrumDCT* dct, const int16_t* in, int16_t* out, int32_t shift)
 {
     const int32_t m = dct->numInputs;
     int32_t largest = 0;
     for (int32_t i = 0; i < m; ++i)
         largest = std::max(largest, std::abs(int32_t{in[i]}));
-    if (largest * dct->rowMagnitude >= (int64_t{1} << 31))
+    const bool narrow = largest * dct->rowMagnitude < (int64_t{1} << 31);
+    if (!narrow && largest > 32767)
         return false;
     std::memcpy(dct->paddedInput, in, m * sizeof(int16_t));
     const int32_t blocks = dct->paddedInputs / 8;
     const int16_t* row = dct->paddedMatrix;
+    const int64_t rounding = int64_t{1} << (shift - 1);
     for (int32_t k = 1; k < dct->numCepstra; ++k) {
-        __m128i acc = _mm_setzero_si128();
         const int16_t* x = dct->paddedInput;
-        for (int32_t b = 0; b < blocks; ++b, x += 8, row += 8)
-            acc = _mm_add_epi32(
-                acc, _mm_madd_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x)),
-                                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(row))));
-        acc = _mm_add_epi32(acc, _mm_shuffle_epi32(acc, _MM_SHUFFLE(1, 0, 3, 2)));
-        acc = _mm_add_epi32(acc, _mm_shuffle_epi32(acc, _MM_SHUFFLE(2, 3, 0, 1)));
-        const int64_t sum = _mm_cvtsi128_si32(acc);
-        out[k] = FEFix_Clip16((sum + (int64_t{1} << (shift - 1))) >> shift);
+        int64_t sum = 0;
+        if (narrow) {
+            __m128i acc = _mm_setzero_si128();
+            for (int32_t b = 0; b < blocks; ++b, x += 8, row += 8)
+                acc = _mm_add_epi32(
+                    acc, _mm_madd_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x)),
+                                        _mm_loadu_si128(reinterpret_cast<const __m128i*>(row))));
+            acc = _mm_add_epi32(acc, _mm_shuffle_epi32(acc, _MM_SHUFFLE(1, 0, 3, 2)));
+            acc = _mm_add_epi32(acc, _mm_shuffle_epi32(acc, _MM_SHUFFLE(2, 3, 0, 1)));
+            sum = _mm_cvtsi128_si32(acc);
+        } else {
+            __m128i acc = _mm_setzero_si128();
+            for (int32_t b = 0; b < blocks; ++b, x += 8, row += 8)
+                acc = FESimd_AddMaddWide(acc, _mm_loadu_si128(reinterpret_cast<const __m128i*>(x)),
+                                         _mm_loadu_si128(reinterpret_cast<const __m128i*>(row)));
+            sum = FESimd_SumWide(acc);
+        }
+        out[k] = FEFix_Clip16((sum + rounding) >> shift);
     }
     return true;
 }

@@ -22,3 +22,24 @@ int32_t FESimd_Level();
 int32_t FESimd_MaxLevel();
 // Sets the level, clipped to FESimd_MaxLevel(); returns the one in force.
 int32_t FESimd_SetLevel(int32_t level);
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+
+// acc (two int64 lanes) plus the four int32 lanes of pmaddwd(x, y), each
+// widened with its sign.
+inline __m128i FESimd_AddMaddWide(__m128i acc, __m128i x, __m128i y)
+{
+    const __m128i p = _mm_madd_epi16(x, y);
+    const __m128i sign = _mm_srai_epi32(p, 31);
+    return _mm_add_epi64(_mm_add_epi64(acc, _mm_unpacklo_epi32(p, sign)),
+                         _mm_unpackhi_epi32(p, sign));
+}
+
+inline int64_t FESimd_SumWide(__m128i acc)
+{
+    alignas(16) int64_t halves[2];
+    _mm_store_si128(reinterpret_cast<__m128i*>(halves), acc);
+    return halves[0] + halves[1];
+}
+#endif

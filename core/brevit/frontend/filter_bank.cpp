@@ -171,17 +171,10 @@ bool applySSE2(const FilterBank* bank, int32_t exponent, const uint32_t* s, int1
         const uint32_t blocks = bank->blockOffset[c + 1] - bank->blockOffset[c];
         // Each pmaddwd lane is below 2^31 in size; the lanes are summed in 64 bits.
         __m128i acc = _mm_setzero_si128();
-        for (uint32_t b = 0; b < blocks; ++b, x += 8, w += 8) {
-            const __m128i p =
-                _mm_madd_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x)),
-                               _mm_loadu_si128(reinterpret_cast<const __m128i*>(w)));
-            const __m128i sign = _mm_srai_epi32(p, 31);
-            acc = _mm_add_epi64(acc, _mm_unpacklo_epi32(p, sign));
-            acc = _mm_add_epi64(acc, _mm_unpackhi_epi32(p, sign));
-        }
-        alignas(16) int64_t halves[2];
-        _mm_store_si128(reinterpret_cast<__m128i*>(halves), acc);
-        bank->channelValues[c] = channelValue(halves[0] + halves[1] + 16384, 15);
+        for (uint32_t b = 0; b < blocks; ++b, x += 8, w += 8)
+            acc = FESimd_AddMaddWide(acc, _mm_loadu_si128(reinterpret_cast<const __m128i*>(x)),
+                                     _mm_loadu_si128(reinterpret_cast<const __m128i*>(w)));
+        bank->channelValues[c] = channelValue(FESimd_SumWide(acc) + 16384, 15);
     }
     FixedLogs(bank->channelValues, m, exponent, bank->logShift, bank->logQuadratic, out);
     return true;

@@ -2,6 +2,7 @@
 
 #include "core/brevit/frontend/fe_fixed_math.h"
 #include "core/brevit/frontend/fe_reader.h"
+#include "core/brevit/frontend/fe_simd.h"
 #include "core/brevit/frontend/fixed_fft_simd.h"
 #include "core/brevit/runtime/dvk_mem.h"
 
@@ -239,16 +240,15 @@ bool layOutStageTwiddles(FixedFFT* fft)
 
 } // namespace
 
+static_assert(kFixedFFTScalar == kFESimdScalar && kFixedFFTSse2 == kFESimdSSE2 && kFixedFFTAvx2 == kFESimdAVX2,
+              "the FFT's paths follow the front end's vector levels");
+
 int32_t FixedFFT_BestPath()
 {
 #if defined(MERROWIND_FFT_AVX2)
-    if (__builtin_cpu_supports("avx2"))
-        return kFixedFFTAvx2;
-#endif
-#if defined(__SSE2__)
-    return kFixedFFTSse2;
+    return FESimd_MaxLevel();
 #else
-    return kFixedFFTScalar;
+    return std::min(FESimd_MaxLevel(), int32_t{kFixedFFTSse2});
 #endif
 }
 

@@ -38,6 +38,10 @@ private:
     CepToSampleFix* m_generator;
 };
 
+// 16-bit units of the longest inverse transform (order 15).
+constexpr int32_t kLargestSpectrum = 2 << 15;
+constexpr int32_t kMostSubFrames = 1 << 15;
+
 bool readConfiguration(DVKTar* tar, const char* prefix, CepToSampleFix* g)
 {
     uint32_t format = 0;
@@ -67,9 +71,12 @@ bool readConfiguration(DVKTar* tar, const char* prefix, CepToSampleFix* g)
                     BinFileReader_ReadInt(reader, &g->pending);
     BinFileReader_Delete(reader);
     // The frame must fit the transform and the spectrum buffer; both rates
-    // must keep at least one sample per second.
+    // must keep at least one sample per second. No transform is longer than
+    // kLargestSpectrum, and the cross-fade weight has 15 fraction bits, so
+    // larger counts only size allocations.
     return ok && g->modelRate >= 2 && g->modelRate <= 65535 && g->hop >= 1 &&
-           g->frameLength >= 2 * int64_t{g->hop} && g->subFrames >= 1 && g->q >= 11 &&
+           g->frameLength >= 2 * int64_t{g->hop} && g->subFrames >= 1 &&
+           g->subFrames <= kMostSubFrames && g->spectrumLength <= kLargestSpectrum && g->q >= 11 &&
            g->q <= 30 && g->ifftOrder >= 3 && g->ifftOrder <= 15 &&
            g->frameLength <= (2 << g->ifftOrder) && g->transformSize >= 1;
 }

@@ -195,8 +195,10 @@ bool soundConfiguration(const AM* am)
     const int32_t varMin = am->fourBitWeights ? (d + 1) / 2 : d;
     const bool weightRows = am->covType != kCovScalar && !am->hareTurtle &&
                             !(am->innerProduct && am->laplacian);
-    // State ids are 16-bit, 65535 meaning none.
-    return am->firstAdaptableState <= am->numStates && am->numScoredStates >= am->numStates &&
+    // State ids are 16-bit, 65535 meaning none. The means are stored one way:
+    // inner-product rows or Hare/Turtle products, never both.
+    return !(am->innerProduct && am->hareTurtle) &&
+           am->firstAdaptableState <= am->numStates && am->numScoredStates >= am->numStates &&
            am->numScoredStates < 65535 &&
            am->scoringDim <= d && am->meanStride >= meanMin &&
            (!weightRows || am->varStride >= varMin) &&

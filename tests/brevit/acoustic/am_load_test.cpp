@@ -414,6 +414,12 @@ TEST_F(LoadTest, RefusedModelsGiveNullAndLeaveNothing)
              s.htLength = 17;
          },
          nullptr},
+        {"inner-product and Hare/Turtle storage at once",
+         [](AcousticModelSpec& s) {
+             s.storage = AcousticStorage::HareTurtle;
+             s.byteWeights = true;
+         },
+         [](AcousticModelRecords& r) { r.set("3.innerProduct", 1); }},
         {"truncated file", none, [](AcousticModelRecords& r) { r.drop("30.questionBits"); }},
     };
     for (const Refusal& c : cases) {

@@ -5,7 +5,7 @@
 #include "core/brevit/frontend/fe.h"
 #include "core/brevit/frontend/fe_sample_stage.h"
 #include "core/brevit/runtime/dvk_tar.h"
-#include "oem/dvk_oem_dirs.h"
+#include "bench/support/bench_root.h"
 #include "tests/support/frontend_model.h"
 #include "tests/support/system_engine_context.h"
 
@@ -13,7 +13,6 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -23,12 +22,7 @@ namespace {
 struct Setup {
     Setup()
     {
-        char dir[] = "/tmp/brevitfebench.XXXXXX";
-        if (mkdtemp(dir) == nullptr)
-            std::abort();
-        root = dir;
-        setenv("MERROWIND_ROOT", dir, 1);
-        std::filesystem::create_directories(dvkOemWritableDir());
+        const std::string& root = benchRoot();
         const std::string path = root + "/model.dvk";
         DVKTar* tar = DVKTar_OpenForWrite(path.c_str());
         if (tar == nullptr ||
@@ -70,12 +64,9 @@ struct Setup {
     {
         FEFixSampleStage_Destroy(stage);
         FE_Destroy(frontEnd);
-        std::error_code error;
-        std::filesystem::remove_all(root, error);
     }
 
     SystemEngineContext context;
-    std::string root;
     FEFixSampleStage* stage = nullptr;
     FE* frontEnd = nullptr;
     std::vector<int16_t> samples;

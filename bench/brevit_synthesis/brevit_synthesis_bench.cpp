@@ -4,7 +4,7 @@
 #include "core/brevit/runtime/dvk_tar.h"
 #include "core/brevit/synthesis/cep_sample_wrapper.h"
 #include "core/brevit/synthesis/cep_to_sample_fix.h"
-#include "oem/dvk_oem_dirs.h"
+#include "bench/support/bench_root.h"
 #include "tests/support/cep_model_writer.h"
 #include "tests/support/system_engine_context.h"
 
@@ -12,9 +12,8 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <filesystem>
+#include <cstdio>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -22,14 +21,7 @@ namespace {
 struct Model {
     explicit Model(int32_t subFrames)
     {
-        char dir[] = "/tmp/synthbench.XXXXXX";
-        if (mkdtemp(dir) == nullptr)
-            std::abort();
-        directory = dir;
-        // The file layer makes the service's data directory below this root.
-        setenv("MERROWIND_ROOT", dir, 1);
-        std::filesystem::create_directories(dvkOemWritableDir());
-        const std::string path = directory + "/vocoder.dvk";
+        path = benchRoot() + "/vocoder" + std::to_string(subFrames) + ".dvk";
         CepModelSpec spec;
         spec.subFrames = subFrames;
         DVKTar* out = DVKTar_OpenForWrite(path.c_str());
@@ -45,11 +37,11 @@ struct Model {
     ~Model()
     {
         CepSampleWrapper_Delete(wrapper);
-        std::filesystem::remove_all(directory);
+        std::remove(path.c_str());
     }
 
     SystemEngineContext context;
-    std::string directory;
+    std::string path;
     CepSampleWrapper* wrapper = nullptr;
 };
 

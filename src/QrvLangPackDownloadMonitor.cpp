@@ -204,6 +204,10 @@ void QrvLangPackDownloadMonitor::Done()
 
 gboolean QrvLangPackDownloadMonitor::destroy(gpointer)
 {
+    // The failed monitor may have been released before this item ran, and a
+    // new download started since; that one is not this item's to end.
+    if (s_monitor && !s_monitor->m_failed)
+        return FALSE;
     Done();
     return FALSE;
 }
@@ -240,6 +244,7 @@ WexErr QrvLangPackDownloadMonitor::Result(WexObject& reply, WexErr err)
 
     if (statusFound && status < 0) {
         uiLog().log(WexLogError, "Language download failed!  Exiting...");
+        m_failed = true;
         workqueue_add(appWorkQueue.load(), destroy, nullptr, 0);
         return WexErrNone;
     }

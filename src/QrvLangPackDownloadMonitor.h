@@ -47,7 +47,8 @@ public:
     // -999 when a monitor already runs.
     static WexErr Run(WexService* service, int32_t ticket);
     static void Done();
-    // A work item: releases the monitor.
+    // A work item posted by a monitor whose download failed: releases it.
+    // A newer monitor started meanwhile is left running.
     static gboolean destroy(gpointer unused);
 
     void removerDone(WexErr err) override;
@@ -74,6 +75,8 @@ private:
     int32_t m_ticket;
     bool m_removerDone = false;
     bool m_downloadDone = false;
+    // The download failed; destroy is on its way.
+    bool m_failed = false;
     std::shared_ptr<InstallStatusMonitor> m_progress;
     // Alive until release: what a child watch checks before it acts.
     std::shared_ptr<int> m_live = std::make_shared<int>(0);

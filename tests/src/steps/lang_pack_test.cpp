@@ -402,6 +402,25 @@ TEST_F(LangPackDownload, DownloadFailures)
     EXPECT_EQ(end.shutdowns, 1);
 }
 
+// A failed download's monitor is released by a posted item. When that monitor
+// is gone before the item runs and the next download has started, the item
+// must leave the new monitor alone: its download is followed and installed.
+TEST_F(LangPackDownload, AFailedDownloadsLateReleaseSparesTheNextDownload)
+{
+    installFakeIpkg();
+    const std::string source = writeSource(langPackFiles("enus"));
+    startSim({"download-fail 3 -3", "download-ticket 4 " + source + " 2 20"});
+    ASSERT_EQ(QrvLangPackDownloadMonitor::Run(&service, 3), WexErrNone);
+    // Returns right after the failing reply, before the release has run.
+    ASSERT_TRUE(runUntil([&] { return log.contains("Language download failed!  Exiting..."); }));
+    QrvLangPackDownloadMonitor::Done();
+    ASSERT_EQ(QrvLangPackDownloadMonitor::Run(&service, 4), WexErrNone);
+
+    ASSERT_TRUE(runUntil([&] { return log.contains("loadLanguageStatic"); }));
+    EXPECT_EQ(ipkgLog(), "install " + root.at(kPackage) + "\n");
+    EXPECT_EQ(end.total(), 0);
+}
+
 TEST_F(LangPackDownload, CompletedTwiceInstallsOnce)
 {
     installFakeIpkg();

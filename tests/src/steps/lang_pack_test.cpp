@@ -444,6 +444,9 @@ TEST_F(LangPackDownload, AProgressingDownloadKeepsTheWatchdogAway)
     EXPECT_EQ(end.closings, 0);
     QrvWatchdog::stop();
     QrvWatchdog::setIntervalForTesting(QrvWatchdog::kIntervalMs);
+    // The completion started the install: the installer must be done with
+    // this test's root before the root goes.
+    ASSERT_TRUE(runUntil([&] { return log.contains("loadLanguageStatic"); }));
 }
 
 TEST_F(LangPackDownload, NoDownloadPeerShutsDown)

@@ -117,6 +117,17 @@ int32_t AM_VQTablesFit(const AM* am)
         if (offsets[s] + width * (words[s + 1] - words[s]) > codebookBytes)
             return 0;
     }
+    // The packed forms find stream k at codewords 256k and, with packed
+    // codewords, at word 256k of the codebook and at features 4k: a model
+    // they may serve must be laid out that way.
+    if (AM_HasOptimizedVQ(am) && AM_Has4ParStreams(am) && (am->vq.flags2[1] || am->vq.flags2[2])) {
+        for (int32_t s = 0; s <= n; ++s) {
+            const auto k = static_cast<uint32_t>(s);
+            if (words[s] != kOptimizedCodewords * k ||
+                (am->vq.flags2[2] && (dims[s] != 4 * k || offsets[s] != 4 * kOptimizedCodewords * k)))
+                return 0;
+        }
+    }
     // Labels name codewords of their stream.
     const auto* labels = static_cast<const uint8_t*>(am->vq.labels.data);
     for (uint32_t i = 0; n > 0 && i < am->vq.labels.count; ++i) {

@@ -157,4 +157,38 @@ TEST_F(VQTest, TablesOutsideTheirBoundsAreRefused)
     EXPECT_EQ(load(spec), nullptr);   // labels past the last stream's codewords
 }
 
+
+// The packed forms address stream k at codewords 256k (and, for packed
+// codewords, at word 256k of the codebook and features 4k): a model that
+// fits its tables another way must not reach them.
+TEST_F(VQTest, PackedFormsRefuseOtherLayouts)
+{
+    struct Case {
+        const char* name;
+        bool innerProduct;
+        std::vector<int32_t> dimensionBounds, codewordBounds, codebookOffsets;
+        int32_t codebookBytes;
+    };
+    const Case cases[] = {
+        {"streams sharing one block of packed codewords", true, {0, 4, 8, 12, 16, 20, 24},
+         {0, 256, 512, 768, 1024, 1280, 1536}, {0, 0, 0, 0, 0, 0, 0}, 1024},
+        {"codewords numbered from 256", false, {0, 4, 8, 12, 16, 20, 24},
+         {256, 512, 768, 1024, 1280, 1536, 1792}, {0, 1024, 2048, 3072, 4096, 5120, 6144}, 6144},
+        {"packed streams from feature 2", true, {2, 6, 10, 14, 18, 22, 26},
+         {0, 256, 512, 768, 1024, 1280, 1536}, {0, 1024, 2048, 3072, 4096, 5120, 6144}, 6144},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::mt19937 random(27);
+        AcousticModelSpec spec = vqSpec(random, c.innerProduct, true, 127);
+        spec.dim = 26;
+        spec.vqSpec.dimensionBounds = c.dimensionBounds;
+        spec.vqSpec.codewordBounds = c.codewordBounds;
+        spec.vqSpec.codebookOffsets = c.codebookOffsets;
+        spec.vqSpec.elementCount = c.codebookBytes;
+        spec.vqSpec.codebook.resize(static_cast<size_t>(c.codebookBytes));
+        EXPECT_EQ(load(spec), nullptr);
+    }
+}
+
 } // namespace

@@ -54,12 +54,14 @@ void precompute(AM* am, Weight&& weight)
         const uint32_t width = dims[s + 1] - dims[s];
         for (uint32_t k = words[s]; k < words[s + 1]; ++k) {
             const uint8_t* q = codebook + offsets[s] + (k - words[s]) * width;
-            uint32_t score = 0;
+            // Wide enough that the saturation sees the whole sum: each
+            // weighted square alone nearly fills 32 bits.
+            uint64_t score = 0;
             for (uint32_t j = 0; j < width; ++j) {
                 const int32_t diff = x[dims[s] + j] - q[j];
-                score += weight(dims[s] + j) * static_cast<uint32_t>(diff * diff);
+                score += static_cast<uint64_t>(weight(dims[s] + j)) * static_cast<uint32_t>(diff * diff);
             }
-            am->vqScores[k] = static_cast<uint16_t>(std::min<uint32_t>(score, 65535));
+            am->vqScores[k] = static_cast<uint16_t>(std::min<uint64_t>(score, 65535));
         }
     }
 }

@@ -191,4 +191,37 @@ TEST_F(VQTest, PackedFormsRefuseOtherLayouts)
     }
 }
 
+// Weighted codeword scores saturate however far the sum runs: a sum just
+// past 2^32 must not come back as a near codeword.
+TEST_F(VQTest, WeightedCodewordScoresSaturateAtAnyWidth)
+{
+    AcousticModelSpec spec;
+    spec.tree = AcousticTreeSpec::none();
+    spec.modelRows = {{0, 0}};
+    spec.states = 1;
+    spec.offsets = {0, 1};
+    spec.dim = 2;
+    spec.covType = 2;
+    spec.vq = true;
+    AcousticVQSpec& v = spec.vqSpec;
+    v.codebookSize = 1;
+    v.elementCount = 2;
+    v.dimensionBounds = {0, 2};
+    v.codewordBounds = {0, 1};
+    v.codebookOffsets = {0, 2};
+    v.codebook = {0, 0};
+    v.labels = {0};
+    AM* am = load(spec);
+    ASSERT_NE(am, nullptr);
+    ASSERT_EQ(am->vqPrecompute, &AM_VQPrecomputeScoresForClusters);
+    auto* w = static_cast<uint16_t*>(am->invVar16.data);
+    w[0] = 65535;
+    w[1] = 63429;
+    // 65,535 x 255^2 + 63,429 x 23^2 = 2^32 + 20.
+    const std::vector<uint8_t> x = {255, 23};
+    AM_PrepareFrame(am, x.data(), 0);
+    AM_VQPrecomputeScoresForClusters(am);
+    EXPECT_EQ(am->vqScores[0], 65535);
+}
+
 } // namespace

@@ -124,6 +124,30 @@ int32_t rawToMean(AM* am, const uint8_t* centroid, int32_t state, int32_t j)
     return AM_GetRawScore(am, centroid, AM_GetComponentMean(am, state, j));
 }
 
+// Links move forward inside the tree, leaves' lists lie inside the lists
+// and name clusters below numClusters, tests read features below featureDim.
+bool treeFits(const EmShLsNode* nodes, int32_t numNodes, const uint8_t* lists, int32_t listsLength,
+              int32_t listCapacity, int32_t numClusters, int32_t featureDim)
+{
+    if (nodes == nullptr || numNodes < 1 || listsLength < 0 || listCapacity < 0 ||
+        (listsLength > 0 && lists == nullptr))
+        return false;
+    for (int32_t i = 0; i < numNodes; ++i) {
+        const EmShLsNode& n = nodes[i];
+        if (n.threshold == 0) {
+            if (n.link + listCapacity > listsLength || n.dimensionOrCount > listCapacity)
+                return false;
+            for (int32_t k = 0; k < n.dimensionOrCount; ++k)
+                if (lists[n.link + k] >= numClusters)
+                    return false;
+        } else if (n.link <= i || n.link + 1 >= numNodes || n.dimensionOrCount >= featureDim) {
+            // Walks move forward and always find the node after the one tested.
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 void Shortlist_SetFeatures(ShortListCompressed* sl, const uint8_t* frame, AM* am)
@@ -352,7 +376,11 @@ void AM_SetShortList(AM* am, ShortListCompressed* shortlist)
 
 int32_t AM_SetEmShLsTree(AM* am, EmShLsTree* tree)
 {
-    if (am->shortlist == nullptr)
+    // The tree may have been made for another model: its lists must name
+    // this shortlist's clusters and its tests this model's features.
+    if (am->shortlist == nullptr ||
+        (tree != nullptr && !treeFits(tree->nodes, tree->numNodes, tree->lists, tree->listsLength,
+                                      tree->listCapacity, am->shortlist->numClusters, am->featureDim)))
         return 0;
     EmShLsTree_Delete(am->emTree);
     am->emTree = tree;
@@ -367,21 +395,8 @@ EmShLsTree* AM_GetEmShLsTree(const AM* am)
 EmShLsTree* EmShLsTree_Create(const EmShLsNode* nodes, int32_t numNodes, const uint8_t* lists, int32_t listsLength,
                               int32_t listCapacity, int32_t numClusters, int32_t featureDim)
 {
-    if (nodes == nullptr || numNodes < 1 || listsLength < 0 || listCapacity < 0)
+    if (!treeFits(nodes, numNodes, lists, listsLength, listCapacity, numClusters, featureDim))
         return nullptr;
-    for (int32_t i = 0; i < numNodes; ++i) {
-        const EmShLsNode& n = nodes[i];
-        if (n.threshold == 0) {
-            if (n.link + listCapacity > listsLength || n.dimensionOrCount > listCapacity)
-                return nullptr;
-            for (int32_t k = 0; k < n.dimensionOrCount; ++k)
-                if (lists[n.link + k] >= numClusters)
-                    return nullptr;
-        } else if (n.link <= i || n.link + 1 >= numNodes || n.dimensionOrCount >= featureDim) {
-            // Walks move forward and always find the node after the one tested.
-            return nullptr;
-        }
-    }
     auto* tree = static_cast<EmShLsTree*>(DVKMem_Calloc(sizeof(EmShLsTree)));
     if (tree == nullptr)
         return nullptr;

@@ -252,4 +252,45 @@ TEST_F(ShortlistTest, ShortlistsThatCannotServeAreRefusedOrLeftOut)
     EXPECT_EQ(am->shortlistScorer, nullptr);
 }
 
+// A tree is checked against the model it is given to: one made for more
+// clusters or wider frames would list centroids the shortlist lacks or test
+// features past the frame.
+TEST_F(ShortlistTest, TreesMadeForAnotherModelAreRefused)
+{
+    const ParamBlockBuilder params = ParamBlockBuilder().word(kBrevitParamClusterTreeCandidates, 1);
+    AM* am = loadWith(shortlistSpec({0, 0, 0, 0, 60, 0, 0, 0}, 2), &params);
+    ASSERT_NE(am, nullptr);
+    const uint8_t lists[4] = {2};
+    struct Case {
+        const char* name;
+        std::vector<EmShLsNode> nodes;
+        int32_t clusters;
+        int32_t dim;
+    };
+    const Case cases[] = {
+        {"a cluster past the shortlist's", {{0, 1, 0}}, 3, 4},
+        {"a feature past the model's", {{1, 0, 1}, {100, 6, 3}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}}, 2, 8},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EmShLsTree* tree = EmShLsTree_Create(c.nodes.data(), static_cast<int32_t>(c.nodes.size()), lists, 4, 1,
+                                             c.clusters, c.dim);
+        ASSERT_NE(tree, nullptr);
+        if (AM_SetEmShLsTree(am, tree) == 0) {
+            EmShLsTree_Delete(tree);
+            EXPECT_EQ(AM_GetEmShLsTree(am), nullptr);
+            continue;
+        }
+        ADD_FAILURE() << "tree taken";
+        const std::vector<uint8_t> x = {0, 0, 0, 0};
+        Shortlist_SetFeatures(am->shortlist, x.data(), am);
+    }
+    // One that fits is taken.
+    const EmShLsNode fits[] = {{0, 1, 0}};
+    const uint8_t fitting[1] = {1};
+    EmShLsTree* tree = EmShLsTree_Create(fits, 1, fitting, 1, 1, 2, 4);
+    ASSERT_NE(tree, nullptr);
+    EXPECT_EQ(AM_SetEmShLsTree(am, tree), 1);
+}
+
 } // namespace

@@ -23,6 +23,14 @@ uint8_t* currentMean(AM* am)
     return static_cast<uint8_t*>(am->dynSil.currentMean.data);
 }
 
+// A value's distance above the low feature byte, 0 below it: the running
+// sums are unsigned, and a negative deviation in them (a stored mean or a
+// frame below the byte range) made the mean noise until it decayed.
+int32_t aboveLow(const AM* am, uint8_t value)
+{
+    return std::max(value - am->lowFeature, 0);
+}
+
 void meanFromDeviation(AM* am, const int16_t* deviation)
 {
     uint8_t* mean = currentMean(am);
@@ -90,7 +98,7 @@ int32_t AM_ApplyDynamicSilenceModel(AM* am, int32_t fromInitial)
     s.shift = std::clamp(s.shift, 0, kMaxShift);
     const uint8_t* source = fromInitial ? static_cast<const uint8_t*>(s.initialMean.data) : currentMean(am);
     for (int32_t d = 0; d < am->featureDim; ++d) {
-        s.deviation[d] = static_cast<int16_t>(source[d] - am->lowFeature);
+        s.deviation[d] = static_cast<int16_t>(aboveLow(am, source[d]));
         s.sum[d] = static_cast<uint16_t>(static_cast<uint32_t>(s.deviation[d]) << s.shift);
     }
     if (s.ringSize > 0) {
@@ -112,7 +120,7 @@ void AM_DynSilAverageFrame(AM* am, const uint8_t* frame, int32_t update)
     if (!update)
         meanFromDeviation(am, s.deviation);
     for (int32_t d = 0; d < am->featureDim; ++d) {
-        s.sum[d] = static_cast<uint16_t>(s.sum[d] + (frame[d] - am->lowFeature) - s.deviation[d]);
+        s.sum[d] = static_cast<uint16_t>(s.sum[d] + aboveLow(am, frame[d]) - s.deviation[d]);
         s.deviation[d] = static_cast<int16_t>(s.sum[d] >> s.shift);
     }
     if (update)

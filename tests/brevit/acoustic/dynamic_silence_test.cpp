@@ -157,4 +157,27 @@ TEST_F(DynamicSilenceTest, ModelsWithoutRawDistanceChangeNothing)
     AM_DeleteScoringSet(set);
 }
 
+// A mean or frame below the low feature byte (a stored or restored mean, an
+// unclamped frame) counts as the low byte: the running sums are unsigned,
+// and a negative deviation in them turned the mean to noise for dozens of
+// frames.
+TEST_F(DynamicSilenceTest, ValuesBelowTheLowByteCountAsTheLowByte)
+{
+    const ParamBlockBuilder params = ParamBlockBuilder().word(kBrevitParamSilenceModelShift, 2);
+    AcousticModelSpec spec = silenceSpec();
+    spec.silenceInitialMean = {5, 60};
+    AM* am = loadWith(spec, params);
+    ASSERT_NE(am, nullptr);
+    AM_InitDynamicSilenceModel(am);
+    const std::vector<uint8_t> background = {10, 60}, below = {3, 60};
+    for (int i = 0; i < 12; ++i) {
+        AM_UpdateDynamicSilenceModel(am, (i % 2 ? below : background).data(), 1);
+        ASSERT_EQ(mean(am), background) << i;
+    }
+    const std::vector<uint8_t> restored = {0, 60};
+    AM_SetDynamicSilenceModel(am, restored.data());
+    AM_UpdateDynamicSilenceModel(am, background.data(), 1);
+    EXPECT_EQ(mean(am), background);
+}
+
 } // namespace

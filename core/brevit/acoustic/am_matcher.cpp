@@ -113,5 +113,7 @@ int32_t AM_ScoreStateAgainstAverage(AM* am, int32_t state)
     const double scaled = std::trunc(0.5 + score * m->scale);
     if (std::isnan(scaled))
         return am->scoreCeiling;
-    return static_cast<int32_t>(std::min<double>(scaled, am->scoreCeiling));
+    // A cost is 16 bits: held at its bottom too (a negative scale), where
+    // the conversion of a larger real would be undefined.
+    return static_cast<int32_t>(std::clamp<double>(scaled, -32768.0, am->scoreCeiling));
 }

@@ -71,4 +71,24 @@ TEST_F(MatcherTest, TemplateIndexesOutsideTheTemplatesAreRefused)
     EXPECT_EQ(AM_CreateWordMatcher(am, 1.0, 1, templates + 1, 1, 0, means, weights, constants), nullptr);
 }
 
+// A template score is a 16-bit cost whatever the record's scale: one far
+// below it is held at the bottom of the range, not converted out of range.
+TEST_F(MatcherTest, TemplateScoresStayWithinSixteenBits)
+{
+    AM* am = load(oneDimension());
+    ASSERT_NE(am, nullptr);
+    const int16_t templates[] = {0};
+    const uint8_t means[] = {20};
+    const uint16_t weights[] = {3};
+    const uint32_t constants[] = {7};
+    for (const double scale : {-1e12, -1.0}) {
+        SCOPED_TRACE(scale);
+        AMWordMatcher* matcher = AM_CreateWordMatcher(am, scale, 1, templates, 1, 1, means, weights, constants);
+        ASSERT_NE(matcher, nullptr);
+        AM_SetWordMatcher(am, matcher);
+        matcher->average[0] = 120;   // 7 + 3 x 100^2 = 30,007
+        EXPECT_EQ(AM_ScoreStateAgainstAverage(am, 0), scale < -1 ? -32768 : -30006);
+    }
+}
+
 } // namespace

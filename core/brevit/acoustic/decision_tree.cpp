@@ -9,6 +9,7 @@ namespace {
 
 // Tied states stay below this: a larger leaf would read as a negative child.
 constexpr int32_t kLeafLimit = 32768;
+constexpr int32_t kMostPhones = 65536;
 
 int32_t childAt(const DecisionTree* tree, const void* children, int32_t node)
 {
@@ -147,8 +148,10 @@ int32_t readTree(BinFileReader* reader, DecisionTree* tree)
     tree->compressed = flags[0];
     tree->shared = flags[1];
     tree->children16 = flags[2];
-    if (tree->numPhones < 0 || tree->numNodes < 0 || tree->numRoots < 0 ||
-        tree->numRoots > 0xFFFFFF)
+    // Phones are 16-bit ids: a tree with more could not be asked about them,
+    // and walks over its phones would only count through a file's claim.
+    if (tree->numPhones < 0 || tree->numPhones > kMostPhones || tree->numNodes < 0 ||
+        tree->numRoots < 0 || tree->numRoots > 0xFFFFFF)
         return 0;
     const uint32_t nodes = static_cast<uint32_t>(tree->numNodes);
     const uint32_t childSize = tree->children16 ? 2 : 1;
@@ -390,9 +393,11 @@ uint32_t DecisionTree_ComputeCRC(const DecisionTree* tree)
         const int32_t positions = DecisionTree_GetNumStatePositions(tree, static_cast<uint16_t>(phone));
         crc = DVKCrc_AddInt(static_cast<uint32_t>(positions), crc);
         for (int32_t position = 0; position < positions; ++position) {
+            // Root indexes grow with the position: past the first missing
+            // root every later one is missing too.
             const DTRoot* root = DecisionTree_GetRoot(tree, static_cast<uint16_t>(phone), position);
             if (root == nullptr)
-                continue;
+                break;
             crc = DVKCrc_AddInt(static_cast<uint32_t>(static_cast<int32_t>(root->numNodes)), crc);
             crc = DVKCrc_AddInt(root->leafBase, crc);
             crc = DVKCrc_AddInt(static_cast<uint32_t>(static_cast<int32_t>(root->firstNode)), crc);

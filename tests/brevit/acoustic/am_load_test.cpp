@@ -376,6 +376,12 @@ TEST_F(LoadTest, RefusedModelsGiveNullAndLeaveNothing)
          }},
         {"tree nodes off by one", none, [](AcousticModelRecords& r) { r.set("30.nodes", 4); }},
         {"tree roots off by one", none, [](AcousticModelRecords& r) { r.set("30.rootCount", 7); }},
+        {"more phones than 16-bit phone ids",
+         [](AcousticModelSpec& s) {
+             s.tree = AcousticTreeSpec::treeC();
+             s.states = 24;
+         },
+         [](AcousticModelRecords& r) { r.set("30.phones", 65537); }},
         {"fewer roots than positions x phones", none,
          [](AcousticModelRecords& r) {
              r.set("30.rootCount", 5).drop("30.root5.first").drop("30.root5.count").drop("30.root5.base");

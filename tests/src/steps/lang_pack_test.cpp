@@ -272,7 +272,7 @@ TEST_F(LangPack, FailuresOfTheInstall)
 TEST_F(LangPack, ProgressWithoutSizeRowLogsTheFailureOnEveryTick)
 {
     setLanguage("ko", "KR");
-    installFakeIpkg(1.2);
+    installFakeIpkg(2.5);  // room for two ticks on a slow machine
     root.writeFile(kPackage, langPackage({{"img_kokr.bin", langPackFile(10)}}));
     auto monitor = wexMakeRefCounted<QrvLangPackDownloadMonitor>(nullptr, 5);
     WexObject completed = parse(R"({"completed":true})");

@@ -83,7 +83,10 @@ void updateState()
 
 void QrvPlayerStart(QrvPlayerGetBuf getBuf, QrvPlayerCallback done, void* context, void* doneContext)
 {
-    std::unique_lock<std::mutex> lock(s_mutex);
+    // Held until the worker is recorded: a start from another thread ("UI"
+    // plays the closing chirp) must find it, not start a second worker over
+    // the one playback context.
+    std::lock_guard<std::mutex> lock(s_mutex);
     if (s_player.running)
         log().log(WexLogWarning, "QrvPlayer already running");
     s_player.running = true;
@@ -99,10 +102,7 @@ void QrvPlayerStart(QrvPlayerGetBuf getBuf, QrvPlayerCallback done, void* contex
     s_player.done = done;
     s_player.context = context;
     s_player.doneContext = doneContext;
-    lock.unlock();
-    workqueue* worker = QrvPlayerWorkerThreadStart(QrvPlayerGetNextBuf, QrvPlayerDoneCb);
-    lock.lock();
-    s_player.worker = worker;
+    s_player.worker = QrvPlayerWorkerThreadStart(QrvPlayerGetNextBuf, QrvPlayerDoneCb);
 }
 
 void QrvPlayerGetNextBuf(QrvPlayerBufInfo* info)

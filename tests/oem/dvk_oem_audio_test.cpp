@@ -316,6 +316,49 @@ TEST_F(PlayerFront, ANonGracefulStopEndsAfterTheBufferInHand)
     EXPECT_EQ(played(), expected);
 }
 
+TEST_F(PlayerFront, StartsFromTwoThreadsAtOnceMakeOneWorkerAtATime)
+{
+    // "VR" starts a prompt while "UI" starts the closing chirp: the later
+    // start either finds the first one's worker (and is refused) or comes
+    // after its end; never a second worker over the one playback context.
+    static std::atomic<int> arrived{0}, returned{0}, vrDones{0}, uiDones{0};
+    // Both threads spin here, so their starts meet within microseconds.
+    static void (*const meet)() = [] {
+        ++arrived;
+        while (arrived.load() < 2) {
+        }
+    };
+    LogCapture logs;
+    for (int round = 0; round < 20; ++round) {
+        SCOPED_TRACE(round);
+        arrived = 0;
+        returned = 0;
+        vrDones = 0;
+        uiDones = 0;
+        const size_t refusedBefore = logs.count("Attempt to start playback while it's already running");
+        QrvExecuteInVrThread(
+            [](void*) {
+                meet();
+                QrvPlayerStart(pcmGetBuf, [](void*) { ++vrDones; }, nullptr, nullptr);
+                ++returned;
+            },
+            nullptr, QRV_THREAD_ALWAYS_POST);
+        meet();
+        QrvPlayerStart(pcmGetBuf, [](void*) { ++uiDones; }, nullptr, nullptr);
+        ++returned;
+        const auto refused = [&] {
+            return logs.count("Attempt to start playback while it's already running") - refusedBefore;
+        };
+        const auto settled = [&] {
+            const int dones = vrDones + uiDones;
+            return returned == 2 && !QrvPlayerIsRunning() &&
+                   ((refused() == 1 && dones == 1) || (refused() == 0 && dones == 2));
+        };
+        ASSERT_TRUE(waitFor(settled)) << "refused " << refused() << ", done " << vrDones + uiDones;
+        drainVr();
+    }
+}
+
 TEST_F(PlayerFront, EveryStopIsAnsweredOnce)
 {
     static std::atomic<int> graceful{0}, hard{0}, fromUi{0};

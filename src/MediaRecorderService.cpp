@@ -242,9 +242,11 @@ void MediaRecorderService::audioCaptureChanged()
         recordLog().log(WexLogInfo, "%s: m_state = STATE_READY_TO_CAPTURE", __func__);
         m_state = STATE_READY_TO_CAPTURE;
         m_init.run();
+        // The path comes from the capture service: only our own pipe is ours
+        // to remove, never another empty file it names.
         const std::string path = mSornaMediaCapture->getCurrentAudioCapturePath();
         struct stat info {};
-        if (!path.empty() && ::stat(path.c_str(), &info) == 0 && info.st_size == 0)
+        if (path == pipePath() && ::stat(path.c_str(), &info) == 0 && info.st_size == 0)
             ::unlink(path.c_str());
         m_stop.run();
         return;

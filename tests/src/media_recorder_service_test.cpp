@@ -176,6 +176,23 @@ TEST_F(MediaRecorderServiceTest, RunsOneCaptureThroughEveryState)
     EXPECT_EQ(capture.starts, 1);
 }
 
+TEST_F(MediaRecorderServiceTest, AnEndOfCaptureRemovesOnlyItsOwnPipe)
+{
+    // The capture service names the path of the capture that ended; an
+    // empty file elsewhere is not the client's to remove.
+    const std::string other = wexRootPath("/tmp/not-the-pipe");
+    MediaRecorderManager::init();
+    capture.connectAndLoad();
+    start();
+    capture.setCapturing(true);
+    ASSERT_TRUE(g_file_set_contents(other.c_str(), "", 0, nullptr));
+    capture.path = other;
+    capture.setCapturing(false);
+    EXPECT_EQ(state(), State::STATE_READY_TO_CAPTURE);
+    EXPECT_TRUE(exists(other));
+    ::unlink(other.c_str());
+}
+
 TEST_F(MediaRecorderServiceTest, StopsCompleteAtOnceWithoutACapture)
 {
     MediaRecorderManager::stop(Counter::bump, &stopped); // no client at all

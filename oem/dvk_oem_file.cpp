@@ -6,6 +6,7 @@
 #include "sdk/common/dvk_assert.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cctype>
@@ -111,6 +112,14 @@ long lookupSize(const char* fileName)
             return size;
     }
     return -1;
+}
+
+// The system library's remove also takes empty directories, and an empty
+// name joined to a data directory names that directory itself: only files
+// are removed here.
+int removeFile(const std::string& path)
+{
+    return ::unlink(path.c_str()) == 0 ? 0 : -1;
 }
 
 bool existsAt(const std::string& path)
@@ -308,11 +317,11 @@ int dvk_oem_file_remove(const char* fileName)
     int result = -1;
     if (dvkOemFileNameIsValid(fileName)) {
         if (fileName[0] == '/') {
-            result = std::remove(fileName);
+            result = removeFile(fileName);
         } else {
-            result = std::remove(dvkOemJoin(dvkOemWritableDir(), fileName).c_str());
+            result = removeFile(dvkOemJoin(dvkOemWritableDir(), fileName));
             if (result != 0)
-                result = std::remove(dvkOemJoin(dvkOemAppDataDir(), fileName).c_str());
+                result = removeFile(dvkOemJoin(dvkOemAppDataDir(), fileName));
         }
     }
     if (isTracedName(fileName))

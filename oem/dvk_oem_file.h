@@ -44,7 +44,7 @@ long dvk_oem_file_ftell(dvk_oem_file_Stream* fileStream);
 long dvk_oem_file_fsize(const char* fileName);
 // 1 when a file of non-zero size is found, else 0 (an empty file does not exist).
 int dvk_oem_file_fexist(const char* fileName);
-// 0 or -1.
+// Removes a file, never a directory; 0 or -1.
 int dvk_oem_file_remove(const char* fileName);
 // Renames inside the writable data directory or, failing that, the
 // application data directory; 0 or -1.

@@ -200,6 +200,26 @@ TEST_F(OemFileTest, RemoveTriesWritableThenApplicationData)
     EXPECT_TRUE(std::filesystem::exists(m_root.at(kInstall + "/r.dat")));
 }
 
+TEST_F(OemFileTest, RemoveLeavesDirectoriesAlone)
+{
+    // Empty directories, the ones the system library's remove would take. An
+    // empty name names the data directories themselves.
+    for (const std::string& dir : {kWritable, kAppData, std::string("/elsewhere")})
+        std::filesystem::create_directories(m_root.at(dir));
+    EXPECT_EQ(dvk_oem_file_remove(""), -1);
+    EXPECT_TRUE(std::filesystem::is_directory(m_root.at(kWritable)));
+    EXPECT_TRUE(std::filesystem::is_directory(m_root.at(kAppData)));
+
+    for (const std::string& dir : {kWritable, kAppData})
+        std::filesystem::create_directories(m_root.at(dir + "/sub"));
+    EXPECT_EQ(dvk_oem_file_remove("sub"), -1);
+    EXPECT_TRUE(std::filesystem::is_directory(m_root.at(kWritable + "/sub")));
+    EXPECT_TRUE(std::filesystem::is_directory(m_root.at(kAppData + "/sub")));
+
+    EXPECT_EQ(dvk_oem_file_remove(m_root.at("/elsewhere").c_str()), -1);
+    EXPECT_TRUE(std::filesystem::is_directory(m_root.at("/elsewhere")));
+}
+
 TEST_F(OemFileTest, CloseReportsDataTheDeviceRefused)
 {
     std::filesystem::create_directories(m_root.at(kWritable));

@@ -13,6 +13,13 @@ int32_t framesAtLeastOne(int32_t ms, int32_t period)
     return frames < 1 ? 1 : frames;
 }
 
+// Minimum silence plus the extra frames; both can come near the int32 limit
+// (a minimum meant as "never" plus a decoder's extension), so in 64 bits.
+int64_t requiredSilence(const UttDet* det)
+{
+    return int64_t{det->extraSilenceFrames} + det->minSilenceFrames;
+}
+
 void endSpeech(UttDet* det, int32_t endFrame)
 {
     det->endFrame = endFrame;
@@ -31,7 +38,7 @@ void processInSpeech(UttDet* det, bool silence)
     if (det->speechCount < det->minSpeechFrames) {
         if (det->silenceRun >= det->minSilenceFrames)
             det->state = kUttDetNoSpeech;  // a false start
-    } else if (det->silenceRun >= det->extraSilenceFrames + det->minSilenceFrames) {
+    } else if (det->silenceRun >= requiredSilence(det)) {
         endSpeech(det, det->frameCount - det->silenceRun);
     }
 }
@@ -126,8 +133,7 @@ int32_t UttDet_CheckFinalSilence(UttDet* det, int32_t addedFrames, int32_t commi
     if (det->state != kUttDetInSpeech)
         return det->state;
     if (det->silenceRun <= det->silenceLimit ||
-        int64_t{addedFrames} + det->silenceRun <
-            int64_t{det->extraSilenceFrames} + det->minSilenceFrames ||
+        int64_t{addedFrames} + det->silenceRun < requiredSilence(det) ||
         det->speechCount < det->minSpeechFrames)
         return kUttDetInSpeech;
     // A committed end is an end like any other: resuming counts afresh.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 
 #include <string>
 #include <vector>
@@ -195,6 +196,19 @@ TEST(UttDetTest, EndsAtTheFirstFrameThatReachesTheSilence)
         EXPECT_EQ(ended - states.begin(), c.endIndex) << c.name;
         EXPECT_EQ(UttDet_GetEndFrame(&det), c.endFrame) << c.name;
     }
+}
+
+// A minimum silence meant as "never end on silence" plus extra frames from a
+// decoder: their sum passes the int32 range and must not wrap into an end.
+TEST(UttDetTest, SilenceNearTheIntLimitNeverEnds)
+{
+    UttDet det{};
+    UttDet_Init(&det, 1, 1, INT32_MAX, 0, 0);
+    UttDet_SetExtraSilenceFrames(&det, 1);
+    EXPECT_EQ(feed(&det, "S.."), (std::vector<int32_t>(3, kUttDetInSpeech)));
+    EXPECT_EQ(UttDet_CheckFinalSilence(&det, 1000, 1), kUttDetInSpeech);
+    UttDet_SetExtraSilenceFrames(&det, INT32_MAX);
+    EXPECT_EQ(UttDet_ProcessFrame(&det, 1), kUttDetInSpeech);
 }
 
 TEST(UttDetTest, FalseStartWaitsForTheMinimumSilence)

@@ -59,7 +59,9 @@ public:
             return false;
         }
         ++m_position;
-        if (m_position >= static_cast<int32_t>(m_page->size()) && m_morePages)
+        // A page may come back empty and still name a next one: the walk
+        // goes on past it, as getCurrent's does.
+        while (m_page && m_position >= static_cast<int32_t>(m_page->size()) && m_morePages)
             getNextPage(nullptr);
         return m_page && m_position < static_cast<int32_t>(m_page->size());
     }

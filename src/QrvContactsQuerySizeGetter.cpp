@@ -87,6 +87,10 @@ public:
         int64_t count = 0;
         if (WexErr e = reply.get("count", count))
             return WEX_CHECKED(uiLog(), e);
+        // A negative count is no count: taken as the first one it would look
+        // unknown still and ask for the first count again, for ever.
+        if (count < 0)
+            return WEX_CHECKED(uiLog(), WexErrInvalidArg);
         if (m_previous < 0) {
             m_previous = count;
             start();

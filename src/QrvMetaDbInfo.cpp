@@ -36,6 +36,7 @@ void writeOnUi(void* watermark)
         metaDbInfoGetter = wexMakeRefCounted<QrvMetaDbInfoGetter>(QrVoiceCmdServiceApp::getSornaService());
         if (!metaDbInfoGetter)
             return;
+        metaDbInfoGetter->registerKindBeforePut();
     }
     metaDbInfoGetter->putInfo(*value);
 }
@@ -220,6 +221,22 @@ void QrvMetaDbInfoGetter::putInfo(long long watermark)
     record.put(revWatermarkFieldName, static_cast<int64_t>(watermark));
     if (m_db.service() == nullptr || m_db.put(m_putSlot, record, 0) != WexErrNone)
         uiLog().log(WexLogError, "%s: db query failure", __func__);
+}
+
+void QrvMetaDbInfoGetter::registerKindBeforePut()
+{
+    WexObject kind = WexObject::object();
+    kind.put("id", m_kind);
+    kind.put("owner", kServiceId);
+    if (m_db.service() == nullptr || m_db.putKind(m_writeKindSlot, kind) != WexErrNone)
+        uiLog().log(WexLogError, "%s: put kind failure", __func__);
+}
+
+WexErr QrvMetaDbInfoGetter::writeKindResult(WexObject&, WexErr)
+{
+    // As for the read, the registration's own outcome is not looked at: the
+    // put's reply tells whether the record was stored.
+    return WexErrNone;
 }
 
 WexErr QrvMetaDbInfoGetter::putResult(WexObject&, WexErr err)

@@ -51,11 +51,18 @@ public:
     void putKind();
     void deleteEntries(const std::vector<WexObject>& ids);
     void putInfo(long long watermark);
+    // A write by a getter that no read made: the kind may not be registered
+    // yet (the first run, before any voice data). The registration goes out
+    // just before the put, on the same connection, so the database has it
+    // first; the put is not held back for its reply, as the service may end
+    // right after the write.
+    void registerKindBeforePut();
 
     WexErr putKindResult(WexObject& reply, WexErr err);
     WexErr getResult(WexObject& reply, WexErr err);
     WexErr deleteResult(WexObject& reply, WexErr err);
     WexErr putResult(WexObject& reply, WexErr err);
+    WexErr writeKindResult(WexObject& reply, WexErr err);
 
 protected:
     ~QrvMetaDbInfoGetter() override = default;
@@ -69,6 +76,7 @@ private:
     WexReplySlot m_deleteSlot{this, &QrvMetaDbInfoGetter::deleteResult};
     WexReplySlot m_putSlot{this, &QrvMetaDbInfoGetter::putResult};
     WexReplySlot m_putKindSlot{this, &QrvMetaDbInfoGetter::putKindResult};
+    WexReplySlot m_writeKindSlot{this, &QrvMetaDbInfoGetter::writeKindResult};
     WexDbServiceClient m_db;
     QrvMetaDbInfo::Callback m_callback = nullptr;
     void* m_argument = nullptr;

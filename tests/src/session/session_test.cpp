@@ -463,6 +463,44 @@ TEST_F(ContactsSession, TheWatermarkWrittenBeforeTheEndIsTheOneRecordLeft)
     EXPECT_EQ(kindName, "com.orvel.merrowind:1");
 }
 
+TEST_F(ContactsSession, TheFirstWatermarkIsStoredBeforeAnyVoiceDataExists)
+{
+    // The first run: no voice data and the service's kind not yet known to
+    // the database, so no read has registered it.
+    writeData(-1);
+    auto sim = startSim({}, dataArgs());
+    doubles.suite.answers = {6};
+    sendWhenRunning("syncDone");
+    when([this] { return doubles.suite.delivered == 1; }, [] {
+        QrvExecuteInVrThread(
+            [](void*) {
+                QrvMetaDbInfo::updateMetaDbInfoWatermark(9);
+                QrvMetaDbInfo::writeMetaDbInfoFile();
+                DownChirpAndExit::doDownChirpAndExit();
+            },
+            nullptr, QRV_THREAD_ALWAYS_POST);
+    });
+    EXPECT_EQ(runService(), 0);
+    EXPECT_TRUE(log.contains("readMetaDbInfoFile: No sync info available."));
+    const std::string stored = m_data.at("/com.orvel.merrowind_1.json");
+    WexObject records;
+    ASSERT_TRUE(runUntil([&] {
+        gchar* text = nullptr;
+        if (!g_file_get_contents(stored.c_str(), &text, nullptr, nullptr))
+            return false;
+        WexObject kind;
+        records = WexObject();
+        const bool parsed = WexObject::parse(text, kind) == WexErrNone && kind.get("records", records) == WexErrNone;
+        g_free(text);
+        return parsed && records.size() == 1;
+    })) << "no record stored";
+    WexObject record;
+    int64_t watermark = 0;
+    ASSERT_EQ(records.at(0, record), WexErrNone);
+    EXPECT_EQ(record.get("rev_watermark", watermark), WexErrNone);
+    EXPECT_EQ(watermark, 9);
+}
+
 // ---- the suite's completion codes -------------------------------------------------
 
 struct CodeCase {

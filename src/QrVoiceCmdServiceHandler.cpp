@@ -221,6 +221,13 @@ WexErr QrVoiceCmdServiceHandler::UIevent(WexServiceMessage* message)
 
     if (m_exitEventReceived) {
         uiLog().log(WexLogNotice, "Exit event received previously.  Ignoring this event (%d %d)", event, index);
+        // The event is dropped, but the UI's call still waits for its answer:
+        // left unanswered it would hang there until the bus timed it out.
+        WexObject info = WexObject::object();
+        if (WexErr err = info.put("info", "ignored: exiting"))
+            return WEX_CHECKED(uiLog(), err);
+        if (WexErr err = message->reply(info))
+            return WEX_CHECKED(uiLog(), err);
         return WexErrNone;
     }
     if (event == QrvSuiteUiEvent::EVENT_EXIT)

@@ -449,5 +449,18 @@ void QrVoiceCmdServiceHandler::shutdown()
     WexRefCountedPtr<QrVoiceCmdServiceHandler> handler = std::move(s_qrVoiceCmdServiceHandler);
     if (!handler)
         return;
+    WexRefCountedPtr<QrvUiSubscription> subscription = handler->m_uiSubscription;
     handler->releaseUiSubscription();
+    // The service is going away: a UI still subscribed gets the same closing
+    // reply as after the suite's exit. Callers do not notice a service that
+    // leaves the bus, so without it the UI would wait on the subscription
+    // (and go on showing the session) for ever.
+    if (!subscription)
+        return;
+    WexServiceMessage* message = subscription->msg();
+    if (message == nullptr || message->isCancelled())
+        return;
+    uiLog().log(WexLogDebug, "cancelling UI subscription...");
+    if (WexErr err = message->replyError(WexErrNone, ""))
+        WEX_CAUGHT(uiLog(), err);
 }

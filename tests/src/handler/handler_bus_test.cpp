@@ -352,6 +352,11 @@ TEST_F(HandlerOnBus, ShutdownReleasesTheHandlerAndIgnoresLaterCancels)
     auto ui = subscribe();
     Handler::shutdown();
     EXPECT_FALSE(Handler::S_getQrVoiceCmdServiceHandler());
+    // The UI still subscribed hears that the service is going away.
+    ASSERT_TRUE(runUntil([&] { return ui->count() == 2; }, kPatienceMs));
+    EXPECT_FALSE(ui->success(1));
+    EXPECT_EQ(ui->errorCode(1), 0);
+    EXPECT_FALSE(ui->request->isPending());
     ui->request->cancel();
     runUntil([] { return false; }, 200);
     EXPECT_EQ(end.total(), 0);

@@ -724,4 +724,56 @@ TEST_F(Session, AnExitAnswerClosesTheSubscriptionAndPlaysTheChirp)
     EXPECT_EQ(doubles.events.only(kStopChain), kStopChain);
 }
 
+// ---- the UI's subscription at the end -----------------------------------------------
+
+// Callers do not notice a service that leaves the bus: however the session
+// ends, a UI still subscribed must hear of it, or it waits (and goes on
+// showing the session) for ever.
+struct EndingCase {
+    const char* title;
+    bool stop;      // a stop request ends the session, else the watchdog
+    bool uiLeaves;  // the UI cancels its subscription first
+};
+
+class SessionEnding : public Session, public ::testing::WithParamInterface<EndingCase> {};
+
+TEST_P(SessionEnding, TheUiSubscriptionEndsWithTheService)
+{
+    const EndingCase c = GetParam();
+    uiSubscribesWhenLaunched();
+    doubles.language.known = true;
+    sendWhenRunning("startVoiceCommand", R"({"source":"test"})");
+    when(recognising(), [this, c] {
+        if (c.uiLeaves)
+            uiSubscription->request->cancel();
+        if (c.stop) {
+            send("stopVoiceCommand");
+            return;
+        }
+        // The real 15,000 ms scaled down.
+        QrvWatchdog::setIntervalForTesting(300);
+        QrvWatchdog::iAmAlive();
+    });
+    EXPECT_EQ(runService(), 0);
+    EXPECT_EQ(doubles.events.only(kStopChain), kStopChain);
+    ASSERT_TRUE(uiSubscription);
+    if (c.uiLeaves) {
+        // Nothing is sent to a UI that has gone.
+        EXPECT_FALSE(log.contains("CAUGHT"));
+        EXPECT_FALSE(uiSubscriptionEnded());
+        return;
+    }
+    ASSERT_TRUE(runUntil([this] { return uiSubscriptionEnded(); }));
+    int64_t code = -1;
+    EXPECT_EQ(uiSubscription->replies.back().get("errorCode", code), WexErrNone);
+    EXPECT_EQ(code, 0);
+    EXPECT_FALSE(uiSubscription->request->isPending());
+    EXPECT_FALSE(log.contains("CAUGHT"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Session, SessionEnding,
+                         ::testing::Values(EndingCase{"Stop", true, false}, EndingCase{"Watchdog", false, false},
+                                           EndingCase{"UiLeftBeforeTheWatchdog", false, true}),
+                         [](const ::testing::TestParamInfo<EndingCase>& info) { return std::string(info.param.title); });
+
 } // namespace

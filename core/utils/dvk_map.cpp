@@ -3,6 +3,8 @@
 #include "sdk/common/dvk_assert.h"
 #include "sdk/common/dvk_mem.h"
 
+#include <cstdint>
+
 namespace {
 
 dvk_map* newMap(dvk_map_Compare compare)
@@ -137,6 +139,9 @@ dvk_map* dvk_map_create(dvk_map_Compare compare)
 dvk_map* dvk_map_createPreallocated(dvk_map_Compare compare, long n)
 {
     DVK_ASSERT(n >= 1);
+    // A count whose byte size does not fit would wrap to a small block.
+    if (static_cast<unsigned long>(n) > SIZE_MAX / sizeof(dvk_map_Node))
+        return nullptr;
     dvk_map* map = newMap(compare);
     if (map == nullptr)
         return nullptr;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdint>
 #include <iterator>
 #include <map>
@@ -162,6 +163,18 @@ TEST_F(MapTest, PreallocatedNodesAreReused)
     EXPECT_EQ(dvk_mem_liveBlocks(), live);
     EXPECT_DEATH(dvk_map_addItem(map, key(4), nullptr), "freeList != \\(\\(void \\*\\)0\\)");
     dvk_map_destroy(&map);
+}
+
+// A node count whose byte size wraps around would give a small block that
+// the free list is then threaded far beyond; such a count is a request no
+// memory can meet.
+TEST_F(MapTest, PreallocatedCountBeyondMemoryGivesNothing)
+{
+    const long wraps = static_cast<long>(SIZE_MAX / sizeof(dvk_map_Node) + 1);
+    for (long n : {wraps, wraps + 1, LONG_MAX}) {
+        SCOPED_TRACE(n);
+        EXPECT_EQ(dvk_map_createPreallocated(compareKeys, n), nullptr);
+    }
 }
 
 TEST_F(MapTest, ShortMemoryGivesNothingAndLeaksNothing)

@@ -34,7 +34,8 @@ std::shared_ptr<WexBusCaller> WexBusCaller::create(GDBusConnection* connection)
 }
 
 WexBusCaller::WexBusCaller(GDBusConnection* connection)
-    : m_connection(static_cast<GDBusConnection*>(g_object_ref(connection)))
+    : m_connection(static_cast<GDBusConnection*>(g_object_ref(connection))),
+      m_context(g_main_context_ref_thread_default())
 {
 }
 
@@ -48,6 +49,7 @@ WexBusCaller::~WexBusCaller()
         }
     }
     g_object_unref(m_connection);
+    g_main_context_unref(m_context);
 }
 
 WexErr WexBusCaller::call(const char* service, const char* method, const WexObject& payload, int count,
@@ -68,9 +70,14 @@ WexErr WexBusCaller::call(const char* service, const char* method, const WexObje
     GCancellable* cancellable = g_cancellable_new();
     auto* context = new CallContext{weak_from_this(), 0};
     guint32 serial = 0;
-    // No timeout: a call may be answered late, or on purpose never.
+    // No timeout: a call may be answered late, or on purpose never. GDBus
+    // completes the call on the thread's default context at the time of
+    // sending, so the caller's own is made that for the moment: the first
+    // reply comes where the Reply signals come.
+    g_main_context_push_thread_default(m_context);
     g_dbus_connection_send_message_with_reply(m_connection, message, G_DBUS_SEND_MESSAGE_FLAGS_NONE, G_MAXINT,
                                               &serial, cancellable, &WexBusCaller::onCallReply, context);
+    g_main_context_pop_thread_default(m_context);
     g_object_unref(message);
     // The completion runs on this thread's loop, after this function returns,
     // so the call is known before any reply to it can be handled.

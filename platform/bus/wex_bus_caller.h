@@ -77,6 +77,7 @@ private:
     void sendCancel(const std::string& destination, uint64_t id);
 
     GDBusConnection* m_connection;
+    GMainContext* m_context;  // where replies are delivered
     guint m_subscription = 0;
     std::map<uint64_t, Pending> m_calls;
 };

@@ -48,6 +48,8 @@ WexBusServer::Call::~Call()
     }
     if (m_connection != nullptr)
         g_object_unref(m_connection);
+    if (m_context != nullptr)
+        g_main_context_unref(m_context);
 }
 
 WexErr WexBusServer::Call::reply(const WexObject& reply, bool last)
@@ -99,6 +101,7 @@ WexErr WexBusServer::create(GDBusConnection* connection, Dispatch dispatch, std:
     static const GDBusInterfaceVTable vtable = {&WexBusServer::onMethodCall, nullptr, nullptr, {}};
     std::shared_ptr<WexBusServer> server(new WexBusServer);
     server->m_connection = static_cast<GDBusConnection*>(g_object_ref(connection));
+    server->m_context = g_main_context_ref_thread_default();
     server->m_dispatch = std::move(dispatch);
     GError* error = nullptr;
     server->m_registration =
@@ -116,6 +119,7 @@ WexBusServer::~WexBusServer()
 {
     close();
     g_object_unref(m_connection);
+    g_main_context_unref(m_context);
 }
 
 void WexBusServer::close()
@@ -166,6 +170,7 @@ void WexBusServer::handleCall(const char* sender, GVariant* parameters, GDBusMet
     std::shared_ptr<Call> call(new Call);
     call->m_server = weak_from_this();
     call->m_connection = static_cast<GDBusConnection*>(g_object_ref(m_connection));
+    call->m_context = g_main_context_ref(m_context);
     call->m_invocation = invocation;
     call->m_method = method;
     call->m_payload = std::move(payload);
@@ -224,10 +229,14 @@ void WexBusServer::track(const std::shared_ptr<Call>& call)
     call->m_tracked = true;
     Watch& watch = m_watches[call->m_sender];
     if (watch.calls++ == 0) {
-        // Fires at once when the caller has already left.
+        // Fires at once when the caller has already left. The watcher reports
+        // on the thread's default context at this moment, which during a
+        // dispatch need not be the one the calls come on.
+        g_main_context_push_thread_default(m_context);
         watch.id = g_bus_watch_name_on_connection(m_connection, call->m_sender.c_str(),
                                                   G_BUS_NAME_WATCHER_FLAGS_NONE, nullptr, &WexBusServer::onVanished,
                                                   new WeakServer(weak_from_this()), freeWeakServer);
+        g_main_context_pop_thread_default(m_context);
     }
 }
 

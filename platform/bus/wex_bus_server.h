@@ -53,6 +53,10 @@ public:
         // call that was kept after its dispatch.
         void setCancelHandler(std::function<void()> handler) { m_onCancel = std::move(handler); }
 
+        // The main context the call was dispatched on (where its cancel
+        // notice runs).
+        GMainContext* context() const { return m_context; }
+
     private:
         friend class WexBusServer;
         Call() = default;
@@ -60,6 +64,7 @@ public:
 
         std::weak_ptr<WexBusServer> m_server;
         GDBusConnection* m_connection = nullptr;
+        GMainContext* m_context = nullptr;
         GDBusMethodInvocation* m_invocation = nullptr;  // until the first reply
         std::string m_method;
         WexObject m_payload;
@@ -109,6 +114,7 @@ private:
     void untrack(Call& call);
 
     GDBusConnection* m_connection = nullptr;
+    GMainContext* m_context = nullptr;  // the thread's default at create()
     guint m_registration = 0;
     Dispatch m_dispatch;
     std::map<Key, std::weak_ptr<Call>> m_kept;

@@ -47,10 +47,12 @@ WexErr WexServiceMessage::notifyCancel(CancelSlot& slot)
     if (WexErr err = m_cancel.connect(slot))
         return err;
     if (m_call->isCancelled()) {
-        // Told later, from the loop, as a live cancel would be.
+        // Told later, from the loop the call came on, as a live cancel would be.
         ref();
-        g_idle_add_full(
-            G_PRIORITY_DEFAULT,
+        GSource* idle = g_idle_source_new();
+        g_source_set_priority(idle, G_PRIORITY_DEFAULT);
+        g_source_set_callback(
+            idle,
             [](gpointer data) -> gboolean {
                 auto* message = static_cast<WexServiceMessage*>(data);
                 message->m_cancel.fire(message);
@@ -58,6 +60,8 @@ WexErr WexServiceMessage::notifyCancel(CancelSlot& slot)
                 return G_SOURCE_REMOVE;
             },
             this, [](gpointer data) { static_cast<WexServiceMessage*>(data)->unref(); });
+        g_source_attach(idle, m_call->context());
+        g_source_unref(idle);
     }
     return WexErrNone;
 }

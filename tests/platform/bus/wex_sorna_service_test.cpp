@@ -328,6 +328,53 @@ TEST_F(SornaService, RequestsFailAtOnceWhenTheyCannotGo)
     EXPECT_FALSE(none);
 }
 
+// Iterates only `context` until `done` holds (kBusPatienceMs at most).
+template <class Pred>
+bool runContextUntil(GMainContext* context, Pred done)
+{
+    gint64 end = g_get_monotonic_time() + static_cast<gint64>(kBusPatienceMs) * 1000;
+    while (!done()) {
+        if (g_get_monotonic_time() >= end)
+            return false;
+        g_main_context_iteration(context, FALSE);
+        g_usleep(200);
+    }
+    return true;
+}
+
+// Services attached to a context other than the default one: everything
+// they deliver (request replies, cancel notices of a subscriber that left,
+// a late notifyCancel) must come on that context, the default one is never
+// iterated here.
+TEST_F(SornaService, AttachedContextCarriesRepliesAndCancelNotices)
+{
+    GMainContext* context = g_main_context_new();
+    ASSERT_EQ(m_service.attach(context), WexErrNone);
+    ASSERT_EQ(m_client.attach(context), WexErrNone);
+
+    auto collector = wexMakeRefCounted<Collector>();
+    auto request = send(*collector, "echo", R"({"a":1})");
+    ASSERT_TRUE(runContextUntil(context, [&] { return !collector->replies.empty(); }));
+    EXPECT_EQ(collector->replies[0], R"({"a":1,"returnValue":true})");
+
+    auto subscriber = wexMakeRefCounted<Collector>();
+    auto subscription = send(*subscriber, "subscribe", "{}", WexServiceRequest::Unlimited);
+    ASSERT_TRUE(runContextUntil(context, [&] { return subscriber->replies.size() == 1; }));
+    m_client.close();  // the subscriber leaves the bus
+    ASSERT_TRUE(runContextUntil(context, [&] { return m_handler->watcher->cancels == 1; }));
+
+    // Connected again after the cancel: told once more, on the same context.
+    auto late = wexMakeRefCounted<CancelWatcher>();
+    ASSERT_EQ(m_handler->kept->notifyCancel(late->slot), WexErrNone);
+    ASSERT_TRUE(runContextUntil(context, [&] { return late->cancels == 1; }));
+
+    m_handler->kept.reset();
+    m_service.close();
+    while (g_main_context_iteration(context, FALSE)) {
+    }
+    g_main_context_unref(context);
+}
+
 TEST(SornaServiceWithoutBus, OpenFailsWithoutAnAddress)
 {
     WexSornaService service(true, "unix:path=/tmp/mwbus-none/s");

@@ -84,11 +84,17 @@ EBrevit BrevitPriv_CallOn(BrevitEngine* engine, DVKErrStack* errors, EBrevit nul
 }
 
 // The frame of almost every entry point: the engine's own error stack, 1 for
-// a null engine.
+// a null engine. The body only runs on an engine that is not broken, so a
+// broken flag found after it was set by an entry point it called (whose own
+// frame caught the error): the call has failed whatever its body answers.
 template <typename Body>
 EBrevit BrevitPriv_Call(BrevitEngine* engine, Body&& body)
 {
-    return BrevitPriv_CallOn(engine, nullptr, EBrevit_EngineError, body);
+    auto checked = [&body](BrevitEngine* e) {
+        const EBrevit result = body(e);
+        return e->broken != 0 ? EBrevit_EngineError : result;
+    };
+    return BrevitPriv_CallOn(engine, nullptr, EBrevit_EngineError, checked);
 }
 
 // Runs body() as an entry point without an engine, over the caller's

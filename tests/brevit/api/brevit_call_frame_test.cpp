@@ -220,4 +220,23 @@ TEST_F(CallFrameTest, EntryPointInsideAnotherOnTheSameEngineRestoresTheOuterFram
     EXPECT_TRUE(m_caller.inPlace());
 }
 
+TEST_F(CallFrameTest, EntryPointWhoseInnerEntryPointBrokeTheEngineAnswersOne)
+{
+    EBrevit inner = EBrevit_OK;
+    EBrevit outer = BrevitPriv_Call(engine(), [&](BrevitEngine* e) {
+        componentFakes().raiseIn = "Decoder_FreeMemory";
+        inner = Brevit_ReleaseUnusedMemory(e, 0);
+        // The outer body does not look at what the inner call answered.
+        return EBrevit_OK;
+    });
+    EXPECT_EQ(inner, EBrevit_EngineError);
+    EXPECT_EQ(outer, EBrevit_EngineError);
+    EXPECT_EQ(engine()->broken, 1);
+    EXPECT_EQ(engine()->errors.depth, 0);
+    EXPECT_TRUE(m_caller.inPlace());
+    uint32_t first = 0;
+    uint32_t second = 0;
+    EXPECT_EQ(Brevit_GetModelSetProperties(engine(), &first, &second), EBrevit_EngineError);
+}
+
 } // namespace

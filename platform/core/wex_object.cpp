@@ -291,6 +291,10 @@ WexErr WexObject::parse(std::string_view text, WexObject& out)
 {
     if (text.size() > kMaxTextSize)
         return WexErrTooLarge;
+    // The JSON library takes a NUL byte for the end of the text, so "{}\0x"
+    // would read as "{}"; no well-formed JSON text holds one.
+    if (text.find('\0') != std::string_view::npos)
+        return WexErrBadJson;
     return guarded([&]() -> WexErr {
         // Refuses nesting deeper than kMaxDepth (serialising and copying
         // recurse) and numbers that overflow to infinity (they could not be

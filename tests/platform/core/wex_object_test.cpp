@@ -200,7 +200,8 @@ TEST(WexObject, ParseFailuresReturnBadJsonAndKeepTheOutput)
 {
     const std::string deep = std::string(WexObject::kMaxDepth + 1, '[') + std::string(WexObject::kMaxDepth + 1, ']');
     for (const std::string& bad : {std::string(""), std::string("{"), std::string("{\"a\":}"),
-                                   std::string("[1,]"), std::string("\"\xff\""), std::string("{} x"), std::string("[1e400]"), deep}) {
+                                   std::string("[1,]"), std::string("\"\xff\""), std::string("{} x"), std::string("[1e400]"), deep,
+                                   std::string("{}\0x", 4), std::string("[1]\0", 4)}) {
         WexObject out("kept");
         EXPECT_EQ(WexObject::parse(bad, out), WexErrBadJson) << bad.substr(0, 20);
         EXPECT_EQ(out, WexObject("kept"));

@@ -162,7 +162,10 @@ void WexBusCaller::handleCallReply(uint64_t id, GDBusMessage* reply, GError* err
     call.answered = true;
     GVariant* body = g_dbus_message_get_body(reply);
     std::string text;
-    bool last = false;
+    // An answer of another signature is from a peer that does not speak this
+    // mapping: it is delivered as a malformed reply, and as the last one,
+    // since no Reply of that peer can follow (nor say when to stop).
+    bool last = true;
     if (body != nullptr && g_variant_is_of_type(body, G_VARIANT_TYPE("(sb)"))) {
         const gchar* s = nullptr;
         gboolean l = FALSE;

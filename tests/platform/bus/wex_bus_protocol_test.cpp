@@ -303,6 +303,77 @@ INSTANTIATE_TEST_SUITE_P(
                                  WexErrTooLarge}),
     [](const ::testing::TestParamInfo<BadPayload>& info) { return info.param.name; });
 
+// A peer at a name that exports the bus object but answers Call with another
+// signature: the caller cannot read a reply or its `last` flag from it, and
+// nothing of this mapping follows, so even a subscription ends there.
+struct ForeignAnswer {
+    const char* name;
+    const char* signature;  // of Call's out arguments
+    const char* value;      // the returned tuple, GVariant text
+};
+
+void PrintTo(const ForeignAnswer& answer, std::ostream* out)
+{
+    *out << answer.name;
+}
+
+class BusForeignPeer : public BusProtocol, public ::testing::WithParamInterface<ForeignAnswer> {};
+
+TEST_P(BusForeignPeer, AnswerOfAnotherSignatureEndsTheCall)
+{
+    constexpr const char* kForeign = "com.orvel.foreign";
+    std::string xml = "<node><interface name='com.orvel.Bus'><method name='Call'>"
+                      "<arg name='method' type='s' direction='in'/><arg name='payload' type='s' direction='in'/>";
+    for (const char* type = GetParam().signature; *type != '\0'; ++type)
+        xml += std::string("<arg type='") + *type + "' direction='out'/>";
+    xml += "</method></interface></node>";
+    GDBusNodeInfo* node = g_dbus_node_info_new_for_xml(xml.c_str(), nullptr);
+    ASSERT_NE(node, nullptr);
+    GDBusConnection* peer = connectToBus();
+    static const GDBusInterfaceVTable vtable = {
+        [](GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*, GVariant*,
+           GDBusMethodInvocation* invocation, gpointer data) {
+            g_dbus_method_invocation_return_value(
+                invocation, g_variant_parse(nullptr, static_cast<const char*>(data), nullptr, nullptr, nullptr));
+        },
+        nullptr, nullptr, {}};
+    guint registration = g_dbus_connection_register_object(peer, WexBusWire::ObjectPath, node->interfaces[0],
+                                                           &vtable, const_cast<char*>(GetParam().value), nullptr,
+                                                           nullptr);
+    ASSERT_NE(registration, 0u);
+    GVariant* owned = g_dbus_connection_call_sync(
+        peer, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "RequestName",
+        g_variant_new("(su)", kForeign, 4u), G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr);
+    ASSERT_NE(owned, nullptr);
+    g_variant_unref(owned);
+
+    uint64_t id = 0;
+    ASSERT_EQ(m_caller->call(kForeign, "subscribe", parse("{}"), WexBusCaller::Unlimited,
+                             [this](const WexObject& reply, WexErr err, bool last) {
+                                 std::string text;
+                                 reply.toJson(text);
+                                 m_received.push_back({text, err, last});
+                             },
+                             id),
+              WexErrNone);
+    ASSERT_TRUE(runUntil([&] { return !m_received.empty(); }));
+    EXPECT_EQ(m_received[0].err, WexErrBadJson);
+    EXPECT_TRUE(m_received[0].last);
+    EXPECT_EQ(m_caller->pendingCalls(), 0u);
+
+    g_dbus_connection_unregister_object(peer, registration);
+    g_dbus_connection_close_sync(peer, nullptr, nullptr);
+    g_object_unref(peer);
+    g_dbus_node_info_unref(node);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, BusForeignPeer,
+    ::testing::Values(ForeignAnswer{"TextOnly", "s", "('{\"returnValue\":true}',)"},
+                      ForeignAnswer{"Nothing", "", "()"},
+                      ForeignAnswer{"FlagFirst", "bs", "(false, '{\"returnValue\":true}')"}),
+    [](const ::testing::TestParamInfo<ForeignAnswer>& info) { return info.param.name; });
+
 TEST_F(BusProtocol, UnknownMethodGetsAnErrorReply)
 {
     callClient("noSuchMethod", "{}", 1);

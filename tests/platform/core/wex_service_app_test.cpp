@@ -17,6 +17,13 @@ namespace {
 class RecordingApp : public WexReactorApp<WexGmainReactor> {
 public:
     RecordingApp() : WexReactorApp(1, 0, nullptr) {}
+    // A run that failed never ran the shutdown idle: it must not reach the
+    // next test's loop with this app gone.
+    ~RecordingApp() override
+    {
+        if (m_idle != 0)
+            g_source_remove(m_idle);
+    }
 
     WexErr init() override
     {
@@ -29,9 +36,11 @@ public:
         if (failIn == "open")
             return WexErrBus;
         if (shutdownFromIdle)
-            g_idle_add(
-                [](gpointer self) {
-                    static_cast<RecordingApp*>(self)->shutdown();
+            m_idle = g_idle_add(
+                [](gpointer data) {
+                    auto* self = static_cast<RecordingApp*>(data);
+                    self->m_idle = 0;
+                    self->shutdown();
                     return G_SOURCE_REMOVE;
                 },
                 this);
@@ -65,6 +74,9 @@ public:
     std::string failIn;
     bool shutdownFromIdle = true;
     std::vector<std::string> steps;
+
+private:
+    guint m_idle = 0;
 };
 
 using Steps = std::vector<std::string>;

@@ -376,6 +376,35 @@ protected:
 
     std::vector<const char*> dataArgs() { return {"--data", m_data.path().c_str()}; }
 
+    // Once the suite has answered, "VR" stores the watermark 9 and the
+    // session closes.
+    void writeWatermarkNineThenExitOnceTheSuiteAnswers()
+    {
+        when([this] { return doubles.suite.delivered == 1; }, [] {
+            QrvExecuteInVrThread(
+                [](void*) {
+                    QrvMetaDbInfo::updateMetaDbInfoWatermark(9);
+                    QrvMetaDbInfo::writeMetaDbInfoFile();
+                    DownChirpAndExit::doDownChirpAndExit();
+                },
+                nullptr, QRV_THREAD_ALWAYS_POST);
+        });
+    }
+
+    // The service kind's records as the sim last wrote them back; false while
+    // there is no such file or it does not parse.
+    bool storedRecords(WexObject& records)
+    {
+        gchar* text = nullptr;
+        if (!g_file_get_contents(m_data.at("/com.orvel.merrowind_1.json").c_str(), &text, nullptr, nullptr))
+            return false;
+        WexObject kind;
+        records = WexObject();
+        const bool parsed = WexObject::parse(text, kind) == WexErrNone && kind.get("records", records) == WexErrNone;
+        g_free(text);
+        return parsed;
+    }
+
     static constexpr const char* SimDbDataDir = MERROWIND_SIM_DATA_DIR;
     TempRoot m_data{false};
 };
@@ -418,28 +447,14 @@ TEST_F(ContactsSession, TheWatermarkWrittenBeforeTheEndIsTheOneRecordLeft)
     auto sim = startSim({}, dataArgs());
     doubles.suite.answers = {6};  // the suite is still rebuilding
     sendWhenRunning("syncDone");
-    when([this] { return doubles.suite.delivered == 1; }, [] {
-        QrvExecuteInVrThread(
-            [](void*) {
-                QrvMetaDbInfo::updateMetaDbInfoWatermark(9);
-                QrvMetaDbInfo::writeMetaDbInfoFile();
-                DownChirpAndExit::doDownChirpAndExit();
-            },
-            nullptr, QRV_THREAD_ALWAYS_POST);
-    });
+    writeWatermarkNineThenExitOnceTheSuiteAnswers();
     EXPECT_EQ(runService(), 0);
     EXPECT_TRUE(log.contains("full update forced.  # contacts processed in previous full update: 2.  # new since then: 7"));
     // The sim writes the kind back once it has handled the delete and the put.
-    const std::string stored = m_data.at("/com.orvel.merrowind_1.json");
     std::vector<WexObject> live;
     ASSERT_TRUE(runUntil([&] {
-        gchar* text = nullptr;
-        if (!g_file_get_contents(stored.c_str(), &text, nullptr, nullptr))
-            return false;
-        WexObject kind;
         WexObject records;
-        const bool parsed = WexObject::parse(text, kind) == WexErrNone && kind.get("records", records) == WexErrNone;
-        g_free(text);
+        const bool parsed = storedRecords(records);
         live.clear();
         for (size_t i = 0; parsed && i < records.size(); ++i) {
             WexObject record;
@@ -471,29 +486,11 @@ TEST_F(ContactsSession, TheFirstWatermarkIsStoredBeforeAnyVoiceDataExists)
     auto sim = startSim({}, dataArgs());
     doubles.suite.answers = {6};
     sendWhenRunning("syncDone");
-    when([this] { return doubles.suite.delivered == 1; }, [] {
-        QrvExecuteInVrThread(
-            [](void*) {
-                QrvMetaDbInfo::updateMetaDbInfoWatermark(9);
-                QrvMetaDbInfo::writeMetaDbInfoFile();
-                DownChirpAndExit::doDownChirpAndExit();
-            },
-            nullptr, QRV_THREAD_ALWAYS_POST);
-    });
+    writeWatermarkNineThenExitOnceTheSuiteAnswers();
     EXPECT_EQ(runService(), 0);
     EXPECT_TRUE(log.contains("readMetaDbInfoFile: No sync info available."));
-    const std::string stored = m_data.at("/com.orvel.merrowind_1.json");
     WexObject records;
-    ASSERT_TRUE(runUntil([&] {
-        gchar* text = nullptr;
-        if (!g_file_get_contents(stored.c_str(), &text, nullptr, nullptr))
-            return false;
-        WexObject kind;
-        records = WexObject();
-        const bool parsed = WexObject::parse(text, kind) == WexErrNone && kind.get("records", records) == WexErrNone;
-        g_free(text);
-        return parsed && records.size() == 1;
-    })) << "no record stored";
+    ASSERT_TRUE(runUntil([&] { return storedRecords(records) && records.size() == 1; })) << "no record stored";
     WexObject record;
     int64_t watermark = 0;
     ASSERT_EQ(records.at(0, record), WexErrNone);

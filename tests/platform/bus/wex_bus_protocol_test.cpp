@@ -94,10 +94,13 @@ protected:
         }
     }
 
-    uint64_t callClient(const char* method, const char* json, int count)
+    uint64_t callClient(const char* method, const char* json, int count) { return callOn(kService, method, json, count); }
+
+    // A call to `service` whose deliveries collect in m_received.
+    uint64_t callOn(const char* service, const char* method, const char* json, int count)
     {
         uint64_t id = 0;
-        EXPECT_EQ(m_caller->call(kService, method, parse(json), count,
+        EXPECT_EQ(m_caller->call(service, method, parse(json), count,
                                  [this](const WexObject& reply, WexErr err, bool last) {
                                      std::string text;
                                      reply.toJson(text);
@@ -235,15 +238,7 @@ TEST_F(BusProtocol, UnansweredCallStaysPendingUntilCancelled)
 
 TEST_F(BusProtocol, CallToAMissingServiceFailsWithABusError)
 {
-    uint64_t id = 0;
-    ASSERT_EQ(m_caller->call("com.orvel.nobody", "echo", parse("{}"), 1,
-                             [this](const WexObject& reply, WexErr err, bool last) {
-                                 std::string text;
-                                 reply.toJson(text);
-                                 m_received.push_back({text, err, last});
-                             },
-                             id),
-              WexErrNone);
+    callOn("com.orvel.nobody", "echo", "{}", 1);
     ASSERT_TRUE(runUntil([&] { return !m_received.empty(); }));
     EXPECT_EQ(m_received[0].err, WexErrBus);
     EXPECT_TRUE(m_received[0].last);
@@ -347,15 +342,7 @@ TEST_P(BusForeignPeer, AnswerOfAnotherSignatureEndsTheCall)
     ASSERT_NE(owned, nullptr);
     g_variant_unref(owned);
 
-    uint64_t id = 0;
-    ASSERT_EQ(m_caller->call(kForeign, "subscribe", parse("{}"), WexBusCaller::Unlimited,
-                             [this](const WexObject& reply, WexErr err, bool last) {
-                                 std::string text;
-                                 reply.toJson(text);
-                                 m_received.push_back({text, err, last});
-                             },
-                             id),
-              WexErrNone);
+    callOn(kForeign, "subscribe", "{}", WexBusCaller::Unlimited);
     ASSERT_TRUE(runUntil([&] { return !m_received.empty(); }));
     EXPECT_EQ(m_received[0].err, WexErrBadJson);
     EXPECT_TRUE(m_received[0].last);

@@ -84,6 +84,14 @@ int32_t AM_KernelsFit(const AM* am)
         among<AMComponentKernel>(c, {AM_CalculateComponentScoreCSVByte, AM_CalculateComponentScoreCSV4B});
     if (byteWeights && am->invVarByte.data == nullptr)
         return 0;
+    // With 4-bit weights a row holds only half the dimensions; every kernel
+    // but the 4-bit one reads a whole weight per dimension.
+    const bool wholeByteRows =
+        among<AMStateKernel>(s, {AM_CalculateScoreCSVByte, AM_CalculateScoreCSVByteThreshold,
+                                 AM_CalculateScoreCSVByte36, AM_CalculateScoreCSVByteThreshold36}) ||
+        c == AM_CalculateComponentScoreCSVByte;
+    if ((wordWeights || wholeByteRows) && am->varStride < dim)
+        return 0;
     if (among<AMStateKernel>(s, {AM_CalculateScoreCSVByte36, AM_CalculateScoreCSVByteThreshold36}) && dim < 36)
         return 0;
     const int32_t words = wordsRead(am);

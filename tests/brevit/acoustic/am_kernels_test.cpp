@@ -574,6 +574,27 @@ TEST_F(KernelTest, ModelsAKernelWouldOverrunAreRefused)
              s.byteWeights = true;
              s.covType = 3;
          }},
+        {"4-bit weight rows under 16-bit weighted kernels, per component",
+         [](AcousticModelSpec& s) { s.fourBitWeights = true; }},
+        {"4-bit weight rows under 16-bit weighted kernels, per state",
+         [](AcousticModelSpec& s) {
+             s.fourBitWeights = true;
+             s.covType = 3;
+         }},
+        {"4-bit weight rows under 16-bit weighted kernels, shared",
+         [](AcousticModelSpec& s) {
+             s.fourBitWeights = true;
+             s.covType = 2;
+         }},
+        {"4-bit weight rows under the Laplacian kernel",
+         [](AcousticModelSpec& s) {
+             s.fourBitWeights = true;
+             s.laplacian = true;
+         }},
+        {"4-bit weight rows under byte-weight kernels",
+         [](AcousticModelSpec& s) { s.fourBitWeights = s.byteWeights = true; }},
+        {"4-bit weight rows under byte-weight threshold kernels",
+         [](AcousticModelSpec& s) { s.fourBitWeights = s.byteWeights = s.threshold = true; }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

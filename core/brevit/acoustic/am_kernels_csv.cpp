@@ -31,7 +31,7 @@ uint32_t weightedDistance(const AM* am, int32_t state, int32_t component)
 
 } // namespace
 
-uint32_t AM_ShiftRight(uint32_t value, int32_t shift)
+uint32_t AM_ShiftRight(uint32_t value, int64_t shift)
 {
     return shift < 0 || shift >= 32 ? 0 : value >> shift;
 }
@@ -40,8 +40,8 @@ int32_t AM_ScaleWeightedDistance(const AM* am, uint32_t distance)
 {
     const uint32_t scaled =
         static_cast<uint32_t>(am->roundingWord / 2) +
-        static_cast<uint32_t>(am->scoreMultiplier) * AM_ShiftRight(distance, am->scoreShift - 2);
-    const auto cost = static_cast<int32_t>(AM_ShiftRight(scaled, am->scoreShift + 2));
+        static_cast<uint32_t>(am->scoreMultiplier) * AM_ShiftRight(distance, int64_t{am->scoreShift} - 2);
+    const auto cost = static_cast<int32_t>(AM_ShiftRight(scaled, int64_t{am->scoreShift} + 2));
     return static_cast<int16_t>(cost < am->scoreCeiling ? cost : am->scoreCeiling);
 }
 

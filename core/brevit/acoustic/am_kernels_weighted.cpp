@@ -130,8 +130,8 @@ int32_t scaleWUnclipped(const AM* am, uint32_t distance)
 {
     const uint32_t scaled =
         static_cast<uint32_t>(am->roundingWord / 2) +
-        static_cast<uint32_t>(am->scoreMultiplier) * AM_ShiftRight(distance, am->scoreShift - 2);
-    return static_cast<int16_t>(AM_ShiftRight(scaled, am->scoreShift + 2));
+        static_cast<uint32_t>(am->scoreMultiplier) * AM_ShiftRight(distance, int64_t{am->scoreShift} - 2);
+    return static_cast<int16_t>(AM_ShiftRight(scaled, int64_t{am->scoreShift} + 2));
 }
 
 } // namespace

@@ -57,8 +57,9 @@ const uint16_t* AM_GetModelStates(const AM* am, int32_t model, int32_t* count);
 const uint16_t* AM_GetModelStateIds(const AM* am, int32_t model);
 
 // ---- kernels
-// A logical right shift where counts outside 0..31 give 0.
-uint32_t AM_ShiftRight(uint32_t value, int32_t shift);
+// A logical right shift where counts outside 0..31 give 0. The count is
+// wide so that a stored shift offset by the scaling rules cannot overflow.
+uint32_t AM_ShiftRight(uint32_t value, int64_t shift);
 // Weighted distance to cost: min(ceiling, (round/2 + multiplier x (d >> (shift - 2))) >> (shift + 2)).
 int32_t AM_ScaleWeightedDistance(const AM* am, uint32_t distance);
 // Weight row and constant indexes of a component by covariance type.

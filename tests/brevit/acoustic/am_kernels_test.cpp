@@ -364,6 +364,21 @@ TEST_F(KernelTest, ThresholdsShiftsAndDistancesAtTheirEdges)
     EXPECT_EQ(AM_CalculateScoreCSV(am, 0), 6);
     am->scoreShift = 30;
     EXPECT_EQ(AM_CalculateScoreCSV(am, 0), 0);
+    // The weighted rule offsets the stored shift by 2 either way; at the ends
+    // of its range that offset must still read as out of range, not wrap.
+    AcousticModelSpec pruning = plain(36);
+    pruning.byteWeights = true;
+    AM* byte36 = loadWith(pruning, ParamBlockBuilder());
+    ASSERT_NE(byte36, nullptr);
+    ASSERT_EQ(byte36->stateKernel, &AM_CalculateScoreCSVByte36);
+    std::vector<uint8_t> zero36(36, 0);
+    AM_PrepareFrame(byte36, zero36.data(), 1);
+    for (const int32_t shift : {INT32_MAX, INT32_MAX - 1, INT32_MIN, INT32_MIN + 1}) {
+        SCOPED_TRACE(shift);
+        am->scoreShift = byte36->scoreShift = shift;
+        EXPECT_EQ(AM_CalculateScoreCSV(am, 0), 0);
+        EXPECT_EQ(AM_CalculateScoreCSVByte36(byte36, 0), 0);
+    }
 
     std::vector<uint8_t> a(36, 0), b(36, 255);
     AcousticModelSpec wide = plain(36);

@@ -106,6 +106,13 @@ int32_t AM_KernelsFit(const AM* am)
         return 0;
     if (am->innerProduct && am->fourBitMeans && c == AM_CalculateComponentScoreScalarCov4B && dim > 24)
         return 0;
+    if (s == AM_CalculateScoreCSVInnerProductTurtle || c == AM_CalculateComponentScoreCSVInnerProductTurtle) {
+        // The byte weights are stored as whole words: a mean-row stride that
+        // is no multiple of four leaves the last row short.
+        const int64_t rows = am->covType == 4 ? am->numComponents : am->covType == 3 ? am->numStates : 1;
+        if (rows > 0 && (rows - 1) * am->meanStride + dim > 4 * static_cast<int64_t>(am->htWeights.count))
+            return 0;
+    }
     if (s == AM_CalculateScoreCSVInnerProductHare) {
         const int64_t rows = am->covType == 4 ? am->numComponents : 1;
         if (dim != 36 || am->htLength != 18 || am->ipStride < 9 ||

@@ -573,6 +573,7 @@ TEST_F(KernelTest, ModelsAKernelWouldOverrunAreRefused)
     const struct {
         const char* name;
         std::function<void(AcousticModelSpec&)> shape;
+        uint32_t word31 = 0;
     } cases[] = {
         {"odd dimension with 4-bit means",
          [](AcousticModelSpec& s) {
@@ -610,12 +611,19 @@ TEST_F(KernelTest, ModelsAKernelWouldOverrunAreRefused)
          [](AcousticModelSpec& s) { s.fourBitWeights = s.byteWeights = true; }},
         {"4-bit weight rows under byte-weight threshold kernels",
          [](AcousticModelSpec& s) { s.fourBitWeights = s.byteWeights = s.threshold = true; }},
+        {"Turtle weight rows cut short by their word storage",
+         [](AcousticModelSpec& s) {
+             s.storage = AcousticStorage::HareTurtle;
+             s.byteWeights = true;
+             s.dim = 6;
+         },
+         1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         AcousticModelSpec spec = small();
         c.shape(spec);
-        EXPECT_EQ(loadWith(spec, ParamBlockBuilder()), nullptr);
+        EXPECT_EQ(loadWith(spec, ParamBlockBuilder().word(kBrevitParamScoreTurtleFormat, c.word31)), nullptr);
     }
 }
 

@@ -340,9 +340,13 @@ int32_t getNextFrame(FE* fe, uint8_t* out, uint16_t info[2])
             if (!(f->flags[x] & kFEFlagDynamicsDone) &&
                 DeltaFilter_Process(f->delta, f->ring, x + n, fe->ringSize, f->framesInUtterance, 1))
                 f->flags[x] |= kFEFlagDynamicsDone;
-        } else {
+        } else if (secondReadIndex(fe) || !(f->flags[x] & kFEFlagDynamicsDone)) {
+            // Caught up with the writer: nothing is left.
             f->flags[x] = 0;
         }
+        // Otherwise the writer met x by filling the ring: the single read
+        // index clears every row it delivers, so a completed row at x is the
+        // oldest of a full ring, and it and the rest are still to be given.
         r = kFEStatusEnded;
     }
 

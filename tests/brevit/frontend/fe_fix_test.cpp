@@ -194,6 +194,42 @@ TEST_F(FrontEndObjectTest, FullRingDropsSamplesAndCountsThem)
     FE_Destroy(fe);
 }
 
+// A ring filled before anything is fetched (frames held by an accumulating
+// channel normalisation, or a caller that did not fetch) still gives every
+// row it holds once the utterance ends, and then ends for good.
+TEST_F(FrontEndObjectTest, FullRingIsDrainedAtTheEnd)
+{
+    struct Case {
+        int32_t accumulate;
+        int32_t flush;
+    } const cases[] = {{0, 1}, {1, 1}, {0, 0}, {1, 0}};
+    for (const Case& c : cases) {
+        FrontEndModel model;
+        model.config.flushDeltaAtEnd = c.flush;
+        FE* fe = load(model);
+        ASSERT_NE(fe, nullptr);
+        FE_StartUtterance(fe, c.accumulate);
+        const auto x = signal(60, 3);
+        int dropped = 0;
+        for (size_t at = 0; at + 80 <= x.size(); at += 80)
+            dropped += FE_FeedSamples(fe, &x[at]) == kFEStatusNotReady;
+        ASSERT_GT(dropped, 0) << c.accumulate << c.flush;
+        FE_EndUtterance(fe);
+        std::vector<uint8_t> out(FE_GetFeatureDim(fe));
+        uint16_t info[2];
+        int drained = 0;
+        int32_t s;
+        while ((s = FE_GetNextFrame(fe, out.data(), info)) == kFEStatusSpeech || s == kFEStatusNoSpeech)
+            ++drained;
+        EXPECT_EQ(s, kFEStatusEnded);
+        // Every row but the last N without the flush, which completes them.
+        const int32_t n = fe->deltaHalfWidth;
+        EXPECT_EQ(drained, c.flush ? fe->ringSize : fe->ringSize - n) << c.accumulate << c.flush;
+        EXPECT_EQ(FE_GetNextFrame(fe, out.data(), info), kFEStatusEnded);
+        FE_Destroy(fe);
+    }
+}
+
 TEST_F(FrontEndObjectTest, AlternativePaths)
 {
     // The second read index: the oldest frame is dropped instead of the samples.

@@ -110,7 +110,10 @@ void CepstralWarp_Update(CepstralWarp* cw, const EnergyStage* energy, const int1
     const int32_t range = maxEnergy - minEnergy;
     if (c0 < minEnergy + ((range * 26214 + 32768) >> 16))
         return;
-    if (range > cw->energyRange + ((cw->energyRange + 2) >> 2)) {
+    // The state may come from a snapshot as stored: the tests are in 64 bits
+    // so that no stored value overflows them.
+    const int64_t lastRange = cw->energyRange;
+    if (range > lastRange + ((lastRange + 2) >> 2)) {
         cw->energyRange = range;
         cw->denominator = 0;
         cw->updates = 0;
@@ -118,7 +121,7 @@ void CepstralWarp_Update(CepstralWarp* cw, const EnergyStage* energy, const int1
         cw->alpha = 0;
         return;
     }
-    if (std::abs(cw->numerator) > 32767 || cw->denominator > 0x3FFFFFFE || cw->updates == 0x7FFFFFFF)
+    if (std::abs(int64_t{cw->numerator}) > 32767 || cw->denominator > 0x3FFFFFFE || cw->updates == 0x7FFFFFFF)
         return;
 
     const int32_t d = cw->numStatics;

@@ -2,6 +2,7 @@
 
 #include "tests/brevit/frontend/frontend_test_util.h"
 
+#include <cstdint>
 #include <vector>
 
 namespace {
@@ -63,6 +64,44 @@ TEST_F(CepstralWarpTest, FactorWaitsForEightUpdatesAndRestartsOnARangeJump)
     EXPECT_EQ(cw->alpha, 0);
     EXPECT_EQ(cw->energyRange, 2600);
     CepstralWarp_Destroy(cw);
+}
+
+// A restored state at the ends of the 32-bit range (a snapshot carries it as
+// stored) neither overflows nor slips past the stop on a runaway numerator.
+TEST_F(CepstralWarpTest, RestoredStateAtTheEndsOfTheRangeIsSafe)
+{
+    struct Case {
+        const char* name;
+        int32_t numerator;
+        int32_t energyRange;
+        int32_t updates;  // after one step from 3
+        int32_t energyRangeAfter;
+    } const cases[] = {
+        {"least numerator stops adapting", INT32_MIN, 2000, 3, 2000},
+        {"greatest range keeps learning", 0, INT32_MAX, 4, INT32_MAX},
+        {"range just below the greatest", 0, INT32_MAX - 1, 4, INT32_MAX - 1},
+        {"least range restarts", 0, INT32_MIN, 0, 2000},
+    };
+    frontend_model::CepstralWarp record;
+    record.numStatics = 3;
+    record.numUsed = 3;
+    for (const Case& c : cases) {
+        CepstralWarp* cw = load(record);
+        ASSERT_NE(cw, nullptr);
+        const int32_t state[4] = {3, c.numerator, 100, c.energyRange};
+        CepstralWarp_SetState(cw, state, 0);
+        update(cw, Energy(1000, 3000), 3000);
+        int32_t after[4];
+        int16_t alpha = 0;
+        CepstralWarp_GetState(cw, after, &alpha);
+        EXPECT_EQ(after[0], c.updates) << c.name;
+        if (c.updates == 3) {
+            EXPECT_EQ(after[1], c.numerator) << c.name;
+        }
+        EXPECT_EQ(after[3], c.energyRangeAfter) << c.name;
+        EXPECT_EQ(alpha, 0) << c.name;
+        CepstralWarp_Destroy(cw);
+    }
 }
 
 TEST_F(CepstralWarpTest, ApplyMovesEachFeatureByItsNeighbours)

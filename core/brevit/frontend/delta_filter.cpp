@@ -53,6 +53,11 @@ int32_t processTaps(const DeltaFilter* f, const Rows& rows, int32_t writeRow, in
         if (second)
             x[2 * s + i] = static_cast<int16_t>((f->accelTaps[n] * x[i] + 8192) >> 14);
     }
+    // Two products of -2^15 each reach 2^31: each pair is summed in 64 bits
+    // before the shift, and the coefficients wrap to 16 bits as stored.
+    auto pair = [](int16_t a, int16_t b, int16_t c, int16_t d) {
+        return static_cast<int32_t>((int64_t{a} * b + int64_t{c} * d + 8192) >> 14);
+    };
     for (int32_t k = 1; k <= n; ++k) {
         const int32_t right = final && frames < k ? c + frames : c + k;
         const int32_t left = !final && f->replicateEdges && frames < n + k ? 0 : c - k;
@@ -61,12 +66,10 @@ int32_t processTaps(const DeltaFilter* f, const Rows& rows, int32_t writeRow, in
         for (int32_t i = 0; i < s; ++i) {
             if (first)
                 x[s + i] = static_cast<int16_t>(
-                    x[s + i] +
-                    ((f->deltaTaps[n - k] * xl[i] + f->deltaTaps[n + k] * xr[i] + 8192) >> 14));
+                    x[s + i] + pair(f->deltaTaps[n - k], xl[i], f->deltaTaps[n + k], xr[i]));
             if (second)
                 x[2 * s + i] = static_cast<int16_t>(
-                    x[2 * s + i] +
-                    ((f->accelTaps[n - k] * xl[i] + f->accelTaps[n + k] * xr[i] + 8192) >> 14));
+                    x[2 * s + i] + pair(f->accelTaps[n - k], xl[i], f->accelTaps[n + k], xr[i]));
         }
     }
     return 1;
@@ -85,7 +88,9 @@ void regress(const DeltaFilter* f, const Rows& rows, int32_t centre, int32_t fro
     constexpr int32_t kChunk = 32;
     for (int32_t first = 0; first < f->numStatics; first += kChunk) {
         const int32_t count = std::min(kChunk, f->numStatics - first);
-        int32_t acc[kChunk] = {};
+        // The sums are 32-bit and wrap past h = 255 at the extremes: kept
+        // unsigned so that the wrap is defined.
+        uint32_t acc[kChunk] = {};
         for (int32_t k = 1; k <= h; ++k) {
             int32_t right = centre + k;
             if (clampRight && right > lastRow)
@@ -95,10 +100,10 @@ void regress(const DeltaFilter* f, const Rows& rows, int32_t centre, int32_t fro
             const int16_t* xr = rows.at(right) + from + first;
             const int16_t* xl = rows.at(left) + from + first;
             for (int32_t i = 0; i < count; ++i)
-                acc[i] += k * (xr[i] - xl[i]);
+                acc[i] += static_cast<uint32_t>(k * (xr[i] - xl[i]));
         }
         for (int32_t i = 0; i < count; ++i)
-            x[to + first + i] = static_cast<int16_t>(FEFix_Divide(acc[i], q));
+            x[to + first + i] = static_cast<int16_t>(FEFix_Divide(static_cast<int32_t>(acc[i]), q));
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <random>
 #include <vector>
 
@@ -189,6 +190,53 @@ TEST_F(DeltaFilterTest, LastFramesIgnoreStaleRingRows)
             }
             DeltaFilter_Destroy(f);
         }
+}
+
+// Statics and coefficients at the ends of their ranges: the tap sums wrap to
+// 16 bits and the regression's sums to 32 bits, as the fixed point defines
+// them, without overflowing the arithmetic on the way.
+TEST_F(DeltaFilterTest, ExtremeValuesWrapWithoutOverflow)
+{
+    struct Case {
+        const char* name;
+        bool taps;
+        int32_t n;
+    } const cases[] = {{"taps of -2.0", true, 1}, {"regression over 300 frames each side", false, 600}};
+    for (const Case& c : cases) {
+        frontend_model::DeltaFilter record = makeDeltaFilter(c.n, 1, 3, false, false);
+        if (c.taps) {
+            record.useTaps = 1;
+            record.deltaTaps.assign(2 * c.n + 1, INT16_MIN);
+            record.accelTaps.assign(2 * c.n + 1, INT16_MIN);
+        }
+        DeltaFilter* f = load(record);
+        ASSERT_NE(f, nullptr) << c.name;
+        const int32_t ringSize = 2 * c.n + 1;
+        const int32_t writeRow = ringSize - 1;
+        // The row completed (taps) or given its first order (regression).
+        const int32_t centre = c.taps ? writeRow - c.n : writeRow - c.n / 2;
+        std::vector<int16_t> ring(ringSize * 3, 0);
+        for (int32_t r = 0; r < ringSize; ++r)
+            ring[r * 3] = c.taps || r < centre ? INT16_MIN : INT16_MAX;
+        DeltaFilter_Process(f, ring.data(), writeRow, ringSize, 2 * c.n, 0);
+        int64_t expected = 0;
+        if (c.taps) {
+            const int64_t product = int64_t{INT16_MIN} * INT16_MIN;
+            expected = static_cast<int16_t>((product + 8192) >> 14);
+            expected = static_cast<int16_t>(expected + ((2 * product + 8192) >> 14));
+        } else {
+            const int32_t h = c.n / 2;
+            int64_t sum = 0;
+            int64_t q = 0;
+            for (int32_t k = 1; k <= h; ++k) {
+                sum += int64_t{k} * (INT16_MAX - INT16_MIN);
+                q += 2 * int64_t{k} * k;
+            }
+            expected = static_cast<int16_t>(static_cast<int32_t>(sum) / q);
+        }
+        EXPECT_EQ(ring[centre * 3 + 1], expected) << c.name;
+        DeltaFilter_Destroy(f);
+    }
 }
 
 TEST_F(DeltaFilterTest, LoadingRefusesUnusableFilters)

@@ -34,8 +34,11 @@ int32_t root(int64_t square)
 // The mean square about zero: where online updates start after a reset.
 void squaresFromMeansAndStds(ChannelNorm* cn)
 {
-    for (int32_t i = 0; i < cn->dim; ++i)
-        cn->squares[i] = cn->means[i] * cn->means[i] + cn->stds[i] * cn->stds[i];
+    // Both at -2^15 the sum is 2^31, one past the 32-bit range: it stops there.
+    for (int32_t i = 0; i < cn->dim; ++i) {
+        const int64_t square = int64_t{cn->means[i]} * cn->means[i] + int64_t{cn->stds[i]} * cn->stds[i];
+        cn->squares[i] = static_cast<int32_t>(square > INT32_MAX ? INT32_MAX : square);
+    }
 }
 
 } // namespace

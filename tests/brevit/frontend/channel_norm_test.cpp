@@ -4,6 +4,7 @@
 #include "tests/brevit/frontend/frontend_test_util.h"
 #include "tests/support/param_block_builder.h"
 
+#include <cstdint>
 #include <vector>
 
 namespace {
@@ -59,6 +60,27 @@ TEST_F(ChannelNormTest, ZeroDeviationDividesByOne)
     ChannelNorm_GetStds(cn, stds);
     EXPECT_EQ(stds[0], 0);  // stored as it was
     EXPECT_EQ(FEFix_DivideRound(7, 0), 7);
+    ChannelNorm_Destroy(cn);
+}
+
+// The mean square about zero of the least mean and deviation is 2^31: it
+// stops at the greatest 32-bit value rather than overflowing, at a reset
+// and at a release with too few frames.
+TEST_F(ChannelNormTest, MeanSquareOfTheLeastValuesStaysInRange)
+{
+    ScopedParamBlock block(ParamBlockBuilder().word(kBrevitParamVarianceNorm, 1));
+    ChannelNorm* cn = load(withVariance(2, INT16_MIN, INT16_MIN));
+    ASSERT_NE(cn, nullptr);
+    int32_t squares[2];
+    ChannelNorm_GetSquares(cn, squares);
+    EXPECT_EQ(squares[0], INT32_MAX);
+    EXPECT_EQ(squares[1], INT32_MAX);
+    const int32_t small[2] = {5, 5};
+    ChannelNorm_SetSquares(cn, small);
+    ChannelNorm_StartUtterance(cn, 1);
+    EXPECT_EQ(ChannelNorm_Release(cn), 1);  // no frames: the means stay
+    ChannelNorm_GetSquares(cn, squares);
+    EXPECT_EQ(squares[0], INT32_MAX);
     ChannelNorm_Destroy(cn);
 }
 

@@ -138,7 +138,10 @@ void EnergyStage_Reset(EnergyStage* e, int32_t mode)
         e->smoothedRange = e->minRange;
         return;
     }
-    const int16_t d = static_cast<int16_t>((e->shrink * (e->maxEnergy + 100 - e->minEnergy)) / 200);
+    // The widest extremes and the largest shrink pass 2^31: formed in 64 bits,
+    // the step kept to 16 bits.
+    const int16_t d = static_cast<int16_t>(
+        (int64_t{e->shrink} * (int64_t{e->maxEnergy} + 100 - e->minEnergy)) / 200);
     e->maxEnergy = static_cast<int16_t>(e->maxEnergy - d);
     e->minEnergy = static_cast<int16_t>(e->minEnergy + d);
 }

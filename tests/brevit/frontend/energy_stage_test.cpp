@@ -4,6 +4,7 @@
 #include "tests/brevit/frontend/frontend_test_util.h"
 #include "tests/support/param_block_builder.h"
 
+#include <cstdint>
 #include <vector>
 
 namespace {
@@ -43,6 +44,31 @@ TEST_F(EnergyStageTest, ResetMovesTheExtremesTogether)
     EXPECT_EQ(lo, 500);
     EXPECT_EQ(hi, 900);
     EnergyStage_Destroy(e);
+}
+
+// A narrowing reset over the widest extremes with the largest shrink: the
+// product passes 2^31 yet the step comes out as its 16-bit value.
+TEST_F(EnergyStageTest, NarrowingResetOverTheWidestExtremes)
+{
+    struct Case {
+        int16_t shrink;
+        int16_t minEnergy;
+        int16_t maxEnergy;
+    } const cases[] = {{10, 0, 100}, {INT16_MAX, INT16_MIN, INT16_MAX}, {INT16_MIN, INT16_MIN, INT16_MAX}};
+    for (const Case& c : cases) {
+        frontend_model::EnergyStage record = frontend_model::makeEnergyStage(2, 3);
+        record.shrink = c.shrink;
+        EnergyStage* e = load(record);
+        ASSERT_NE(e, nullptr);
+        e->minEnergy = c.minEnergy;
+        e->maxEnergy = c.maxEnergy;
+        EnergyStage_Reset(e, 1);
+        const auto d = static_cast<int16_t>(
+            (int64_t{c.shrink} * (int64_t{c.maxEnergy} + 100 - c.minEnergy)) / 200);
+        EXPECT_EQ(e->minEnergy, static_cast<int16_t>(c.minEnergy + d)) << c.shrink;
+        EXPECT_EQ(e->maxEnergy, static_cast<int16_t>(c.maxEnergy - d)) << c.shrink;
+        EnergyStage_Destroy(e);
+    }
 }
 
 TEST_F(EnergyStageTest, DrivesTheChannelMeansAndDeviations)

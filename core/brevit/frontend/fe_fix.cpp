@@ -321,7 +321,10 @@ int32_t getNextFrame(FE* fe, uint8_t* out, uint16_t info[2])
     FEFix* f = FEFix_Of(fe);
     info[0] = 0;
     info[1] = 0;
-    if (f->state == kFEStatusEnded || f->state == kFEStatusNoFrame)
+    // No frame yet, unless the utterance has ended: one shorter than the
+    // delta filter's reach never left that state and still has its end (and,
+    // with the flush, its frames) to give.
+    if (f->state == kFEStatusEnded || (f->state == kFEStatusNoFrame && !f->ended))
         return f->state;
     int32_t r = kFEStatusNotReady;
     if (f->ended) {
@@ -329,9 +332,16 @@ int32_t getNextFrame(FE* fe, uint8_t* out, uint16_t info[2])
         r = kFEStatusEnded;
     }
     int32_t* readIndex = secondReadIndex(fe) ? &f->altReadIndex : &f->readIndex;
+    const int32_t n = fe->deltaHalfWidth;
+
+    if (f->ended && (fe->flushDeltaAtEnd || f->flushGiven) &&
+        FEFix_Wrap(f, f->writeIndex - *readIndex) > f->framesWritten) {
+        // The read position starts N rows behind the first frame; an utterance
+        // that ended before catching up leaves it on rows of no utterance.
+        *readIndex = FEFix_Wrap(f, f->writeIndex - f->framesWritten);
+    }
     const int32_t x = *readIndex;
     info[1] = static_cast<uint16_t>(x);
-    const int32_t n = fe->deltaHalfWidth;
 
     if (f->ended && (fe->flushDeltaAtEnd || f->flushGiven)) {
         if (f->writeIndex != x) {
@@ -415,6 +425,8 @@ int32_t endUtterance(FE* fe)
     if (fe->flushDeltaAtEnd) {
         int32_t position = f->writeIndex;
         for (int32_t k = n; k >= 1; --k, ++position) {
+            if (k > f->framesInUtterance)
+                continue;  // before the utterance's first row
             const int32_t row = FEFix_Wrap(f, f->writeIndex - k);
             if (DeltaFilter_Process(f->delta, f->ring, position, fe->ringSize, k - 1, 1)) {
                 ChannelNorm_Accumulate(f->channelNorm, FEFix_Row(f, row), f->flags[row]);

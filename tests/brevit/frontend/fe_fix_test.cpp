@@ -230,6 +230,41 @@ TEST_F(FrontEndObjectTest, FullRingIsDrainedAtTheEnd)
     }
 }
 
+// An utterance shorter than the delta filter's reach ends with only its own
+// frames: the rows the read position starts behind belong to no utterance and
+// are neither completed, accumulated nor delivered.
+TEST_F(FrontEndObjectTest, ShortUtteranceGivesOnlyItsOwnFrames)
+{
+    for (int32_t accumulate : {0, 1})
+        for (int frames : {0, 1, 2, 3}) {
+            FrontEndModel model;
+            model.channelNorm.accumulateAll = 1;
+            FE* fe = load(model);
+            ASSERT_NE(fe, nullptr);
+            auto* f = reinterpret_cast<FEFix*>(fe);
+            // A previous utterance leaves its rows in the ring.
+            FE_StartUtterance(fe, 0);
+            feedAndDrain(fe, signal(40, 8));
+            FE_StartUtterance(fe, accumulate);
+            const auto x = signal(2 + frames, 9);  // the first two shifts fill the window
+            for (size_t at = 0; at + 80 <= x.size(); at += 80)
+                FE_FeedSamples(fe, &x[at]);
+            FE_EndUtterance(fe);
+            if (accumulate) {
+                EXPECT_EQ(f->channelNorm->frameCount, frames);
+            }
+            std::vector<uint8_t> out(FE_GetFeatureDim(fe));
+            uint16_t info[2];
+            int delivered = 0;
+            int32_t s;
+            while ((s = FE_GetNextFrame(fe, out.data(), info)) == kFEStatusSpeech || s == kFEStatusNoSpeech)
+                ++delivered;
+            EXPECT_EQ(s, kFEStatusEnded);
+            EXPECT_EQ(delivered, frames) << "accumulate " << accumulate;
+            FE_Destroy(fe);
+        }
+}
+
 TEST_F(FrontEndObjectTest, AlternativePaths)
 {
     // The second read index: the oldest frame is dropped instead of the samples.

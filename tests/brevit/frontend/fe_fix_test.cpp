@@ -49,22 +49,29 @@ struct Drained {
     std::vector<int32_t> feedStatuses;
 };
 
+// Fetches frames while there are any, adding them to `count`; the status
+// that ended the fetching.
+int32_t fetchFrames(FE* fe, int& count)
+{
+    std::vector<uint8_t> out(FE_GetFeatureDim(fe));
+    uint16_t info[2];
+    int32_t s;
+    while ((s = FE_GetNextFrame(fe, out.data(), info)) == kFEStatusSpeech || s == kFEStatusNoSpeech)
+        ++count;
+    return s;
+}
+
 Drained feedAndDrain(FE* fe, const std::vector<int16_t>& x)
 {
     Drained d;
-    std::vector<uint8_t> out(FE_GetFeatureDim(fe));
-    uint16_t info[2];
     for (size_t at = 0; at + 80 <= x.size(); at += 80) {
         d.feedStatuses.push_back(FE_FeedSamples(fe, &x[at]));
-        int32_t s;
-        while ((s = FE_GetNextFrame(fe, out.data(), info)) == kFEStatusSpeech || s == kFEStatusNoSpeech)
-            ++d.fetchedWhileFeeding;
+        fetchFrames(fe, d.fetchedWhileFeeding);
     }
     FE_EndUtterance(fe);
-    int32_t s;
-    while ((s = FE_GetNextFrame(fe, out.data(), info)) == kFEStatusSpeech || s == kFEStatusNoSpeech)
-        ++d.drained;
-    EXPECT_EQ(s, kFEStatusEnded);
+    EXPECT_EQ(fetchFrames(fe, d.drained), kFEStatusEnded);
+    std::vector<uint8_t> out(FE_GetFeatureDim(fe));
+    uint16_t info[2];
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(FE_GetNextFrame(fe, out.data(), info), kFEStatusEnded);
     return d;
@@ -215,17 +222,14 @@ TEST_F(FrontEndObjectTest, FullRingIsDrainedAtTheEnd)
             dropped += FE_FeedSamples(fe, &x[at]) == kFEStatusNotReady;
         ASSERT_GT(dropped, 0) << c.accumulate << c.flush;
         FE_EndUtterance(fe);
-        std::vector<uint8_t> out(FE_GetFeatureDim(fe));
-        uint16_t info[2];
         int drained = 0;
-        int32_t s;
-        while ((s = FE_GetNextFrame(fe, out.data(), info)) == kFEStatusSpeech || s == kFEStatusNoSpeech)
-            ++drained;
-        EXPECT_EQ(s, kFEStatusEnded);
+        EXPECT_EQ(fetchFrames(fe, drained), kFEStatusEnded);
         // Every row but the last N without the flush, which completes them.
         const int32_t n = fe->deltaHalfWidth;
         EXPECT_EQ(drained, c.flush ? fe->ringSize : fe->ringSize - n) << c.accumulate << c.flush;
-        EXPECT_EQ(FE_GetNextFrame(fe, out.data(), info), kFEStatusEnded);
+        int after = 0;
+        EXPECT_EQ(fetchFrames(fe, after), kFEStatusEnded);
+        EXPECT_EQ(after, 0);
         FE_Destroy(fe);
     }
 }
@@ -253,13 +257,8 @@ TEST_F(FrontEndObjectTest, ShortUtteranceGivesOnlyItsOwnFrames)
             if (accumulate) {
                 EXPECT_EQ(f->channelNorm->frameCount, frames);
             }
-            std::vector<uint8_t> out(FE_GetFeatureDim(fe));
-            uint16_t info[2];
             int delivered = 0;
-            int32_t s;
-            while ((s = FE_GetNextFrame(fe, out.data(), info)) == kFEStatusSpeech || s == kFEStatusNoSpeech)
-                ++delivered;
-            EXPECT_EQ(s, kFEStatusEnded);
+            EXPECT_EQ(fetchFrames(fe, delivered), kFEStatusEnded);
             EXPECT_EQ(delivered, frames) << "accumulate " << accumulate;
             FE_Destroy(fe);
         }

@@ -38,19 +38,27 @@ void privateBusForEveryTest();
 // a failing test ever waits this long.
 inline constexpr int kBusPatienceMs = 30000;
 
-// Iterates the default main context until `done` holds or `ms` have passed;
-// returns `done()`.
+// Iterates only `context` (null: the default one) until `done` holds or `ms`
+// have passed; returns `done()`.
 template <class Pred>
-bool runUntil(Pred done, int ms = kBusPatienceMs)
+bool runContextUntil(GMainContext* context, Pred done, int ms = kBusPatienceMs)
 {
     gint64 end = g_get_monotonic_time() + static_cast<gint64>(ms) * 1000;
     while (!done()) {
         if (g_get_monotonic_time() >= end)
             return false;
-        g_main_context_iteration(nullptr, FALSE);
+        g_main_context_iteration(context, FALSE);
         g_usleep(200);
     }
     return true;
+}
+
+// Iterates the default main context until `done` holds or `ms` have passed;
+// returns `done()`.
+template <class Pred>
+bool runUntil(Pred done, int ms = kBusPatienceMs)
+{
+    return runContextUntil(nullptr, done, ms);
 }
 
 // Opens a private connection to the bus of this test process.

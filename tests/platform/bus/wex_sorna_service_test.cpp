@@ -328,20 +328,6 @@ TEST_F(SornaService, RequestsFailAtOnceWhenTheyCannotGo)
     EXPECT_FALSE(none);
 }
 
-// Iterates only `context` until `done` holds (kBusPatienceMs at most).
-template <class Pred>
-bool runContextUntil(GMainContext* context, Pred done)
-{
-    gint64 end = g_get_monotonic_time() + static_cast<gint64>(kBusPatienceMs) * 1000;
-    while (!done()) {
-        if (g_get_monotonic_time() >= end)
-            return false;
-        g_main_context_iteration(context, FALSE);
-        g_usleep(200);
-    }
-    return true;
-}
-
 // Services attached to a context other than the default one: everything
 // they deliver (request replies, cancel notices of a subscriber that left,
 // a late notifyCancel) must come on that context, the default one is never

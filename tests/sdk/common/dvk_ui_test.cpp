@@ -6,6 +6,7 @@
 
 #include "core/ce/dvk_ce_requests.h"
 #include "tests/oem/ui_recording/recording_ui_funcs.h"
+#include "tests/support/assertion_pattern.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/suite_memory.h"
 #include "tests/support/vr_thread.h"
@@ -419,13 +420,7 @@ TEST_F(UiRequests, FiguresStartEmptyAndKeepWhatIsSet)
 
 std::string assertion(const std::string& rule, const char* function)
 {
-    std::string escaped;
-    for (char c : rule) {
-        if (std::string("()[]|.*+?^$\\{}").find(c) != std::string::npos)
-            escaped.push_back('\\');
-        escaped.push_back(c);
-    }
-    return "Assertion failed: " + escaped + ", file [^,]*dvk_ui.cpp, line [0-9]+, function " + function;
+    return assertionPattern(rule, "dvk_ui.cpp", function);
 }
 
 const dvk_ucs2_Char* T(const char16_t* text)

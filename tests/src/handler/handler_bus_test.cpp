@@ -492,6 +492,21 @@ TEST_F(HandlerOnBus, EventsReachTheSuiteThroughItsEventMessage)
     EXPECT_EQ(end.total(), 0);
 }
 
+TEST_F(HandlerOnBus, AnEventTheSuiteCannotTakeIsLogged)
+{
+    QrvSuiteUiEvent::set(nullptr);
+    startSession();
+    handler->setVRThreadActiveFlag();
+    LogCapture log;
+    dvk_mem_failAfter(0);
+    auto c = call("UIevent", R"({"event":7,"index":0})");
+    dvk_mem_failAfter(-1);
+    EXPECT_TRUE(c->success());
+    EXPECT_TRUE(log.contains("QrvLogUI", WexLogError, "dvk_ui_sendEvent failed for event 7 index 0"));
+    drainVr();
+    EXPECT_EQ(dvk_ce_getPendingEventCount(), 0);
+}
+
 TEST_F(HandlerOnBus, AudioRoutingEndingTheSessionStopsLaterEvents)
 {
     startSession();

@@ -5,18 +5,10 @@
 #include "core/vcm/ui/dvk_vcm_ui.h"
 
 #include "core/utils/dvk_ucs2.h"
-#include "oem/dvk_oem_ui.h"
-#include "platform/bus/wex_service_request.h"
-#include "platform/bus/wex_sorna_service.h"
+#include "sdk/common/dvk_mem.h"
 #include "sdk/common/dvk_settings.h"
-#include "src/QrVoiceCmdServiceHandler.h"
-#include "src/QrvWorkQueues.h"
 #include "tests/core/vcm/ui/test_session.h"
-#include "tests/platform/bus/private_bus.h"
-#include "tests/platform/bus/sim_process.h"
-#include "tests/src/handler/handler_doubles.h"
-#include "tests/src/service_end_double.h"
-#include "tests/support/suite_memory.h"
+#include "tests/oem/ui/phone_peer_fixture.h"
 #include "tests/support/vr_thread.h"
 
 #include <gtest/gtest.h>
@@ -28,94 +20,36 @@ namespace {
 
 const bool kBus = (privateBusForEveryTest(), true);
 
-using Handler = QrVoiceCmdServiceHandler;
-
-// The phone peer's line for one display request.
-std::string displayed(const std::string& reply)
-{
-    return R"({"error":0,"method":"registerUI","reply":)" + reply + "}";
-}
-
-class Client : public WexSignalHandler {
-public:
-    WexErr Result(WexObject&, WexErr)
-    {
-        ++replies;
-        return WexErrNone;
-    }
-    int replies = 0;
-    WexReplySlot slot{this, &Client::Result};
-};
-
-dvk_ucs2_Char* given(const char16_t* text)
-{
-    const long n = static_cast<long>(std::char_traits<char16_t>::length(text));
-    dvk_ucs2_Char* copy = dvk_ucs2_create(n);
-    for (long i = 0; i <= n; ++i)
-        copy[i] = text[i];
-    return copy;
-}
-
-class ScreensOnBus : public SuiteMemoryTest {
+class ScreensOnBus : public PhonePeerTest {
 protected:
     void SetUp() override
     {
-        SuiteMemoryTest::SetUp();
-        QrvWorkQueuesInit();
-        DvkOemUI::resetStateForTesting();
+        liveBefore = dvk_mem_liveBlocks();
+        PhonePeerTest::SetUp();
         openTestSession(&session);
         dvk_settings_setPromptMode(1);
-        ASSERT_EQ(service.open("com.orvel.merrowind"), WexErrNone);
-        handler = Handler::newService(service);
-        ASSERT_TRUE(handler);
-        ASSERT_EQ(handler->Init(), WexErrNone);
-        ASSERT_EQ(service.setDefaultCategory(handler), WexErrNone);
-        ASSERT_EQ(client.open("com.orvel.test.client"), WexErrNone);
-
-        WexRefCountedPtr<WexServiceRequest> request;
-        ASSERT_EQ(WexServiceRequest::create(&client, request), WexErrNone);
-        WexObject params = WexObject::object();
-        params.put("source", "test");
-        ASSERT_EQ(request->send(starter->slot, "com.orvel.merrowind", "startVoiceCommand", params, 1), WexErrNone);
-        ASSERT_TRUE(runUntil([&] { return starter->replies == 1; }));
-
-        sim.send("register");
-        ASSERT_TRUE(runUntil([&] { return handler->uiSubscription() != nullptr; }));
-        ASSERT_EQ(sim.waitLine(R"("state":"initializing")"), 1);
     }
 
     void TearDown() override
     {
         drainVr();
-        Handler::shutdown();
-        handler.reset();
-        client.close();
-        service.close();
+        PhonePeerTest::TearDown();
         closeTestSession(&session);
-        SuiteMemoryTest::TearDown();
+        EXPECT_EQ(dvk_mem_liveBlocks(), liveBefore) << "suite blocks leaked";
     }
 
     // Runs the builder on "VR" and returns the next line the phone peer prints.
-    std::string next(const std::function<int(dvk_vcm_Session*)>& build)
+    std::string build(const std::function<int(dvk_vcm_Session*)>& builder)
     {
-        const size_t before = sim.lines.size();
-        int result = -1;
-        runOnVr([&] { result = build(&session); });
-        EXPECT_EQ(result, 0);
-        if (!sim.waitLines(before + 1))
-            return "(nothing)";
-        return sim.lines[before];
+        return next([&] {
+            int result = -1;
+            runOnVr([&] { result = builder(&session); });
+            EXPECT_EQ(result, 0);
+        });
     }
 
+    long liveBefore = 0;
     dvk_vcm_Session session{};
-    ServiceEndDouble end;
-    BringupStartDouble bringup;
-    InitCheckDouble initCheck;
-    WexSornaService service{true, nullptr};
-    WexSornaService client{true, nullptr};
-    WexRefCountedPtr<Handler> handler;
-    WexRefCountedPtr<Client> starter = wexMakeRefCounted<Client>();
-    SimProcess sim;
 };
 
 const int32_t kKeyIds[3] = {513, DVK_STR_NULL, 510};
@@ -143,7 +77,7 @@ TEST_F(ScreensOnBus, EveryScreenTheModulesBuildArrivesWithItsTexts)
              R"("titleText":"String 1"})"},
         {"command with given texts",
          [](dvk_vcm_Session* s) {
-             dvk_ucs2_Char* texts[2] = {given(u"call Ann"), given(u"redial")};
+             dvk_ucs2_Char* texts[2] = {newTestText(u"call Ann"), newTestText(u"redial")};
              auto* commands = static_cast<dvk_ucs2_Char**>(dvk_mem_alloc(sizeof texts));
              commands[0] = texts[0];
              commands[1] = texts[1];
@@ -161,7 +95,7 @@ TEST_F(ScreensOnBus, EveryScreenTheModulesBuildArrivesWithItsTexts)
              R"(,"returnValue":true,"screenId":13,"titleText":"String 2"})"},
         {"text with a given body",
          [](dvk_vcm_Session* s) {
-             return dvk_vcm_ui_displayTextBodyStr(s, 14, DVK_STR_NULL, given(u"Ann Lee"), kKeyIds, kKeyEvents, -1);
+             return dvk_vcm_ui_displayTextBodyStr(s, 14, DVK_STR_NULL, newTestText(u"Ann Lee"), kKeyIds, kKeyEvents, -1);
          },
          R"({"bodyText":"Ann Lee","command":"displayText","defaultTimeout":-1,)" + events +
              R"(,"returnValue":true,"screenId":14})"},
@@ -175,7 +109,7 @@ TEST_F(ScreensOnBus, EveryScreenTheModulesBuildArrivesWithItsTexts)
              R"("screenId":15,"startTimeout":100,"titleText":"String 1"})"},
         {"listen with a given body",
          [](dvk_vcm_Session* s) {
-             return dvk_vcm_ui_displayListenBodyStr(s, 16, 1, given(u"Say a name"), -1, 586, nullptr, 0, kKeyIds,
+             return dvk_vcm_ui_displayListenBodyStr(s, 16, 1, newTestText(u"Say a name"), -1, 586, nullptr, 0, kKeyIds,
                                                     kKeyEvents, 0, 0);
          },
          R"({"bodyText":"Say a name","command":"displayListen","defaultTimeout":0,)" + events +
@@ -184,9 +118,9 @@ TEST_F(ScreensOnBus, EveryScreenTheModulesBuildArrivesWithItsTexts)
         {"confirmation",
          [](dvk_vcm_Session* s) {
              auto* items = static_cast<dvk_ucs2_Char**>(dvk_mem_alloc(2 * sizeof(dvk_ucs2_Char*)));
-             items[0] = given(u"Home");
-             items[1] = given(u"Work");
-             dvk_ucs2_Char* name = given(u"Ann");
+             items[0] = newTestText(u"Home");
+             items[1] = newTestText(u"Work");
+             dvk_ucs2_Char* name = newTestText(u"Ann");
              const int32_t phrases[1] = {100};
              const int result = dvk_vcm_ui_displayConfirmStr(s, 17, 1, name, 586, items, 2, 1, phrases, 1, kKeyIds,
                                                              kKeyEvents, 3, 4);
@@ -199,7 +133,7 @@ TEST_F(ScreensOnBus, EveryScreenTheModulesBuildArrivesWithItsTexts)
         {"confirmation without a name",
          [](dvk_vcm_Session* s) {
              auto* items = static_cast<dvk_ucs2_Char**>(dvk_mem_alloc(sizeof(dvk_ucs2_Char*)));
-             items[0] = given(u"Yes");
+             items[0] = newTestText(u"Yes");
              return dvk_vcm_ui_displayConfirmStr(s, 18, 1, nullptr, 586, items, 1, 0, nullptr, 0, kKeyIds,
                                                  kKeyEvents, 0, 0);
          },
@@ -236,7 +170,7 @@ TEST_F(ScreensOnBus, EveryScreenTheModulesBuildArrivesWithItsTexts)
     };
     for (const ScreenCase& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(next(c.build), displayed(c.reply));
+        EXPECT_EQ(build(c.build), displayed(c.reply));
     }
 }
 

@@ -9,6 +9,7 @@
 #include "sdk/common/dvk_settings.h"
 #include "tests/core/vcm/ui/test_session.h"
 #include "tests/oem/ui_recording/recording_ui_funcs.h"
+#include "tests/support/assertion_pattern.h"
 #include "tests/support/suite_memory.h"
 #include "tests/support/vr_thread.h"
 
@@ -27,10 +28,7 @@ class Caller {
 public:
     dvk_ucs2_Char* text(const char16_t* s, bool takenOver)
     {
-        const long n = static_cast<long>(std::char_traits<char16_t>::length(s));
-        dvk_ucs2_Char* copy = dvk_ucs2_create(n);
-        for (long i = 0; i <= n; ++i)
-            copy[i] = s[i];
+        dvk_ucs2_Char* copy = newTestText(s);
         if (!takenOver)
             m_kept.push_back(copy);
         return copy;
@@ -458,13 +456,7 @@ TEST_F(ScreenBuilders, MissingGivenTextsAndGapsInGivenListsSendNothing)
 
 std::string assertion(const std::string& rule, const char* function)
 {
-    std::string escaped;
-    for (char c : rule) {
-        if (std::string("()[]|.*+?^$\\{}").find(c) != std::string::npos)
-            escaped.push_back('\\');
-        escaped.push_back(c);
-    }
-    return "Assertion failed: " + escaped + ", file [^,]*dvk_vcm_ui.cpp, line [0-9]+, function " + function;
+    return assertionPattern(rule, "dvk_vcm_ui.cpp", function);
 }
 
 TEST(ScreenBuildersDeathTest, BrokenRulesStopTheProcess)

@@ -1,6 +1,7 @@
 #include "tests/core/vcm/ui/test_session.h"
 
 #include "core/lang/dvk_dvkrc.h"
+#include "core/utils/dvk_ucs2.h"
 #include "platform/core/wex_root.h"
 #include "src/QrvWorkQueues.h"
 #include "tests/support/table_file_writers.h"
@@ -75,4 +76,14 @@ void closeTestSession(dvk_vcm_Session* session)
 {
     dvk_string_destroyStringTable(&session->strings);
     dvk_image_destroyImageTable(&session->images);
+}
+
+dvk_ucs2_Char* newTestText(const char16_t* text)
+{
+    const long n = static_cast<long>(std::char_traits<char16_t>::length(text));
+    dvk_ucs2_Char* copy = dvk_ucs2_create(n);
+    if (copy != nullptr)
+        for (long i = 0; i <= n; ++i)
+            copy[i] = static_cast<dvk_ucs2_Char>(text[i]);
+    return copy;
 }

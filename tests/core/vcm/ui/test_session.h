@@ -29,3 +29,6 @@ enum : int32_t {
 // "UI" address is the application's work queue.
 void openTestSession(dvk_vcm_Session* session);
 void closeTestSession(dvk_vcm_Session* session);
+
+// A text in a suite block, as a module would hand it over.
+dvk_ucs2_Char* newTestText(const char16_t* text);

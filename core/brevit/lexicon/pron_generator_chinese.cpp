@@ -243,16 +243,6 @@ uint32_t PG_ComputeCRC_CHI(const PG* generator)
 
 PG* PGChinese_Load(BinFileReader* reader)
 {
-    auto* c = static_cast<PGChinese*>(DVKMem_Calloc(sizeof(PGChinese)));
-    if (c == nullptr)
-        return nullptr;
-    c->base.free = freeChinese;
-    c->base.textToMasterPron = PG_TextToMasterPron_CHI;
-    c->base.computeCRC = PG_ComputeCRC_CHI;
-    if (!PG_ReadCommon(reader, &c->base.common) || !readChinese(reader, c)) {
-        freeChinese(&c->base);
-        DVKMem_Free(c);
-        return nullptr;
-    }
-    return &c->base;
+    return PG_LoadKind<PGChinese>(reader, freeChinese, PG_TextToMasterPron_CHI, PG_ComputeCRC_CHI,
+                                  readChinese);
 }

@@ -113,16 +113,6 @@ uint32_t PG_ComputeCRC_JAP(const PG* generator)
 
 PG* PGJapanese_Load(BinFileReader* reader)
 {
-    auto* j = static_cast<PGJapanese*>(DVKMem_Calloc(sizeof(PGJapanese)));
-    if (j == nullptr)
-        return nullptr;
-    j->base.free = freeJapanese;
-    j->base.textToMasterPron = PG_TextToMasterPron_JAP;
-    j->base.computeCRC = PG_ComputeCRC_JAP;
-    if (!PG_ReadCommon(reader, &j->base.common) || !readJapanese(reader, j)) {
-        freeJapanese(&j->base);
-        DVKMem_Free(j);
-        return nullptr;
-    }
-    return &j->base;
+    return PG_LoadKind<PGJapanese>(reader, freeJapanese, PG_TextToMasterPron_JAP, PG_ComputeCRC_JAP,
+                                   readJapanese);
 }

@@ -90,22 +90,14 @@ uint32_t PG_ComputeCRC_KOR(const PG* generator)
 
 PG* PGKorean_Load(BinFileReader* reader)
 {
-    auto* k = static_cast<PGKorean*>(DVKMem_Calloc(sizeof(PGKorean)));
-    if (k == nullptr)
-        return nullptr;
-    k->base.free = freeKorean;
-    k->base.textToMasterPron = PG_TextToMasterPron_KOR;
-    k->base.computeCRC = PG_ComputeCRC_KOR;
-    void* after = nullptr;
-    const bool ok = PG_ReadCommon(reader, &k->base.common) &&
-                    (k->jamo = LMIndexTable_Read(reader)) != nullptr &&
-                    PG_ReadCodeArray(reader, kPGKoreanTableSize, &k->leads) &&
-                    TableRead_Array(reader, 2, kPGKoreanTableSize, false, &after);
-    k->leadsAfter = static_cast<uint16_t*>(after);
-    if (!ok) {
-        freeKorean(&k->base);
-        DVKMem_Free(k);
-        return nullptr;
-    }
-    return &k->base;
+    return PG_LoadKind<PGKorean>(reader, freeKorean, PG_TextToMasterPron_KOR, PG_ComputeCRC_KOR,
+                                 [](BinFileReader* r, PGKorean* k) {
+                                     void* after = nullptr;
+                                     const bool ok =
+                                         (k->jamo = LMIndexTable_Read(r)) != nullptr &&
+                                         PG_ReadCodeArray(r, kPGKoreanTableSize, &k->leads) &&
+                                         TableRead_Array(r, 2, kPGKoreanTableSize, false, &after);
+                                     k->leadsAfter = static_cast<uint16_t*>(after);
+                                     return ok;
+                                 });
 }

@@ -1,6 +1,7 @@
 #include "core/brevit/lexicon/pron_generator_script.h"
 
 #include "core/brevit/lexicon/pron_generator_selector.h"
+#include "core/brevit/lexicon/pron_generator_tables.h"
 #include "core/brevit/runtime/dvk_crc.h"
 #include "core/brevit/runtime/dvk_mem.h"
 #include "core/brevit/runtime/dvk_mem_stack.h"
@@ -142,21 +143,13 @@ uint32_t PG_ComputeCRC_SBC(const PG* generator)
 
 PG* PGScriptSplit_Load(BinFileReader* reader, int32_t depth)
 {
-    auto* s = static_cast<PGScriptSplit*>(DVKMem_Calloc(sizeof(PGScriptSplit)));
-    if (s == nullptr)
-        return nullptr;
-    s->base.free = freeScriptSplit;
-    s->base.textToMasterPron = PG_TextToMasterPron_SBC;
-    s->base.computeCRC = PG_ComputeCRC_SBC;
-    int32_t count = 0;
-    const bool ok = PG_ReadCommon(reader, &s->base.common) &&
-                    BinFileReader_ReadInt(reader, &count) && readScripts(reader, s, count) &&
-                    PG_LoadSubGenerators(reader, count, depth + 1, &s->subs);
-    s->count = s->subs != nullptr ? count : 0;
-    if (!ok) {
-        freeScriptSplit(&s->base);
-        DVKMem_Free(s);
-        return nullptr;
-    }
-    return &s->base;
+    return PG_LoadKind<PGScriptSplit>(
+        reader, freeScriptSplit, PG_TextToMasterPron_SBC, PG_ComputeCRC_SBC,
+        [depth](BinFileReader* r, PGScriptSplit* s) {
+            int32_t count = 0;
+            const bool ok = BinFileReader_ReadInt(r, &count) && readScripts(r, s, count) &&
+                            PG_LoadSubGenerators(r, count, depth + 1, &s->subs);
+            s->count = s->subs != nullptr ? count : 0;
+            return ok;
+        });
 }

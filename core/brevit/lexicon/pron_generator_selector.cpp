@@ -1,5 +1,6 @@
 #include "core/brevit/lexicon/pron_generator_selector.h"
 
+#include "core/brevit/lexicon/pron_generator_tables.h"
 #include "core/brevit/runtime/dvk_crc.h"
 #include "core/brevit/runtime/dvk_mem.h"
 
@@ -82,23 +83,14 @@ uint32_t PG_ComputeCRC_SEL(const PG* generator)
 
 PG* PGSelector_Load(BinFileReader* reader, int32_t depth)
 {
-    auto* s = static_cast<PGSelector*>(DVKMem_Calloc(sizeof(PGSelector)));
-    if (s == nullptr)
-        return nullptr;
-    s->base.free = freeSelector;
-    s->base.textToMasterPron = PG_TextToMasterPron_SEL;
-    s->base.computeCRC = PG_ComputeCRC_SEL;
-    int32_t count = 0;
-    const bool ok = PG_ReadCommon(reader, &s->base.common) &&
-                    BinFileReader_ReadInt(reader, &s->mode) &&
-                    BinFileReader_ReadInt(reader, &count) &&
-                    PG_LoadSubGenerators(reader, count, depth + 1, &s->subs);
-    // Only a read array is freed, over its whole count (unread slots are null).
-    s->count = s->subs != nullptr ? count : 0;
-    if (!ok) {
-        freeSelector(&s->base);
-        DVKMem_Free(s);
-        return nullptr;
-    }
-    return &s->base;
+    return PG_LoadKind<PGSelector>(
+        reader, freeSelector, PG_TextToMasterPron_SEL, PG_ComputeCRC_SEL,
+        [depth](BinFileReader* r, PGSelector* s) {
+            int32_t count = 0;
+            const bool ok = BinFileReader_ReadInt(r, &s->mode) && BinFileReader_ReadInt(r, &count) &&
+                            PG_LoadSubGenerators(r, count, depth + 1, &s->subs);
+            // Only a made array is freed, over its whole count (unread slots are null).
+            s->count = s->subs != nullptr ? count : 0;
+            return ok;
+        });
 }

@@ -1,11 +1,35 @@
-// Helpers of the table-driven letter-to-sound kinds (Korean, Chinese,
-// Japanese): sorted reading tables, the non-space characters of a word, and
-// codes expanded through the main rewrite table into one pron.
+// Helpers of the letter-to-sound kinds: the loading skeleton every kind
+// shares, and for the table-driven ones (Korean, Chinese, Japanese) sorted
+// reading tables, the non-space characters of a word, and codes expanded
+// through the main rewrite table into one pron.
 #pragma once
 
 #include "core/brevit/lexicon/pron_generator.h"
+#include "core/brevit/runtime/dvk_mem.h"
 
 #include <cstdint>
+
+// Loads a generator of a kind whose object (Kind, its PG head named base
+// first) starts zeroed with the kind's operations: the common header, then
+// read(reader, object) for the kind's own fields. On any failure the kind's
+// delete frees what was read and the result is null.
+template <typename Kind, typename Read>
+PG* PG_LoadKind(BinFileReader* reader, PGDeleteFunc free, PGTextToMasterPronFunc textToMasterPron,
+                PGComputeCRCFunc computeCRC, Read read)
+{
+    auto* kind = static_cast<Kind*>(DVKMem_Calloc(sizeof(Kind)));
+    if (kind == nullptr)
+        return nullptr;
+    kind->base.free = free;
+    kind->base.textToMasterPron = textToMasterPron;
+    kind->base.computeCRC = computeCRC;
+    if (!PG_ReadCommon(reader, &kind->base.common) || !read(reader, kind)) {
+        free(&kind->base);
+        DVKMem_Free(kind);
+        return nullptr;
+    }
+    return &kind->base;
+}
 
 // A u16 array of exactly count elements into *array (absent when count is
 // 0; refused absent otherwise); 1 on success.

@@ -131,6 +131,7 @@ TEST_F(ChineseGenerator, ChecksumCoversEveryField)
                           [](ChineseFields& f) { f.readings[0] = 3; },
                           [](ChineseFields& f) { f.keys[5] = 0x9000; },
                           [](ChineseFields& f) { f.specialReadings[1] = 3; },
+                          [](ChineseFields& f) { f.specialKeys[1] = 0x4E0E; },
                           [](ChineseFields& f) { f.pairReadings[1] = 3; },
                           [](ChineseFields& f) { f.pairKeys[1] = u'丁'; },
                           [](ChineseFields& f) { f.toneChanges[16] = 1; },

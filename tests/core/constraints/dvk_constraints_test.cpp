@@ -3,7 +3,8 @@
 // penalties by their rule, and the shape every recogniser search relies on.
 #include "core/constraints/dvk_constraints.h"
 
-#include "tests/core/constraints/fake_dynamic_accessors.h"
+#include "core/constraints/dvk_constraints_dynamictable.h"
+#include "tests/support/suite_memory.h"
 
 #include <gtest/gtest.h>
 
@@ -572,25 +573,33 @@ TEST(StaticConstraints, NoPathReturnsToAKeyItLeft)
     }
 }
 
-TEST(StaticConstraints, DynamicConstraintsAreAnsweredByTheirTable)
-{
-    FakeDynamicRows rows{{{"_CONSTRAINT_CLASS_START", "VSearch #0", 0}, {"VSearch #0", "_CONSTRAINT_CLASS_END", 0x1ff}}};
-    dvk_constraints_Constraint dynamic{};
-    dynamic.id = -2;
-    dynamic.transitions = &rows;
-    dynamic.dynamic = 1;
-    EXPECT_EQ(dvk_constraint_getTransitionCount(&dynamic), 2);
-    EXPECT_EQ(dvk_constraint_getFirstTransition(&dynamic), 1);
-    EXPECT_EQ(dvk_constraint_getNextTransition(&dynamic, 1), 2);
-    EXPECT_EQ(dvk_constraint_getNextTransition(&dynamic, 2), 0);
-    EXPECT_STREQ(dvk_constraint_getTransitionFrom(&dynamic, 2), "VSearch #0");
-    EXPECT_STREQ(dvk_constraint_getTransitionTo(&dynamic, 2), "_CONSTRAINT_CLASS_END");
-    EXPECT_EQ(dvk_constraint_getTransitionPenalty(&dynamic, 2), 0xff);  // the low byte
+class DynamicRouting : public SuiteMemoryTest {};
 
-    FakeDynamicRows none;
-    dynamic.transitions = &none;
-    EXPECT_EQ(dvk_constraint_getFirstTransition(&dynamic), 0);
-    EXPECT_EQ(dvk_constraint_getTransitionCount(&dynamic), 0);
+TEST_F(DynamicRouting, DynamicConstraintsAreAnsweredByTheirTable)
+{
+    dvk_constraints_DynamicTable* table = dvk_constraints_createDynamicTable();
+    const int32_t ids[] = {100}, features[] = {68};
+    ASSERT_EQ(dvk_constraints_addWordClass(table, "VSearch #0", 9, ids, features, 1), 0);
+    const int32_t classes[] = {0};
+    dvk_constraints_Constraint* dynamic = dvk_constraints_addConstraint(table, "VSearch #0", classes, 1);
+    ASSERT_NE(dynamic, nullptr);
+    EXPECT_EQ(dvk_constraint_getFirstTransition(dynamic), 0);
+    EXPECT_EQ(dvk_constraint_getTransitionCount(dynamic), 0);
+    ASSERT_EQ(dvk_constraints_addTransition(table, dynamic->id, DVK_CONSTRAINTS_CLASS_START, 0, 0), 0);
+    ASSERT_EQ(dvk_constraints_addTransition(table, dynamic->id, 0, DVK_CONSTRAINTS_CLASS_END, 0x1ff), 0);
+    EXPECT_EQ(dvk_constraint_getTransitionCount(dynamic), 2);
+    EXPECT_EQ(dvk_constraint_getFirstTransition(dynamic), 1);
+    EXPECT_EQ(dvk_constraint_getNextTransition(dynamic, 1), 2);
+    EXPECT_EQ(dvk_constraint_getNextTransition(dynamic, 2), 0);
+    EXPECT_STREQ(dvk_constraint_getTransitionFrom(dynamic, 2), "VSearch #0");
+    EXPECT_STREQ(dvk_constraint_getTransitionTo(dynamic, 2), "_CONSTRAINT_CLASS_END");
+    EXPECT_EQ(dvk_constraint_getTransitionPenalty(dynamic, 2), 0xff);  // a byte
+    for (int32_t it = 1; it <= 2; ++it) {
+        EXPECT_EQ(dvk_constraint_getTransitionFrom(dynamic, it), dvk_constraints_getDynamicTransitionFrom(dynamic, it));
+        EXPECT_EQ(dvk_constraint_getTransitionTo(dynamic, it), dvk_constraints_getDynamicTransitionTo(dynamic, it));
+        EXPECT_EQ(dvk_constraint_getTransitionPenalty(dynamic, it), dvk_constraints_getDynamicTransitionPenalty(dynamic, it));
+    }
+    dvk_constraints_destroyDynamicTable(&table);
 }
 
 TEST(StaticConstraints, StaticIteratorsOutsideTheTableAreRefused)

@@ -20,8 +20,6 @@ namespace {
 
 WexLogger s_log("DvkConstraints");
 
-enum : int32_t { kAlwaysOn = 68 };  // a feature id that needs no asking
-
 // Classes whose members are a fixed list of string ids, some of them
 // switched by a feature (feature list none: all present).
 struct StringList {
@@ -80,20 +78,12 @@ const StringList& stringListOf(const dvk_constraints_WordClass* wordClass);
 
 bool isMember(const StringList& list, dvk_constraints_Iterator position)
 {
-    if (position < 1 || position > list.count)
-        return false;
-    const int32_t feature = list.features != nullptr ? list.features[position - 1] : kAlwaysOn;
-    return feature == kAlwaysOn || dvk_settings_isFeatureEnabled(feature) != 0;
+    return isGatedMember(list.features, list.count, position);
 }
 
-// The first member at or after a 1-based position; 0 when none is left.
 dvk_constraints_Iterator memberFrom(const StringList& list, dvk_constraints_Iterator position)
 {
-    for (; position >= 1 && position <= list.count; ++position) {
-        if (isMember(list, position))
-            return position;
-    }
-    return 0;
+    return gatedMemberFrom(list.features, list.count, position);
 }
 
 dvk_constraints_Iterator strings_getFirst(dvk_constraints_WordClass* wordClass)
@@ -645,699 +635,169 @@ const StringList& stringListOf(const dvk_constraints_WordClass* wordClass)
 }
 
 
-const uint32_t callNameOrNumber_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_call, 0},
-    {k_call, k_names, 0},
-    {k_call, k_auxNames, 0},
-    {k_call, k_callNameFill, 0},
-    {k_call, k_CONSTRAINT_CLASS_END, 0},
-    {k_callNameFill, k_names, 0},
-    {k_callNameFill, k_auxNames, 0},
-    {k_names, k_nameLabelFill, 0},
-    {k_names, k_location, 0},
-    {k_names, k_CONSTRAINT_CLASS_END, 0},
-    {k_auxNames, k_nameLabelFill, 0},
-    {k_auxNames, k_location, 0},
-    {k_auxNames, k_CONSTRAINT_CLASS_END, 0},
-    {k_nameLabelFill, k_location, 0},
-    {k_location, k_labelFill, 0},
-    {k_location, k_CONSTRAINT_CLASS_END, 0},
-    {k_labelFill, k_CONSTRAINT_CLASS_END, 0},
-    {k_call, k_voiceMail, 0},
-    {k_voiceMail, k_CONSTRAINT_CLASS_END, 0},
-    {k_call, k_digits1, 15},
-    {k_call, k_plus, 0},
-    {k_call, k_callDigitsFill, 0},
-    {k_callDigitsFill, k_digits1, 15},
-    {k_callDigitsFill, k_plus, 0},
-    {k_plus, k_digits1, 15},
-    {k_digits1, k_digits2, 0},
-    {k_digits2, k_digits1, 0},
-    {k_digits1, k_CONSTRAINT_CLASS_END, 15},
-    {k_digits2, k_CONSTRAINT_CLASS_END, 15},
-    {k_call, k_fn, 0},
-    {k_callDigitsFill, k_fn, 0},
-    {k_fn, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t callOptnlNameNum_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_call, 0},
-    {k_call, k_names, 0},
-    {k_call, k_auxNames, 0},
-    {k_call, k_callNameFill, 0},
-    {k_call, k_CONSTRAINT_CLASS_END, 0},
-    {k_callNameFill, k_names, 0},
-    {k_callNameFill, k_auxNames, 0},
-    {k_names, k_nameLabelFill, 0},
-    {k_names, k_location, 0},
-    {k_names, k_CONSTRAINT_CLASS_END, 0},
-    {k_auxNames, k_nameLabelFill, 0},
-    {k_auxNames, k_location, 0},
-    {k_auxNames, k_CONSTRAINT_CLASS_END, 0},
-    {k_nameLabelFill, k_location, 0},
-    {k_location, k_labelFill, 0},
-    {k_location, k_CONSTRAINT_CLASS_END, 0},
-    {k_labelFill, k_CONSTRAINT_CLASS_END, 0},
-    {k_call, k_voiceMail, 0},
-    {k_voiceMail, k_CONSTRAINT_CLASS_END, 0},
-    {k_call, k_digits1, 15},
-    {k_call, k_plus, 0},
-    {k_call, k_callDigitsFill, 0},
-    {k_callDigitsFill, k_digits1, 15},
-    {k_callDigitsFill, k_plus, 0},
-    {k_plus, k_digits1, 15},
-    {k_digits1, k_digits2, 0},
-    {k_digits2, k_digits1, 0},
-    {k_digits1, k_CONSTRAINT_CLASS_END, 15},
-    {k_digits2, k_CONSTRAINT_CLASS_END, 15},
-    {k_call, k_fn, 0},
-    {k_callDigitsFill, k_fn, 0},
-    {k_fn, k_CONSTRAINT_CLASS_END, 0},
-    {k_CONSTRAINT_CLASS_START, k_names, 0},
-    {k_CONSTRAINT_CLASS_START, k_auxNames, 0},
-    {k_CONSTRAINT_CLASS_START, k_digits1, 15},
-    {k_CONSTRAINT_CLASS_START, k_plus, 0},
-    {k_CONSTRAINT_CLASS_START, k_fn, 0},
-    {0, 0, 0},
-};
-const uint32_t callName_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_call, 0},
-    {k_call, k_names, 0},
-    {k_call, k_auxNames, 0},
-    {k_call, k_callNameFill, 0},
-    {k_call, k_voiceMail, 0},
-    {k_call, k_CONSTRAINT_CLASS_END, 0},
-    {k_callNameFill, k_names, 0},
-    {k_callNameFill, k_auxNames, 0},
-    {k_names, k_nameLabelFill, 0},
-    {k_names, k_location, 0},
-    {k_names, k_CONSTRAINT_CLASS_END, 0},
-    {k_auxNames, k_nameLabelFill, 0},
-    {k_auxNames, k_location, 0},
-    {k_auxNames, k_CONSTRAINT_CLASS_END, 0},
-    {k_nameLabelFill, k_location, 0},
-    {k_location, k_labelFill, 0},
-    {k_location, k_CONSTRAINT_CLASS_END, 0},
-    {k_labelFill, k_CONSTRAINT_CLASS_END, 0},
-    {k_voiceMail, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t callNumber_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_call, 0},
-    {k_call, k_CONSTRAINT_CLASS_END, 0},
-    {k_call, k_digits1, 15},
-    {k_call, k_plus, 0},
-    {k_call, k_callDigitsFill, 0},
-    {k_callDigitsFill, k_digits1, 15},
-    {k_callDigitsFill, k_plus, 0},
-    {k_plus, k_digits1, 15},
-    {k_digits1, k_digits2, 0},
-    {k_digits2, k_digits1, 0},
-    {k_digits1, k_CONSTRAINT_CLASS_END, 15},
-    {k_digits2, k_CONSTRAINT_CLASS_END, 15},
-    {k_call, k_fn, 0},
-    {k_callDigitsFill, k_fn, 0},
-    {k_fn, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t callExtension_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_call, 0},
-    {k_call, k_callDigitsFill, 0},
-    {k_callDigitsFill, k_extension, 0},
-    {k_call, k_extension, 0},
-    {k_extension, k_digits1, 15},
-    {k_digits1, k_digits1, 0},
-    {k_digits1, k_CONSTRAINT_CLASS_END, 15},
-    {0, 0, 0},
-};
-const uint32_t extension_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_extension, 0},
-    {k_extension, k_digits1, 15},
-    {k_digits1, k_digits1, 0},
-    {k_digits1, k_CONSTRAINT_CLASS_END, 15},
-    {0, 0, 0},
-};
-const uint32_t send_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_sendType, 0},
-    {k_sendType, k_names, 0},
-    {k_sendType, k_auxNames, 0},
-    {k_sendType, k_msgNameFill, 0},
-    {k_sendType, k_CONSTRAINT_CLASS_END, 0},
-    {k_msgNameFill, k_names, 0},
-    {k_msgNameFill, k_auxNames, 0},
-    {k_names, k_nameLabelFill, 0},
-    {k_names, k_location, 0},
-    {k_names, k_CONSTRAINT_CLASS_END, 0},
-    {k_auxNames, k_nameLabelFill, 0},
-    {k_auxNames, k_location, 0},
-    {k_auxNames, k_CONSTRAINT_CLASS_END, 0},
-    {k_nameLabelFill, k_location, 0},
-    {k_location, k_labelFill, 0},
-    {k_location, k_CONSTRAINT_CLASS_END, 0},
-    {k_labelFill, k_CONSTRAINT_CLASS_END, 0},
-    {k_sendType, k_group, 0},
-    {k_msgNameFill, k_group, 0},
-    {k_group, k_CONSTRAINT_CLASS_END, 0},
-    {k_sendType, k_digits1, 15},
-    {k_sendType, k_plus, 0},
-    {k_sendType, k_msgDigitsFill, 0},
-    {k_msgDigitsFill, k_digits1, 15},
-    {k_msgDigitsFill, k_plus, 0},
-    {k_plus, k_digits1, 15},
-    {k_digits1, k_digits2, 0},
-    {k_digits2, k_digits1, 0},
-    {k_digits1, k_CONSTRAINT_CLASS_END, 15},
-    {k_digits2, k_CONSTRAINT_CLASS_END, 15},
-    {k_sendType, k_fn, 0},
-    {k_msgDigitsFill, k_fn, 0},
-    {k_fn, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t sendEmail_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_email, 0},
-    {k_email, k_names, 0},
-    {k_email, k_auxNames, 0},
-    {k_email, k_msgNameFill, 0},
-    {k_email, k_CONSTRAINT_CLASS_END, 0},
-    {k_msgNameFill, k_names, 0},
-    {k_msgNameFill, k_auxNames, 0},
-    {k_names, k_nameLabelFill, 0},
-    {k_names, k_location, 0},
-    {k_names, k_CONSTRAINT_CLASS_END, 0},
-    {k_auxNames, k_nameLabelFill, 0},
-    {k_auxNames, k_location, 0},
-    {k_auxNames, k_CONSTRAINT_CLASS_END, 0},
-    {k_nameLabelFill, k_location, 0},
-    {k_location, k_labelFill, 0},
-    {k_location, k_CONSTRAINT_CLASS_END, 0},
-    {k_labelFill, k_CONSTRAINT_CLASS_END, 0},
-    {k_email, k_group, 0},
-    {k_group, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t sendTextNameGrp_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_sendText, 0},
-    {k_sendText, k_names, 0},
-    {k_sendText, k_auxNames, 0},
-    {k_sendText, k_msgNameFill, 0},
-    {k_sendText, k_CONSTRAINT_CLASS_END, 0},
-    {k_msgNameFill, k_names, 0},
-    {k_msgNameFill, k_auxNames, 0},
-    {k_names, k_nameLabelFill, 0},
-    {k_names, k_location, 0},
-    {k_names, k_CONSTRAINT_CLASS_END, 0},
-    {k_auxNames, k_nameLabelFill, 0},
-    {k_auxNames, k_location, 0},
-    {k_auxNames, k_CONSTRAINT_CLASS_END, 0},
-    {k_nameLabelFill, k_location, 0},
-    {k_location, k_labelFill, 0},
-    {k_location, k_CONSTRAINT_CLASS_END, 0},
-    {k_labelFill, k_CONSTRAINT_CLASS_END, 0},
-    {k_sendText, k_group, 0},
-    {k_msgNameFill, k_group, 0},
-    {k_group, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t recentCalls_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_fn, 0},
-    {k_fn, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t lookup_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_lookup, 0},
-    {k_lookup, k_names, 0},
-    {k_lookup, k_auxNames, 0},
-    {k_lookup, k_lookupNameFill, 0},
-    {k_lookup, k_CONSTRAINT_CLASS_END, 0},
-    {k_lookupNameFill, k_names, 0},
-    {k_lookupNameFill, k_auxNames, 0},
-    {k_names, k_CONSTRAINT_CLASS_END, 0},
-    {k_auxNames, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t goTo_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_goTo, 0},
-    {k_goTo, k_goToApplist, 0},
-    {k_goToApplist, k_CONSTRAINT_CLASS_END, 0},
-    {k_goTo, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t appList_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_goToApplist, 0},
-    {k_goToApplist, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t surpriseMe_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_surpriseMe, 0},
-    {k_surpriseMe, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t topLevelGoTo_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_topLevelGoTo, 0},
-    {k_topLevelGoTo, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t changeMode_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_changeMode, 0},
-    {k_changeMode, k_modeList, 0},
-    {k_modeList, k_CONSTRAINT_CLASS_END, 0},
-    {k_changeMode, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t changeModeList_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_modeList, 0},
-    {k_modeList, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t helpMeWith_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_helpMeWith, 0},
-    {k_helpMeWith, k_helpTopicList, 0},
-    {k_helpTopicList, k_CONSTRAINT_CLASS_END, 0},
-    {k_helpMeWith, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t helpMeWithList_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_helpTopicList, 0},
-    {k_helpTopicList, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t playPlaylist_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_play, 0},
-    {k_play, k_simplePlaylist, 0},
-    {k_simplePlaylist, k_CONSTRAINT_CLASS_END, 0},
-    {k_play, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t playlist_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_simplePlaylist, 0},
-    {k_simplePlaylist, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t playMusic_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_play, 0},
-    {k_play, k_CONSTRAINT_CLASS_END, 0},
-    {k_play, k_playlist, 0},
-    {k_play, k_song, 0},
-    {k_play, k_artist, 0},
-    {k_play, k_album, 0},
-    {k_song, k_playSongByArtistFill, 15},
-    {k_playSongByArtistFill, k_artist, 0},
-    {k_playlist, k_CONSTRAINT_CLASS_END, 0},
-    {k_song, k_CONSTRAINT_CLASS_END, 0},
-    {k_artist, k_CONSTRAINT_CLASS_END, 0},
-    {k_album, k_CONSTRAINT_CLASS_END, 0},
-    {k_play, k_playlistType, 0},
-    {k_playlistType, k_playlist, 0},
-    {k_playlistType, k_CONSTRAINT_CLASS_END, 0},
-    {k_play, k_songType, 0},
-    {k_songType, k_song, 0},
-    {k_songType, k_CONSTRAINT_CLASS_END, 0},
-    {k_play, k_artistType, 0},
-    {k_artistType, k_artist, 0},
-    {k_artistType, k_CONSTRAINT_CLASS_END, 0},
-    {k_play, k_albumType, 0},
-    {k_albumType, k_album, 0},
-    {k_albumType, k_CONSTRAINT_CLASS_END, 0},
-    {k_play, k_playSongByArtistFill, 0},
-    {k_songType, k_playSongByArtistFill, 0},
-    {k_song, k_artist, 0},
-    {k_album, k_artist, 0},
-    {0, 0, 0},
-};
-const uint32_t music_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_playlist, 0},
-    {k_CONSTRAINT_CLASS_START, k_song, 0},
-    {k_CONSTRAINT_CLASS_START, k_artist, 0},
-    {k_CONSTRAINT_CLASS_START, k_album, 0},
-    {k_song, k_playSongByArtistFill, 15},
-    {k_playSongByArtistFill, k_artist, 0},
-    {k_playlist, k_CONSTRAINT_CLASS_END, 0},
-    {k_song, k_CONSTRAINT_CLASS_END, 0},
-    {k_artist, k_CONSTRAINT_CLASS_END, 0},
-    {k_album, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t playSongOnly_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_song, 0},
-    {k_song, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t playArtistOnly_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_artist, 0},
-    {k_artist, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t playAlbumOnly_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_album, 0},
-    {k_album, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t playPlaylistOnly_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_playlist, 0},
-    {k_playlist, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t check_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_check, 0},
-    {k_check, k_checkItem, 0},
-    {k_check, k_checkItemFill, 0},
-    {k_check, k_CONSTRAINT_CLASS_END, 0},
-    {k_checkItemFill, k_checkItem, 0},
-    {k_checkItem, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t checkRaz_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_check, 0},
-    {k_check, k_checkItemRaz, 0},
-    {k_check, k_checkItemFill, 0},
-    {k_check, k_CONSTRAINT_CLASS_END, 0},
-    {k_checkItemFill, k_checkItemRaz, 0},
-    {k_checkItemRaz, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t searchRaz_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_searchRaz, 0},
-    {k_searchRaz, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t checkItemList_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_checkItem, 0},
-    {k_checkItem, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t checkItemListRaz_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_checkItemRaz, 0},
-    {k_checkItemRaz, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t names_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_names, 0},
-    {k_CONSTRAINT_CLASS_START, k_auxNames, 0},
-    {k_names, k_CONSTRAINT_CLASS_END, 0},
-    {k_auxNames, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t namesLocs_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_names, 0},
-    {k_CONSTRAINT_CLASS_START, k_auxNames, 0},
-    {k_names, k_nameLabelFill, 0},
-    {k_auxNames, k_nameLabelFill, 0},
-    {k_names, k_location, 0},
-    {k_auxNames, k_location, 0},
-    {k_nameLabelFill, k_location, 0},
-    {k_location, k_labelFill, 0},
-    {k_names, k_CONSTRAINT_CLASS_END, 0},
-    {k_auxNames, k_CONSTRAINT_CLASS_END, 0},
-    {k_location, k_CONSTRAINT_CLASS_END, 0},
-    {k_labelFill, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t label_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_location, 0},
-    {k_location, k_labelFill, 0},
-    {k_labelFill, k_CONSTRAINT_CLASS_END, 0},
-    {k_location, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t digits_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_digits1, 15},
-    {k_CONSTRAINT_CLASS_START, k_plus, 0},
-    {k_plus, k_digits1, 15},
-    {k_digits1, k_digits2, 0},
-    {k_digits2, k_digits1, 0},
-    {k_digits1, k_CONSTRAINT_CLASS_END, 15},
-    {k_digits2, k_CONSTRAINT_CLASS_END, 15},
-    {0, 0, 0},
-};
-const uint32_t nextCmd_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_nextCmd, 0},
-    {k_nextCmd, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t yesno_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_yesno, 0},
-    {k_yesno, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t alwaysAvailable_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_alwaysAvailable, 15},
-    {k_alwaysAvailable, k_CONSTRAINT_CLASS_END, 15},
-    {0, 0, 0},
-};
-const uint32_t turnDrvModeOn_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_turnDrivingModeOn, 0},
-    {k_turnDrivingModeOn, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t turnDrvModeOff_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_turnDrivingModeOff, 0},
-    {k_turnDrivingModeOff, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t enableService_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_turnServiceOnOff, 0},
-    {k_turnServiceOnOff, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t voiceMailGen_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_voiceMail, 0},
-    {k_voiceMail, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t myCarrier_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_myCarrier, 0},
-    {k_myCarrier, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t redial_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_redial, 0},
-    {k_redial, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t help_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_help, 0},
-    {k_help, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t groups_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_group, 0},
-    {k_group, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t alwaysAvailRaz_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_alwaysAvailableRAZ, 15},
-    {k_CONSTRAINT_CLASS_START, k_alwaysAvailableNoPenaltyRAZ, 0},
-    {k_alwaysAvailableRAZ, k_CONSTRAINT_CLASS_END, 15},
-    {k_alwaysAvailableNoPenaltyRAZ, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t messageTypeRaz_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_messageType, 0},
-    {k_messageType, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t sendRaz_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_sendMessage, 0},
-    {k_sendMessage, k_names, 0},
-    {k_sendMessage, k_auxNames, 0},
-    {k_sendMessage, k_msgNameFill, 0},
-    {k_sendMessage, k_CONSTRAINT_CLASS_END, 0},
-    {k_msgNameFill, k_names, 0},
-    {k_msgNameFill, k_auxNames, 0},
-    {k_names, k_nameLabelFill, 0},
-    {k_names, k_location, 0},
-    {k_names, k_CONSTRAINT_CLASS_END, 0},
-    {k_auxNames, k_nameLabelFill, 0},
-    {k_auxNames, k_location, 0},
-    {k_auxNames, k_CONSTRAINT_CLASS_END, 0},
-    {k_nameLabelFill, k_location, 0},
-    {k_location, k_labelFill, 0},
-    {k_location, k_CONSTRAINT_CLASS_END, 0},
-    {k_labelFill, k_CONSTRAINT_CLASS_END, 0},
-    {k_sendMessage, k_group, 0},
-    {k_msgNameFill, k_group, 0},
-    {k_group, k_CONSTRAINT_CLASS_END, 0},
-    {k_sendMessage, k_digits1, 15},
-    {k_sendMessage, k_plus, 0},
-    {k_sendMessage, k_msgDigitsFill, 0},
-    {k_msgDigitsFill, k_digits1, 15},
-    {k_msgDigitsFill, k_plus, 0},
-    {k_plus, k_digits1, 15},
-    {k_digits1, k_digits2, 0},
-    {k_digits2, k_digits1, 0},
-    {k_digits1, k_CONSTRAINT_CLASS_END, 15},
-    {k_digits2, k_CONSTRAINT_CLASS_END, 15},
-    {k_sendMessage, k_fn, 0},
-    {k_msgDigitsFill, k_fn, 0},
-    {k_fn, k_CONSTRAINT_CLASS_END, 0},
-    {k_sendMessage, k_messageType, 0},
-    {k_messageType, k_names, 0},
-    {k_messageType, k_auxNames, 0},
-    {k_messageType, k_msgNameFill, 0},
-    {k_messageType, k_CONSTRAINT_CLASS_END, 0},
-    {k_messageType, k_group, 0},
-    {k_messageType, k_digits1, 15},
-    {k_messageType, k_plus, 0},
-    {k_messageType, k_msgDigitsFill, 0},
-    {k_messageType, k_fn, 0},
-    {0, 0, 0},
-};
-const uint32_t callNameOrNbrRaz_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_call, 0},
-    {k_call, k_names, 0},
-    {k_call, k_auxNames, 0},
-    {k_call, k_callNameFill, 0},
-    {k_call, k_CONSTRAINT_CLASS_END, 0},
-    {k_callNameFill, k_names, 0},
-    {k_callNameFill, k_auxNames, 0},
-    {k_names, k_nameLabelFill, 0},
-    {k_names, k_location, 0},
-    {k_names, k_CONSTRAINT_CLASS_END, 0},
-    {k_auxNames, k_nameLabelFill, 0},
-    {k_auxNames, k_location, 0},
-    {k_auxNames, k_CONSTRAINT_CLASS_END, 0},
-    {k_nameLabelFill, k_location, 0},
-    {k_location, k_labelFill, 0},
-    {k_location, k_CONSTRAINT_CLASS_END, 0},
-    {k_labelFill, k_CONSTRAINT_CLASS_END, 0},
-    {k_call, k_voiceMail, 0},
-    {k_voiceMail, k_CONSTRAINT_CLASS_END, 0},
-    {k_call, k_digits1, 15},
-    {k_call, k_plus, 0},
-    {k_call, k_callDigitsFill, 0},
-    {k_callDigitsFill, k_digits1, 15},
-    {k_callDigitsFill, k_plus, 0},
-    {k_plus, k_digits1, 15},
-    {k_digits1, k_digits2, 0},
-    {k_digits2, k_digits1, 0},
-    {k_digits1, k_CONSTRAINT_CLASS_END, 15},
-    {k_digits2, k_CONSTRAINT_CLASS_END, 15},
-    {k_call, k_fn, 0},
-    {k_callDigitsFill, k_fn, 0},
-    {k_fn, k_CONSTRAINT_CLASS_END, 0},
-    {k_call, k_lastNumber, 0},
-    {k_lastNumber, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t callNameRaz_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_call, 0},
-    {k_call, k_names, 0},
-    {k_call, k_auxNames, 0},
-    {k_call, k_callNameFill, 0},
-    {k_call, k_voiceMail, 0},
-    {k_call, k_CONSTRAINT_CLASS_END, 0},
-    {k_callNameFill, k_names, 0},
-    {k_callNameFill, k_auxNames, 0},
-    {k_names, k_nameLabelFill, 0},
-    {k_names, k_location, 0},
-    {k_names, k_CONSTRAINT_CLASS_END, 0},
-    {k_auxNames, k_nameLabelFill, 0},
-    {k_auxNames, k_location, 0},
-    {k_auxNames, k_CONSTRAINT_CLASS_END, 0},
-    {k_nameLabelFill, k_location, 0},
-    {k_location, k_labelFill, 0},
-    {k_location, k_CONSTRAINT_CLASS_END, 0},
-    {k_labelFill, k_CONSTRAINT_CLASS_END, 0},
-    {k_voiceMail, k_CONSTRAINT_CLASS_END, 0},
-    {k_call, k_lastNumber, 0},
-    {k_lastNumber, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t lookupRaz_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_lookupRaz, 0},
-    {k_lookupRaz, k_names, 0},
-    {k_lookupRaz, k_auxNames, 0},
-    {k_lookupRaz, k_lookupNameFill, 0},
-    {k_lookupRaz, k_CONSTRAINT_CLASS_END, 0},
-    {k_lookupNameFill, k_names, 0},
-    {k_lookupNameFill, k_auxNames, 0},
-    {k_names, k_CONSTRAINT_CLASS_END, 0},
-    {k_auxNames, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t lookupActionRaz_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_lookupActionRaz, 0},
-    {k_lookupActionRaz, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t lastNumOrVMRaz_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_lastNumber, 0},
-    {k_CONSTRAINT_CLASS_START, k_voiceMail, 0},
-    {k_lastNumber, k_CONSTRAINT_CLASS_END, 0},
-    {k_voiceMail, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t gotoCalOptsRaz_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_gotoCalOptsRaz, 0},
-    {k_gotoCalOptsRaz, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t dkapiPfl_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_dkapiPfl, 0},
-    {k_dkapiPfl, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t dkapiNames_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_names, 0},
-    {k_CONSTRAINT_CLASS_START, k_auxNames, 0},
-    {k_names, k_CONSTRAINT_CLASS_END, 0},
-    {k_auxNames, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t dkapiPhoneNbr_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_digits1, 15},
-    {k_CONSTRAINT_CLASS_START, k_plus, 0},
-    {k_plus, k_digits1, 15},
-    {k_digits1, k_digits2, 0},
-    {k_digits2, k_digits1, 0},
-    {k_digits1, k_CONSTRAINT_CLASS_END, 15},
-    {k_digits2, k_CONSTRAINT_CLASS_END, 15},
-    {0, 0, 0},
-};
-const uint32_t dkapiDigits_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_digits1, 15},
-    {k_digits1, k_digits1, 0},
-    {k_digits1, k_CONSTRAINT_CLASS_END, 15},
-    {0, 0, 0},
-};
-const uint32_t dkapiSong_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_song, 0},
-    {k_song, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t dkapiArtist_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_artist, 0},
-    {k_artist, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t dkapiAlbum_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_album, 0},
-    {k_album, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t dkapiPlaylist_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_playlist, 0},
-    {k_playlist, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t dkapiMusicSimple_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_simplePlaylist, 0},
-    {k_simplePlaylist, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
-const uint32_t dkapiMusic_transitions[][3] = {
-    {k_CONSTRAINT_CLASS_START, k_playlist, 0},
-    {k_CONSTRAINT_CLASS_START, k_song, 0},
-    {k_CONSTRAINT_CLASS_START, k_artist, 0},
-    {k_CONSTRAINT_CLASS_START, k_album, 0},
-    {k_song, k_playSongByArtistFill, 15},
-    {k_playSongByArtistFill, k_artist, 0},
-    {k_playlist, k_CONSTRAINT_CLASS_END, 0},
-    {k_song, k_CONSTRAINT_CLASS_END, 0},
-    {k_artist, k_CONSTRAINT_CLASS_END, 0},
-    {k_album, k_CONSTRAINT_CLASS_END, 0},
-    {0, 0, 0},
-};
+// Transitions {from class, to class, penalty}, ended by a from of 0. A
+// penalty of 15 weighs every way into digits1 but from the digit classes,
+// every way out of the digit classes to the end, a song followed by its
+// artist, and the always-available commands.
+enum : uint32_t { S = k_CONSTRAINT_CLASS_START, E = k_CONSTRAINT_CLASS_END };
+
+// The pieces the larger networks are made of: c is the command class, f the
+// filler words that may follow it.
+// A contact name, then perhaps its label and location (16 rows).
+#define NAME_ROWS(c, f)                                                                            \
+    {c, k_names, 0}, {c, k_auxNames, 0}, {c, f, 0}, {c, E, 0}, {f, k_names, 0}, {f, k_auxNames, 0}, \
+        {k_names, k_nameLabelFill, 0}, {k_names, k_location, 0}, {k_names, E, 0},                  \
+        {k_auxNames, k_nameLabelFill, 0}, {k_auxNames, k_location, 0}, {k_auxNames, E, 0},         \
+        {k_nameLabelFill, k_location, 0}, {k_location, k_labelFill, 0}, {k_location, E, 0},        \
+        {k_labelFill, E, 0}
+// A dialled number, perhaps with "+" (10 rows).
+#define DIGIT_ROWS(c, f)                                                                           \
+    {c, k_digits1, 15}, {c, k_plus, 0}, {c, f, 0}, {f, k_digits1, 15}, {f, k_plus, 0},            \
+        {k_plus, k_digits1, 15}, {k_digits1, k_digits2, 0}, {k_digits2, k_digits1, 0},             \
+        {k_digits1, E, 15}, {k_digits2, E, 15}
+// A recent-call number (3 rows).
+#define RECENT_ROWS(c, f) {c, k_fn, 0}, {f, k_fn, 0}, {k_fn, E, 0}
+// A contact group (3 rows).
+#define GROUP_ROWS(c, f) {c, k_group, 0}, {f, k_group, 0}, {k_group, E, 0}
+// "call" with a name or the voicemail (19 rows).
+#define CALL_NAME_ROWS                                                                             \
+    {S, k_call, 0}, NAME_ROWS(k_call, k_callNameFill), {k_call, k_voiceMail, 0}, {k_voiceMail, E, 0}
+// A name, a number or a recent number after c (33 rows).
+#define SEND_ROWS(c)                                                                               \
+    {S, c, 0}, NAME_ROWS(c, k_msgNameFill), GROUP_ROWS(c, k_msgNameFill),                          \
+        DIGIT_ROWS(c, k_msgDigitsFill), RECENT_ROWS(c, k_msgDigitsFill)
+// A song, artist, album or playlist after `from` (10 rows).
+#define MUSIC_ROWS(from)                                                                           \
+    {from, k_playlist, 0}, {from, k_song, 0}, {from, k_artist, 0}, {from, k_album, 0},             \
+        {k_song, k_playSongByArtistFill, 15}, {k_playSongByArtistFill, k_artist, 0},               \
+        {k_playlist, E, 0}, {k_song, E, 0}, {k_artist, E, 0}, {k_album, E, 0}
+// A command and what may follow it (4 rows).
+#define COMMAND_ROWS(c, next) {S, c, 0}, {c, next, 0}, {next, E, 0}, {c, E, 0}
+#define BOTH_ROWS(a, b) {S, a, 0}, {S, b, 0}, {a, E, 0}, {b, E, 0}
+#define ONE_CLASS_ROWS(c) {S, c, 0}, {c, E, 0}
+#define NUMBER_ROWS                                                                                \
+    {S, k_digits1, 15}, {S, k_plus, 0}, {k_plus, k_digits1, 15}, {k_digits1, k_digits2, 0},       \
+        {k_digits2, k_digits1, 0}, {k_digits1, E, 15}, {k_digits2, E, 15}
+#define LOOKUP_ROWS(c)                                                                             \
+    {S, c, 0}, {c, k_names, 0}, {c, k_auxNames, 0}, {c, k_lookupNameFill, 0}, {c, E, 0},           \
+        {k_lookupNameFill, k_names, 0}, {k_lookupNameFill, k_auxNames, 0}, {k_names, E, 0},        \
+        {k_auxNames, E, 0}
+#define CHECK_ROWS(item)                                                                           \
+    {S, k_check, 0}, {k_check, item, 0}, {k_check, k_checkItemFill, 0}, {k_check, E, 0},           \
+        {k_checkItemFill, item, 0}, {item, E, 0}
+#define END_ROWS {0, 0, 0}
+
+#define TRANSITIONS(name, ...) const uint32_t name##_transitions[][3] = {__VA_ARGS__, END_ROWS}
+
+TRANSITIONS(callNameOrNumber, CALL_NAME_ROWS, DIGIT_ROWS(k_call, k_callDigitsFill),
+            RECENT_ROWS(k_call, k_callDigitsFill));
+TRANSITIONS(callOptnlNameNum, CALL_NAME_ROWS, DIGIT_ROWS(k_call, k_callDigitsFill),
+            RECENT_ROWS(k_call, k_callDigitsFill), {S, k_names, 0}, {S, k_auxNames, 0},
+            {S, k_digits1, 15}, {S, k_plus, 0}, {S, k_fn, 0});
+TRANSITIONS(callName, CALL_NAME_ROWS);
+TRANSITIONS(callNumber, {S, k_call, 0}, {k_call, E, 0}, DIGIT_ROWS(k_call, k_callDigitsFill),
+            RECENT_ROWS(k_call, k_callDigitsFill));
+TRANSITIONS(callExtension, {S, k_call, 0}, {k_call, k_callDigitsFill, 0},
+            {k_callDigitsFill, k_extension, 0}, {k_call, k_extension, 0},
+            {k_extension, k_digits1, 15}, {k_digits1, k_digits1, 0}, {k_digits1, E, 15});
+TRANSITIONS(extension, {S, k_extension, 0}, {k_extension, k_digits1, 15}, {k_digits1, k_digits1, 0},
+            {k_digits1, E, 15});
+TRANSITIONS(send, SEND_ROWS(k_sendType));
+TRANSITIONS(sendEmail, {S, k_email, 0}, NAME_ROWS(k_email, k_msgNameFill), {k_email, k_group, 0},
+            {k_group, E, 0});
+TRANSITIONS(sendTextNameGrp, {S, k_sendText, 0}, NAME_ROWS(k_sendText, k_msgNameFill),
+            GROUP_ROWS(k_sendText, k_msgNameFill));
+TRANSITIONS(recentCalls, ONE_CLASS_ROWS(k_fn));
+TRANSITIONS(lookup, LOOKUP_ROWS(k_lookup));
+TRANSITIONS(goTo, COMMAND_ROWS(k_goTo, k_goToApplist));
+TRANSITIONS(appList, ONE_CLASS_ROWS(k_goToApplist));
+TRANSITIONS(surpriseMe, ONE_CLASS_ROWS(k_surpriseMe));
+TRANSITIONS(topLevelGoTo, ONE_CLASS_ROWS(k_topLevelGoTo));
+TRANSITIONS(changeMode, COMMAND_ROWS(k_changeMode, k_modeList));
+TRANSITIONS(changeModeList, ONE_CLASS_ROWS(k_modeList));
+TRANSITIONS(helpMeWith, COMMAND_ROWS(k_helpMeWith, k_helpTopicList));
+TRANSITIONS(helpMeWithList, ONE_CLASS_ROWS(k_helpTopicList));
+TRANSITIONS(playPlaylist, COMMAND_ROWS(k_play, k_simplePlaylist));
+TRANSITIONS(playlist, ONE_CLASS_ROWS(k_simplePlaylist));
+// "play", then a category word and its item, or an item at once.
+TRANSITIONS(playMusic, {S, k_play, 0}, {k_play, E, 0}, MUSIC_ROWS(k_play),
+            {k_play, k_playlistType, 0}, {k_playlistType, k_playlist, 0}, {k_playlistType, E, 0},
+            {k_play, k_songType, 0}, {k_songType, k_song, 0}, {k_songType, E, 0},
+            {k_play, k_artistType, 0}, {k_artistType, k_artist, 0}, {k_artistType, E, 0},
+            {k_play, k_albumType, 0}, {k_albumType, k_album, 0}, {k_albumType, E, 0},
+            {k_play, k_playSongByArtistFill, 0}, {k_songType, k_playSongByArtistFill, 0},
+            {k_song, k_artist, 0}, {k_album, k_artist, 0});
+TRANSITIONS(music, MUSIC_ROWS(S));
+TRANSITIONS(playSongOnly, ONE_CLASS_ROWS(k_song));
+TRANSITIONS(playArtistOnly, ONE_CLASS_ROWS(k_artist));
+TRANSITIONS(playAlbumOnly, ONE_CLASS_ROWS(k_album));
+TRANSITIONS(playPlaylistOnly, ONE_CLASS_ROWS(k_playlist));
+TRANSITIONS(check, CHECK_ROWS(k_checkItem));
+TRANSITIONS(checkRaz, CHECK_ROWS(k_checkItemRaz));
+TRANSITIONS(searchRaz, ONE_CLASS_ROWS(k_searchRaz));
+TRANSITIONS(checkItemList, ONE_CLASS_ROWS(k_checkItem));
+TRANSITIONS(checkItemListRaz, ONE_CLASS_ROWS(k_checkItemRaz));
+TRANSITIONS(names, BOTH_ROWS(k_names, k_auxNames));
+TRANSITIONS(namesLocs, {S, k_names, 0}, {S, k_auxNames, 0}, {k_names, k_nameLabelFill, 0},
+            {k_auxNames, k_nameLabelFill, 0}, {k_names, k_location, 0}, {k_auxNames, k_location, 0},
+            {k_nameLabelFill, k_location, 0}, {k_location, k_labelFill, 0}, {k_names, E, 0},
+            {k_auxNames, E, 0}, {k_location, E, 0}, {k_labelFill, E, 0});
+TRANSITIONS(label, {S, k_location, 0}, {k_location, k_labelFill, 0}, {k_labelFill, E, 0},
+            {k_location, E, 0});
+TRANSITIONS(digits, NUMBER_ROWS);
+TRANSITIONS(nextCmd, ONE_CLASS_ROWS(k_nextCmd));
+TRANSITIONS(yesno, ONE_CLASS_ROWS(k_yesno));
+TRANSITIONS(alwaysAvailable, {S, k_alwaysAvailable, 15}, {k_alwaysAvailable, E, 15});
+TRANSITIONS(turnDrvModeOn, ONE_CLASS_ROWS(k_turnDrivingModeOn));
+TRANSITIONS(turnDrvModeOff, ONE_CLASS_ROWS(k_turnDrivingModeOff));
+TRANSITIONS(enableService, ONE_CLASS_ROWS(k_turnServiceOnOff));
+TRANSITIONS(voiceMailGen, ONE_CLASS_ROWS(k_voiceMail));
+TRANSITIONS(myCarrier, ONE_CLASS_ROWS(k_myCarrier));
+TRANSITIONS(redial, ONE_CLASS_ROWS(k_redial));
+TRANSITIONS(help, ONE_CLASS_ROWS(k_help));
+TRANSITIONS(groups, ONE_CLASS_ROWS(k_group));
+TRANSITIONS(alwaysAvailRaz, {S, k_alwaysAvailableRAZ, 15}, {k_alwaysAvailableRAZ, E, 15},
+            {S, k_alwaysAvailableNoPenaltyRAZ, 0}, {k_alwaysAvailableNoPenaltyRAZ, E, 0});
+TRANSITIONS(messageTypeRaz, ONE_CLASS_ROWS(k_messageType));
+// As send, with the message type between the command and what follows it.
+TRANSITIONS(sendRaz, SEND_ROWS(k_sendMessage), {k_sendMessage, k_messageType, 0},
+            {k_messageType, k_names, 0}, {k_messageType, k_auxNames, 0},
+            {k_messageType, k_msgNameFill, 0}, {k_messageType, E, 0}, {k_messageType, k_group, 0},
+            {k_messageType, k_digits1, 15}, {k_messageType, k_plus, 0},
+            {k_messageType, k_msgDigitsFill, 0}, {k_messageType, k_fn, 0});
+TRANSITIONS(callNameOrNbrRaz, CALL_NAME_ROWS, DIGIT_ROWS(k_call, k_callDigitsFill),
+            RECENT_ROWS(k_call, k_callDigitsFill), {k_call, k_lastNumber, 0}, {k_lastNumber, E, 0});
+TRANSITIONS(callNameRaz, CALL_NAME_ROWS, {k_call, k_lastNumber, 0}, {k_lastNumber, E, 0});
+TRANSITIONS(lookupRaz, LOOKUP_ROWS(k_lookupRaz));
+TRANSITIONS(lookupActionRaz, ONE_CLASS_ROWS(k_lookupActionRaz));
+TRANSITIONS(lastNumOrVMRaz, BOTH_ROWS(k_lastNumber, k_voiceMail));
+TRANSITIONS(gotoCalOptsRaz, ONE_CLASS_ROWS(k_gotoCalOptsRaz));
+TRANSITIONS(dkapiPfl, ONE_CLASS_ROWS(k_dkapiPfl));
+TRANSITIONS(dkapiNames, BOTH_ROWS(k_names, k_auxNames));
+TRANSITIONS(dkapiPhoneNbr, NUMBER_ROWS);
+TRANSITIONS(dkapiDigits, {S, k_digits1, 15}, {k_digits1, k_digits1, 0}, {k_digits1, E, 15});
+TRANSITIONS(dkapiSong, ONE_CLASS_ROWS(k_song));
+TRANSITIONS(dkapiArtist, ONE_CLASS_ROWS(k_artist));
+TRANSITIONS(dkapiAlbum, ONE_CLASS_ROWS(k_album));
+TRANSITIONS(dkapiPlaylist, ONE_CLASS_ROWS(k_playlist));
+TRANSITIONS(dkapiMusicSimple, ONE_CLASS_ROWS(k_simplePlaylist));
+TRANSITIONS(dkapiMusic, MUSIC_ROWS(S));
+
+#undef TRANSITIONS
+#undef END_ROWS
+#undef CHECK_ROWS
+#undef LOOKUP_ROWS
+#undef NUMBER_ROWS
+#undef ONE_CLASS_ROWS
+#undef BOTH_ROWS
+#undef COMMAND_ROWS
+#undef MUSIC_ROWS
+#undef SEND_ROWS
+#undef CALL_NAME_ROWS
+#undef GROUP_ROWS
+#undef RECENT_ROWS
+#undef DIGIT_ROWS
+#undef NAME_ROWS
 
 // Each constraint's classes: the two boundaries, then its own.
 dvk_constraints_WordClass* callNameOrNumber_classes[] = {

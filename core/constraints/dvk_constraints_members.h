@@ -6,6 +6,7 @@
 
 #include "core/constraints/dvk_constraints_records.h"
 #include "core/utils/dvk_ucs2.h"
+#include "sdk/common/dvk_settings.h"
 
 // A callback family of one member source.
 #define DVK_CONSTRAINTS_MEMBER_SOURCE(source)                                                      \
@@ -36,6 +37,28 @@ inline void freeCopiedEntry(dvk_constraints_WordClass*, dvk_ucs2_Char** surface,
         dvk_ucs2_destroy(surface);
     if (spoken != nullptr)
         dvk_ucs2_destroy(spoken);
+}
+
+// Feature-gated lists (static and dynamic classes alike): 1-based position
+// p of `count` is a member when its feature is 68 (always) or enabled; with
+// no feature list every position is.
+inline bool isGatedMember(const int32_t* features, int32_t count, dvk_constraints_Iterator position)
+{
+    if (position < 1 || position > count)
+        return false;
+    const int32_t feature = features != nullptr ? features[position - 1] : 68;
+    return feature == 68 || dvk_settings_isFeatureEnabled(feature) == 1;
+}
+
+// The first member at or after a position; 0 when none is left.
+inline dvk_constraints_Iterator gatedMemberFrom(const int32_t* features, int32_t count,
+                                                dvk_constraints_Iterator position)
+{
+    for (; position >= 1 && position <= count; ++position) {
+        if (isGatedMember(features, count, position))
+            return position;
+    }
+    return 0;
 }
 
 // A recent-call number as the "fn" class speaks it: only its digits and

@@ -4,6 +4,7 @@
 #include "core/constraints/dvk_constraints_dynamictable.h"
 
 #include "core/constraints/dvk_constraints.h"
+#include "core/constraints/dvk_constraints_members.h"
 #include "core/string/dvk_string.h"
 #include "core/utils/dvk_array.h"
 #include "core/utils/dvk_map.h"
@@ -11,7 +12,6 @@
 #include "platform/core/wex_logger.h"
 #include "sdk/common/dvk_assert.h"
 #include "sdk/common/dvk_mem.h"
-#include "sdk/common/dvk_settings.h"
 
 #include <cstring>
 
@@ -25,7 +25,7 @@ namespace {
 WexLogger s_log("DvkConstraints");
 
 // Ids of the static boundary classes every constraint starts its list with.
-enum : int32_t { kAlwaysOn = 68, kNameSize = 32, kStaticCount = 66, kStartClassId = 1, kEndClassId = 66 };
+enum : int32_t { kNameSize = 32, kStaticCount = 66, kStartClassId = 1, kEndClassId = 66 };
 
 struct Transition {
     dvk_constraints_WordClass* from;
@@ -180,21 +180,9 @@ const DynamicWordClass& entryOf(const dvk_constraints_WordClass* wordClass)
     return *static_cast<const DynamicWordClass*>(wordClass->context);
 }
 
-bool isMember(const DynamicWordClass& wc, dvk_constraints_Iterator position)
-{
-    if (position < 1 || position > wc.count)
-        return false;
-    const int32_t feature = wc.featureIds[position - 1];
-    return feature == kAlwaysOn || dvk_settings_isFeatureEnabled(feature) == 1;
-}
-
 dvk_constraints_Iterator memberFrom(const DynamicWordClass& wc, dvk_constraints_Iterator position)
 {
-    for (; position >= 1 && position <= wc.count; ++position) {
-        if (isMember(wc, position))
-            return position;
-    }
-    return 0;
+    return gatedMemberFrom(wc.featureIds, wc.count, position);
 }
 
 dvk_constraints_Iterator wordclass_getFirst(dvk_constraints_WordClass* wordClass)

@@ -122,9 +122,11 @@ struct CepOptimizerSpec {
     std::vector<int32_t> integerScales;
 };
 
+// Rows of their own length (K when there are none).
 template <typename T>
-bool writeRows(BinFileWriter* w, const std::vector<std::vector<T>>& rows, int32_t columns)
+bool writeRows(BinFileWriter* w, const std::vector<std::vector<T>>& rows, int32_t K)
 {
+    const int32_t columns = rows.empty() ? K : static_cast<int32_t>(rows[0].size());
     std::vector<const void*> pointers;
     for (const auto& row : rows)
         pointers.push_back(row.data());

@@ -166,3 +166,29 @@ inline std::vector<std::vector<double>> cepGeneratedKernels(const CepOptimizerSp
     }
     return rows;
 }
+
+// The fixed models of the tree fuzz target and its seeds: D = 2 over three
+// state positions, with unscaling vectors and voicing bytes.
+inline bool writeFixedSynthesisModels(DVKTar* tar)
+{
+    const int32_t positions = 3;
+    std::vector<uint8_t> spectrum, pitch;
+    for (int32_t i = 0; i < 6 * (positions + 1); ++i)
+        spectrum.push_back(static_cast<uint8_t>(37 * i + 11));
+    for (int32_t i = 0; i < 3 * (positions + 1); ++i)
+        pitch.push_back(static_cast<uint8_t>(90 + 7 * i));
+    const std::vector<int32_t> none;
+    return writeAcousticRecords(tar,
+                                synthesisModelRecords(synthesisModelSpec(6, positions, spectrum),
+                                                      {1000, 2000, 0, 0, 0, 0}, {10, -20, 1, 1, 1, 1}),
+                                "ba2") &&
+           writeAcousticRecords(tar,
+                                synthesisModelRecords(synthesisModelSpec(positions, positions,
+                                                                         {3, 4, 5, 7, 8, 9, 1, 1, 1, 2, 2, 2}),
+                                                      none, none),
+                                "ba3") &&
+           writeAcousticRecords(tar,
+                                synthesisModelRecords(synthesisModelSpec(3, positions, pitch), {7000, 0, 0},
+                                                      {10, 2, -1}, {0, 200, 90, 255}),
+                                "ba4");
+}

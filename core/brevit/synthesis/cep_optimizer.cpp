@@ -92,7 +92,7 @@ bool readRecords(BinFileReader* reader, CepOptimizer* o)
     // The solver needs blocks of at least six frames, the input ring room for
     // the 2K frames a kernel sum reaches, and the step a place in the block.
     if (o->D < 1 || o->D > kMaxCoefficients || o->L < kCepOptMinBlock || o->L > kMaxBlock ||
-        o->K < 0 || o->L < 2 * o->K || o->S < 1 || o->S > o->L)
+        o->K < 0 || o->L < 2 * int64_t{o->K} || o->S < 1 || o->S > o->L)
         return false;
     o->coefficientWeights = static_cast<double*>(DVKMem_Calloc(3 * static_cast<uint32_t>(o->D) * sizeof(double)));
     if (o->coefficientWeights == nullptr)

@@ -279,6 +279,21 @@ int32_t staticOutput(const CepOptimizer* o, int32_t d, int16_t mean)
     return clamp32(scale * mean);
 }
 
+// k[0] b(i) + the sum over j = 1 .. K-1 of k[j] (b(i - j) + b(i + j)),
+// leaving out the terms outside lo .. hi.
+template <typename Sum, typename Kernel, typename Rhs>
+Sum kernelSum(const Kernel* k, int32_t K, int32_t i, int32_t lo, int32_t hi, Rhs b)
+{
+    Sum sum = static_cast<Sum>(k[0]) * b(i);
+    for (int32_t j = 1; j < K; ++j) {
+        if (i - j >= lo)
+            sum += static_cast<Sum>(k[j]) * b(i - j);
+        if (i + j <= hi)
+            sum += static_cast<Sum>(k[j]) * b(i + j);
+    }
+    return sum;
+}
+
 // W' P m of one frame with static weight 1, leaving out neighbours that do
 // not exist (before frame 0, after the last queued frame).
 void computeRhs(CepOptimizer* o, int32_t u)
@@ -322,26 +337,12 @@ void smoothFrame(CepOptimizer* o, int32_t t)
     for (int32_t d = 0; d < D; ++d) {
         if (o->integerKernels) {
             const int32_t* b = o->rhsInts + static_cast<size_t>(d) * o->rhsSize;
-            const int32_t* k = o->intKernels[d];
-            int64_t sum = int64_t{k[0]} * b[rhsSlot(o, t)];
-            for (int32_t j = 1; j < o->K; ++j) {
-                if (t - j >= 0)
-                    sum += int64_t{k[j]} * b[rhsSlot(o, t - j)];
-                if (t + j <= last)
-                    sum += int64_t{k[j]} * b[rhsSlot(o, t + j)];
-            }
-            out[d] = clamp32(sum);
+            out[d] = clamp32(kernelSum<int64_t>(o->intKernels[d], o->K, t, 0, last,
+                                                [&](int32_t frame) { return int64_t{b[rhsSlot(o, frame)]}; }));
         } else {
-            const double* k = o->doubleKernels[d];
-            auto b = [&](int32_t frame) { return o->rhsDoubles[static_cast<size_t>(rhsSlot(o, frame)) * D + d]; };
-            double sum = k[0] * b(t);
-            for (int32_t j = 1; j < o->K; ++j) {
-                if (t - j >= 0)
-                    sum += k[j] * b(t - j);
-                if (t + j <= last)
-                    sum += k[j] * b(t + j);
-            }
-            out[d] = CepOptimizer_Round(sum);
+            out[d] = CepOptimizer_Round(kernelSum<double>(o->doubleKernels[d], o->K, t, 0, last, [&](int32_t frame) {
+                return o->rhsDoubles[static_cast<size_t>(rhsSlot(o, frame)) * D + d];
+            }));
         }
     }
 }
@@ -553,17 +554,9 @@ void optimizeDoubleKernels(CepOptimizer* o, int32_t T, int32_t from, int32_t to,
             o->blockLength = n;
             useCoefficientWeights(o, d);
             buildRhs(o);
-            for (int32_t t = first; t <= last; ++t) {
-                const int32_t i = t - start;
-                double sum = k[0] * o->rhs[i];
-                for (int32_t j = 1; j < o->K; ++j) {
-                    if (i - j >= 0)
-                        sum += k[j] * o->rhs[i - j];
-                    if (i + j < n)
-                        sum += k[j] * o->rhs[i + j];
-                }
-                outputs[t][d] = CepOptimizer_Round(sum);
-            }
+            for (int32_t t = first; t <= last; ++t)
+                outputs[t][d] = CepOptimizer_Round(
+                    kernelSum<double>(k, o->K, t - start, 0, n - 1, [&](int32_t i) { return o->rhs[i]; }));
         });
     }
 }
@@ -585,17 +578,9 @@ void optimizeIntegerKernels(CepOptimizer* o, int32_t T, int32_t from, int32_t to
                 o->intC[t - start] = clamp32(b);
             }
             const int32_t n = end - start + 1;
-            for (int32_t t = first; t <= last; ++t) {
-                const int32_t i = t - start;
-                int64_t sum = int64_t{k[0]} * o->intC[i];
-                for (int32_t j = 1; j < o->K; ++j) {
-                    if (i - j >= 0)
-                        sum += int64_t{k[j]} * o->intC[i - j];
-                    if (i + j < n)
-                        sum += int64_t{k[j]} * o->intC[i + j];
-                }
-                outputs[t][d] = clamp32(sum);
-            }
+            for (int32_t t = first; t <= last; ++t)
+                outputs[t][d] = clamp32(kernelSum<int64_t>(k, o->K, t - start, 0, n - 1,
+                                                           [&](int32_t i) { return int64_t{o->intC[i]}; }));
         });
     }
 }

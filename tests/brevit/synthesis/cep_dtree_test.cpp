@@ -3,6 +3,7 @@
 #include "core/brevit/runtime/dvk_mem_stack.h"
 #include "core/brevit/synthesis/cep_dtree.h"
 #include "tests/support/acoustic_model_writer.h"
+#include "tests/brevit/synthesis/case_name.h"
 #include "tests/support/archive_fixture.h"
 #include "tests/support/counting_allocator.h"
 #include "tests/support/synthesis_model_writer.h"
@@ -315,13 +316,7 @@ INSTANTIATE_TEST_SUITE_P(
             f.pitch.means.clear();
             f.voicing.assign(8, 1);
         }}),
-    [](const ::testing::TestParamInfo<Refusal>& info) {
-        std::string name = info.param.name;
-        for (char& c : name)
-            if (!std::isalnum(static_cast<unsigned char>(c)))
-                c = '_';
-        return name;
-    });
+    caseName<Refusal>);
 
 TEST_F(CepDTreeTest, SpectrumWithoutUnscalingServesIntegerScaling)
 {

@@ -1,6 +1,7 @@
 #include "core/brevit/runtime/brevit_param_words.h"
 #include "core/brevit/runtime/dvk_err.h"
 #include "core/brevit/synthesis/cep_optimizer.h"
+#include "tests/brevit/synthesis/case_name.h"
 #include "tests/support/archive_fixture.h"
 #include "tests/support/counting_allocator.h"
 #include "tests/support/param_block_builder.h"
@@ -359,13 +360,7 @@ INSTANTIATE_TEST_SUITE_P(
             s.intKernels = {{2, 1}};
             s.integerScales = {1, 1};
         }}),
-    [](const ::testing::TestParamInfo<LoadRefusal>& info) {
-        std::string name = info.param.name;
-        for (char& c : name)
-            if (!std::isalnum(static_cast<unsigned char>(c)))
-                c = '_';
-        return name;
-    });
+    caseName<LoadRefusal>);
 
 TEST_F(CepOptimizerTest, IntegerKernelsNeedNoCoefficientWeights)
 {

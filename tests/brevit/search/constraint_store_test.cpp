@@ -6,6 +6,7 @@
 #include "tests/brevit/search/constraint_test.h"
 #include "tests/support/archive_fixture.h"
 #include "tests/support/constraint_store_writer.h"
+#include "tests/support/fuzz_seed_check.h"
 
 #include <array>
 #include <string>
@@ -74,6 +75,11 @@ protected:
         return m;
     }
 
+public:
+    static ScriptedSpec seedSpec(const std::string& name, int32_t type) { return spec(name, type, 0x5EED); }
+    static ManagerSpec seedManager() { return savedSpec(); }
+
+protected:
     // The same store from the writer.
     static ManagerSpec savedSpec()
     {
@@ -395,6 +401,34 @@ TEST_F(ConstraintFileTest, EachAllocationFailingInTurnWhileLoading)
         EXPECT_EQ(m_array[1], nullptr);
         EXPECT_EQ(m_allocator.liveBlocks(), live) << "allocation " << n << "\n" << m_allocator.describeLeaks();
     }
+}
+
+// ---- fuzz seeds ----------------------------------------------------------------
+
+// Both stores in one archive, whole or cut after a constraint record.
+std::string seedArchive(bool cut)
+{
+    ConstraintFileSpec file;
+    file.n = 4;
+    file.entries = {{2, recordOf(ConstraintStoreTest::seedSpec("two", 3))},
+                    {0, recordOf(ConstraintStoreTest::seedSpec("zero", 3))}};
+    Records manager = constraint_store::managerRecords(ConstraintStoreTest::seedManager());
+    Records constraints = constraint_store::constraintFileRecords(file);
+    if (cut) {
+        manager.cutAfter("record 2");
+        constraints.cutAfter("record 0");
+    }
+    ArchiveFixture archive(cut ? "cut.dvk" : "whole.dvk");
+    archive.add("bcm0", [&](BinFileWriter* w) { return manager.write(w); });
+    archive.add("bcn0", [&](BinFileWriter* w) { return constraints.write(w); });
+    archive.finish();
+    return archive.bytes();
+}
+
+TEST_F(ConstraintStoreTest, CommittedFuzzSeedsAreWhatTheWriterMakes)
+{
+    checkFuzzSeed("brevit_constraint_store", "stores", seedArchive(false));
+    checkFuzzSeed("brevit_constraint_store", "cut", seedArchive(true));
 }
 
 } // namespace

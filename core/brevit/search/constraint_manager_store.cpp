@@ -134,7 +134,7 @@ int32_t ConstraintManager_ReadPSAFile(ConstraintManager* m, DVKTar* archive, con
     BinFileReader* reader = BinFileReader_Create(archive, "bcm0", prefix);
     if (reader == nullptr)
         return 0;
-    Header h;
+    Header h{0, 0, 0, -1, 0, 0};
     Tables t;
     const bool ok = readHeader(reader, &h) && readEntries(reader, h, t, vocabulary, classManager) &&
                     referencesHold(t, h.highest);

@@ -26,7 +26,8 @@ void called(const Constraint* con, int32_t slot)
 {
     ScriptedCalls& calls = scriptedCalls();
     ++calls.count[slot];
-    calls.log.emplace_back(con->name, slot);
+    if (calls.logging)
+        calls.log.emplace_back(con->name, slot);
 }
 
 int32_t answerOf(Constraint* con, int32_t slot)

@@ -92,6 +92,7 @@ bool ScriptedConstraint_WriteRecord(BinFileWriter* writer, const ScriptedSpec& s
 struct ScriptedCalls {
     int32_t count[kSlotCount] = {};
     std::vector<std::pair<std::string, int32_t>> log;   // (name, slot) in call order
+    bool logging = true;                                 // benchmarks only count
     uint32_t scoreArgs[4] = {};                          // last GetTransitionScore arguments
     int32_t scoreAnswer = 0;
     std::vector<uint32_t> invalidated;                   // ClassManager_InvalidateWordIndex ids

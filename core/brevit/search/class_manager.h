@@ -8,5 +8,6 @@ struct ClassManager;
 
 // Forgets the class's first-word index (rebuilt on use).
 void ClassManager_InvalidateWordIndex(ClassManager* manager, uint32_t id);
-// Members of the class; 0 for an id without members.
-int32_t ClassManager_GetNumMembers(ClassManager* manager, uint32_t id);
+// count := the members of the class (0 for an id without record); 1, or 0
+// when a pending edit of the class cannot be finished.
+int32_t ClassManager_GetNumMembers(ClassManager* manager, uint32_t id, int32_t* count);

@@ -247,9 +247,11 @@ int32_t Constraint_GetMaxClassMembers(Constraint* const* array, int32_t n, int32
     for (int32_t k = 0; k < n; ++k) {
         Constraint* con = array[k];
         const int32_t classes = ClassPairConstraint_GetNumClasses(con);
-        for (int32_t c = 1; c < classes; ++c)
-            largest = std::max(largest, ClassManager_GetNumMembers(con->classManager,
-                                                                   ClassPairConstraint_GetClassId(con, c)));
+        for (int32_t c = 1; c < classes; ++c) {
+            int32_t members = 0;
+            ClassManager_GetNumMembers(con->classManager, ClassPairConstraint_GetClassId(con, c), &members);
+            largest = std::max(largest, members);
+        }
     }
     *max = largest;
     return 1;

@@ -34,7 +34,7 @@ struct ConstraintKindDoubles {
     void (*transcriptionMarkReferencedWordIds)(Constraint* con, uint8_t* bitmap, int32_t first,
                                                int32_t count);
     void (*classManagerInvalidateWordIndex)(ClassManager* manager, uint32_t id);
-    int32_t (*classManagerGetNumMembers)(ClassManager* manager, uint32_t id);
+    int32_t (*classManagerGetNumMembers)(ClassManager* manager, uint32_t id, int32_t* count);
 };
 
 // Installs doubles (null: none) and returns the previous set.

@@ -148,8 +148,10 @@ void ClassManager_InvalidateWordIndex(ClassManager* manager, uint32_t id)
         f(manager, id);
 }
 
-int32_t ClassManager_GetNumMembers(ClassManager* manager, uint32_t id)
+int32_t ClassManager_GetNumMembers(ClassManager* manager, uint32_t id, int32_t* count)
 {
-    auto f = installed(&ConstraintKindDoubles::classManagerGetNumMembers);
-    return f != nullptr ? f(manager, id) : 0;
+    if (auto f = installed(&ConstraintKindDoubles::classManagerGetNumMembers))
+        return f(manager, id, count);
+    *count = 0;
+    return 1;
 }

@@ -343,11 +343,12 @@ void markReferencedWordIds(Constraint* con, uint8_t* bitmap, int32_t first, int3
 
 void invalidateWordIndex(ClassManager*, uint32_t id) { scriptedCalls().invalidated.push_back(id); }
 
-int32_t numMembers(ClassManager*, uint32_t id)
+int32_t numMembers(ClassManager*, uint32_t id, int32_t* count)
 {
     const auto& members = scriptedCalls().members;
     const auto found = members.find(id);
-    return found != members.end() ? found->second : 0;
+    *count = found != members.end() ? found->second : 0;
+    return 1;
 }
 
 const ConstraintKindDoubles kDoubles = {

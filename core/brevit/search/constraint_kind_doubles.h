@@ -1,5 +1,4 @@
-// Stand-ins for the constraint kinds and the class manager until their own
-// sources land: each provisional function calls the installed double of the
+// Stand-ins for the constraint kinds until their own sources land: each provisional function calls the installed double of the
 // same name, else answers as if no constraint of its kind existed (readers
 // give null, queries 0, an expansion its input, preparation success).
 #pragma once
@@ -33,8 +32,6 @@ struct ConstraintKindDoubles {
     int32_t (*classPairGetStateTableFlag)(const Constraint* con);
     void (*transcriptionMarkReferencedWordIds)(Constraint* con, uint8_t* bitmap, int32_t first,
                                                int32_t count);
-    void (*classManagerInvalidateWordIndex)(ClassManager* manager, uint32_t id);
-    int32_t (*classManagerGetNumMembers)(ClassManager* manager, uint32_t id, int32_t* count);
 };
 
 // Installs doubles (null: none) and returns the previous set.

@@ -1,7 +1,5 @@
-// Provisional forms of what the constraints call of their kinds and of the
-// class manager (constraint_kind_doubles.h); each kind's own source replaces
-// its share.
-#include "core/brevit/search/class_manager.h"
+// Provisional forms of what the constraints call of their kinds
+// (constraint_kind_doubles.h); each kind's own source replaces its share.
 #include "core/brevit/search/class_pair_constraint.h"
 #include "core/brevit/search/constraint_kind_doubles.h"
 #include "core/brevit/search/transcription_constraint.h"
@@ -140,18 +138,4 @@ void TranscriptionConstraint_MarkReferencedWordIds(Constraint* con, uint8_t* bit
 {
     if (auto f = installed(&ConstraintKindDoubles::transcriptionMarkReferencedWordIds))
         f(con, bitmap, first, count);
-}
-
-void ClassManager_InvalidateWordIndex(ClassManager* manager, uint32_t id)
-{
-    if (auto f = installed(&ConstraintKindDoubles::classManagerInvalidateWordIndex))
-        f(manager, id);
-}
-
-int32_t ClassManager_GetNumMembers(ClassManager* manager, uint32_t id, int32_t* count)
-{
-    if (auto f = installed(&ConstraintKindDoubles::classManagerGetNumMembers))
-        return f(manager, id, count);
-    *count = 0;
-    return 1;
 }

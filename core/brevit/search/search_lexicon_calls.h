@@ -10,3 +10,9 @@ struct Voc;
 uint32_t Voc_ActiveIdToVocId(const Voc* vocabulary, uint16_t activeId);
 // The n-th pronunciation id of a word (a vocabulary id), 65535 when none.
 uint16_t Voc_GetNthPronId(const Voc* vocabulary, uint32_t vocId, int32_t n);
+// The number of pronunciations of a word (a vocabulary id).
+int32_t Voc_GetNumProns(const Voc* vocabulary, uint32_t vocId);
+
+struct LexTree;
+// Frees a lexical tree object; null is ignored.
+void LexTree_Delete(LexTree* tree);

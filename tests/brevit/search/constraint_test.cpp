@@ -2,7 +2,9 @@
 // operation table with its empty-slot rules, and the array operations.
 #include "tests/brevit/search/constraint_test.h"
 
+#include "core/brevit/search/class_manager.h"
 #include "core/brevit/search/class_pair_constraint.h"
+#include "core/brevit/search/constraint_class.h"
 
 #include <cstring>
 #include <tuple>
@@ -10,6 +12,8 @@
 namespace {
 
 using Strings = std::vector<std::string>;
+
+ScriptedConstraint* scripted(Constraint* con) { return reinterpret_cast<ScriptedConstraint*>(con); }
 
 TEST(ActiveId, FieldsComeFromTheirBits)
 {
@@ -223,16 +227,44 @@ TEST_F(ConstraintOperations, ArrayBoundsOfTheTableOperations)
     EXPECT_EQ(calledFor(kSlotFreeActiveIdTable), Strings{"x"});
 }
 
+// A class manager with classes named by their member counts; deleted with the test.
+class ClassesOf {
+public:
+    explicit ClassesOf(const std::vector<int32_t>& memberCounts)
+        : m_manager(ClassManager_Create(nullptr, nullptr, nullptr, 4))
+    {
+        for (size_t k = 0; k < memberCounts.size(); ++k) {
+            const std::string name = "class" + std::to_string(k);
+            EXPECT_EQ(ClassManager_AddClass(m_manager, name.c_str(), 4, 4, 0, 0, 0, 0), 1);
+            for (uint16_t w = 0; w < memberCounts[k]; ++w)
+                EXPECT_EQ(ClassManager_AddClassMember(m_manager, name.c_str(), &w, 1, 0, 0), 1);
+        }
+    }
+    ~ClassesOf() { ClassManager_Delete(m_manager); }
+    ClassManager* get() { return m_manager; }
+
+private:
+    ClassManager* m_manager;
+};
+
 TEST_F(ConstraintOperations, UttInitAllInvalidatesEveryClassOfEveryClassPair)
 {
+    ClassesOf classes({1, 1, 1, 1});
+    for (uint32_t id = 1; id <= 4; ++id)
+        ClassManager_GetClass(classes.get(), id)->wordIndexBuilt = 1;
     ScriptedSpec pair = named("pair", kConstraintTypeClassPair);
-    pair.classIds = {7, 9};
+    pair.classIds = {1, 3};
     pair.slots |= slotBit(kSlotUttInit);
     ScriptedSpec other = named("other", kConstraintTypeClassPair);
-    other.classIds = {3};
+    other.classIds = {2};
     Constraint* array[3] = {owned(pair), owned(named("voc")), owned(other)};
+    array[0]->classManager = classes.get();
+    array[2]->classManager = classes.get();
     EXPECT_EQ(Constraint_UttInitAll(array, 3, 1, 2), 1);
-    EXPECT_EQ(scriptedCalls().invalidated, (std::vector<uint32_t>{7, 9, 3}));
+    std::vector<int32_t> built;
+    for (uint32_t id = 1; id <= 4; ++id)
+        built.push_back(ClassManager_GetClass(classes.get(), id)->wordIndexBuilt);
+    EXPECT_EQ(built, (std::vector<int32_t>{0, 0, 0, 1}));
     EXPECT_EQ(calledFor(kSlotUttInit), Strings{"pair"});
     EXPECT_EQ(DVKTempMem_GetMark(), 0u);
 }
@@ -254,8 +286,10 @@ TEST_F(ConstraintOperations, ClassPairQueriesLookOnlyAtClassPairs)
     Constraint* ca = owned(a);
     Constraint* cb = owned(b);
     Constraint* cv = owned(v);
-    auto* managerA = reinterpret_cast<ClassManager*>(0x10);
-    auto* managerB = reinterpret_cast<ClassManager*>(0x20);
+    ClassesOf classesA({4, 12});
+    ClassesOf classesB({30});
+    ClassManager* managerA = classesA.get();
+    ClassManager* managerB = classesB.get();
     ca->classManager = managerA;
     cb->classManager = managerB;
 
@@ -284,9 +318,13 @@ TEST_F(ConstraintOperations, ClassPairQueriesLookOnlyAtClassPairs)
     EXPECT_EQ(Constraint_PrepareFrameAll(mixed + 1, 2, nullptr, 0, 0), 1);
 
     int32_t max = -1;
-    scriptedCalls().members = {{7, 4}, {9, 12}, {3, 30}, {0, 99}};
+    scripted(ca)->classIds[1] = 1;
+    scripted(ca)->classIds[2] = 2;
+    scripted(cb)->classIds[1] = 1;
     EXPECT_EQ(Constraint_GetMaxClassMembers(mixed, 2, &max), 1);
-    EXPECT_EQ(max, 30);   // class index 0 is not counted
+    EXPECT_EQ(max, 30);
+    EXPECT_EQ(Constraint_GetMaxClassMembers(mixed, 1, &max), 1);
+    EXPECT_EQ(max, 12);
     max = -1;
     EXPECT_EQ(Constraint_GetMaxClassMembers(mixed, 3, &max), 0);
     EXPECT_EQ(max, -1);

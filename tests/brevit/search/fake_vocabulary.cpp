@@ -37,3 +37,23 @@ uint16_t Voc_GetNthPronId(const Voc* vocabulary, uint32_t vocId, int32_t n)
         return 65535;
     return word->second[static_cast<std::size_t>(n)];
 }
+
+int32_t Voc_GetNumProns(const Voc* vocabulary, uint32_t vocId)
+{
+    if ((vocId & 0xC0000000u) != kFakeVocActiveKind)
+        return 0;
+    const auto word = vocabulary->words.find(static_cast<uint16_t>(vocId & 0xFFFFu));
+    return word != vocabulary->words.end() ? static_cast<int32_t>(word->second.size()) : 0;
+}
+
+namespace {
+int32_t gLexTreeDeletes = 0;
+} // namespace
+
+int32_t fakeLexTreeDeletes() { return gLexTreeDeletes; }
+
+void LexTree_Delete(LexTree* tree)
+{
+    if (tree != nullptr)
+        ++gLexTreeDeletes;
+}

@@ -341,21 +341,11 @@ void markReferencedWordIds(Constraint* con, uint8_t* bitmap, int32_t first, int3
     }
 }
 
-void invalidateWordIndex(ClassManager*, uint32_t id) { scriptedCalls().invalidated.push_back(id); }
-
-int32_t numMembers(ClassManager*, uint32_t id, int32_t* count)
-{
-    const auto& members = scriptedCalls().members;
-    const auto found = members.find(id);
-    *count = found != members.end() ? found->second : 0;
-    return 1;
-}
-
 const ConstraintKindDoubles kDoubles = {
     readWholeVoc, readClassPair, readClassPair, prepareIterator, prepareFrame, expand,
     collectWordIds, answerOfClassPair, fillPronCache, findFirstFlaggedClass, answerOfClassPair,
     findClassIndex, numClasses, classId, hasConstraintClasses, stateTableFlag,
-    markReferencedWordIds, invalidateWordIndex, numMembers,
+    markReferencedWordIds,
 };
 
 } // namespace

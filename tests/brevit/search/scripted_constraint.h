@@ -95,8 +95,6 @@ struct ScriptedCalls {
     bool logging = true;                                 // benchmarks only count
     uint32_t scoreArgs[4] = {};                          // last GetTransitionScore arguments
     int32_t scoreAnswer = 0;
-    std::vector<uint32_t> invalidated;                   // ClassManager_InvalidateWordIndex ids
-    std::map<uint32_t, int32_t> members;                 // ClassManager_GetNumMembers answers
     int32_t marked = 0;                                  // MarkReferencedWordIds calls
     int32_t expansions = 0;
 };

@@ -12,6 +12,7 @@
 namespace {
 
 constexpr uint32_t kClassReferences = 0x3FFFFFFFu;
+constexpr uint32_t kMaxHolds = 64;
 
 void managerStore(DVKTar* tar)
 {
@@ -28,13 +29,16 @@ void managerStore(DVKTar* tar)
                 ConstraintManager_RemoveReference(m, i);
         }
         // The class side that held references is not here: drop its holds
-        // as many times as each entry counts them.
+        // as many times as each entry counts them (a stored count is cut to
+        // a few first, so that an input cannot make the drop take minutes).
         for (int32_t i = 0; i <= m->highest; ++i) {
             const int32_t page = i >> kConstraintManagerPageShift;
             if (ConstraintManager_GetConstraint(m, i) == nullptr)
                 continue;
-            uint32_t holds = static_cast<uint32_t*>(m->references[page])[i & 255] & kClassReferences;
-            for (; holds > 0; --holds)
+            uint32_t& word = static_cast<uint32_t*>(m->references[page])[i & 255];
+            if ((word & kClassReferences) > kMaxHolds)
+                word = (word & ~kClassReferences) | kMaxHolds;
+            for (uint32_t holds = word & kClassReferences; holds > 0; --holds)
                 ConstraintManager_RemoveReference(m, i);
         }
         ConstraintManager_ReleaseConstraint(m, 0);

@@ -40,7 +40,11 @@ bool readHeader(BinFileReader* reader, Header* h)
     h->referenceCapacity = w[4];
     h->referencePages = w[5];
     const int64_t entries = int64_t{h->pages} * kConstraintManagerPageSize;
-    return h->capacity <= kConstraintManagerMaxPages && h->referenceCapacity <= kConstraintManagerMaxPages &&
+    // Each index needs its stored flag and each page its reference words:
+    // a header promising more than the sub-file holds sizes nothing.
+    const int64_t left = int64_t{reader->sub->size} - reader->sub->position;
+    return int64_t{h->highest} + 1 <= left / 4 && entries * 4 <= left &&
+           h->capacity <= kConstraintManagerMaxPages && h->referenceCapacity <= kConstraintManagerMaxPages &&
            h->pages <= h->capacity && h->referencePages == h->pages &&
            h->referencePages <= h->referenceCapacity && h->highest >= -1 && h->highest < entries &&
            h->count >= 0 && h->count <= h->highest + 1;

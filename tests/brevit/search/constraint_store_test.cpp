@@ -242,6 +242,27 @@ TEST_F(ConstraintStoreTest, DamagedStoresAreRefusedLeavingTheManagerUnchanged)
     EXPECT_EQ(readInto(m, image("bcm0", constraint_store::managerRecords(savedSpec()))), 1);
 }
 
+TEST_F(ConstraintStoreTest, AHeaderPromisingMoreThanTheSubFileHoldsAllocatesNothing)
+{
+    // Allocations of a read refused at its first header word: the reader's own.
+    auto allocationsOf = [&](const Records& records) {
+        const std::string bytes = image("bcm0", records);
+        ArchiveFixture archive("read.dvk");
+        DVKTar* tar = archive.openMapped(bytes);
+        const uint64_t calls = m_allocator.calls();
+        EXPECT_EQ(ConstraintManager_ReadPSAFile(manager(), tar, nullptr, nullptr, kClasses), 0);
+        return m_allocator.calls() - calls;
+    };
+    const uint64_t readerOnly =
+        allocationsOf(Records(constraint_store::managerRecords(savedSpec())).changeWord("capacity", 0xFFFFFFFFu));
+    for (const auto& [pages, highest] : {std::pair{65536u, 2u}, std::pair{4u, 1000u}}) {
+        Records records = constraint_store::managerRecords(savedSpec());
+        records.changeWord("capacity", pages).changeWord("pages", pages).changeWord("referencePages", pages);
+        records.changeWord("referenceCapacity", pages).changeWord("highest", highest);
+        EXPECT_EQ(allocationsOf(records), readerOnly) << pages;
+    }
+}
+
 TEST_F(ConstraintStoreTest, ACutAfterAnyRecordIsRefused)
 {
     const Records whole = constraint_store::managerRecords(savedSpec());

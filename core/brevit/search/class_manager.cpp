@@ -46,6 +46,13 @@ void setEntry(ClassManager* m, uint32_t id, char* name, ConstraintClass* record,
     ++m->idsInUse;
 }
 
+// A flag of the id's record; 0 without record.
+int32_t recordFlag(const ClassManager* m, uint32_t id, int32_t ConstraintClass::*flag)
+{
+    const ConstraintClass* r = ClassManager_RecordOf(m, id);
+    return r != nullptr ? r->*flag : 0;
+}
+
 void clearEntry(ClassManager* m, uint32_t id)
 {
     DVKMem_Free(ClassManager_Entry<char*>(m->names, id));
@@ -263,6 +270,9 @@ int32_t ClassManager_AddConstraintAlias(ClassManager* m, const char* name, Const
 
 int32_t ClassManager_PairIRClass(ClassManager* m, uint32_t classA, uint32_t classB)
 {
+    // Members still waiting in the edit buffer count as members.
+    if (ClassManager_FinishEditOf(m, classA) == 0 || ClassManager_FinishEditOf(m, classB) == 0)
+        return 0;
     ConstraintClass* a = ClassManager_RecordOf(m, classA);
     ConstraintClass* b = ClassManager_RecordOf(m, classB);
     if (a == nullptr || b == nullptr || a->numMembers != 0 || b->numMembers != 0 ||
@@ -486,32 +496,27 @@ void ClassManager_PrintAllClasses(ClassManager* m, void* handle, ClassManagerPri
 
 int32_t ClassManager_GetClassFlagA(const ClassManager* m, uint32_t id)
 {
-    const ConstraintClass* r = ClassManager_RecordOf(m, id);
-    return r != nullptr ? r->flagA : 0;
+    return recordFlag(m, id, &ConstraintClass::flagA);
 }
 
 int32_t ClassManager_GetClassFlagB(const ClassManager* m, uint32_t id)
 {
-    const ConstraintClass* r = ClassManager_RecordOf(m, id);
-    return r != nullptr ? r->flagB : 0;
+    return recordFlag(m, id, &ConstraintClass::flagB);
 }
 
 int32_t ClassManager_ClassHasPhraseIds(const ClassManager* m, uint32_t id)
 {
-    const ConstraintClass* r = ClassManager_RecordOf(m, id);
-    return r != nullptr ? r->hasPhraseIds : 0;
+    return recordFlag(m, id, &ConstraintClass::hasPhraseIds);
 }
 
 int32_t ClassManager_ClassHasWeights(const ClassManager* m, uint32_t id)
 {
-    const ConstraintClass* r = ClassManager_RecordOf(m, id);
-    return r != nullptr ? r->hasWeights : 0;
+    return recordFlag(m, id, &ConstraintClass::hasWeights);
 }
 
 int32_t ClassManager_TreeNeedsRebuild(const ClassManager* m, uint32_t id)
 {
-    const ConstraintClass* r = ClassManager_RecordOf(m, id);
-    return r != nullptr ? r->rebuildTree : 0;
+    return recordFlag(m, id, &ConstraintClass::rebuildTree);
 }
 
 void ClassManager_InvalidateWordIndex(ClassManager* m, uint32_t id)

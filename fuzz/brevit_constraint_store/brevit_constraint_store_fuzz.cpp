@@ -64,7 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         managerStore(tar);
         for (int32_t n : {0, 1, 4, 1024, 1025})
             constraintFile(tar, n);
-        if (size > 0)
-            constraintFile(tar, data[size - 1] % 8);
+        // And one size 0..1,025 chosen by the input's last bytes.
+        if (size >= 2)
+            constraintFile(tar, (data[size - 1] | data[size - 2] << 8) % 1026);
     });
 }

@@ -77,42 +77,6 @@ struct Bmd1 {
 
 class WordStoreFile : public WordStoreTest {
 protected:
-    // 40 keeps an added pron; 101 was removed; slot 2 is free under 3.
-    MWLDynamic* filledStore()
-    {
-        MWLDynamic* s = create({.staticMaster = 50, .marker = 45});
-        EXPECT_EQ(MWLDynamic_GetFreeRecogPhonemeId(s), 41);
-        EXPECT_EQ(addPhoneme(s, {41, 8}), 51);
-        EXPECT_EQ(addPhoneme(s, {7}), 52);
-        EXPECT_EQ(addPhoneme(s, {9, 9}), 53);
-        EXPECT_EQ(addPron(s, 40, {8}, 1), 1);
-        add(s, u"River", {{5, 45, 7}});
-        add(s, u"gone", {{52}});
-        add(s, u"eBook", {{51, 53}, {6}}, u"e book", 1);
-        add(s, u"river", {{45, 5, 45}});
-        add(s, u"Long", {Pron(255, 6)});
-        add(s, u"New York", {{5}}, u"new york");
-        int32_t freed = 0;
-        EXPECT_EQ(MWLDynamic_RemoveWord(s, 101, &freed), 1);
-        const uint32_t used[] = {100, 103};
-        MWLDynamic_MarkUsed(s, 2, used);
-        return s;
-    }
-
-    std::string written(const MWLDynamic* s)
-    {
-        ArchiveFixture archive("written.dvk");
-        EXPECT_EQ(MWLDynamic_WritePSAFile(s, archive.tar(), "p/"), 1);
-        archive.finish();
-        DVKTar* tar = archive.openMapped();
-        BinFileReader* r = BinFileReader_Create(tar, kMWLDynamicSubFileTag, "p/");
-        EXPECT_NE(r, nullptr);
-        std::string bytes(r->sub->size, '\0');
-        EXPECT_EQ(BinFileReader_ReadRaw(r, r->sub->size, bytes.data()), 1);
-        BinFileReader_Delete(r);
-        return bytes;
-    }
-
     int32_t read(MWLDynamic* s, const std::string& bytes)
     {
         ArchiveFixture archive("read" + std::to_string(m_reads++) + ".dvk");

@@ -111,10 +111,12 @@ bool readChunkWords(BinFileReader* r, MWLDynamicChunks* array)
 }
 
 // A table of a valid store holds at most the capacity it was created with
-// or twice the chunks it ever needed.
-bool plausibleCapacity(const MWLDynamicChunks& array, uint32_t createdWith, uint32_t now)
+// or twice the chunks it ever needed; and the chunks declared are in the file.
+bool plausibleCapacity(const BinFileReader* r, const MWLDynamicChunks& array, uint32_t elementSize,
+                       uint32_t createdWith, uint32_t now)
 {
-    return array.capacity <= std::max<uint64_t>({createdWith, now, 2 * uint64_t{array.chunks}});
+    return uint64_t{array.chunks} * kLength * elementSize <= r->sub->size &&
+           array.capacity <= std::max<uint64_t>({createdWith, now, 2 * uint64_t{array.chunks}});
 }
 
 uint32_t createdChunks(int index)
@@ -190,14 +192,14 @@ bool readHeader(BinFileReader* r, MWLDynamic* f, const MWLDynamic* store)
     return read && signature == store->signature && slots == store->slotCount &&
            recogs == store->recogCount && poolCapacity == store->poolCapacity &&
            marker == store->marker && static_cast<uint32_t>(exact) == store->exactText &&
-           plausibleCapacity(f->records, recordChunks, store->records.capacity) &&
-           plausibleCapacity(f->textOrder, recordChunks, store->textOrder.capacity) &&
-           plausibleCapacity(f->classBytes, recordChunks, store->classBytes.capacity) &&
-           plausibleCapacity(f->texts, createdChunks(kBrevitParamTextStorePages), store->texts.capacity) &&
-           plausibleCapacity(f->prons, createdChunks(kBrevitParamPronStorePages), store->prons.capacity) &&
-           plausibleCapacity(f->types, recordChunks, store->types.capacity) &&
-           plausibleCapacity(f->recency, recordChunks, store->recency.capacity) &&
-           plausibleCapacity(f->markerPositions, recordChunks, store->markerPositions.capacity);
+           plausibleCapacity(r, f->records, sizeof(MWLDynamicRecord), recordChunks, store->records.capacity) &&
+           plausibleCapacity(r, f->textOrder, 2, recordChunks, store->textOrder.capacity) &&
+           plausibleCapacity(r, f->classBytes, 1, recordChunks, store->classBytes.capacity) &&
+           plausibleCapacity(r, f->texts, 1, createdChunks(kBrevitParamTextStorePages), store->texts.capacity) &&
+           plausibleCapacity(r, f->prons, 1, createdChunks(kBrevitParamPronStorePages), store->prons.capacity) &&
+           plausibleCapacity(r, f->types, 1, recordChunks, store->types.capacity) &&
+           plausibleCapacity(r, f->recency, 1, recordChunks, store->recency.capacity) &&
+           plausibleCapacity(r, f->markerPositions, 1, recordChunks, store->markerPositions.capacity);
 }
 
 bool readArrays(BinFileReader* r, MWLDynamic* f)
@@ -310,16 +312,11 @@ bool pronsConsistent(const MWLDynamic* f, uint32_t index)
     for (int32_t k = 0; ok && k < count; ++k) {
         ok = p < f->pronUsed;
         const uint32_t n = ok ? mwlAt<uint8_t>(f->prons, p) : 0;
-        uint32_t length = 1;
-        for (uint32_t i = 0; ok && i < n; ++i) {
-            ok = p + length < f->pronUsed;
-            if (ok)
-                length += (mwlAt<uint8_t>(f->prons, p + length) & 0x80) != 0 ? 2 : 1;
-        }
+        const uint32_t length = ok ? mwlEncodedPronLength(f, p) : 0;
         ok = ok && p + length <= f->pronUsed;
         if (!ok)
             break;
-        mwlDecodePron(f->prons, p, pron);
+        mwlDecodePron(f, p, pron);
         const bool markerBack = count == 1 && position != kMWLNoMarker;
         ok = int64_t{n} + (markerBack ? 1 : 0) <= std::min<int64_t>(f->maxima.masterPron, kMWLMaxEncodedPhonemes) &&
              mwlIsStorablePron(f, pron) && mwlRecogLength(f, pron) <= f->maxima.recogPron;

@@ -44,7 +44,7 @@ struct MWLDynamicGrowth {
     MWLDynamicChunks saved;
 };
 struct MWLDynamicGrowthLog {
-    MWLDynamicGrowth entries[8];
+    MWLDynamicGrowth entries[10];   // an add grows at most 8 arrays
     int32_t count;
 };
 // Room for count elements; false when memory runs out (logged growth stays
@@ -73,11 +73,12 @@ uint8_t mwlMarkerPosition(const MWLDynamic* s, uint32_t index);
 
 // ---- prons ------------------------------------------------------------------------
 int32_t mwlPronLength(const uint16_t* pron);
-// Bytes of the encoded pron at at, of the whole entry (count byte, prons).
-uint32_t mwlEncodedPronLength(const MWLDynamicChunks& prons, uint32_t at);
-uint32_t mwlPronEntryLength(const MWLDynamicChunks& prons, uint32_t at);
+// Bytes of the encoded pron at at, of the whole entry (count byte, prons);
+// bytes past the used end read as zeros.
+uint32_t mwlEncodedPronLength(const MWLDynamic* s, uint32_t at);
+uint32_t mwlPronEntryLength(const MWLDynamic* s, uint32_t at);
 // Decodes the pron at at into out (256 units, ended by 0xFFFF); bytes used.
-uint32_t mwlDecodePron(const MWLDynamicChunks& prons, uint32_t at, uint16_t* out);
+uint32_t mwlDecodePron(const MWLDynamic* s, uint32_t at, uint16_t* out);
 // Ids named, added slots allocated, and the encoded form's limits.
 bool mwlIsStorablePron(const MWLDynamic* s, const uint16_t* pron);
 void mwlCountUses(MWLDynamic* s, const uint16_t* pron);

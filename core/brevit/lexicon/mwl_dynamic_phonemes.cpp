@@ -6,6 +6,9 @@
 #include "core/brevit/lexicon/mwl_util.h"
 #include "core/brevit/runtime/dvk_mem.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace {
 
 // The slot an added master id names (1 .. S), 0 for a static id or one past S.
@@ -185,36 +188,42 @@ int32_t mwlPronLength(const uint16_t* pron)
     return n;
 }
 
-uint32_t mwlEncodedPronLength(const MWLDynamicChunks& prons, uint32_t at)
+namespace {
+
+// The longest encoded pron: its count, then 255 two-byte ids.
+constexpr uint32_t kEncodedPronBytes = 1 + 2 * kMWLMaxEncodedPhonemes;
+
+// The encoded pron at at, copied out of its chunks (zeros past the used
+// bytes), for the coder of mwl_util.h.
+void pronWindow(const MWLDynamic* s, uint32_t at, uint8_t* window)
 {
-    const uint32_t n = mwlAt<uint8_t>(prons, at);
-    uint32_t length = 1;
-    for (uint32_t i = 0; i < n; ++i)
-        length += (mwlAt<uint8_t>(prons, at + length) & 0x80) != 0 ? 2 : 1;
-    return length;
+    const uint32_t n = at < s->pronUsed ? std::min(kEncodedPronBytes, s->pronUsed - at) : 0;
+    std::memset(window + n, 0, kEncodedPronBytes - n);
+    mwlReadBytes(s->prons, at, n, window);
 }
 
-uint32_t mwlPronEntryLength(const MWLDynamicChunks& prons, uint32_t at)
+} // namespace
+
+uint32_t mwlEncodedPronLength(const MWLDynamic* s, uint32_t at)
 {
-    const uint32_t count = mwlAt<uint8_t>(prons, at);
+    uint8_t window[kEncodedPronBytes];
+    pronWindow(s, at, window);
+    return static_cast<uint32_t>(MWLUtil_GetEncodedPronLength(window));
+}
+
+uint32_t mwlPronEntryLength(const MWLDynamic* s, uint32_t at)
+{
+    const uint32_t count = mwlAt<uint8_t>(s->prons, at);
     uint32_t length = 1;
     for (uint32_t k = 0; k < count; ++k)
-        length += mwlEncodedPronLength(prons, at + length);
+        length += mwlEncodedPronLength(s, at + length);
     return length;
 }
 
-uint32_t mwlDecodePron(const MWLDynamicChunks& prons, uint32_t at, uint16_t* out)
+uint32_t mwlDecodePron(const MWLDynamic* s, uint32_t at, uint16_t* out)
 {
-    const uint32_t n = mwlAt<uint8_t>(prons, at);
-    uint32_t p = at + 1;
-    for (uint32_t i = 0; i < n; ++i) {
-        const uint8_t first = mwlAt<uint8_t>(prons, p++);
-        if ((first & 0x80) == 0) {
-            out[i] = first;
-        } else {
-            out[i] = static_cast<uint16_t>((first & 0x7F) | (mwlAt<uint8_t>(prons, p++) << 7));
-        }
-    }
-    out[n] = kMWLPronEnd;
-    return p - at;
+    uint8_t window[kEncodedPronBytes];
+    pronWindow(s, at, window);
+    uint16_t* const buffers[] = {out};
+    return static_cast<uint32_t>(MWLUtil_DecodePronunciations(buffers, window, 1));
 }

@@ -6,19 +6,12 @@
 #include "core/brevit/lexicon/mwl_code.h"
 #include "core/brevit/lexicon/mwl_util.h"
 #include "core/brevit/runtime/dvk_mem_stack.h"
+#include "core/brevit/runtime/dvk_unicode_str.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace {
-
-int32_t unitLength(const uint16_t* text)
-{
-    int32_t n = 0;
-    while (text[n] != 0)
-        ++n;
-    return n;
-}
 
 int32_t byteLength(const uint8_t* text)
 {
@@ -28,7 +21,7 @@ int32_t byteLength(const uint8_t* text)
 uint8_t* encode(const uint16_t* text, int32_t lower, int32_t encoding, const DVKSCSU* coder,
                 int32_t* prefix)
 {
-    const int32_t n = unitLength(text);
+    const int32_t n = DVKUnicode_Length(text);
     auto* out = static_cast<uint8_t*>(DVKTempMem_Malloc(static_cast<uint32_t>(4 * n + 1)));
     return MWLCode_ConvertFromUnicode(out, text, lower, encoding, coder, prefix) == kMWLCodeDone
                ? out
@@ -101,8 +94,8 @@ bool mwlEncodeTexts(const MWLDynamic* s, const uint16_t* surface, const uint16_t
     out->exact = nullptr;
     if (out->classByte == kMWLCodeExact)
         out->exact = encode(surface, 0, mwlPlainEncoding(s), &s->encodings.surfaceCoder, nullptr);
-    out->surfaceChars = unitLength(surface);
-    out->spokenChars = unitLength(spoken);
+    out->surfaceChars = DVKUnicode_Length(surface);
+    out->spokenChars = DVKUnicode_Length(spoken);
     return out->surface != nullptr && out->spoken != nullptr &&
            (out->classByte != kMWLCodeExact || out->exact != nullptr);
 }
@@ -139,9 +132,9 @@ void mwlDecodedLengths(const MWLDynamic* s, const MWLDynamicTexts& texts, int32_
     const int32_t units = std::max(byteLength(written), byteLength(texts.spoken)) + 1;
     auto* out = static_cast<uint16_t*>(DVKTempMem_Malloc(static_cast<uint32_t>(units) * 2));
     restoreSurface(s, texts, out);
-    *surface = unitLength(out);
+    *surface = DVKUnicode_Length(out);
     decode(out, texts.spoken, kMWLCodeNoUpper, s->encodings.spokenEncoding, &s->encodings.spokenCoder);
-    *spoken = unitLength(out);
+    *spoken = DVKUnicode_Length(out);
     DVKTempMem_ReleaseToMark(mark);
 }
 
@@ -174,7 +167,7 @@ int32_t MWLDynamic_GetPronText(const MWLDynamic* store, uint32_t index, uint16_t
     MWLDynamicTexts texts;
     mwlRecordTexts(store, index, &texts);
     const uint16_t* text = mwlPronText(store, texts);
-    const int32_t n = unitLength(text);
+    const int32_t n = DVKUnicode_Length(text);
     const bool fits = n < size;
     if (fits)
         std::memcpy(out, text, static_cast<size_t>(n + 1) * 2);
@@ -301,7 +294,7 @@ int32_t MWLDynamic_GetMatchesAtStart(const MWLDynamic* store, const uint16_t* te
                                      uint32_t* ids, int32_t size)
 {
     const uint32_t mark = DVKTempMem_GetMark();
-    int32_t prefix = length;
+    int32_t prefix = length > 0 ? length : 0;
     const uint8_t* key = mwlEncodeKey(store, text, &prefix);
     int32_t count = 0;
     if (key != nullptr) {

@@ -73,7 +73,7 @@ bool releaseProns(MWLDynamic* s, uint32_t at)
     const uint32_t count = mwlAt<uint8_t>(s->prons, at);
     uint32_t p = at + 1;
     for (uint32_t k = 0; k < count; ++k) {
-        p += mwlDecodePron(s->prons, p, pron);
+        p += mwlDecodePron(s, p, pron);
         freed = mwlReleasePron(s, pron) || freed;
     }
     return freed;
@@ -88,7 +88,7 @@ void mwlRemoveRecord(MWLDynamic* s, uint32_t index, int32_t* freed)
     bool released = false;
     if (record.pronOffset != kMWLDynamicNoOffset) {
         released = releaseProns(s, record.pronOffset);
-        mwlReplaceBytes(s, false, record.pronOffset, mwlPronEntryLength(s->prons, record.pronOffset),
+        mwlReplaceBytes(s, false, record.pronOffset, mwlPronEntryLength(s, record.pronOffset),
                         nullptr, 0);
     }
     if (record.textOffset != kMWLDynamicNoOffset) {
@@ -246,7 +246,7 @@ int32_t MWLDynamic_AddMasterPronunciation(MWLDynamic* store, uint32_t id, const 
         return 0;
     const uint32_t mark = DVKTempMem_GetMark();
     const uint32_t oldAt = found ? mwlRecord(store, index).pronOffset : kMWLDynamicNoOffset;
-    const uint32_t oldLength = oldAt != kMWLDynamicNoOffset ? mwlPronEntryLength(store->prons, oldAt) : 0;
+    const uint32_t oldLength = oldAt != kMWLDynamicNoOffset ? mwlPronEntryLength(store, oldAt) : 0;
     int32_t before = oldAt != kMWLDynamicNoOffset ? mwlAt<uint8_t>(store->prons, oldAt) : 0;
     uint16_t* generated = nullptr;
     if (found && oldAt == kMWLDynamicNoOffset) {
@@ -267,7 +267,7 @@ int32_t MWLDynamic_AddMasterPronunciation(MWLDynamic* store, uint32_t id, const 
     const uint16_t* first = generated;
     if (markerBack) {
         uint16_t* p = scratchPron();
-        mwlDecodePron(store->prons, oldAt + 1, p);
+        mwlDecodePron(store, oldAt + 1, p);
         MWLUtil_InsertMarkerPhoneme(p, mwlMarkerPosition(store, index), store->marker);
         first = p;
     }
@@ -366,9 +366,9 @@ int32_t MWLDynamic_RemovePronunciation(MWLDynamic* store, uint32_t id, int32_t i
     const uint32_t mark = DVKTempMem_GetMark();
     uint32_t p = at + 1;
     for (int32_t k = 0; k < j; ++k)
-        p += mwlEncodedPronLength(store->prons, p);
+        p += mwlEncodedPronLength(store, p);
     uint16_t* pron = scratchPron();
-    const uint32_t length = mwlDecodePron(store->prons, p, pron);
+    const uint32_t length = mwlDecodePron(store, p, pron);
     const bool released = mwlReleasePron(store, pron);
     mwlAt<uint8_t>(store->prons, at) = static_cast<uint8_t>(count - 1);
     mwlReplaceBytes(store, false, p, length, nullptr, 0);
@@ -403,7 +403,7 @@ int32_t MWLDynamic_GetMasterPronunciations(const MWLDynamic* store, uint32_t id,
             const int32_t n = mwlAt<uint8_t>(store->prons, p);
             if (n + 1 + (markerBack ? 1 : 0) > length)
                 break;
-            p += mwlDecodePron(store->prons, p, buffers[written]);
+            p += mwlDecodePron(store, p, buffers[written]);
             if (markerBack)
                 MWLUtil_InsertMarkerPhoneme(buffers[written], position, store->marker);
         }

@@ -159,7 +159,7 @@ TEST_F(WordStore, TheMarkerIsKeptOutOfAStoredPronAndPutBack)
     const uint32_t w = add(s, u"word", {{5, 99, 7}});
     const MWLDynamicRecord r = mwlRecord(s, 0);
     EXPECT_EQ(mwlMarkerPosition(s, 0), 2);
-    EXPECT_EQ(mwlPronEntryLength(s->prons, r.pronOffset), 4u) << "count, length, 5, 7";
+    EXPECT_EQ(mwlPronEntryLength(s, r.pronOffset), 4u) << "count, length, 5, 7";
     EXPECT_EQ(prons(s, w, 4), (std::vector<Pron>{{5, 99, 7}}));
     EXPECT_EQ(prons(s, w, 3), std::vector<Pron>{}) << "no room for the marker";
 

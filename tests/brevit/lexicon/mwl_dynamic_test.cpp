@@ -212,6 +212,28 @@ TEST_F(WordStore, DeferredPronsAreNotStored)
     EXPECT_EQ(log.classes.back(), 3) << "the word's type goes to the generator";
 }
 
+TEST_F(WordStore, OnlyStoredPronsCountUses)
+{
+    // A pron that is not stored is never released: counting it would keep
+    // its phonemes for ever.
+    useParams({.keep = 0});
+    GeneratorLog log;
+    log.answer = {9};
+    FakeGenerator g = fakeGenerator(&log);
+    MWLDynamic* s = create({.generator = &g.base});
+    ASSERT_EQ(addPhoneme(s, {7}), 51);
+    const uint32_t deferred = add(s, u"deferred", {{51}}, nullptr, 0, 1);
+    EXPECT_EQ(s->slotCounts[0], 0);
+    const uint32_t stored = add(s, u"stored", {{51}});
+    EXPECT_EQ(s->slotCounts[0], 1);
+    int32_t freed = 0;
+    ASSERT_EQ(MWLDynamic_RemoveWord(s, deferred, &freed), 1);
+    EXPECT_EQ(s->slotCounts[0], 1);
+    ASSERT_EQ(MWLDynamic_RemoveWord(s, stored, &freed), 1);
+    EXPECT_EQ(MWLDynamic_GetHighestMasterSlot(s), 0);
+    EXPECT_EQ(s->poolUsed, 0u);
+}
+
 TEST_F(WordStore, TheGeneratorReadsEachTextAsWritten)
 {
     struct Row {

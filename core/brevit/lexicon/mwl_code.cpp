@@ -1,6 +1,5 @@
 #include "core/brevit/lexicon/mwl_code.h"
 
-#include "core/brevit/runtime/dvk_latin1.h"
 #include "core/brevit/runtime/dvk_unicode.h"
 #include "core/brevit/runtime/dvk_utf8.h"
 
@@ -10,12 +9,44 @@ namespace {
 
 bool knownEncoding(int32_t encoding)
 {
-    return encoding >= 1 && encoding <= 4;
+    return encoding >= 1 && encoding <= 5;
 }
 
+// One byte per character: 8-bit and Latin-1 bytes are their characters,
+// Latin-9 bytes go through its table.
 bool byteEncoding(int32_t encoding)
 {
-    return encoding == 1 || encoding == 2;
+    return encoding == 1 || encoding == 2 || encoding == 5;
+}
+
+// The eight places where Latin-9 differs from Latin-1.
+struct Latin9Place {
+    uint8_t byte;
+    uint16_t unit;
+};
+constexpr Latin9Place kLatin9[] = {{0xA4, 0x20AC}, {0xA6, 0x0160}, {0xA8, 0x0161}, {0xB4, 0x017D},
+                                   {0xB8, 0x017E}, {0xBC, 0x0152}, {0xBD, 0x0153}, {0xBE, 0x0178}};
+
+uint16_t fromByte(uint8_t b, int32_t encoding)
+{
+    if (encoding == 5)
+        for (const Latin9Place& p : kLatin9)
+            if (p.byte == b)
+                return p.unit;
+    return b;
+}
+
+// The byte of a character, -1 when the encoding has none.
+int32_t toByte(uint16_t u, int32_t encoding)
+{
+    if (encoding == 5)
+        for (const Latin9Place& p : kLatin9) {
+            if (p.unit == u)
+                return p.byte;
+            if (p.byte == u)
+                return -1;   // the Latin-1 character Latin-9 replaced
+        }
+    return u < 256 ? u : -1;
 }
 
 // One UTF-8 character; a byte that starts no valid sequence is a character
@@ -33,7 +64,7 @@ int32_t readUTF8(const uint8_t* s, uint16_t* u)
 int32_t readChar(const uint8_t* s, int32_t encoding, const DVKSCSU* state, uint16_t* u)
 {
     if (byteEncoding(encoding)) {
-        *u = *s;
+        *u = fromByte(*s, encoding);
         return *s != 0 ? 1 : 0;
     }
     if (encoding == 3)
@@ -46,9 +77,10 @@ int32_t readChar(const uint8_t* s, int32_t encoding, const DVKSCSU* state, uint1
 int32_t writeChar(uint16_t u, int32_t encoding, const DVKSCSU* state, uint8_t* out)
 {
     if (byteEncoding(encoding)) {
-        if (u >= 256)
+        const int32_t b = toByte(u, encoding);
+        if (b < 0)
             return -1;
-        out[0] = static_cast<uint8_t>(u);
+        out[0] = static_cast<uint8_t>(b);
         return 1;
     }
     if (encoding == 3)
@@ -60,7 +92,7 @@ int32_t writeChar(uint16_t u, int32_t encoding, const DVKSCSU* state, uint8_t* o
 uint16_t upper(uint16_t c, int32_t encoding)
 {
     const uint16_t u = DVKUnicode_ToUpper(c);
-    return byteEncoding(encoding) && u >= 256 ? c : u;
+    return byteEncoding(encoding) && toByte(u, encoding) < 0 ? c : u;
 }
 
 // Cases the characters of a key one by one as a spelling code says: 1 (and
@@ -179,7 +211,9 @@ int32_t MWLCode_ConvertToInternalE(uint8_t* out, const uint8_t* text, int32_t lo
         if (chars == prefixChars)
             *prefix = written;
         if (byteEncoding(encoding)) {
-            out[written++] = lower ? DVKLatin1_ToLower(*p) : *p;
+            // Folded on the character; a lower case the encoding lacks keeps the byte.
+            const int32_t folded = toByte(DVKUnicode_ToLower(fromByte(*p, encoding)), encoding);
+            out[written++] = lower && folded >= 0 ? static_cast<uint8_t>(folded) : *p;
             ++p;
             continue;
         }
@@ -221,10 +255,10 @@ int32_t MWLCode_GetCodeE(const uint8_t* text, int32_t encoding)
     const uint8_t* p = text;
     const bool bytes = byteEncoding(encoding);
     return spellingCode(
-        [&p, bytes](uint16_t* c) {
+        [&p, bytes, encoding](uint16_t* c) {
             const int32_t n = bytes ? (*p != 0 ? 1 : 0) : readUTF8(p, c);
             if (bytes)
-                *c = *p;
+                *c = fromByte(*p, encoding);
             p += n;
             return n > 0;
         },
@@ -317,8 +351,9 @@ int32_t MWLCode_GetUTF8Length(const uint8_t* text, int32_t encoding, const DVKSC
 {
     int32_t length = 0;
     if (byteEncoding(encoding)) {
+        char bytes[4];
         for (const uint8_t* p = text; *p != 0; ++p)
-            length += *p >= 0x80 ? 2 : 1;
+            length += DVKUTF8_FromUnicodeChar(fromByte(*p, encoding), bytes);
     } else if (encoding == 3) {
         length = static_cast<int32_t>(std::strlen(reinterpret_cast<const char*>(text)));
     } else if (encoding == 4) {

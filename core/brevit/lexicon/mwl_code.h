@@ -2,8 +2,9 @@
 // list's encoded strings, the one-byte spelling codes that restore a
 // case-folded key's written capitalisation, and comparisons of a text with a
 // key under a code. Encodings 1 (8-bit) and 2 (Latin-1) are handled alike,
-// one byte per character; 3 is UTF-8; 4 the compact form of dvk_scsu.h,
-// whose coder state the list owns.
+// one byte per character; 5 (Latin-9) too, its bytes read and written
+// through the Latin-9 table and cased on the character; 3 is UTF-8; 4 the
+// compact form of dvk_scsu.h, whose coder state the list owns.
 #pragma once
 
 #include "core/brevit/runtime/dvk_scsu.h"
@@ -24,8 +25,8 @@ inline constexpr int32_t kMWLCodeNotLatin1 = 1;
 inline constexpr int32_t kMWLCodeBadEncoding = 2;
 
 // Text to the encoding, lower-cased when asked. out holds 4 bytes per
-// character + 1. 1 when a character has no Latin-1 form (codes 1, 2; out is
-// terminated before it), 2 for an encoding other than 1-4. prefix (may be
+// character + 1. 1 when a character has no form in a byte encoding (codes 1, 2, 5; out is
+// terminated before it), 2 for an encoding other than 1-5. prefix (may be
 // null): characters in, bytes of out taken by them out.
 int32_t MWLCode_ConvertFromUnicode(uint8_t* out, const uint16_t* text, int32_t lower,
                                    int32_t encoding, const DVKSCSU* state, int32_t* prefix);
@@ -33,15 +34,15 @@ int32_t MWLCode_ConvertFromUnicode(uint8_t* out, const uint16_t* text, int32_t l
 // characters, 4 reads UTF-8 and writes the compact form; without lower codes
 // 1-3 copy. An invalid UTF-8 byte is a character of its own value. out holds
 // 2 bytes per input byte + 1. prefix: characters in, bytes out. 2 for an
-// encoding other than 1-4 (out empty).
+// encoding other than 1-5 (out empty).
 int32_t MWLCode_ConvertToInternalE(uint8_t* out, const uint8_t* text, int32_t lower,
                                    int32_t encoding, const DVKSCSU* state, int32_t* prefix);
 int32_t MWLCode_GetCode(const uint16_t* text);
 // Over encoded characters (codes 3 and 4 read UTF-8), without the
-// round-trip test; 0 for an encoding other than 1-4.
+// round-trip test; 0 for an encoding other than 1-5.
 int32_t MWLCode_GetCodeE(const uint8_t* text, int32_t encoding);
 // The key of keyBytes bytes decoded and cased by code into out (keyBytes + 1
-// units). 2 for an encoding other than 1-4.
+// units). 2 for an encoding other than 1-5.
 int32_t MWLCode_RestoreSpelling(uint16_t* out, const uint8_t* key, int32_t keyBytes, int32_t code,
                                 int32_t encoding, const DVKSCSU* state);
 // The same into encoded bytes: out of size bytes, cut at a character that
@@ -56,7 +57,7 @@ int32_t MWLCode_CompareWithCode(const uint16_t* text, const uint8_t* key, int32_
 // The same for an encoded text; length counts its bytes.
 int32_t MWLCode_CompareWithCodeE(const uint8_t* text, const uint8_t* key, int32_t code,
                                  int32_t length, int32_t encoding, const DVKSCSU* state);
-// Bytes the text takes in UTF-8: codes 1-2 two per byte from 0x80, 3 its
+// Bytes the text takes in UTF-8: byte codes the UTF-8 of each character, 3 its
 // length, 4 decoded and measured; 0 for another code.
 int32_t MWLCode_GetUTF8Length(const uint8_t* text, int32_t encoding, const DVKSCSU* state);
 

@@ -59,12 +59,13 @@ TEST(SpellingCode, FollowsTheAlgorithmForEveryPattern)
         // The encoded forms agree (they skip the round trip, which only İ fails).
         if (c.text == u"İstanbul")
             continue;
-        for (int32_t encoding : {2, 3}) {
+        for (int32_t encoding : {2, 3, 5}) {
             const std::string e = terminated(encoded(c.text, encoding));
             EXPECT_EQ(MWLCode_GetCodeE(u8(e.c_str()), encoding), c.code);
         }
     }
-    EXPECT_EQ(MWLCode_GetCodeE(u8("Hello"), 5), 0);
+    EXPECT_EQ(MWLCode_GetCodeE(u8("Hello"), 5), 10);
+    EXPECT_EQ(MWLCode_GetCodeE(u8("Hello"), 6), 0);
 }
 
 TEST(SpellingCode, RestoresKeysInEveryEncoding)
@@ -78,7 +79,7 @@ TEST(SpellingCode, RestoresKeysInEveryEncoding)
         {8, u"Hello World"}, {2, u"Hello world"}, {4, u"HELLO WORLD"}, {10, u"Hello world"},
         {1, u"hello world"}, {128, u"hello world"}, {12, u"HELLO WORLD"},
     };
-    for (int32_t encoding : {1, 2, 3, 4}) {
+    for (int32_t encoding : {1, 2, 3, 4, 5}) {
         const std::string key = terminated(encoded(u"hello world", encoding));
         for (const Case& c : cases) {
             std::vector<uint16_t> out(key.size() + 1, 0xEEEE);
@@ -111,7 +112,7 @@ TEST(SpellingCode, RestoresKeysInEveryEncoding)
     uint8_t small[4];
     MWLCode_RestoreSpellingE(small, u8("\xC3\xA9\xC3\xA9"), sizeof(small), 4, 3, &state);
     EXPECT_STREQ(reinterpret_cast<char*>(small), "\xC3\x89");
-    EXPECT_EQ(MWLCode_RestoreSpelling(out.data(), u8("a"), 1, 1, 5, &state), 2);
+    EXPECT_EQ(MWLCode_RestoreSpelling(out.data(), u8("a"), 1, 1, 6, &state), 2);
 }
 
 TEST(SpellingCode, ComparesTextWithKeyUnderACode)
@@ -184,7 +185,8 @@ TEST(SpellingCode, ConvertsTextToEachEncoding)
         {u"Zoë", 4, 0, {0x7A, 0x6F, 0xEB}},
         {u"aд", 2, 1, {0x61}},
         {u"aд", 4, 0, {0x61, 0x0E, 0xD0, 0xB4}},
-        {u"Zoë", 5, 2, {}},
+        {u"Zoë", 5, 0, {0x7A, 0x6F, 0xEB}},
+        {u"Zoë", 6, 2, {}},
     };
     for (const Case& c : cases) {
         uint8_t out[32];
@@ -228,7 +230,7 @@ TEST(SpellingCode, EncodedTextBecomesAnInternalKey)
     int32_t prefix = 2;
     MWLCode_ConvertToInternalE(out, u8("\xC3\x8B\xC3\x8Bx"), 1, 3, &state, &prefix);
     EXPECT_EQ(prefix, 4);
-    EXPECT_EQ(MWLCode_ConvertToInternalE(out, u8("a"), 1, 5, &state, nullptr), 2);
+    EXPECT_EQ(MWLCode_ConvertToInternalE(out, u8("a"), 1, 6, &state, nullptr), 2);
 }
 
 TEST(SpellingCode, MeasuresTextInUTF8)
@@ -239,7 +241,56 @@ TEST(SpellingCode, MeasuresTextInUTF8)
     EXPECT_EQ(MWLCode_GetUTF8Length(u8("zo\xC3\xAB"), 3, &state), 4);
     EXPECT_EQ(MWLCode_GetUTF8Length(u8("zo\xEB\x0E\xD0\xB4"), 4, &state), 6);
     EXPECT_EQ(MWLCode_GetUTF8Length(u8(""), 4, &state), 0);
-    EXPECT_EQ(MWLCode_GetUTF8Length(u8("abc"), 5, &state), 0);
+    EXPECT_EQ(MWLCode_GetUTF8Length(u8("abc"), 6, &state), 0);
+    EXPECT_EQ(MWLCode_GetUTF8Length(u8("\xA4\xBD\xE9"), 5, &state), 3 + 2 + 2);
+}
+
+TEST(SpellingCode, Latin9BytesAreItsCharactersAndFoldOnThem)
+{
+    const DVKSCSU state = window0();
+    struct Case {
+        std::u16string text;
+        int32_t result;
+        Bytes key;
+    };
+    const Case cases[] = {
+        {u"Œuvre", 0, {0xBD, 'u', 'v', 'r', 'e'}},
+        {u"ŠAL", 0, {0xA8, 'a', 'l'}},
+        {u"ŽŸ", 0, {0xB8, 0xFF}},
+        {u"€5", 0, {0xA4, '5'}},
+        {u"a¤", 1, {'a'}},   // the Latin-1 sign Latin-9 gave to the euro
+        {u"aд", 1, {'a'}},
+    };
+    for (const Case& c : cases) {
+        uint8_t out[32];
+        EXPECT_EQ(MWLCode_ConvertFromUnicode(out, u16(c.text), 1, 5, &state, nullptr), c.result);
+        EXPECT_EQ(Bytes(out, out + std::strlen(reinterpret_cast<char*>(out))), c.key);
+    }
+    struct Restore {
+        const char* key;
+        int32_t code;
+        std::u16string text;
+    };
+    const Restore restores[] = {{"\xBDuvre", 10, u"Œuvre"}, {"\xA8""al", 4, u"ŠAL"}, {"\xFF\xB8", 8, u"Ÿž"},
+                                {"\xA8""al", 1, u"šal"}};
+    for (const Restore& r : restores) {
+        std::vector<uint16_t> out(16);
+        const auto n = static_cast<int32_t>(std::strlen(r.key));
+        EXPECT_EQ(MWLCode_RestoreSpelling(out.data(), u8(r.key), n, r.code, 5, &state), 0);
+        EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(out.data())), r.text);
+        EXPECT_EQ(MWLCode_CompareWithCode(u16(r.text), u8(r.key), r.code, n, 5, &state), 0);
+        uint8_t encodedOut[16];
+        MWLCode_RestoreSpellingE(encodedOut, u8(r.key), sizeof(encodedOut), r.code, 5, &state);
+        EXPECT_EQ(Bytes(encodedOut, encodedOut + std::strlen(reinterpret_cast<char*>(encodedOut))), encoded(r.text, 5));
+    }
+    uint8_t key[16];
+    EXPECT_EQ(MWLCode_ConvertToInternalE(key, u8("\xBCUVRE\xBE"), 1, 5, &state, nullptr), 0);
+    EXPECT_STREQ(reinterpret_cast<char*>(key), "\xBDuvre\xFF");
+    EXPECT_EQ(MWLCode_GetCodeE(u8("\xBCuvre"), 5), 10);
+    EXPECT_EQ(MWLCode_GetCodeE(u8("\xA6\xB4"), 5), 4);
+    EXPECT_EQ(MWLCode_MatchesSpelling(u16(u"šal"), 1, u8("\xA8""al"), 1, nullptr, 5, &state), 1);
+    EXPECT_EQ(MWLCode_MatchesSpelling(u16(u"ŠAL"), 4, u8("\xA8""al"), 1, nullptr, 5, &state), 0);
+    EXPECT_EQ(MWLCode_MatchesSpelling(u16(u"Œuvre"), 10, u8("\xBDuvre"), 16, u8("\xBCuvre"), 5, &state), 1);
 }
 
 } // namespace

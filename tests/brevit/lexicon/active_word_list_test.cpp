@@ -227,7 +227,7 @@ TEST_F(ActiveWordList, AddsAndRemovesRunTimeWords)
             {"remove 65534", [](AWL* l) { return AWL_RemoveActiveId(l, 65534, 1); }, 0, {4, 4, 0, 4, 3, 1}},
             {"remove 65535", [](AWL* l) { return AWL_RemoveActiveId(l, 65535, 1); }, 0, {4, 4, 0, 4, 3, 1}},
             {"add 40 in the hole", [](AWL* l) { return AWL_AddActiveId(l, 40); }, 3, {5, 4, 0, 4, 3, 1}},
-            {"pron of 0xFFFFFF refused", [](AWL* l) { return AWL_AddActiveId(l, kNoMaster); }, kNone, {5, 4, 0, 4, 3, 1}},
+            {"word-list id 0xFFFFFF refused", [](AWL* l) { return AWL_AddActiveId(l, kNoMaster); }, kNone, {5, 4, 0, 4, 3, 1}},
             {"pron of a free id", [](AWL* l) { return AWL_AddPron(l, 5); }, kNone, {5, 4, 0, 4, 3, 1}},
             {"remove 4", [](AWL* l) { return AWL_RemoveActiveId(l, 4, 1); }, 1, {4, 4, 0, 3, 3, 1}},
         };
@@ -386,6 +386,25 @@ TEST_F(ActiveWordList, RunTimeIdsStopBelowTheSpecialIds)
     EXPECT_EQ(AWL_AddPron(list, 7), 65532);
     EXPECT_EQ(AWL_AddPron(list, 7), kNone);
     EXPECT_EQ(AWL_GetNthPronId(list, 7, 2), 65532);
+    AWL_Delete(list);
+}
+
+// A pron's place in its word is kept in a byte: a 257th pron is refused.
+TEST_F(ActiveWordList, RefusesAPronPastPlace255)
+{
+    setParams(4, 1.0, false);
+    AWL* list = load(active_words::build({10, 11}, {254, 1}, active_words::formOptions(Form::Contiguous)));
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(AWL_AddPron(list, 0), 255);
+    int32_t index = 0;
+    EXPECT_EQ(AWL_GetActiveIdFromPronId(list, 255, &index), 0);
+    EXPECT_EQ(index, 254);
+    EXPECT_EQ(AWL_AddPron(list, 0), 256);
+    EXPECT_EQ(AWL_GetActiveIdFromPronId(list, 256, &index), 0);
+    EXPECT_EQ(index, 255);
+    EXPECT_EQ(AWL_AddPron(list, 0), kNone);
+    EXPECT_EQ(AWL_GetNumProns(list, 0), 256);
+    EXPECT_EQ(AWL_AddPron(list, 1), 257);
     AWL_Delete(list);
 }
 

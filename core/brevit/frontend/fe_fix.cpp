@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -159,7 +160,8 @@ int32_t FEFix_ProcessFrame(FEFix* f, int32_t s)
                 EnergyStage_Observe(f->energy, row[0]);
         } else if (fe->hasEnergyStage) {
             EnergyStage_Process(f->energy, row, f->channelNorm);
-            if (f->flags[w] & kFEFlagAboveQuarter)
+            // Saturates: a restored count may already stand at the top.
+            if ((f->flags[w] & kFEFlagAboveQuarter) && f->speechFrameCount < INT32_MAX)
                 f->speechFrameCount += 1;
         }
     }
@@ -471,8 +473,12 @@ int32_t FEFix_GetSNR(FE* fe)
     if (f->energy == nullptr)
         return 0;
     const int32_t channels = FEFixSampleStage_GetNumChannels(f->sampleStage);
-    return ((f->energy->maxEnergy - f->energy->minEnergy) * 200) /
-           ((23 << fe->cepstralShift) * channels);
+    // 23 << 15 times a few thousand channels passes 32 bits.
+    const int64_t divisor = (int64_t{23} << fe->cepstralShift) * channels;
+    if (divisor == 0)
+        return 0;
+    return static_cast<int32_t>(
+        (static_cast<int64_t>(f->energy->maxEnergy - f->energy->minEnergy) * 200) / divisor);
 }
 
 void FEFix_GetChannelMeans(FE* fe, int16_t* out) { ChannelNorm_GetMeans(FEFix_Of(fe)->channelNorm, out); }
@@ -568,6 +574,10 @@ bool consistent(const FEFix* f)
         fe->ringSize < 2 * n + 1 + fe->cnLag ||
         fe->ringSize > (1 << 16) || length > kFESnapshotChannels || length < fe->numCepstra ||
         fe->cepstralShift < 0 || fe->cepstralShift > 15)
+        return false;
+    // The tracker's decision reaches back at most its whole history.
+    if (fe->trackerLagFrames < 0 ||
+        fe->trackerLagFrames > FEFixSampleStage_GetTrackerHistoryLength(s))
         return false;
     if (s->sampleRate != fe->sampleRate || s->samplesInShift != fe->samplesInShift ||
         s->samplesInWindow != fe->samplesInWindow || s->numCepstra != fe->numCepstra)

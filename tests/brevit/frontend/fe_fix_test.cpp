@@ -4,7 +4,9 @@
 #include "tests/brevit/frontend/frontend_test_util.h"
 #include "tests/support/param_block_builder.h"
 
+#include <climits>
 #include <cmath>
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -166,6 +168,79 @@ TEST_F(FrontEndObjectTest, SnapshotCarriesTheChannelState)
     EXPECT_EQ(FE_RestoreFromSnapshot(fe, badIndex.data()), 0);
     EXPECT_EQ(FE_GetWarpIndex(fe), 1);
     EXPECT_EQ(FE_RestoreFromSnapshot(fe, nullptr), 0);
+    FE_Destroy(fe);
+}
+
+TEST_F(FrontEndObjectTest, SpeechFrameCountIsRestoredOnlyWhenSoundAndStopsAtItsTop)
+{
+    FrontEndModel model;
+    model.config.hasEnergyStage = 1;
+    model.config.cnLag = 0;
+    FE* fe = load(model);
+    ASSERT_NE(fe, nullptr);
+    std::vector<uint8_t> snapshot(FE_GetSnapshotSize(fe));
+    ASSERT_EQ(FE_FillInSnapshot(fe, snapshot.data()), 1);
+    const auto withCount = [&](int32_t count) {
+        std::vector<uint8_t> s = snapshot;
+        std::memcpy(&s[40], &count, sizeof(count));
+        return s;
+    };
+    const auto restoredCount = [&] {
+        std::vector<uint8_t> s(snapshot.size());
+        FE_FillInSnapshot(fe, s.data());
+        int32_t count = 0;
+        std::memcpy(&count, &s[40], sizeof(count));
+        return count;
+    };
+    EXPECT_EQ(FE_RestoreFromSnapshot(fe, withCount(-1).data()), 0);
+    EXPECT_EQ(FE_RestoreFromSnapshot(fe, withCount(INT32_MIN).data()), 0);
+    EXPECT_EQ(restoredCount(), 0);
+
+    FE_StartUtterance(fe, 0);
+    // Cepstra quiet, then loud: the loud frames reach the energy stage with
+    // the level tracker's flag 1, each counting one speech frame.
+    const auto feedQuietThenLoud = [&] {
+        FE_StartUtterance(fe, 0);
+        std::vector<int16_t> cepstra(13, 0);
+        std::vector<uint8_t> out(FE_GetFeatureDim(fe));
+        uint16_t info[2];
+        for (int i = 0; i < 40; ++i) {
+            cepstra[0] = static_cast<int16_t>(i < 20 ? 1000 : 20000);
+            FE_FeedCepstra(fe, cepstra.data(), 100);
+            while (FE_GetNextFrame(fe, out.data(), info) >= kFEStatusSpeech) {
+            }
+        }
+    };
+    feedQuietThenLoud();
+    ASSERT_GE(restoredCount(), 2);
+    ASSERT_EQ(FE_RestoreFromSnapshot(fe, withCount(INT32_MAX - 1).data()), 1);
+    feedQuietThenLoud();
+    EXPECT_EQ(restoredCount(), INT32_MAX);
+    FE_Destroy(fe);
+}
+
+TEST_F(FrontEndObjectTest, SignalToNoiseRatioOfTheFinestScaleOverManyChannels)
+{
+    FrontEndModel model;
+    model.config.hasEnergyStage = 1;
+    model.config.cnLag = 0;
+    FE* fe = load(model);
+    ASSERT_NE(fe, nullptr);
+    auto* f = reinterpret_cast<FEFix*>(fe);
+    f->energy->minEnergy = -32768;
+    f->energy->maxEnergy = 32767;
+    const int32_t channels = f->sampleStage->numChannels;
+    const struct {
+        int32_t shift;
+        int32_t channels;
+    } cases[] = {{7, channels}, {15, channels}, {15, 3000}, {15, 1}};
+    for (const auto& c : cases) {
+        fe->cepstralShift = c.shift;
+        f->sampleStage->numChannels = c.channels;
+        const int64_t expected = int64_t{65535} * 200 / ((int64_t{23} << c.shift) * c.channels);
+        EXPECT_EQ(FE_GetSNR(fe), expected) << "shift " << c.shift << ", " << c.channels << " channels";
+    }
+    f->sampleStage->numChannels = channels;
     FE_Destroy(fe);
 }
 
@@ -397,6 +472,9 @@ TEST_F(FrontEndObjectTest, LoadingRefusesInconsistentModels)
              m.config.deltaHalfWidth = 2000000000;
          }},
         {"frame shift below 1 ms", [](FrontEndModel& m) { m.config.frameShiftMs = 0; }},
+        {"negative tracker lag", [](FrontEndModel& m) { m.config.trackerLagFrames = -5; }},
+        {"tracker lag past the tracker's history", [](FrontEndModel& m) { m.config.trackerLagFrames = 11; }},
+        {"tracker lag far too large", [](FrontEndModel& m) { m.config.trackerLagFrames = 100000000; }},
         {"cepstral warp past the features", [](FrontEndModel& m) {
              m.config.hasCepstralWarp = 1;
              m.cepstralWarp = {14, 12};

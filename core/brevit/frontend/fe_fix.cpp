@@ -655,6 +655,50 @@ FE* FEFix_LoadFromBinFile(DVKTar* tar, const char* prefix)
     return fe;
 }
 
+bool FEFix_ConfigureFromParameters(FE* fe, int32_t transformRows, int32_t trackerHistory)
+{
+    if (gpBrevitGlobalParameters == nullptr)
+        return false;
+    const auto word = [](int index) { return static_cast<int32_t>(BrevitParam_Word(index)); };
+    const int64_t rate = word(kBrevitParamSampleRate);
+    fe->sampleRate = static_cast<int32_t>(rate);
+    fe->frameShiftMs = word(kBrevitParamFrameShiftMs);
+    fe->windowMs = word(kBrevitParamWindowMs);
+    fe->samplesInShift = static_cast<int32_t>((fe->frameShiftMs * rate + 500) / 1000);
+    fe->samplesInWindow = static_cast<int32_t>((fe->windowMs * rate + 500) / 1000);
+    fe->numCepstra = word(kBrevitParamCepstrumCount);
+    const int32_t dimension = word(kBrevitParamFeatureDimension);
+    fe->featureLength = transformRows > 0 ? transformRows
+                        : dimension != 0  ? dimension
+                                          : 3 * fe->numCepstra;
+    fe->cepstralShift = word(kBrevitParamCepstralScale11) != 0 ? 11
+                        : word(kBrevitParamCepstralScale6) != 0 ? 6
+                                                                : 7;
+    fe->minRingFrames = word(kBrevitParamMinRingFrames);
+    fe->deltaHalfWidth = word(kBrevitParamDynamicCoefDelay);
+    fe->cnLag = word(kBrevitParamChannelNormDelay);
+    fe->hasEnergyStage = word(kBrevitParamEnergyStage) != 0;
+    fe->hasCepstralWarp = word(kBrevitParamCepstralWarp) != 0;
+    fe->flushDeltaAtEnd = word(kBrevitParamFlushDeltaAtEnd) != 0;
+    fe->altOutput = word(kBrevitParamAltOutput) != 0;
+    fe->channelCheck = word(kBrevitParamChannelCheck) != 0;
+    fe->trackerLagFrames = trackerHistory - fe->deltaHalfWidth;
+    const int32_t n = fe->deltaHalfWidth;
+    fe->ringSize = std::max(2 * n + 1, fe->minRingFrames) + fe->cnLag;
+    if (fe->altOutput || fe->channelCheck)
+        fe->ringSize += word(kBrevitParamExtraRingFrames);
+    return true;
+}
+
+FE* FEFix_CreateFromParameters(int32_t type, void*)
+{
+    FE config{};
+    if (type != 2 || !FEFix_ConfigureFromParameters(&config, 0, 0))
+        return nullptr;
+    // No stage creators are installed: nothing to build the stages with.
+    return nullptr;
+}
+
 uint32_t FEFix_GetDroppedShifts(const FE* fe)
 {
     return reinterpret_cast<const FEFix*>(fe)->droppedShifts;

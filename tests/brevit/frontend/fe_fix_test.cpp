@@ -494,6 +494,40 @@ TEST_F(FrontEndObjectTest, LoadingRefusesInconsistentModels)
     }
 }
 
+TEST_F(FrontEndObjectTest, ParameterPathDescribesTheFrontEndButBuildsNone)
+{
+    FE fe{};
+    EXPECT_FALSE(FEFix_ConfigureFromParameters(&fe, 0, 10));
+    ScopedParamBlock block(ParamBlockBuilder()
+                               .word(kBrevitParamSampleRate, 16000)
+                               .word(kBrevitParamFrameShiftMs, 10)
+                               .word(kBrevitParamWindowMs, 25)
+                               .word(kBrevitParamCepstrumCount, 13)
+                               .word(kBrevitParamMinRingFrames, 20)
+                               .word(kBrevitParamDynamicCoefDelay, 2)
+                               .word(kBrevitParamChannelNormDelay, 3)
+                               .word(kBrevitParamEnergyStage, 1)
+                               .word(kBrevitParamChannelCheck, 1)
+                               .word(kBrevitParamExtraRingFrames, 4)
+                               .word(kBrevitParamCepstralScale6, 1));
+    ASSERT_TRUE(FEFix_ConfigureFromParameters(&fe, 0, 10));
+    EXPECT_EQ(fe.sampleRate, 16000);
+    EXPECT_EQ(fe.samplesInShift, 160);
+    EXPECT_EQ(fe.samplesInWindow, 400);
+    EXPECT_EQ(fe.numCepstra, 13);
+    EXPECT_EQ(fe.featureLength, 39);
+    EXPECT_EQ(fe.cepstralShift, 6);
+    EXPECT_EQ(fe.trackerLagFrames, 8);
+    EXPECT_EQ(fe.ringSize, 20 + 3 + 4);
+    EXPECT_EQ(fe.hasEnergyStage, 1);
+    EXPECT_EQ(fe.hasCepstralWarp, 0);
+    EXPECT_EQ(fe.channelCheck, 1);
+    ASSERT_TRUE(FEFix_ConfigureFromParameters(&fe, 32, 10));
+    EXPECT_EQ(fe.featureLength, 32);
+    EXPECT_EQ(FEFix_CreateFromParameters(2, nullptr), nullptr);
+    EXPECT_EQ(FEFix_CreateFromParameters(1, nullptr), nullptr);
+}
+
 TEST_F(FrontEndObjectTest, LoadingSurvivesEveryAllocationFailure)
 {
     FrontEndModel model;

@@ -3,6 +3,8 @@
 // process. The bring-up's later steps and the audio machinery are doubles.
 #include "tests/src/session/session_fixture.h"
 
+#include <sys/stat.h>
+
 namespace {
 
 // ---- background update ------------------------------------------------------------
@@ -89,6 +91,33 @@ TEST_F(Session, AForegroundStopPlaysTheChirpIntoTheSoundDevice)
     EXPECT_EQ(std::string(played, length), chirpBytes());
     g_free(played);
     EXPECT_TRUE(log.contains("~DownChirpAndExitPimpl"));
+}
+
+TEST_F(Session, APlaybackDumpMakesTheDataDirectoryNothingElseMade)
+{
+    // Dumps are on (every logger at trace); nothing has made the writable
+    // data directory yet.
+    ASSERT_EQ(g_remove(QrvFileSystem::makeFullPathname1("downchirp.bin").c_str()), 0);
+    ASSERT_EQ(g_rmdir(QrvFileSystem::makeFullPathname1("").c_str()), 0);
+    QrvRecorderControl::set(nullptr);
+    QrvPlayerControl::set(nullptr);
+    const std::string out = wexRootPath("/voicedial.raw");
+    g_setenv("VOICEDIAL_OUT", out.c_str(), TRUE);
+    uiSubscribesWhenLaunched();
+    doubles.language.known = true;
+    sendWhenRunning("startVoiceCommand", R"({"source":"test"})");
+    when(recognising(), [this] { send("stopVoiceCommand"); });
+    EXPECT_EQ(runService(), 0);
+    EXPECT_FALSE(log.contains("Cannot open file"));
+    gchar* dumped = nullptr;
+    gsize length = 0;
+    ASSERT_TRUE(g_file_get_contents(QrvFileSystem::makeFullPathname1("000PlayWorker.pcm").c_str(), &dumped,
+                                    &length, nullptr));
+    EXPECT_EQ(std::string(dumped, length), chirpBytes());
+    g_free(dumped);
+    struct stat st {};
+    ASSERT_EQ(::stat(QrvFileSystem::makeFullPathname1("").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
 }
 
 TEST_F(Session, AHangingChirpEndsTheProcessAfterItsTimeoutWithoutTheStopChain)

@@ -26,6 +26,15 @@ protected:
         archive.close(tar);
         return fe;
     }
+
+    // The default model with the energy/SNR stage and no channel lag.
+    FE* loadWithEnergyStage()
+    {
+        FrontEndModel model;
+        model.config.hasEnergyStage = 1;
+        model.config.cnLag = 0;
+        return load(model);
+    }
 };
 
 // Noise with a voiced stretch: never 32 equal samples in a row.
@@ -173,10 +182,7 @@ TEST_F(FrontEndObjectTest, SnapshotCarriesTheChannelState)
 
 TEST_F(FrontEndObjectTest, SpeechFrameCountIsRestoredOnlyWhenSoundAndStopsAtItsTop)
 {
-    FrontEndModel model;
-    model.config.hasEnergyStage = 1;
-    model.config.cnLag = 0;
-    FE* fe = load(model);
+    FE* fe = loadWithEnergyStage();
     ASSERT_NE(fe, nullptr);
     std::vector<uint8_t> snapshot(FE_GetSnapshotSize(fe));
     ASSERT_EQ(FE_FillInSnapshot(fe, snapshot.data()), 1);
@@ -221,10 +227,7 @@ TEST_F(FrontEndObjectTest, SpeechFrameCountIsRestoredOnlyWhenSoundAndStopsAtItsT
 
 TEST_F(FrontEndObjectTest, SignalToNoiseRatioOfTheFinestScaleOverManyChannels)
 {
-    FrontEndModel model;
-    model.config.hasEnergyStage = 1;
-    model.config.cnLag = 0;
-    FE* fe = load(model);
+    FE* fe = loadWithEnergyStage();
     ASSERT_NE(fe, nullptr);
     auto* f = reinterpret_cast<FEFix*>(fe);
     f->energy->minEnergy = -32768;

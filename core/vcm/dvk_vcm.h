@@ -187,3 +187,7 @@ int dvk_vcm_getGateCmdHelpTextById(int32_t gateCmd, int32_t* title, int32_t* bod
 // 32 (index 0) to the suite thread. 0, or 1 when it could not start.
 int dvk_vcm_startTimer(dvk_vcm_Session* vcms, long ms);
 void dvk_vcm_stopTimer(dvk_vcm_Session* vcms);
+
+// The string-table texts of the ids (ended by -1) joined by separator; NULL
+// when a text is missing or memory is short.
+dvk_ucs2_Char* dvk_vcm_concatStrings(dvk_vcm_Session* vcms, const dvk_ucs2_Char* separator, ...);

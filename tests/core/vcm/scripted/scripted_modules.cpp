@@ -1,5 +1,6 @@
 #include "tests/core/vcm/scripted/scripted_modules.h"
 
+#include "core/ce/dvk_ce_requests.h"
 #include "sdk/common/dvk_mem.h"
 
 #include <map>
@@ -70,7 +71,59 @@ const dvk_vcm_Vtable kSettings = recordingVtable("vcm_settings");
 const dvk_vcm_Vtable kAdaptation = recordingVtable("vcm_adaptation");
 const dvk_vcm_Vtable kRoot = recordingVtable("vcm_root");
 const dvk_vcm_Vtable kHelp = recordingVtable("vcm_help");
-const dvk_vcm_Vtable kAlways = recordingVtable("vcm_alwaysAvailableCmd");
+// The always-available command as the generated module carries it out: it
+// prompts nothing, removes itself (back to the saved state, or a pop) and
+// posts its event to the suite for the state below.
+struct AlwaysContext {
+    int32_t event;
+    int32_t phraseStringId;
+    int32_t savedState;
+};
+
+int alwaysBack(dvk_vcm_Session* vcms, dvk_ui_Event, int32_t, dvk_msg_Message**)
+{
+    auto* context = static_cast<AlwaysContext*>(dvk_vcm_currentContext(vcms));
+    if (context->savedState != 0)
+        return dvk_vcm_revertState(vcms);
+    dvk_vcm_pop(vcms);
+    return 0;
+}
+
+int alwaysContinuation(dvk_vcm_Session* vcms, dvk_msg_Message** message, dvk_msg_Address* recipient,
+                       dvk_msg_Address)
+{
+    *recipient = dvk_msg_getDvkAddr();
+    AlwaysContext context = *static_cast<AlwaysContext*>(dvk_vcm_currentContext(vcms));
+    scriptedCalls().push_back("vcm_alwaysAvailableCmd.GetContinuation");
+    dvk_msg_Message* none = nullptr;
+    if (alwaysBack(vcms, DVK_UI_EVENT_BACK, 0, &none) != 0)
+        return 1;
+    int32_t event = context.event;
+    bool root = dvk_vcm_current(vcms) != nullptr && std::string(dvk_vcm_getCurrentName(vcms)) == "vcm_root";
+    if (root && context.phraseStringId == 82)
+        event = DVK_UI_EVENT_RESTART;
+    else if (event == DVK_UI_EVENT_EXIT || event == DVK_UI_EVENT_CANCEL || (event == DVK_UI_EVENT_BACK && root))
+        dvk_vcm_setAACExit(vcms, 1);
+    *message = dvk_ce_newHandleEventMsg(event, 0);
+    return *message == nullptr ? 1 : 0;
+}
+
+dvk_vcm_Vtable alwaysVtable()
+{
+    dvk_vcm_Vtable v = recordingVtable("vcm_alwaysAvailableCmd");
+    v.GetContinuation = alwaysContinuation;
+    v.copyContext = [](void* context) -> void* {
+        void* copy = dvk_mem_alloc(sizeof(AlwaysContext));
+        if (copy != nullptr)
+            *static_cast<AlwaysContext*>(copy) = *static_cast<AlwaysContext*>(context);
+        return copy;
+    };
+    v.Destructor = dvk_vcm_defaultContextDestructor;
+    return v;
+}
+
+const dvk_vcm_Vtable kAlways = alwaysVtable();
+const dvk_vcm_Etable kAlwaysEvents[] = {{DVK_UI_EVENT_BACK, alwaysBack}, {DVK_UI_EVENT_NONE, nullptr}};
 
 }  // namespace
 
@@ -93,9 +146,20 @@ dvk_vcm_Module* dvk_gen_vcm_newAdaptation(dvk_vcm_Session* vcms)
 dvk_vcm_Module* dvk_gen_vcm_newAlwaysAvailableCmd(dvk_vcm_Session* vcms, int32_t event, int32_t phraseStringId,
                                                   int32_t savedState)
 {
-    return recording(vcms, &kAlways,
-                     "newAlwaysAvailableCmd(" + std::to_string(event) + ", " + std::to_string(phraseStringId) +
-                         ", " + std::to_string(savedState) + ")");
+    dvk_vcm_Module* module =
+        recording(vcms, &kAlways,
+                  "newAlwaysAvailableCmd(" + std::to_string(event) + ", " + std::to_string(phraseStringId) + ", " +
+                      std::to_string(savedState) + ")");
+    if (module == nullptr)
+        return nullptr;
+    module->etable = kAlwaysEvents;
+    module->context = dvk_mem_alloc(sizeof(AlwaysContext));
+    if (module->context == nullptr) {
+        dvk_vcm_destroy(vcms, &module);
+        return nullptr;
+    }
+    *static_cast<AlwaysContext*>(module->context) = {event, phraseStringId, savedState};
+    return module;
 }
 
 dvk_vcm_Module* dvk_gen_vcm_newHelp(dvk_vcm_Session* vcms, int32_t screenId, int32_t titleStringId,

@@ -302,6 +302,29 @@ TEST_F(VcmTest, NumberedLocationDuplicatesKeepTheFirst)
     EXPECT_EQ(dvk_vcm_current(vcms)->state, ++state);
 }
 
+TEST_F(VcmTest, AFailingGetConstraintsGivesOne)
+{
+    vcms = newSession(0);
+    ASSERT_NE(vcms, nullptr);
+    ScriptedModule& spec = newSpec();
+    spec.hasConstraints = true;
+    spec.failConstraints = 1;
+    ASSERT_EQ(dvk_vcm_push(vcms, newScriptedModule(vcms, &spec, "F", -1, false)), 0);
+    dvk_constraints_Constraint** all = nullptr;
+    EXPECT_EQ(dvk_vcm_getConstraints(vcms, &all), 1);
+    EXPECT_EQ(all, nullptr);
+}
+
+TEST_F(VcmTest, ASessionWithoutItsTablesOrWithAnUnknownStartPointStops)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(newSession(3), assertionPattern("startPoint >= 0 && startPoint <= 2", "dvk_vcm_session.cpp",
+                                                 "dvk_vcm_newSession"));
+    EXPECT_DEATH(dvk_vcm_newSession(&notifications, nullptr, nullptr, nullptr, promptTable(), imageTable(), nullptr,
+                                    nullptr, nullptr, nullptr, 0, 0),
+                 assertionPattern("stringTable != ((void *)0)", "dvk_vcm_session.cpp", "dvk_vcm_newSession"));
+}
+
 TEST(VcmDeathTest, BrokenRulesStopTheProcess)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");

@@ -1,5 +1,6 @@
 #include "tests/core/vcm/vcm_fixture.h"
 
+#include "oem/dvk_oem_settings.h"
 #include "tests/support/assertion_pattern.h"
 
 #include <vector>
@@ -323,6 +324,24 @@ TEST_F(VcmTest, ASessionWithoutItsTablesOrWithAnUnknownStartPointStops)
     EXPECT_DEATH(dvk_vcm_newSession(&notifications, nullptr, nullptr, nullptr, promptTable(), imageTable(), nullptr,
                                     nullptr, nullptr, nullptr, 0, 0),
                  assertionPattern("stringTable != ((void *)0)", "dvk_vcm_session.cpp", "dvk_vcm_newSession"));
+    EXPECT_DEATH(
+        {
+            oemSettingsSetVCMBase(1);
+            newSession(0);
+        },
+        assertionPattern("dvk_settings_getVCMBase() == 0", "dvk_vcm_session.cpp", "dvk_vcm_newSession"));
+}
+
+TEST_F(VcmTest, OtherBasesHaveNoHelpTexts)
+{
+    int32_t title = 7, body = 7, screen = 7;
+    EXPECT_EQ(dvk_vcm_getGateCmdHelpTextById(13, &title, &body, &screen), 0);
+    EXPECT_EQ(screen, 90);
+    oemSettingsSetVCMBase(1);
+    title = body = screen = 7;
+    EXPECT_NE(dvk_vcm_getGateCmdHelpTextById(13, &title, &body, &screen), 0);
+    EXPECT_EQ(title + body + screen, 21);
+    oemSettingsSetVCMBase(0);
 }
 
 TEST(VcmDeathTest, BrokenRulesStopTheProcess)

@@ -89,3 +89,29 @@ TEST_F(VcmStateTest, ARefreshWithMemoryShortPushesNothing)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(VcmStateTest, EachAllocationFailingInAnAlwaysAvailableResultGivesOneAndLeavesNothing)
+{
+    for (long n = 0;; n++) {
+        long live = dvk_mem_liveBlocks();
+        dvk_nbest_List* list = phrase(22);
+        int32_t modules = vcms->moduleCount;
+        dvk_msg_Message* message = nullptr;
+        dvk_mem_failAfter(n);
+        int result = dvk_vcm_handleResult(vcms, list, &message);
+        dvk_mem_failAfter(-1);
+        if (result == 0) {
+            EXPECT_STREQ(dvk_vcm_getCurrentName(vcms), "vcm_alwaysAvailableCmd");
+            break;
+        }
+        // The result's list is always consumed; nothing else stays behind.
+        EXPECT_EQ(dvk_mem_liveBlocks(), live) << n;
+        EXPECT_EQ(vcms->moduleCount, modules) << n;
+        EXPECT_STREQ(dvk_vcm_getCurrentName(vcms), "L") << n;
+        EXPECT_EQ(scriptedContext(vcms->savedSession->stack), 1) << n;
+    }
+}
+
+}  // namespace

@@ -6,7 +6,7 @@
 
 #include "sdk/common/dvk_msg.h"
 
-enum : int { DVK_TIMER_MAX = 6 };  // slot 2 is the dialog manager's module timer
+enum : int { DVK_TIMER_VCM = 2, DVK_TIMER_MAX = 6 };  // slot 2: the dialog manager's module timer
 
 typedef void (*dvk_timer_Callback)(int timerID, void* userData);
 

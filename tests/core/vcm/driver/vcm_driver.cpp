@@ -1,0 +1,60 @@
+#include "tests/core/vcm/driver/vcm_driver.h"
+
+#include "core/ce/dvk_ce_requests.h"
+
+namespace {
+
+bool listens(dvk_vcm_Session* vcms)
+{
+    return dvk_vcm_current(vcms)->vtable->GetConstraints != nullptr;
+}
+
+// A message from a handler goes to the application.
+void deliver(dvk_msg_Message* message)
+{
+    if (message != nullptr)
+        dvk_msg_receive(message);
+}
+
+}  // namespace
+
+void vcmDriverEvent(VcmDriver* driver, dvk_ui_Event event, int32_t index)
+{
+    dvk_msg_Message* message = nullptr;
+    if (dvk_vcm_checkForEventHandler(driver->vcms, event) != 0)
+        driver->lastResult = dvk_vcm_handleEvent(driver->vcms, event, index, &message);
+    deliver(message);
+    vcmDriverRun(driver);
+}
+
+void vcmDriverResult(VcmDriver* driver, dvk_nbest_List* nbest)
+{
+    dvk_msg_Message* message = nullptr;
+    driver->lastResult = dvk_vcm_handleResult(driver->vcms, nbest, &message);
+    deliver(message);
+    vcmDriverRun(driver);
+}
+
+void vcmDriverRun(VcmDriver* driver)
+{
+    while (dvk_vcm_done(driver->vcms) == 0 && !listens(driver->vcms)) {
+        dvk_msg_Message* message = nullptr;
+        dvk_msg_Address recipient = nullptr;
+        dvk_vcm_getContinuation(driver->vcms, &message, &recipient, nullptr);
+        if (message == nullptr)
+            return;
+        if (recipient != dvk_msg_getDvkAddr()) {
+            deliver(message);
+            continue;
+        }
+        // A message to the suite is the engine's event message.
+        auto request = *static_cast<dvk_ce_HandleEventRequest*>(message->msgData);
+        dvk_msg_destroy(&message);
+        dvk_ce_lowerPendingEventCount();
+        driver->postedEvents.push_back(request.event);
+        dvk_msg_Message* reply = nullptr;
+        if (dvk_vcm_checkForEventHandler(driver->vcms, request.event) != 0)
+            driver->lastResult = dvk_vcm_handleEvent(driver->vcms, request.event, request.index, &reply);
+        deliver(reply);
+    }
+}

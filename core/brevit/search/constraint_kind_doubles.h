@@ -25,11 +25,6 @@ struct ConstraintKindDoubles {
     void (*classPairFindFirstFlaggedClass)(Constraint* const* array, int32_t n, int32_t* found,
                                            int32_t* values);
     int32_t (*classPairClassesNeedLexTree)(Constraint* con);
-    int32_t (*classPairFindClassIndex)(Constraint* con, uint32_t classId, int32_t* index);
-    int32_t (*classPairGetNumClasses)(const Constraint* con);
-    uint32_t (*classPairGetClassId)(const Constraint* con, int32_t index);
-    int32_t (*classPairHasConstraintClasses)(const Constraint* con);
-    int32_t (*classPairGetStateTableFlag)(const Constraint* con);
     void (*transcriptionMarkReferencedWordIds)(Constraint* con, uint8_t* bitmap, int32_t first,
                                                int32_t count);
 };

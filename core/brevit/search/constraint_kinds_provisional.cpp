@@ -100,39 +100,6 @@ int32_t ClassPairConstraint_ClassesNeedLexTree(Constraint* con)
     return f != nullptr ? f(con) : 0;
 }
 
-int32_t ClassPairConstraint_FindClassIndex(Constraint* con, uint32_t classId, int32_t* index)
-{
-    if (auto f = installed(&ConstraintKindDoubles::classPairFindClassIndex))
-        return f(con, classId, index);
-    if (index != nullptr)
-        *index = -1;
-    return 0;
-}
-
-int32_t ClassPairConstraint_GetNumClasses(const Constraint* con)
-{
-    auto f = installed(&ConstraintKindDoubles::classPairGetNumClasses);
-    return f != nullptr ? f(con) : 0;
-}
-
-uint32_t ClassPairConstraint_GetClassId(const Constraint* con, int32_t index)
-{
-    auto f = installed(&ConstraintKindDoubles::classPairGetClassId);
-    return f != nullptr ? f(con, index) : 0;
-}
-
-int32_t ClassPairConstraint_HasConstraintClasses(const Constraint* con)
-{
-    auto f = installed(&ConstraintKindDoubles::classPairHasConstraintClasses);
-    return f != nullptr ? f(con) : 0;
-}
-
-int32_t ClassPairConstraint_GetStateTableFlag(const Constraint* con)
-{
-    auto f = installed(&ConstraintKindDoubles::classPairGetStateTableFlag);
-    return f != nullptr ? f(con) : 0;
-}
-
 void TranscriptionConstraint_MarkReferencedWordIds(Constraint* con, uint8_t* bitmap, int32_t first,
                                                    int32_t count)
 {

@@ -191,6 +191,7 @@ void ClassPairConstraint_Init(Constraint* con, const char* name)
     ops.UttInit = ClassPairConstraint_UttInit;
     ops.ResetPointers = ClassPairConstraint_ResetPointers;
     ops.HasOptionalEnding = ClassPairConstraint_HasOptionalEnding;
+    ops.WritePSAFile = ClassPairConstraint_WritePSAFile;
     ops.Check = ClassPairConstraint_Check;
     ops.ComputeCRC = ClassPairConstraint_ComputeCRC;
 }

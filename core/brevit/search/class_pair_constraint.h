@@ -7,6 +7,7 @@
 #include <cstdint>
 
 struct BinFileReader;
+struct BinFileWriter;
 struct ClassManager;
 struct Constraint;
 struct ConstraintIterator;
@@ -91,6 +92,8 @@ int32_t ClassPairConstraint_RemoveActiveId(Constraint* con, uint16_t activeId);
 void ClassPairConstraint_PrintAllTransitions(Constraint* con, int32_t a, int32_t b);
 int32_t ClassPairConstraint_Check(Constraint* con);
 uint32_t ClassPairConstraint_ComputeCRC(Constraint* con, uint32_t withClasses);
+// The "bcm0" record; 1 on success.
+int32_t ClassPairConstraint_WritePSAFile(Constraint* con, BinFileWriter* writer);
 
 // Stored record of "bcm0"; null on any failure.
 Constraint* ClassPairConstraint_ReadFromBinFile(BinFileReader* reader, ClassManager* classManager);

@@ -31,3 +31,7 @@ struct ConstraintKindDoubles {
 
 // Installs doubles (null: none) and returns the previous set.
 const ConstraintKindDoubles* ConstraintKinds_InstallDoubles(const ConstraintKindDoubles* doubles);
+// The installed set, null when none. The class-pair readers hand a stored
+// record to the installed double first, so that tests may store scripted
+// type-3 records.
+const ConstraintKindDoubles* ConstraintKinds_InstalledDoubles();

@@ -25,23 +25,12 @@ const ConstraintKindDoubles* ConstraintKinds_InstallDoubles(const ConstraintKind
     return previous;
 }
 
+const ConstraintKindDoubles* ConstraintKinds_InstalledDoubles() { return gDoubles; }
+
 Constraint* WholeVocConstraint_ReadFromBinFile(BinFileReader* reader, Voc* vocabulary)
 {
     auto f = installed(&ConstraintKindDoubles::wholeVocReadFromBinFile);
     return f != nullptr ? f(reader, vocabulary) : nullptr;
-}
-
-Constraint* ClassPairConstraint_ReadFromBinFile(BinFileReader* reader, ClassManager* classManager)
-{
-    auto f = installed(&ConstraintKindDoubles::classPairReadFromBinFile);
-    return f != nullptr ? f(reader, classManager) : nullptr;
-}
-
-Constraint* ClassPairConstraint_ReadFromConstraintFile(BinFileReader* reader,
-                                                       ClassManager* classManager)
-{
-    auto f = installed(&ConstraintKindDoubles::classPairReadFromConstraintFile);
-    return f != nullptr ? f(reader, classManager) : nullptr;
 }
 
 void ClassPairConstraint_PrepareIterator(Constraint* con, ConstraintIterator* iterator)

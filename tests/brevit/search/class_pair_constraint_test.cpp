@@ -331,3 +331,156 @@ TEST_F(ClassPairConstraintTest, AllocationFailuresChangeNothing)
 }
 
 } // namespace
+
+#include "core/brevit/runtime/bin_file_reader.h"
+#include "core/brevit/runtime/bin_file_writer.h"
+#include "core/brevit/search/constraint_kind_doubles.h"
+#include "tests/support/archive_fixture.h"
+
+namespace {
+
+// Stored records are read without the scripted kind's doubles, over classes
+// with ids 1..12 that outlive every constraint.
+class ClassPairStoreTest : public ClassPairConstraintTest {
+protected:
+    void SetUp() override
+    {
+        ClassPairConstraintTest::SetUp();
+        m_previous = ConstraintKinds_InstallDoubles(nullptr);
+        for (int i = 1; i <= 12; ++i) {
+            const std::string name = "k" + std::to_string(i);
+            ASSERT_EQ(addClass(name.c_str()), 1);
+            ASSERT_EQ(ClassManager_AddRef(m_classes, id(name.c_str())), 1);
+        }
+    }
+    void TearDown() override
+    {
+        ConstraintKinds_InstallDoubles(m_previous);
+        ClassPairConstraintTest::TearDown();
+    }
+
+    using Fill = std::function<bool(BinFileWriter*)>;
+    static std::string image(const Fill& fill)
+    {
+        ArchiveFixture archive("cp.dvk");
+        archive.add("t", fill);
+        archive.finish();
+        return archive.bytes();
+    }
+    Constraint* read(const std::string& bytes, bool constraintFile)
+    {
+        ArchiveFixture archive("in.dvk");
+        DVKTar* tar = archive.openMapped(bytes);
+        EXPECT_NE(tar, nullptr);
+        BinFileReader* reader = BinFileReader_Create(tar, "t", nullptr);
+        EXPECT_NE(reader, nullptr);
+        Constraint* con = constraintFile ? ClassPairConstraint_ReadFromConstraintFile(reader, m_classes)
+                                         : ClassPairConstraint_ReadFromBinFile(reader, m_classes);
+        BinFileReader_Delete(reader);
+        return keep(con);
+    }
+
+    // A "bcn0" record of con's fields, changed by edit first.
+    static Fill constraintFileRecord(Constraint* con, const std::function<void(ClassPairConstraint&)>& edit,
+                                     int32_t offsetsCut = 0)
+    {
+        return [con, edit, offsetsCut](BinFileWriter* w) {
+            ClassPairConstraint c = *pair(con);
+            std::vector<uint32_t> ids(c.classIds, c.classIds + c.classCapacity);
+            std::vector<uint32_t> offsets(c.offsets, c.offsets + c.classCapacity + 1);
+            std::vector<uint32_t> targets(c.targets, c.targets + c.transitionCapacity);
+            c.classIds = ids.data();
+            c.offsets = offsets.data();
+            c.targets = targets.data();
+            edit(c);
+            const auto word = [w](int32_t v) { return BinFileWriter_WriteUnsignedInt(w, static_cast<uint32_t>(v)) != 0; };
+            return BinFileWriter_WriteArray(w, c.head.name, kConstraintNameSize, 1) && word(c.classCapacity) &&
+                   word(c.classCount) && word(c.transitionCapacity) && word(c.transitionCount) &&
+                   BinFileWriter_WriteArray(w, c.classIds, static_cast<uint32_t>(c.classIds ? c.classCapacity : 0), 4) &&
+                   BinFileWriter_WriteArray(w, c.offsets, static_cast<uint32_t>(c.offsets ? c.classCapacity + 1 - offsetsCut : 0), 4) &&
+                   BinFileWriter_WriteArray(w, c.endFlags, static_cast<uint32_t>(c.endFlags ? c.classCapacity : 0), 1) &&
+                   BinFileWriter_WriteArray(w, c.targets, static_cast<uint32_t>(c.targets ? c.transitionCapacity : 0), 4) &&
+                   word(c.hasScores) &&
+                   BinFileWriter_WriteArray(w, c.transitionScores, static_cast<uint32_t>(c.transitionScores ? c.transitionCapacity : 0), 1) &&
+                   BinFileWriter_WriteArray(w, c.endScores, static_cast<uint32_t>(c.endScores ? c.classCapacity : 0), 1);
+        };
+    }
+
+    const ConstraintKindDoubles* m_previous = nullptr;
+};
+
+TEST_F(ClassPairStoreTest, RoundTripsThroughBothStoredForms)
+{
+    for (int32_t scores : {1, 0}) {
+        Constraint* con = make({{0, 7, 10}, {7, 9, 20}, {9, 0, 30}, {9, 11, 40}}, 2, 3, scores);
+        pair(con)->stateTableFlag = 1;
+        const uint32_t crc = ClassPairConstraint_ComputeCRC(con, 0);
+        Constraint* back = read(image([con](BinFileWriter* w) { return ClassPairConstraint_WritePSAFile(con, w) == 1; }),
+                                false);
+        ASSERT_NE(back, nullptr);
+        EXPECT_EQ(ClassPairConstraint_ComputeCRC(back, 0), crc);
+        EXPECT_EQ(steps(back), steps(con));
+        EXPECT_EQ(ClassPairConstraint_GetStateTableFlag(back), 1);
+        EXPECT_STREQ(back->name, "cp");
+
+        Constraint* fromFile = read(image(constraintFileRecord(con, [](ClassPairConstraint&) {})), true);
+        ASSERT_NE(fromFile, nullptr);
+        EXPECT_EQ(ClassPairConstraint_ComputeCRC(fromFile, 0), crc);
+        // Read records stay editable.
+        EXPECT_EQ(ClassPairConstraint_AddTransition(fromFile, 11, 0, 0), 1);
+    }
+}
+
+TEST_F(ClassPairStoreTest, CopyIdsRoundTrip)
+{
+    Constraint* con = make(kExample);
+    ClassPairConstraint* c = pair(con);
+    c->copyClassIds = static_cast<uint32_t*>(DVKMem_Calloc(static_cast<uint32_t>(c->classCapacity) * 4u));
+    c->copyClassIds[1] = 3;
+    c->copyClassIds[2] = 4;
+    // The copies hold references of their own, released with the constraint.
+    ASSERT_EQ(ClassManager_AddRef(m_classes, 3), 1);
+    ASSERT_EQ(ClassManager_AddRef(m_classes, 4), 1);
+    Constraint* back = read(image([con](BinFileWriter* w) { return ClassPairConstraint_WritePSAFile(con, w) == 1; }), false);
+    ASSERT_NE(back, nullptr);
+    ASSERT_NE(pair(back)->copyClassIds, nullptr);
+    EXPECT_EQ(pair(back)->copyClassIds[2], 4u);
+    pair(back)->copyClassIds[1] = 0;
+    pair(back)->copyClassIds[2] = 0;
+}
+
+TEST_F(ClassPairStoreTest, RefusesRecordsTheSearchCouldNotWalk)
+{
+    Constraint* con = make({{0, 7, 10}, {7, 9, 20}, {9, 0, 30}}, 2, 3, 1);
+    using Edit = std::function<void(ClassPairConstraint&)>;
+    struct Case {
+        const char* what;
+        Edit edit;
+    };
+    const std::vector<Case> cases = {
+        {"capacity 0", [](ClassPairConstraint& c) { c.classCapacity = 0; }},
+        {"count 0", [](ClassPairConstraint& c) { c.classCount = 0; }},
+        {"count above capacity", [](ClassPairConstraint& c) { c.classCount = c.classCapacity + 1; }},
+        {"transitions above capacity", [](ClassPairConstraint& c) { c.transitionCount = c.transitionCapacity + 1; }},
+        {"no class ids", [](ClassPairConstraint& c) { c.classIds = nullptr; }},
+        {"no offsets", [](ClassPairConstraint& c) { c.offsets = nullptr; }},
+        {"no end flags", [](ClassPairConstraint& c) { c.endFlags = nullptr; }},
+        {"no targets", [](ClassPairConstraint& c) { c.targets = nullptr; }},
+        {"scores without arrays", [](ClassPairConstraint& c) { c.transitionScores = nullptr; }},
+        {"id 0 not 0", [](ClassPairConstraint& c) { c.classIds[0] = 7; }},
+        {"repeated id", [](ClassPairConstraint& c) { c.classIds[2] = 7; }},
+        {"id above maxId", [](ClassPairConstraint& c) { c.classIds[2] = 4000; }},
+        {"id 0 again", [](ClassPairConstraint& c) { c.classIds[2] = 0; }},
+        {"offsets not from 0", [](ClassPairConstraint& c) { c.offsets[0] = 1; }},
+        {"offsets falling", [](ClassPairConstraint& c) { c.offsets[1] = 3; }},
+        {"offsets not to the count", [](ClassPairConstraint& c) { c.offsets[3] = 1; }},
+        {"target 0", [](ClassPairConstraint& c) { c.targets[0] = 0; }},
+        {"target past the classes", [](ClassPairConstraint& c) { c.targets[1] = 3; }},
+    };
+    for (const Case& k : cases)
+        EXPECT_EQ(read(image(constraintFileRecord(con, k.edit)), true), nullptr) << k.what;
+    EXPECT_EQ(read(image(constraintFileRecord(con, [](ClassPairConstraint&) {}, 1)), true), nullptr);
+    EXPECT_NE(read(image(constraintFileRecord(con, [](ClassPairConstraint&) {})), true), nullptr);
+}
+
+} // namespace

@@ -484,3 +484,63 @@ TEST_F(ClassPairStoreTest, RefusesRecordsTheSearchCouldNotWalk)
 }
 
 } // namespace
+
+#include "tests/support/class_pair_writer.h"
+#include "tests/support/fuzz_seed_check.h"
+
+namespace {
+
+class_pair::Spec exampleSpec(bool scores)
+{
+    class_pair::Spec s;
+    s.hasScores = scores;
+    s.add(0, 7, 10).add(7, 9, 20).add(9, 0, 30).add(9, 11, 40);
+    return s;
+}
+
+std::string seedImage(const class_pair::Spec& spec)
+{
+    ArchiveFixture archive("seed.dvk");
+    archive.add("cpm", [&](BinFileWriter* w) { return class_pair::managerRecord(spec).write(w); });
+    archive.add("cpn", [&](BinFileWriter* w) { return class_pair::constraintFileRecord(spec).write(w); });
+    archive.finish();
+    return archive.bytes();
+}
+
+TEST_F(ClassPairStoreTest, WriterRecordsReadAsTheBuiltConstraint)
+{
+    for (bool scores : {true, false}) {
+        Constraint* built = make({{0, 7, 10}, {7, 9, 20}, {9, 0, 30}, {9, 11, 40}}, 3, 2, scores ? 1 : 0);
+        const class_pair::Spec spec = exampleSpec(scores);
+        for (bool constraintFile : {false, true}) {
+            const class_pair::Records records =
+                constraintFile ? class_pair::constraintFileRecord(spec) : class_pair::managerRecord(spec);
+            Constraint* back = read(image([&](BinFileWriter* w) { return records.write(w); }), constraintFile);
+            ASSERT_NE(back, nullptr) << constraintFile;
+            EXPECT_EQ(steps(back), steps(built));
+            EXPECT_EQ(classIds(back), classIds(built));
+            // Cut short or with a wrong-length offsets array: refused.
+            class_pair::Records cut = records;
+            cut.cutAfter("end flags");
+            EXPECT_EQ(read(image([&](BinFileWriter* w) { return cut.write(w); }), constraintFile), nullptr);
+            class_pair::Spec shortOffsets = spec;
+            shortOffsets.offsets.pop_back();
+            const class_pair::Records bad = constraintFile ? class_pair::constraintFileRecord(shortOffsets)
+                                                           : class_pair::managerRecord(shortOffsets);
+            EXPECT_EQ(read(image([&](BinFileWriter* w) { return bad.write(w); }), constraintFile), nullptr);
+        }
+    }
+}
+
+TEST_F(ClassPairStoreTest, FuzzSeedsAreWhatTheWriterMakes)
+{
+    checkFuzzSeed("brevit_class_pair", "scores", seedImage(exampleSpec(true)));
+    class_pair::Spec copies = exampleSpec(false);
+    copies.copyIds = {0, 5, 6, 8};
+    checkFuzzSeed("brevit_class_pair", "copies", seedImage(copies));
+    class_pair::Spec damaged = exampleSpec(true);
+    damaged.targets[1] = 9;
+    checkFuzzSeed("brevit_class_pair", "damaged", seedImage(damaged));
+}
+
+} // namespace

@@ -5,11 +5,14 @@
 #include "core/brevit/runtime/dvk_crc.h"
 #include "core/brevit/runtime/dvk_mem.h"
 #include "core/brevit/search/class_manager.h"
+#include "core/brevit/search/class_networks.h"
 #include "core/brevit/search/class_pair_search.h"
 #include "core/brevit/search/constraint_class.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -190,6 +193,7 @@ void ClassPairConstraint_Init(Constraint* con, const char* name)
     ops.GetTransitionScore = ClassPairConstraint_GetEndScore;
     ops.UttInit = ClassPairConstraint_UttInit;
     ops.ResetPointers = ClassPairConstraint_ResetPointers;
+    ops.GetMemberStartsWithPronId = ClassPairConstraint_GetMemberStartsWithPronId;
     ops.HasOptionalEnding = ClassPairConstraint_HasOptionalEnding;
     ops.WritePSAFile = ClassPairConstraint_WritePSAFile;
     ops.Check = ClassPairConstraint_Check;
@@ -646,6 +650,93 @@ int32_t ClassPairConstraint_RemoveActiveId(Constraint* con, uint16_t activeId)
 
 void ClassPairConstraint_PrintAllTransitions(Constraint*, int32_t, int32_t) {}
 
+int32_t ClassPairConstraint_GetMemberStartsWithPronId(Constraint* con, uint32_t classId, uint16_t pron,
+                                                      int32_t* first, int32_t* count, int32_t* single)
+{
+    ClassManager_FindMembersStartingWithPron(con->classManager, classId, pron, first, count, single);
+    const int32_t a = indexOf(asPair(con), classId);
+    if (a < 0 || asPair(con)->endFlags[a] == 0)
+        *single = 0;
+    return a >= 0 ? 1 : 0;
+}
+
+namespace {
+
+// An alias of class id named from a fresh generated base; -1 on failure.
+int32_t makeCopy(ClassManager* cm, uint32_t id, const char* suffix)
+{
+    char name[kClassBaseNameLength + 16];
+    std::snprintf(name, sizeof name, "%s%s", ClassManager_NextVarBaseName(cm), suffix);
+    return ClassManager_AddAlias(cm, name, id);
+}
+
+// Removes an alias nothing holds, giving back its hold on the target.
+void dropUnreferenced(ClassManager* cm, uint32_t alias)
+{
+    ClassManager_AddRef(cm, alias);
+    ClassManager_Release(cm, alias);
+}
+
+} // namespace
+
+int32_t ClassPairConstraint_MakeCopyClasses(Constraint* con)
+{
+    ClassPairConstraint* c = asPair(con);
+    if (c->copyClassIds != nullptr)
+        return 1;
+    auto* copies = allocArray<uint32_t>(c->classCapacity);
+    if (copies == nullptr)
+        return 0;
+    for (int32_t a = 1; a < c->classCount; ++a) {
+        const int32_t copy = makeCopy(con->classManager, c->classIds[a], "__CLCopyName");
+        if (copy < 0 || ClassManager_AddRef(con->classManager, static_cast<uint32_t>(copy)) == 0) {
+            // The aliases made so far go with their last reference.
+            for (int32_t b = 1; b < a; ++b)
+                ClassManager_Release(con->classManager, copies[b]);
+            if (copy >= 0)
+                dropUnreferenced(con->classManager, static_cast<uint32_t>(copy));
+            DVKMem_Free(copies);
+            return 0;
+        }
+        copies[a] = static_cast<uint32_t>(copy);
+    }
+    c->copyClassIds = copies;
+    return 1;
+}
+
+Constraint* ClassPairConstraint_CopyWithClassCopies(Constraint* con, const char* name)
+{
+    const ClassPairConstraint* c = asPair(con);
+    ClassManager* cm = con->classManager;
+    Constraint* out = ClassPairConstraint_Create(name, cm, std::max(c->classCapacity - 1, 1),
+                                                 std::max(c->transitionCapacity, 1), c->hasScores);
+    if (out == nullptr)
+        return nullptr;
+    std::vector<uint32_t> copies(static_cast<size_t>(c->classCount), 0);
+    bool ok = true;
+    for (int32_t a = 1; ok && a < c->classCount; ++a) {
+        const int32_t copy = makeCopy(cm, c->classIds[a], "__CNCopyName");
+        int32_t index = 0;
+        ok = copy >= 0 && ClassPairConstraint_FindOrAddClass(out, static_cast<uint32_t>(copy), &index) == 1;
+        if (copy >= 0 && !ok)
+            dropUnreferenced(cm, static_cast<uint32_t>(copy));
+        if (ok)
+            copies[static_cast<size_t>(a)] = static_cast<uint32_t>(copy);
+    }
+    for (int32_t a = 0; ok && a < c->classCount; ++a) {
+        for (uint32_t t = c->offsets[a]; ok && t < c->offsets[a + 1]; ++t)
+            ok = addByIds(out, copies[static_cast<size_t>(a)], copies[c->targets[t]], transitionScore(c, t)) == 1;
+        if (ok && c->endFlags[a] != 0)
+            ok = addByIds(out, copies[static_cast<size_t>(a)], 0, endScore(c, a)) == 1;
+    }
+    if (!ok) {
+        // Deleting releases each copy's one reference, which removes it.
+        ClassPairConstraint_Delete(out, 0);
+        return nullptr;
+    }
+    return out;
+}
+
 int32_t ClassPairConstraint_Check(Constraint* con)
 {
     const ClassPairConstraint* c = asPair(con);
@@ -708,3 +799,20 @@ int32_t ClassPairConstraint_HasConstraintClasses(const Constraint* con)
 }
 
 int32_t ClassPairConstraint_GetStateTableFlag(const Constraint* con) { return asPair(con)->stateTableFlag; }
+
+int32_t ClassPairConstraint_FindCopyOwner(Constraint* con, uint32_t copyId)
+{
+    const ClassPairConstraint* c = asPair(con);
+    for (int32_t a = 1; c->classIds != nullptr && a < c->classCount; ++a) {
+        if (ClassManager_IsConstraintRef(c->classIds[a]) == 0)
+            continue;
+        Constraint* sub = ClassManager_GetConstraintOfRef(con->classManager, c->classIds[a]);
+        if (!isPair(sub) || asPair(sub)->copyClassIds == nullptr)
+            continue;
+        const ClassPairConstraint* s = asPair(sub);
+        for (int32_t k = 1; k < s->classCount; ++k)
+            if (s->copyClassIds[k] == copyId)
+                return static_cast<int32_t>(s->classIds[k]);
+    }
+    return -1;
+}

@@ -71,6 +71,20 @@ Constraint* ClassPairConstraint_SubstituteClass(Constraint* con, Constraint* inn
                                                 int32_t startCount, const uint32_t* endIds, int32_t endCount,
                                                 ClassManager* classManager, uint32_t classId, const char* name);
 
+// Aliases of every class named from generated base names ("__CLCopyName"),
+// each with a reference; 1 when made or present, 0 (none kept) on failure.
+int32_t ClassPairConstraint_MakeCopyClasses(Constraint* con);
+// A constraint over new aliases of every class ("__CNCopyName") with the
+// same transitions and scores; null (no alias kept) on failure.
+Constraint* ClassPairConstraint_CopyWithClassCopies(Constraint* con, const char* name);
+// The class id whose copy is copyId in a sub-constraint of one of con's
+// constraint classes, -1 when none.
+int32_t ClassPairConstraint_FindCopyOwner(Constraint* con, uint32_t copyId);
+// The first run of members starting with the pron's word in class classId;
+// single is cleared when the class may not end. 1 when con holds the class.
+int32_t ClassPairConstraint_GetMemberStartsWithPronId(Constraint* con, uint32_t classId, uint16_t pron,
+                                                      int32_t* first, int32_t* count, int32_t* single);
+
 // Queries by class id; a class not in the constraint answers 0.
 int32_t ClassPairConstraint_HasTransition(Constraint* con, uint32_t fromId, uint32_t toId);
 int32_t ClassPairConstraint_GetTransitionScoreByIds(Constraint* con, uint32_t fromId, uint32_t toId);

@@ -544,3 +544,122 @@ TEST_F(ClassPairStoreTest, FuzzSeedsAreWhatTheWriterMakes)
 }
 
 } // namespace
+
+#include "core/brevit/search/class_networks.h"
+
+namespace {
+
+class ClassPairCopyTest : public ClassPairConstraintTest {
+protected:
+    void SetUp() override
+    {
+        ClassPairConstraintTest::SetUp();
+        for (const char* name : {"a", "b"})
+            ASSERT_EQ(addClass(name), 1);
+        a = id("a");
+        b = id("b");
+        // Held by the test, so that the counts show only the constraints'.
+        ASSERT_EQ(ClassManager_AddRef(m_classes, a), 1);
+        ASSERT_EQ(ClassManager_AddRef(m_classes, b), 1);
+    }
+
+    Constraint* source()
+    {
+        return make({{0, a, 10}, {a, b, 20}, {b, 0, 30}}, 2, 2, 1);
+    }
+
+    std::vector<uint32_t> counts() { return {refCount(a), refCount(b), static_cast<uint32_t>(m_classes->idsInUse)}; }
+
+    uint32_t a = 0, b = 0;
+};
+
+TEST_F(ClassPairCopyTest, CopiesAreAliasesWithOneReferenceEach)
+{
+    Constraint* con = source();
+    const auto before = counts();
+    ASSERT_EQ(ClassPairConstraint_MakeCopyClasses(con), 1);
+    const uint32_t copyA = pair(con)->copyClassIds[1];
+    const char* name = ClassManager_GetClassName(m_classes, copyA);
+    ASSERT_NE(name, nullptr);
+    EXPECT_EQ(ClassManager_IsGeneratedClassName(name), 1);
+    EXPECT_STREQ(name + kClassBaseNameLength, "__CLCopyName");
+    EXPECT_EQ(refCount(copyA), 1u);
+    EXPECT_EQ(ClassPairConstraint_MakeCopyClasses(con), 1);
+
+    Constraint* copy = keep(ClassPairConstraint_CopyWithClassCopies(con, "copy"));
+    ASSERT_NE(copy, nullptr);
+    const uint32_t first = pair(copy)->classIds[1];
+    EXPECT_STREQ(ClassManager_GetClassName(m_classes, first) + kClassBaseNameLength, "__CNCopyName");
+    EXPECT_EQ(refCount(first), 1u);
+    std::vector<Step> expected = {{0, first, 10}, {first, pair(copy)->classIds[2], 20}, {pair(copy)->classIds[2], 0, 30}};
+    EXPECT_EQ(steps(copy), expected);
+
+    m_made.erase(std::find(m_made.begin(), m_made.end(), copy));
+    ClassPairConstraint_Delete(copy, 0);
+    m_made.erase(std::find(m_made.begin(), m_made.end(), con));
+    ClassPairConstraint_Delete(con, 0);
+    EXPECT_EQ(refCount(a), before[0] - 1);
+    EXPECT_EQ(refCount(b), before[1] - 1);
+    EXPECT_EQ(static_cast<uint32_t>(m_classes->idsInUse), before[2]);
+}
+
+TEST_F(ClassPairCopyTest, AFailedCopyKeepsNoAlias)
+{
+    Constraint* con = source();
+    const auto before = counts();
+    for (int which = 0; which < 2; ++which) {
+        for (uint64_t n = 1;; ++n) {
+            const uint64_t failures = m_allocator.failures();
+            m_allocator.failAt(m_allocator.calls() + n);
+            Constraint* copy = nullptr;
+            int32_t made = 0;
+            if (which == 0)
+                made = ClassPairConstraint_MakeCopyClasses(con);
+            else
+                copy = ClassPairConstraint_CopyWithClassCopies(con, "copy");
+            m_allocator.failAt(0);
+            const bool failed = m_allocator.failures() != failures;
+            if (!failed) {
+                EXPECT_GT(n, 1u);
+                if (which == 0) {
+                    EXPECT_EQ(made, 1);
+                    for (int32_t k = 1; k < 3; ++k)
+                        ClassManager_Release(m_classes, pair(con)->copyClassIds[k]);
+                    DVKMem_Free(pair(con)->copyClassIds);
+                    pair(con)->copyClassIds = nullptr;
+                } else {
+                    ASSERT_NE(copy, nullptr);
+                    ClassPairConstraint_Delete(copy, 0);
+                }
+                EXPECT_EQ(counts(), before);
+                break;
+            }
+            EXPECT_EQ(which == 0 ? made : (copy != nullptr ? 1 : 0), 0) << which << " at " << n;
+            EXPECT_EQ(pair(con)->copyClassIds, nullptr);
+            EXPECT_EQ(counts(), before) << which << " at " << n;
+        }
+    }
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ClassPairCopyTest, FindsTheOwnerOfACopyInASubConstraint)
+{
+    // The constraint manager owns sub from here on and deletes it last.
+    Constraint* sub = ClassPairConstraint_Create("sub", m_classes, 2, 2, 0);
+    ASSERT_EQ(ClassPairConstraint_AddTransition(sub, 0, a, 0), 1);
+    ASSERT_EQ(ClassPairConstraint_AddTransition(sub, a, b, 0), 1);
+    ASSERT_EQ(ClassPairConstraint_MakeCopyClasses(sub), 1);
+    ASSERT_GE(ConstraintManager_AddConstraint(m_constraints, sub, -1), 0);
+    const int32_t ref = ClassManager_ConstraintRefFromIndex(m_classes, sub);
+    ASSERT_GE(ref, 0);
+    Constraint* outer = make({{0, static_cast<uint32_t>(ref), 0}, {static_cast<uint32_t>(ref), 0, 0}}, 1, 1, 0);
+    EXPECT_EQ(ClassPairConstraint_HasConstraintClasses(outer), 1);
+    EXPECT_EQ(ClassPairConstraint_FindCopyOwner(outer, pair(sub)->copyClassIds[2]), static_cast<int32_t>(b));
+    EXPECT_EQ(ClassPairConstraint_FindCopyOwner(outer, a), -1);
+    EXPECT_EQ(ClassPairConstraint_FindCopyOwner(sub, pair(sub)->copyClassIds[1]), -1);
+}
+
+} // namespace

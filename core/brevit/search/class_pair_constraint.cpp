@@ -138,6 +138,26 @@ uint8_t endScore(const ClassPairConstraint* c, int32_t a)
     return c->hasScores != 0 && c->endScores != nullptr ? c->endScores[a] : 0;
 }
 
+constexpr int32_t kAbsent = -1;
+constexpr int32_t kEnd = -2;
+
+// Where fromId -> toId is held: its position, kEnd for the end flag of the
+// source (index in *a), kAbsent when either class or the transition is not.
+int32_t locate(Constraint* con, uint32_t fromId, uint32_t toId, int32_t* a)
+{
+    if (!isPair(con))
+        return kAbsent;
+    const ClassPairConstraint* c = asPair(con);
+    *a = indexOf(c, fromId);
+    const int32_t b = indexOf(c, toId);
+    if (*a < 0 || b < 0)
+        return kAbsent;
+    if (b == 0)
+        return c->endFlags[*a] != 0 ? kEnd : kAbsent;
+    const int32_t t = findTransition(c, *a, b);
+    return t >= 0 ? t : kAbsent;
+}
+
 // The id under which a class of other is added: its copy when asked.
 uint32_t sourceId(const ClassPairConstraint* o, int32_t a, int32_t useCopies)
 {
@@ -333,31 +353,17 @@ int32_t ClassPairConstraint_HasTransition(Constraint* con, uint32_t fromId, uint
 
 int32_t ClassPairConstraint_IsTransitionPresent(Constraint* con, uint32_t fromId, uint32_t toId)
 {
-    if (!isPair(con))
-        return 0;
-    const ClassPairConstraint* c = asPair(con);
-    const int32_t a = indexOf(c, fromId);
-    const int32_t b = indexOf(c, toId);
-    if (a < 0 || b < 0)
-        return 0;
-    if (b == 0)
-        return c->endFlags[a] != 0 ? 1 : 0;
-    return findTransition(c, a, b) >= 0 ? 1 : 0;
+    int32_t a = 0;
+    return locate(con, fromId, toId, &a) != kAbsent ? 1 : 0;
 }
 
 int32_t ClassPairConstraint_GetTransitionScoreByIds(Constraint* con, uint32_t fromId, uint32_t toId)
 {
-    if (!isPair(con))
+    int32_t a = 0;
+    const int32_t t = locate(con, fromId, toId, &a);
+    if (t == kAbsent)
         return 0;
-    const ClassPairConstraint* c = asPair(con);
-    const int32_t a = indexOf(c, fromId);
-    const int32_t b = indexOf(c, toId);
-    if (a < 0 || b < 0)
-        return 0;
-    if (b == 0)
-        return c->endFlags[a] != 0 ? endScore(c, a) : 0;
-    const int32_t t = findTransition(c, a, b);
-    return t >= 0 ? transitionScore(c, static_cast<uint32_t>(t)) : 0;
+    return t == kEnd ? endScore(asPair(con), a) : transitionScore(asPair(con), static_cast<uint32_t>(t));
 }
 
 int32_t ClassPairConstraint_HasSuccessors(Constraint* con, uint32_t classId)

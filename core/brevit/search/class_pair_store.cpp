@@ -126,8 +126,20 @@ Constraint* finish(ClassPairConstraint* c, ClassManager* cm, bool ok)
     return &c->head;
 }
 
-ClassPairConstraint* fresh(ClassManager* cm)
+using StoredReader = Constraint* (*)(BinFileReader*, ClassManager*);
+
+// A new record to read into, or null: *scripted then holds what an installed
+// double read instead (tests of the stores keep scripted type-3 records).
+ClassPairConstraint* fresh(BinFileReader* reader, ClassManager* cm, StoredReader ConstraintKindDoubles::*form,
+                           Constraint** scripted)
 {
+    const ConstraintKindDoubles* doubles = ConstraintKinds_InstalledDoubles();
+    if (doubles != nullptr && doubles->*form != nullptr) {
+        *scripted = (doubles->*form)(reader, cm);
+        return nullptr;
+    }
+    if (cm == nullptr)
+        return nullptr;
     auto* c = static_cast<ClassPairConstraint*>(DVKMem_Calloc(sizeof(ClassPairConstraint)));
     if (c == nullptr)
         return nullptr;
@@ -141,14 +153,10 @@ ClassPairConstraint* fresh(ClassManager* cm)
 
 Constraint* ClassPairConstraint_ReadFromBinFile(BinFileReader* reader, ClassManager* classManager)
 {
-    const ConstraintKindDoubles* doubles = ConstraintKinds_InstalledDoubles();
-    if (doubles != nullptr && doubles->classPairReadFromBinFile != nullptr)
-        return doubles->classPairReadFromBinFile(reader, classManager);
-    if (classManager == nullptr)
-        return nullptr;
-    ClassPairConstraint* c = fresh(classManager);
+    Constraint* scripted = nullptr;
+    ClassPairConstraint* c = fresh(reader, classManager, &ConstraintKindDoubles::classPairReadFromBinFile, &scripted);
     if (c == nullptr)
-        return nullptr;
+        return scripted;
     int32_t copies = 0;
     bool ok = BinFileReader_ReadArray(reader, c->head.name, 1, kConstraintNameSize) != 0 &&
               readWord(reader, &c->head.owner) && readWord(reader, &c->classCapacity) &&
@@ -164,14 +172,10 @@ Constraint* ClassPairConstraint_ReadFromBinFile(BinFileReader* reader, ClassMana
 
 Constraint* ClassPairConstraint_ReadFromConstraintFile(BinFileReader* reader, ClassManager* classManager)
 {
-    const ConstraintKindDoubles* doubles = ConstraintKinds_InstalledDoubles();
-    if (doubles != nullptr && doubles->classPairReadFromConstraintFile != nullptr)
-        return doubles->classPairReadFromConstraintFile(reader, classManager);
-    if (classManager == nullptr)
-        return nullptr;
-    ClassPairConstraint* c = fresh(classManager);
+    Constraint* scripted = nullptr;
+    ClassPairConstraint* c = fresh(reader, classManager, &ConstraintKindDoubles::classPairReadFromConstraintFile, &scripted);
     if (c == nullptr)
-        return nullptr;
+        return scripted;
     bool ok = BinFileReader_ReadArray(reader, c->head.name, 1, kConstraintNameSize) != 0 &&
               readWord(reader, &c->classCapacity) && readWord(reader, &c->classCount) &&
               readWord(reader, &c->transitionCapacity) && readWord(reader, &c->transitionCount) && validCounts(c);

@@ -663,3 +663,44 @@ TEST_F(ClassPairCopyTest, FindsTheOwnerOfACopyInASubConstraint)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ClassPairStoreTest, ReadersFailingAtEachAllocationKeepNothing)
+{
+    class_pair::Spec spec = exampleSpec(true);
+    spec.copyIds = {0, 5, 6, 8};
+    for (bool constraintFile : {false, true}) {
+        const class_pair::Records records =
+            constraintFile ? class_pair::constraintFileRecord(spec) : class_pair::managerRecord(spec);
+        const std::string bytes = image([&](BinFileWriter* w) { return records.write(w); });
+        ArchiveFixture archive("in.dvk");
+        DVKTar* tar = archive.openMapped(bytes);
+        ASSERT_NE(tar, nullptr);
+        for (uint64_t n = 1;; ++n) {
+            BinFileReader* reader = BinFileReader_Create(tar, "t", nullptr);
+            ASSERT_NE(reader, nullptr);
+            const size_t blocks = m_allocator.liveBlocks();
+            const uint64_t failures = m_allocator.failures();
+            m_allocator.failAt(m_allocator.calls() + n);
+            Constraint* con = constraintFile ? ClassPairConstraint_ReadFromConstraintFile(reader, m_classes)
+                                             : ClassPairConstraint_ReadFromBinFile(reader, m_classes);
+            m_allocator.failAt(0);
+            const bool failed = m_allocator.failures() != failures;
+            if (!failed) {
+                EXPECT_GT(n, 1u);
+                ASSERT_NE(con, nullptr);
+                if (pair(con)->copyClassIds != nullptr)
+                    std::fill(pair(con)->copyClassIds, pair(con)->copyClassIds + pair(con)->classCapacity, 0u);
+                ClassPairConstraint_Delete(con, 0);
+                BinFileReader_Delete(reader);
+                break;
+            }
+            EXPECT_EQ(con, nullptr) << constraintFile << " at " << n;
+            EXPECT_EQ(m_allocator.liveBlocks(), blocks) << constraintFile << " at " << n;
+            BinFileReader_Delete(reader);
+        }
+    }
+}
+
+} // namespace

@@ -119,6 +119,9 @@ int32_t indexOf(const ClassPairConstraint* c, uint32_t classId)
     return -1;
 }
 
+// Index of a class id in a class-pair constraint, -1 when absent.
+int32_t heldIndex(Constraint* con, uint32_t classId) { return isPair(con) ? indexOf(asPair(con), classId) : -1; }
+
 // Position of transition a -> b, -1 when absent.
 int32_t findTransition(const ClassPairConstraint* c, int32_t a, int32_t b)
 {
@@ -373,12 +376,10 @@ int32_t ClassPairConstraint_HasSuccessors(Constraint* con, uint32_t classId)
 
 int32_t ClassPairConstraint_GetSuccessors(Constraint* con, uint32_t classId, uint32_t* out)
 {
-    if (!isPair(con))
-        return 0;
-    const ClassPairConstraint* c = asPair(con);
-    const int32_t a = indexOf(c, classId);
+    const int32_t a = heldIndex(con, classId);
     if (a < 0)
         return 0;
+    const ClassPairConstraint* c = asPair(con);
     int32_t n = 0;
     for (uint32_t t = c->offsets[a]; t < c->offsets[a + 1]; ++t, ++n)
         if (out != nullptr)
@@ -388,12 +389,10 @@ int32_t ClassPairConstraint_GetSuccessors(Constraint* con, uint32_t classId, uin
 
 int32_t ClassPairConstraint_GetPredecessors(Constraint* con, uint32_t classId, uint32_t* out)
 {
-    if (!isPair(con))
-        return 0;
-    const ClassPairConstraint* c = asPair(con);
-    const int32_t b = indexOf(c, classId);
+    const int32_t b = heldIndex(con, classId);
     if (b < 0)
         return 0;
+    const ClassPairConstraint* c = asPair(con);
     int32_t n = 0;
     for (int32_t a = b == 0 ? 1 : 0; a < c->classCount; ++a) {
         const bool hit = b == 0 ? c->endFlags[a] != 0 : findTransition(c, a, b) >= 0;

@@ -111,3 +111,27 @@ int32_t ConstraintClass_CompareSequenceToMember(const ConstraintClass* c, const 
                                                 int32_t phraseId, int32_t m);
 // Removes member m, moving the following members down.
 void ConstraintClass_RemoveMemberAt(ConstraintClass* c, int32_t m);
+
+// Reads of a class's members as the class-pair constraint walks them. A
+// member index at or past numMembers reads as none: word 65535, length 0,
+// score 0, phrase id 0.
+int32_t ConstraintClass_GetNumMembers(const ConstraintClass* c);
+int32_t ConstraintClass_HasMemberScores(const ConstraintClass* c);
+int32_t ConstraintClass_HasPhraseIds(const ConstraintClass* c);
+void ConstraintClass_InvalidateStartList(ConstraintClass* c);
+int32_t ConstraintClass_GetMemberLength(const ConstraintClass* c, int32_t m);
+void* ConstraintClass_GetStartList(ConstraintClass* c);
+int32_t ConstraintClass_GetMemberScore(const ConstraintClass* c, int32_t m);
+int32_t ConstraintClass_GetPhraseId(const ConstraintClass* c, int32_t m);
+// length := the member's length; id k of m, 65535 when k is past it.
+uint16_t ConstraintClass_GetMemberId(const ConstraintClass* c, int32_t m, int32_t k, int32_t* length);
+uint16_t ConstraintClass_GetStartActiveId(const ConstraintClass* c, int32_t m);
+// The lowest member starting with id (length := its length), 65535 when none.
+int32_t ConstraintClass_FindMemberByFirstId(const ConstraintClass* c, uint16_t id, int32_t* length);
+int32_t ConstraintClass_GetNextMemberSecondId(const ConstraintClass* c, int32_t m, uint16_t* id, int32_t* isPair);
+int32_t ConstraintClass_CountSharedStartMembers(const ConstraintClass* c, int32_t m);
+void ConstraintClass_GetIRRange(const ConstraintClass* c, void** irObject, int32_t* irClassIndex);
+// -1, 0 or 1 in member order.
+int32_t ConstraintClass_CompareMembers(const ConstraintClass* c, int32_t a, int32_t b, int32_t useScores);
+int32_t ConstraintClass_CompareMemberToIds(const ConstraintClass* c, int32_t m, const uint16_t* ids, int32_t n,
+                                           int32_t phraseId);

@@ -25,23 +25,12 @@ const ConstraintKindDoubles* ConstraintKinds_InstallDoubles(const ConstraintKind
     return previous;
 }
 
+const ConstraintKindDoubles* ConstraintKinds_InstalledDoubles() { return gDoubles; }
+
 Constraint* WholeVocConstraint_ReadFromBinFile(BinFileReader* reader, Voc* vocabulary)
 {
     auto f = installed(&ConstraintKindDoubles::wholeVocReadFromBinFile);
     return f != nullptr ? f(reader, vocabulary) : nullptr;
-}
-
-Constraint* ClassPairConstraint_ReadFromBinFile(BinFileReader* reader, ClassManager* classManager)
-{
-    auto f = installed(&ConstraintKindDoubles::classPairReadFromBinFile);
-    return f != nullptr ? f(reader, classManager) : nullptr;
-}
-
-Constraint* ClassPairConstraint_ReadFromConstraintFile(BinFileReader* reader,
-                                                       ClassManager* classManager)
-{
-    auto f = installed(&ConstraintKindDoubles::classPairReadFromConstraintFile);
-    return f != nullptr ? f(reader, classManager) : nullptr;
 }
 
 void ClassPairConstraint_PrepareIterator(Constraint* con, ConstraintIterator* iterator)
@@ -97,39 +86,6 @@ void ClassPairConstraint_FindFirstFlaggedClass(Constraint* const* array, int32_t
 int32_t ClassPairConstraint_ClassesNeedLexTree(Constraint* con)
 {
     auto f = installed(&ConstraintKindDoubles::classPairClassesNeedLexTree);
-    return f != nullptr ? f(con) : 0;
-}
-
-int32_t ClassPairConstraint_FindClassIndex(Constraint* con, uint32_t classId, int32_t* index)
-{
-    if (auto f = installed(&ConstraintKindDoubles::classPairFindClassIndex))
-        return f(con, classId, index);
-    if (index != nullptr)
-        *index = -1;
-    return 0;
-}
-
-int32_t ClassPairConstraint_GetNumClasses(const Constraint* con)
-{
-    auto f = installed(&ConstraintKindDoubles::classPairGetNumClasses);
-    return f != nullptr ? f(con) : 0;
-}
-
-uint32_t ClassPairConstraint_GetClassId(const Constraint* con, int32_t index)
-{
-    auto f = installed(&ConstraintKindDoubles::classPairGetClassId);
-    return f != nullptr ? f(con, index) : 0;
-}
-
-int32_t ClassPairConstraint_HasConstraintClasses(const Constraint* con)
-{
-    auto f = installed(&ConstraintKindDoubles::classPairHasConstraintClasses);
-    return f != nullptr ? f(con) : 0;
-}
-
-int32_t ClassPairConstraint_GetStateTableFlag(const Constraint* con)
-{
-    auto f = installed(&ConstraintKindDoubles::classPairGetStateTableFlag);
     return f != nullptr ? f(con) : 0;
 }
 

@@ -13,6 +13,9 @@ uint16_t Voc_GetNthPronId(const Voc* vocabulary, uint32_t vocId, int32_t n);
 // The number of pronunciations of a word (a vocabulary id).
 int32_t Voc_GetNumProns(const Voc* vocabulary, uint32_t vocId);
 
+// The active word a pronunciation belongs to, 65535 when none.
+uint16_t Voc_GetActiveIdFromPronId(const Voc* vocabulary, uint16_t pronId);
+
 struct LexTree;
 // Frees a lexical tree object; null is ignored.
 void LexTree_Delete(LexTree* tree);

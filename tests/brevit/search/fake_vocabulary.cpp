@@ -46,6 +46,15 @@ int32_t Voc_GetNumProns(const Voc* vocabulary, uint32_t vocId)
     return word != vocabulary->words.end() ? static_cast<int32_t>(word->second.size()) : 0;
 }
 
+uint16_t Voc_GetActiveIdFromPronId(const Voc* vocabulary, uint16_t pronId)
+{
+    for (const auto& [word, prons] : vocabulary->words)
+        for (uint16_t pron : prons)
+            if (pron == pronId)
+                return word;
+    return 65535;
+}
+
 namespace {
 int32_t gLexTreeDeletes = 0;
 } // namespace

@@ -17,10 +17,6 @@ struct ScriptedIterator {
 };
 
 ScriptedConstraint* scripted(Constraint* con) { return reinterpret_cast<ScriptedConstraint*>(con); }
-const ScriptedConstraint* scripted(const Constraint* con)
-{
-    return reinterpret_cast<const ScriptedConstraint*>(con);
-}
 
 void called(const Constraint* con, int32_t slot)
 {
@@ -152,8 +148,8 @@ bool writeScripted(BinFileWriter* w, const ScriptedConstraint& s)
         const uint32_t fields[5] = {step.state, step.pron, step.next, step.final, step.score};
         std::memcpy(steps + i * 5, fields, sizeof fields);
     }
-    return BinFileWriter_WriteArray(w, s.head.name, kConstraintNameSize, 1) &&
-           BinFileWriter_WriteInt(w, s.head.type) && BinFileWriter_WriteUnsignedInt(w, s.slots) &&
+    return BinFileWriter_WriteArray(w, s.pair.head.name, kConstraintNameSize, 1) &&
+           BinFileWriter_WriteInt(w, s.pair.head.type) && BinFileWriter_WriteUnsignedInt(w, s.slots) &&
            BinFileWriter_WriteUnsignedInt(w, s.crc) && BinFileWriter_WriteInt(w, s.answer) &&
            BinFileWriter_WriteInt(w, s.stepCount) &&
            BinFileWriter_WriteArray(w, steps, static_cast<uint32_t>(s.stepCount) * 5u, 4) &&
@@ -183,7 +179,7 @@ uint32_t computeCRC(Constraint* con, uint32_t)
 // The head's slots as the mask asks; required ones are always set.
 void fillSlots(ScriptedConstraint& s)
 {
-    ConstraintOps& ops = s.head.ops;
+    ConstraintOps& ops = s.pair.head.ops;
     const uint32_t mask = s.slots | kScriptedRequiredSlots;
     auto on = [&](int32_t slot) { return (mask & slotBit(slot)) != 0; };
     ops = ConstraintOps{};
@@ -212,11 +208,11 @@ void fillSlots(ScriptedConstraint& s)
 void fill(ScriptedConstraint& s, const ScriptedSpec& spec)
 {
     std::memset(&s, 0, sizeof s);
-    s.head.type = spec.type;
-    std::strncpy(s.head.name, spec.name.c_str(), kConstraintNameSize - 1);
-    s.head.restrictionFlag = spec.type == kConstraintTypeWholeVocabulary ? 0 : 1;
-    s.head.transcriptionFlag = spec.type == kConstraintTypeTranscription ? 1 : 0;
-    s.head.inUse = 1;
+    s.pair.head.type = spec.type;
+    std::strncpy(s.pair.head.name, spec.name.c_str(), kConstraintNameSize - 1);
+    s.pair.head.restrictionFlag = spec.type == kConstraintTypeWholeVocabulary ? 0 : 1;
+    s.pair.head.transcriptionFlag = spec.type == kConstraintTypeTranscription ? 1 : 0;
+    s.pair.head.inUse = 1;
     s.slots = spec.slots;
     s.stepCount = static_cast<int32_t>(std::min<size_t>(spec.steps.size(), kScriptedMaxSteps));
     std::copy_n(spec.steps.begin(), s.stepCount, s.steps);
@@ -231,6 +227,7 @@ void fill(ScriptedConstraint& s, const ScriptedSpec& spec)
     s.stateTableFlag = spec.stateTableFlag;
     s.writeFails = spec.writeFails ? 1 : 0;
     s.expandFails = spec.expandFails ? 1 : 0;
+    mirrorPairFields(s);
     fillSlots(s);
 }
 
@@ -282,8 +279,9 @@ Constraint* expand(Constraint* con)
         return nullptr;
     std::memcpy(copy, s, sizeof *copy);
     copy->hasConstraintClasses = 0;
-    std::strncat(copy->head.name, "+", kConstraintNameSize - 1 - std::strlen(copy->head.name));
-    return &copy->head;
+    mirrorPairFields(*copy);
+    std::strncat(copy->pair.head.name, "+", kConstraintNameSize - 1 - std::strlen(copy->pair.head.name));
+    return &copy->pair.head;
 }
 
 int32_t collectWordIds(Constraint* con, uint16_t* buffer, int32_t room)
@@ -301,34 +299,11 @@ void findFirstFlaggedClass(Constraint* const* array, int32_t n, int32_t* found, 
 {
     for (int32_t k = 0; k < n; ++k) {
         const ScriptedConstraint* s = isScripted(array[k]) ? scripted(array[k]) : nullptr;
-        const bool flagged = s != nullptr && s->head.type == kConstraintTypeClassPair && s->classCount > 1;
+        const bool flagged = s != nullptr && s->pair.head.type == kConstraintTypeClassPair && s->classCount > 1;
         found[k] = flagged ? 1 : 0;
         values[k] = flagged ? static_cast<int32_t>(s->classIds[1]) : 0;
     }
 }
-
-int32_t findClassIndex(Constraint* con, uint32_t classId, int32_t* index)
-{
-    const ScriptedConstraint* s = scripted(con);
-    for (int32_t c = 0; c < s->classCount; ++c)
-        if (s->classIds[c] == classId) {
-            *index = c;
-            return 1;
-        }
-    *index = -1;
-    return 0;
-}
-
-int32_t numClasses(const Constraint* con) { return scripted(con)->classCount; }
-
-uint32_t classId(const Constraint* con, int32_t index)
-{
-    const ScriptedConstraint* s = scripted(con);
-    return index >= 0 && index < s->classCount ? s->classIds[index] : 0;
-}
-
-int32_t hasConstraintClasses(const Constraint* con) { return scripted(con)->hasConstraintClasses; }
-int32_t stateTableFlag(const Constraint* con) { return scripted(con)->stateTableFlag; }
 
 void markReferencedWordIds(Constraint* con, uint8_t* bitmap, int32_t first, int32_t count)
 {
@@ -344,7 +319,6 @@ void markReferencedWordIds(Constraint* con, uint8_t* bitmap, int32_t first, int3
 const ConstraintKindDoubles kDoubles = {
     readWholeVoc, readClassPair, readClassPair, prepareIterator, prepareFrame, expand,
     collectWordIds, answerOfClassPair, fillPronCache, findFirstFlaggedClass, answerOfClassPair,
-    findClassIndex, numClasses, classId, hasConstraintClasses, stateTableFlag,
     markReferencedWordIds,
 };
 
@@ -356,7 +330,7 @@ Constraint* ScriptedConstraint_Create(const ScriptedSpec& spec)
     if (s == nullptr)
         return nullptr;
     fill(*s, spec);
-    return &s->head;
+    return &s->pair.head;
 }
 
 bool ScriptedConstraint_WriteRecord(BinFileWriter* writer, const ScriptedSpec& spec)
@@ -374,8 +348,8 @@ Constraint* ScriptedConstraint_Read(BinFileReader* reader)
     uint32_t steps[kScriptedMaxSteps * 5] = {};
     int32_t classes = 0;
     const bool ok =
-        BinFileReader_ReadArray(reader, s->head.name, 1, kConstraintNameSize) &&
-        BinFileReader_ReadInt(reader, &s->head.type) && BinFileReader_ReadUnsignedInt(reader, &s->slots) &&
+        BinFileReader_ReadArray(reader, s->pair.head.name, 1, kConstraintNameSize) &&
+        BinFileReader_ReadInt(reader, &s->pair.head.type) && BinFileReader_ReadUnsignedInt(reader, &s->slots) &&
         BinFileReader_ReadUnsignedInt(reader, &s->crc) && BinFileReader_ReadInt(reader, &s->answer) &&
         readCount(reader, &s->stepCount, kScriptedMaxSteps) &&
         BinFileReader_ReadArray(reader, steps, 4, static_cast<uint32_t>(s->stepCount) * 5u) &&
@@ -389,16 +363,17 @@ Constraint* ScriptedConstraint_Read(BinFileReader* reader)
         DVKMem_Free(s);
         return nullptr;
     }
-    s->head.name[kConstraintNameSize - 1] = '\0';
+    s->pair.head.name[kConstraintNameSize - 1] = '\0';
     s->classCount = classes;
     for (int32_t i = 0; i < s->stepCount; ++i) {
         const uint32_t* f = steps + i * 5;
         s->steps[i] = ScriptedStep{f[0], static_cast<uint16_t>(f[1]), f[2], f[3], static_cast<uint16_t>(f[4])};
     }
-    s->head.restrictionFlag = s->head.type == kConstraintTypeWholeVocabulary ? 0 : 1;
-    s->head.inUse = 1;
+    s->pair.head.restrictionFlag = s->pair.head.type == kConstraintTypeWholeVocabulary ? 0 : 1;
+    s->pair.head.inUse = 1;
+    mirrorPairFields(*s);
     fillSlots(*s);
-    return &s->head;
+    return &s->pair.head;
 }
 
 ScriptedCalls& scriptedCalls()

@@ -8,6 +8,7 @@
 // vocabulary and class-pair readers. Records come from the engine allocator.
 #pragma once
 
+#include "core/brevit/search/class_pair_constraint.h"
 #include "core/brevit/search/constraint.h"
 #include "core/brevit/search/constraint_kind_doubles.h"
 
@@ -63,8 +64,10 @@ struct ScriptedSpec {
     bool expandFails = false;
 };
 
+// Laid out as a class-pair record, so that the class-pair field readers
+// (class count, ids, flags) serve scripted type-3 constraints as well.
 struct ScriptedConstraint {
-    Constraint head;
+    ClassPairConstraint pair;
     uint32_t slots;
     int32_t stepCount;
     ScriptedStep steps[kScriptedMaxSteps];
@@ -80,6 +83,15 @@ struct ScriptedConstraint {
     int32_t writeFails;
     int32_t expandFails;
 };
+
+// Copies the scripted class fields into the class-pair record.
+inline void mirrorPairFields(ScriptedConstraint& s)
+{
+    s.pair.classCount = s.classCount;
+    s.pair.classIds = s.classIds;
+    s.pair.hasConstraintClasses = s.hasConstraintClasses;
+    s.pair.stateTableFlag = s.stateTableFlag;
+}
 
 // Null without memory.
 Constraint* ScriptedConstraint_Create(const ScriptedSpec& spec);

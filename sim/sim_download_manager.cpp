@@ -102,6 +102,11 @@ private:
         m_message->reply(status);
         if (m_ticket.twice)
             m_message->reply(status);
+        if (m_ticket.lateFailure < 0) {
+            WexObject failure = WexObject::object();
+            failure.put("completionStatusCode", m_ticket.lateFailure);
+            m_message->reply(failure);
+        }
         return false;
     }
 
@@ -180,6 +185,16 @@ WexErr SimDownloadManager::command(const std::vector<std::string>& words)
         if (it == m_tickets.end())
             return WexErrInvalidArg;
         it->second.twice = true;
+        return WexErrNone;
+    }
+    if (words[0] == "download-then-fail") {
+        long long code = 0;
+        if (words.size() != 3 || !toInt(words[1], ticket) || !toInt(words[2], code) || code >= 0 || code < INT32_MIN)
+            return WexErrInvalidArg;
+        auto it = m_tickets.find(ticket);
+        if (it == m_tickets.end())
+            return WexErrInvalidArg;
+        it->second.lateFailure = static_cast<int>(code);
         return WexErrNone;
     }
     return WexErrNotFound;

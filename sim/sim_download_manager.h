@@ -13,6 +13,8 @@
 //   download-ticket TICKET FILE [CHUNKS [INTERVAL_MS]]   (4 chunks, 100 ms)
 //   download-fail TICKET CODE                            (CODE negative)
 //   download-twice TICKET     the end is answered twice
+//   download-then-fail TICKET CODE   the end is followed by a failure
+//                                    {"completionStatusCode": CODE}
 #pragma once
 
 #include "platform/core/wex_ref_counted.h"
@@ -45,6 +47,7 @@ public:
         int intervalMs = 100;
         int failure = 0;    // negative: the completion code answered
         bool twice = false;
+        int lateFailure = 0;  // negative: answered after the end
     };
     class Transfer;
 

@@ -181,7 +181,9 @@ WexErr QrVoiceCmdServiceHandler::registerUI(WexServiceMessage* message)
     auto subscription = wexMakeRefCounted<QrvUiSubscription>(*this, message);
     if (!subscription)
         return WEX_THROWN(uiLog(), WexErrNoMemory);
-    releaseUiSubscription();
+    // The replaced subscriber is told it is done, as at the end of a session:
+    // it would otherwise wait for display requests that go to the new one.
+    closeUiSubscription();
     m_uiSubscription = subscription;
 
     if (WexErr err = message->reply())
@@ -324,6 +326,20 @@ void QrVoiceCmdServiceHandler::releaseUiSubscription()
         old->cancel();
 }
 
+void QrVoiceCmdServiceHandler::closeUiSubscription()
+{
+    WexRefCountedPtr<QrvUiSubscription> subscription = m_uiSubscription;
+    releaseUiSubscription();
+    if (!subscription)
+        return;
+    WexServiceMessage* message = subscription->msg();
+    if (message == nullptr || message->isCancelled())
+        return;
+    uiLog().log(WexLogDebug, "cancelling UI subscription...");
+    if (WexErr err = message->replyError(WexErrNone, ""))
+        WEX_CAUGHT(uiLog(), err);
+}
+
 WexErr QrVoiceCmdServiceHandler::UIexited()
 {
     WEX_TRACE_FUNCTION(uiLog());
@@ -345,13 +361,7 @@ WexErr QrVoiceCmdServiceHandler::UISubscriptionCancel()
     WexRefCountedPtr<QrVoiceCmdServiceHandler> handler = s_qrVoiceCmdServiceHandler;
     if (!handler || !handler->m_uiSubscription)
         return WexErrNone;
-    uiLog().log(WexLogDebug, "cancelling UI subscription...");
-    WexRefCountedPtr<QrvUiSubscription> subscription = handler->m_uiSubscription;
-    handler->releaseUiSubscription();
-    if (WexServiceMessage* message = subscription->msg()) {
-        if (WexErr err = message->replyError(WexErrNone, ""))
-            WEX_CAUGHT(uiLog(), err);
-    }
+    handler->closeUiSubscription();
     return WexErrNone;
 }
 
@@ -458,18 +468,9 @@ void QrVoiceCmdServiceHandler::shutdown()
     WexRefCountedPtr<QrVoiceCmdServiceHandler> handler = std::move(s_qrVoiceCmdServiceHandler);
     if (!handler)
         return;
-    WexRefCountedPtr<QrvUiSubscription> subscription = handler->m_uiSubscription;
-    handler->releaseUiSubscription();
     // The service is going away: a UI still subscribed gets the same closing
     // reply as after the suite's exit. Callers do not notice a service that
     // leaves the bus, so without it the UI would wait on the subscription
     // (and go on showing the session) for ever.
-    if (!subscription)
-        return;
-    WexServiceMessage* message = subscription->msg();
-    if (message == nullptr || message->isCancelled())
-        return;
-    uiLog().log(WexLogDebug, "cancelling UI subscription...");
-    if (WexErr err = message->replyError(WexErrNone, ""))
-        WEX_CAUGHT(uiLog(), err);
+    handler->closeUiSubscription();
 }

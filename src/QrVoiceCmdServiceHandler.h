@@ -100,6 +100,9 @@ private:
     WexErr badState(WexServiceMessage* message, const char* caller);
     // Stops listening to a subscription and lets it go.
     void releaseUiSubscription();
+    // Releases the subscription and sends its subscriber the closing reply
+    // (errorCode 0), so that it stops waiting for display requests.
+    void closeUiSubscription();
 
     WexService* m_service;
     int m_state = STATE_INITIALIZED;

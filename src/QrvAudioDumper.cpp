@@ -37,6 +37,12 @@ std::string QrvAudioDumper::fileName(unsigned counter, const char* suffix)
 
 int QrvAudioDumper::openDump(const WexLogger& logger, const std::string& path)
 {
+    // Nothing else makes the data directory in a session without the suite's
+    // own files; only the service may read what it heard. A directory that
+    // cannot be made shows in the open's failure.
+    const size_t slash = path.rfind('/');
+    if (slash != std::string::npos && slash > 0)
+        ::mkdir(path.substr(0, slash).c_str(), 0700);
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0)
         logger.log(WexLogError, "Cannot open file %s for writing", path.c_str());

@@ -25,8 +25,9 @@ public:
     // The name of dump number `counter`: its last three decimal digits and
     // the suffix.
     static std::string fileName(unsigned counter, const char* suffix);
-    // Opens path for a dump (write-only, created, truncated, 0600); -1,
-    // logged as "Cannot open file ... for writing" on logger, on failure.
+    // Opens path for a dump (write-only, created, truncated, 0600), making
+    // its directory (0700) when missing; -1, logged as "Cannot open file ...
+    // for writing" on logger, on failure.
     static int openDump(const WexLogger& logger, const std::string& path);
 
     static constexpr const char* kLogDirectory = "/var/log/merrowind";

@@ -244,6 +244,11 @@ WexErr QrvLangPackDownloadMonitor::Result(WexObject& reply, WexErr err)
 
     if (statusFound && status < 0) {
         uiLog().log(WexLogError, "Language download failed!  Exiting...");
+        // A running install ends as every install does, through its child
+        // watch: released now, the package would stay and the bring-up
+        // would never resume.
+        if (m_installing)
+            return WexErrNone;
         m_failed = true;
         workqueue_add(appWorkQueue.load(), destroy, nullptr, 0);
         return WexErrNone;
@@ -296,6 +301,7 @@ WexErr QrvLangPackDownloadMonitor::checkForAndInstallIpkg()
         uiLog().log(WexLogError, "Failed to spawn upload process %s", error.c_str());
         return WexErrNone;
     }
+    m_installing = true;
     uiLog().log(WexLogDebug, "%s: install spawn success pid=%d", __func__, static_cast<int>(pid));
     uiLog().log(WexLogDebug, "%s: source=%d id=%d", __func__, static_cast<int>(pid), static_cast<int>(source));
     m_progress = std::make_shared<InstallStatusMonitor>();

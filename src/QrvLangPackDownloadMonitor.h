@@ -77,6 +77,8 @@ private:
     bool m_downloadDone = false;
     // The download failed; destroy is on its way.
     bool m_failed = false;
+    // The install was spawned: only its end releases the monitor.
+    bool m_installing = false;
     std::shared_ptr<InstallStatusMonitor> m_progress;
     // Alive until release: what a child watch checks before it acts.
     std::shared_ptr<int> m_live = std::make_shared<int>(0);

@@ -44,6 +44,25 @@ WexLogger& qrvLogRecorder() { return QrvLogMTLocal::s_qrvLogRecorder; }
 WexLogger& qrvLogPlayer() { return QrvLogMTLocal::s_qrvLogPlayer; }
 } // namespace multiThread
 
+namespace {
+
+// A payload comes from whoever calls on the bus: a line keeps its head only,
+// so that no caller can fill the disk with one message.
+constexpr size_t kPrintedBytes = 512;
+
+std::string clipped(const std::string& json)
+{
+    if (json.size() <= kPrintedBytes)
+        return json;
+    size_t end = kPrintedBytes;
+    // Never end inside a UTF-8 sequence.
+    while (end > 0 && (static_cast<unsigned char>(json[end]) & 0xC0) == 0x80)
+        --end;
+    return json.substr(0, end) + "\u2026 (" + std::to_string(json.size()) + " bytes)";
+}
+
+} // namespace
+
 void printObject(const WexLogger& logger, int level, const char* caller, const char* label,
                  const WexObject& object)
 {
@@ -51,7 +70,7 @@ void printObject(const WexLogger& logger, int level, const char* caller, const c
         return;
     std::string json;
     if (object.toJson(json) == WexErrNone)
-        logger.log(level, "%s: %s: %s", caller, label, json.c_str());
+        logger.log(level, "%s: %s: %s", caller, label, clipped(json).c_str());
     else
         logger.log(level, "%s: %s: %s failed", caller, label, "printObject");
 }
@@ -62,7 +81,7 @@ void printObject(const WexLogger& logger, int level, const char* caller, const W
         return;
     std::string json;
     if (object.toJson(json) == WexErrNone)
-        logger.log(level, "%s: %s", caller, json.c_str());
+        logger.log(level, "%s: %s", caller, clipped(json).c_str());
     else
         logger.log(level, "%s: %s failed", caller, "printObject");
 }

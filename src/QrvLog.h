@@ -30,7 +30,8 @@ extern WexLogger qrvLogRecord;    // "QrvLogVRRecord"
 } // namespace VRthread
 
 // Logs the object as JSON: "caller: label: json", or "caller: label:
-// printObject failed" when it cannot be written as JSON.
+// printObject failed" when it cannot be written as JSON. JSON longer than 512
+// bytes is cut there and ends "… (N bytes)", N being its whole length.
 void printObject(const WexLogger& logger, int level, const char* caller, const char* label,
                  const WexObject& object);
 // The same without a label: "caller: json" / "caller: printObject failed".

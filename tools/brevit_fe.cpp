@@ -39,10 +39,26 @@ uint32_t le32(const uint8_t* b)
 
 uint16_t le16(const uint8_t* b) { return static_cast<uint16_t>(b[0] | b[1] << 8); }
 
+// Moves in on by step bytes, only within the file of length bytes.
+bool skip(std::FILE* in, uint64_t step, uint64_t length)
+{
+    const long at = std::ftell(in);
+    if (at < 0 || step > length - static_cast<uint64_t>(at))
+        return false;
+    return std::fseek(in, static_cast<long>(static_cast<uint64_t>(at) + step), SEEK_SET) == 0;
+}
+
 // Leaves in at the first sample of a 16-bit mono PCM WAV file and sets how
-// many bytes of samples follow; false when it is not one.
+// many bytes of samples follow; false when it is not one. Chunk steps are
+// 64-bit: a declared size near 2^32 must not wrap round to a short step.
 bool findWavSamples(std::FILE* in, uint64_t& bytes, uint32_t& rate)
 {
+    if (std::fseek(in, 0, SEEK_END) != 0)
+        return false;
+    const long end = std::ftell(in);
+    if (end < 0 || std::fseek(in, 0, SEEK_SET) != 0)
+        return false;
+    const auto length = static_cast<uint64_t>(end);
     uint8_t header[12];
     if (std::fread(header, 1, 12, in) != 12 || std::memcmp(header, "RIFF", 4) != 0 ||
         std::memcmp(header + 8, "WAVE", 4) != 0)
@@ -50,7 +66,8 @@ bool findWavSamples(std::FILE* in, uint64_t& bytes, uint32_t& rate)
     bool format = false;
     uint8_t chunk[8];
     while (std::fread(chunk, 1, 8, in) == 8) {
-        const uint32_t size = le32(chunk + 4);
+        const uint64_t size = le32(chunk + 4);
+        const uint64_t padded = size + (size & 1);
         if (std::memcmp(chunk, "fmt ", 4) == 0 && size >= 16) {
             uint8_t body[16];
             if (std::fread(body, 1, 16, in) != 16)
@@ -59,12 +76,13 @@ bool findWavSamples(std::FILE* in, uint64_t& bytes, uint32_t& rate)
                 return false;
             rate = le32(body + 4);
             format = true;
-            if (std::fseek(in, static_cast<long>(size - 16 + (size & 1)), SEEK_CUR) != 0)
+            if (!skip(in, padded - 16, length))
                 return false;
         } else if (std::memcmp(chunk, "data", 4) == 0 && format) {
+            // Samples are read up to the end of the file whatever the size says.
             bytes = size;
             return true;
-        } else if (std::fseek(in, static_cast<long>(size + (size & 1)), SEEK_CUR) != 0) {
+        } else if (!skip(in, padded, length)) {
             return false;
         }
     }

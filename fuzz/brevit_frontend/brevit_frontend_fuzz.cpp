@@ -1,7 +1,8 @@
-// Front-end model files arrive with the model set: open any bytes as an
-// archive image, load the front end from it and, when it loads, run an
-// utterance of samples (taken from the input's own bytes) through it, with a
-// snapshot round trip and a checksum.
+// Front-end model files arrive with the model set, and the channel state
+// ("bfx0") with the user's saved state: open any bytes as an archive image,
+// load the front end from it and, when it loads, restore the saved state the
+// image carries, then run an utterance of samples (taken from the input's own
+// bytes) through it, with a snapshot round trip and a checksum.
 #include "core/brevit/frontend/fe.h"
 #include "core/brevit/runtime/dvk_err.h"
 #include "core/brevit/runtime/dvk_tar.h"
@@ -19,6 +20,7 @@ void runFrontEnd(DVKTar* tar, const uint8_t* data, size_t size)
     FE* fe = FE_CreateFromBinFile(tar, nullptr);
     if (fe == nullptr)
         return;
+    FE_ReadPSAFile(fe, tar, nullptr);
     FE_StartUtterance(fe, size % 2);
     std::vector<int16_t> samples(FE_GetNumberSamplesInShift(fe));
     std::vector<uint8_t> out(FE_GetFeatureDim(fe));

@@ -52,6 +52,31 @@ TEST(QrvLog, PrintObjectWithAndWithoutLabel)
     EXPECT_EQ(capture.lines()[1].text, "caller: {\"source\":\"x\"}");
 }
 
+TEST(QrvLog, PrintObjectKeepsOnlyTheHeadOfALongPayload)
+{
+    WexObject object = WexObject::object();
+    object.put("source", std::string(1 << 20, 'a'));
+    const std::string whole = "{\"source\":\"" + std::string(1 << 20, 'a') + "\"}";
+    WexObject straddling = WexObject::object();
+    std::string text(505, 'a');
+    for (int i = 0; i < 10; ++i)
+        text += "\u00e9";
+    straddling.put("s", text);  // byte 512 is the second byte of an "é"
+    LogCapture capture;
+    QrvLog::printObject(QrvLog::UIthread::qrvLog, WexLogInfo, "startVoiceCommand", "message received", object);
+    QrvLog::printObject(QrvLog::UIthread::qrvLog, WexLogInfo, "caller", object);
+    QrvLog::printObject(QrvLog::UIthread::qrvLog, WexLogInfo, "caller", straddling);
+    ASSERT_EQ(capture.lines().size(), 3u);
+    const std::string tail = "\u2026 (" + std::to_string(whole.size()) + " bytes)";
+    EXPECT_EQ(capture.lines()[0].text,
+              "startVoiceCommand: message received: " + whole.substr(0, 512) + tail);
+    EXPECT_EQ(capture.lines()[1].text, "caller: " + whole.substr(0, 512) + tail);
+    EXPECT_LT(capture.lines()[0].text.size(), 1024u);
+    // {"s":" is 6 bytes, then 505 a's: the cut falls back before the "é".
+    EXPECT_EQ(capture.lines()[2].text, "caller: {\"s\":\"" + std::string(505, 'a') + "\u2026 (" +
+                                           std::to_string(6 + 505 + 20 + 2) + " bytes)");
+}
+
 TEST(QrvLog, PrintObjectThatIsNotJsonLogsTheFailure)
 {
     WexObject object = WexObject::object();

@@ -1,6 +1,7 @@
 // Small audio fixtures: 8 kHz 16-bit mono WAV images and raw sample files.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <string>

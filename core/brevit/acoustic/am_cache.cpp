@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -126,7 +127,7 @@ void AM_ResetStateScoreCache(AM* am)
 
 int32_t AM_GetFillerScore(AM* am)
 {
-    if (!am->fillerScoring || am->fillerStateId == kAMNoState)
+    if (am->noParameters || !am->fillerScoring || am->fillerStateId == kAMNoState)
         return 16383;
     return cachedOrScored(am, am->fillerStateId);
 }
@@ -142,7 +143,10 @@ int32_t AM_GetBestCachedScore(AM* am)
             return AM_VQGetBestFrameScore(am);
     }
     const int32_t states = std::min(am->numStates, am->numScoredStates);
-    int32_t best = kAMNotComputed;
+    if (states < 1 || am->noParameters)
+        return kAMNotComputed;
+    // Costs run up to the score ceiling, which may lie above 16384.
+    int32_t best = std::numeric_limits<int32_t>::max();
     for (int32_t s = 0; s < states; ++s)
         best = std::min(best, cachedOrScored(am, s));
     return best;
@@ -150,6 +154,8 @@ int32_t AM_GetBestCachedScore(AM* am)
 
 int32_t AM_GetFrameGarbageScore(AM* am)
 {
+    if (am->noParameters)
+        return kAMNotComputed;
     if (am->garbageScore < kAMNotComputed)
         return am->garbageScore;
     cachedOrScored(am, am->silenceStateId);

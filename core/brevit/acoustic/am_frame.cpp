@@ -97,6 +97,8 @@ void AM_PackFrameWords(AM* am)
 
 void AM_PrepareFrame(AM* am, const uint8_t* frame, int32_t changed)
 {
+    if (am->noParameters)
+        return;
     const int32_t dim = am->featureDim;
     uint8_t* copy = am->featureCopy;
     if (frame == nullptr) {
@@ -140,6 +142,10 @@ void AM_PrepareFrame(AM* am, const uint8_t* frame, int32_t changed)
 void AM_NewFrame(AM* am, const uint8_t* frame, const int16_t* frameValue, const AMScoringSet* set,
                  int32_t frameIndex, int32_t reset)
 {
+    // A model without parameters has no kernels, cache or scratch to score
+    // with: every state reads as not computed.
+    if (am->noParameters)
+        return;
     const bool changed = am->frameIndex != static_cast<int16_t>(frameIndex);
     am->frameIndex = static_cast<int16_t>(frameIndex);
     if (reset) {
@@ -191,6 +197,8 @@ void AM_ResetFrameState(AM* am)
 
 int32_t AM_GetStateScoreUncached(AM* am, int32_t state)
 {
+    if (am->noParameters)
+        return kAMNotComputed;
     if (state == am->silenceStateId)
         return cached(am, state);
     return am->directScorer != nullptr ? static_cast<int16_t>(am->directScorer(am, state))
@@ -214,6 +222,8 @@ int32_t AM_GetNonSpeechScore(AM* am, int32_t* fillerLower)
 {
     if (fillerLower != nullptr)
         *fillerLower = 0;
+    if (am->noParameters)
+        return kAMNotComputed;
     if (BrevitParam_Word(kBrevitParamBestCachedFiller) != 0)
         return AM_GetBestCachedScore(am);
     if (BrevitParam_Word(kBrevitParamFillerScore) != 0)
@@ -230,7 +240,7 @@ int32_t AM_GetNonSpeechScore(AM* am, int32_t* fillerLower)
 
 int32_t AM_IsSilenceFrame(AM* am)
 {
-    if (!am->hasFiller)
+    if (!am->hasFiller || am->noParameters)
         return 0;
     const auto margin = static_cast<int16_t>(AM_GetFillerScore(am) - silenceScore(am));
     return margin > static_cast<int32_t>(BrevitParam_Word(kBrevitParamSpeechSilenceMargin));

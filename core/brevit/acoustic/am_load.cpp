@@ -207,6 +207,10 @@ bool soundConfiguration(const AM* am)
            am->conversionShift >= 0 && am->conversionShift <= 31 &&
            am->lowFeature <= am->highFeature && am->minConverted <= am->maxConverted &&
            am->silenceStateId < am->numScoredStates &&
+           // A walk of the silence model reads its count of entries from its
+           // row of the model-to-state table.
+           am->silenceModelId < am->numPhoneModels &&
+           am->specialStateCount <= am->statesPerModel &&
            (am->fillerStateId == kAMNoState || am->fillerStateId < am->numScoredStates) &&
            (!am->singleComponent || am->numComponents >= am->numStates) &&
            fits32(static_cast<int64_t>(am->numComponents) * am->meanStride) &&

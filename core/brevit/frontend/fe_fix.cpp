@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -40,7 +41,7 @@ void markRows(FEFix* f, int32_t from, int32_t through, uint8_t bit)
 
 // ---- operations ---------------------------------------------------------------
 
-void destroy(FE* fe)
+void FEFix_Destroy(FE* fe)
 {
     FEFix* f = FEFix_Of(fe);
     DVKMem_Free(f->ring);
@@ -60,7 +61,7 @@ void destroy(FE* fe)
     DVKMem_Free(f);
 }
 
-void reset(FE* fe, int32_t mode)
+void FEFix_Reset(FE* fe, int32_t mode)
 {
     FEFix* f = FEFix_Of(fe);
     if (mode == 0) {
@@ -84,9 +85,9 @@ void reset(FE* fe, int32_t mode)
     FEFixSampleStage_SetWarpIndex(f->sampleStage, 0);
 }
 
-void releaseChannelMap(FE* fe) { fe->cnCatchUp = 1; }
+void FEFix_ReleaseChannelMap(FE* fe) { fe->cnCatchUp = 1; }
 
-int32_t restartChannelMap(FE* fe, int32_t milliseconds)
+int32_t FEFix_RestartChannelMap(FE* fe, int32_t milliseconds)
 {
     FEFix* f = FEFix_Of(fe);
     fe->altOutput = 0;
@@ -112,7 +113,7 @@ int32_t restartChannelMap(FE* fe, int32_t milliseconds)
     return f->writeIndex;
 }
 
-void startUtterance(FE* fe, int32_t accumulate)
+void FEFix_StartUtterance(FE* fe, int32_t accumulate)
 {
     FEFix* f = FEFix_Of(fe);
     f->state = kFEStatusNoFrame;
@@ -142,7 +143,7 @@ void startUtterance(FE* fe, int32_t accumulate)
     f->framesRead = 0;
 }
 
-int32_t processFrame(FEFix* f, int32_t s)
+int32_t FEFix_ProcessFrame(FEFix* f, int32_t s)
 {
     FE* fe = &f->head;
     const int32_t n = fe->deltaHalfWidth;
@@ -159,7 +160,8 @@ int32_t processFrame(FEFix* f, int32_t s)
                 EnergyStage_Observe(f->energy, row[0]);
         } else if (fe->hasEnergyStage) {
             EnergyStage_Process(f->energy, row, f->channelNorm);
-            if (f->flags[w] & kFEFlagAboveQuarter)
+            // Saturates: a restored count may already stand at the top.
+            if ((f->flags[w] & kFEFlagAboveQuarter) && f->speechFrameCount < INT32_MAX)
                 f->speechFrameCount += 1;
         }
     }
@@ -217,7 +219,7 @@ bool makeRoom(FEFix* f)
     return true;
 }
 
-int32_t feedSamples(FE* fe, const int16_t* samples)
+int32_t FEFix_FeedSamples(FE* fe, const int16_t* samples)
 {
     FEFix* f = FEFix_Of(fe);
     if (!makeRoom(f))
@@ -225,10 +227,10 @@ int32_t feedSamples(FE* fe, const int16_t* samples)
     const int32_t status = FEFixSampleStage_FeedSamples(f->sampleStage, samples,
                                                         FEFix_Row(f, f->writeIndex),
                                                         &f->flags[f->writeIndex]);
-    return processFrame(f, status);
+    return FEFix_ProcessFrame(f, status);
 }
 
-int32_t feedCepstra(FE* fe, const int16_t* cepstra, int32_t energy)
+int32_t FEFix_FeedCepstra(FE* fe, const int16_t* cepstra, int32_t energy)
 {
     FEFix* f = FEFix_Of(fe);
     if (!makeRoom(f))
@@ -236,10 +238,10 @@ int32_t feedCepstra(FE* fe, const int16_t* cepstra, int32_t energy)
     const int32_t status = FEFixSampleStage_FeedCepstra(f->sampleStage, cepstra, energy,
                                                         FEFix_Row(f, f->writeIndex),
                                                         &f->flags[f->writeIndex]);
-    return processFrame(f, status);
+    return FEFix_ProcessFrame(f, status);
 }
 
-int32_t feedFloatFeatures(FE* fe, const float* values, int32_t count, int32_t speechGiven,
+int32_t FEFix_FeedFloatFeatures(FE* fe, const float* values, int32_t count, int32_t speechGiven,
                           int32_t speech)
 {
     FEFix* f = FEFix_Of(fe);
@@ -259,10 +261,10 @@ int32_t feedFloatFeatures(FE* fe, const float* values, int32_t count, int32_t sp
         f->flags[w] |= kFEFlagDynamicsDone;
         f->flushGiven = 1;
     }
-    return processFrame(f, (f->flags[w] & kFEFlagSpeech) ? kFEStatusSpeech : kFEStatusNoSpeech);
+    return FEFix_ProcessFrame(f, (f->flags[w] & kFEFlagSpeech) ? kFEStatusSpeech : kFEStatusNoSpeech);
 }
 
-int32_t getNextCepstra(FE* fe, int16_t* out)
+int32_t FEFix_GetNextCepstra(FE* fe, int16_t* out)
 {
     FEFix* f = FEFix_Of(fe);
     if (f->state == kFEStatusEnded)
@@ -282,7 +284,7 @@ int32_t getNextCepstra(FE* fe, int16_t* out)
     return (f->flags[row] & kFEFlagSpeech) ? kFEStatusSpeech : kFEStatusNoSpeech;
 }
 
-int32_t releaseCNBuffer(FE* fe)
+int32_t FEFix_ReleaseCNBuffer(FE* fe)
 {
     FEFix* f = FEFix_Of(fe);
     const int32_t released = ChannelNorm_Release(f->channelNorm);
@@ -293,15 +295,15 @@ int32_t releaseCNBuffer(FE* fe)
     return released;
 }
 
-int32_t getMaxWarpIndex(FE* fe) { return FEFixSampleStage_GetMaxWarpIndex(FEFix_Of(fe)->sampleStage); }
-int32_t getWarpIndex(FE* fe) { return FEFixSampleStage_GetWarpIndex(FEFix_Of(fe)->sampleStage); }
+int32_t FEFix_GetMaxWarpIndex(FE* fe) { return FEFixSampleStage_GetMaxWarpIndex(FEFix_Of(fe)->sampleStage); }
+int32_t FEFix_GetWarpIndex(FE* fe) { return FEFixSampleStage_GetWarpIndex(FEFix_Of(fe)->sampleStage); }
 
-int32_t setWarpIndex(FE* fe, int32_t index)
+int32_t FEFix_SetWarpIndex(FE* fe, int32_t index)
 {
     return FEFixSampleStage_SetWarpIndex(FEFix_Of(fe)->sampleStage, index);
 }
 
-int32_t getNumFutureSilenceFrames(FE* fe)
+int32_t FEFix_GetNumFutureSilenceFrames(FE* fe)
 {
     FEFix* f = FEFix_Of(fe);
     const int32_t n = fe->deltaHalfWidth;
@@ -316,7 +318,7 @@ int32_t getNumFutureSilenceFrames(FE* fe)
     return count;
 }
 
-int32_t getNextFrame(FE* fe, uint8_t* out, uint16_t info[2])
+int32_t FEFix_GetNextFrame(FE* fe, uint8_t* out, uint16_t info[2])
 {
     FEFix* f = FEFix_Of(fe);
     info[0] = 0;
@@ -404,7 +406,7 @@ int32_t getNextFrame(FE* fe, uint8_t* out, uint16_t info[2])
     return r;
 }
 
-int32_t endUtterance(FE* fe)
+int32_t FEFix_EndUtterance(FE* fe)
 {
     FEFix* f = FEFix_Of(fe);
     if (fe->hasEnergyStage) {
@@ -443,7 +445,7 @@ int32_t endUtterance(FE* fe)
     return released;
 }
 
-void updateCepstralWarp(FE* fe, const uint8_t* target, int32_t row)
+void FEFix_UpdateCepstralWarp(FE* fe, const uint8_t* target, int32_t row)
 {
     FEFix* f = FEFix_Of(fe);
     if (f->cepstralWarp == nullptr || row < 0 || row >= fe->ringSize)
@@ -458,30 +460,34 @@ void updateCepstralWarp(FE* fe, const uint8_t* target, int32_t row)
                         f->transform->rowIndex, f->transform->numOutputs, f->bytes, target);
 }
 
-void getMinMaxEnergy(FE* fe, uint16_t* minEnergy, uint16_t* maxEnergy)
+void FEFix_GetMinMaxEnergy(FE* fe, uint16_t* minEnergy, uint16_t* maxEnergy)
 {
     const EnergyStage* e = FEFix_Of(fe)->energy;
     *minEnergy = e != nullptr ? static_cast<uint16_t>(e->minEnergy) : 1;
     *maxEnergy = e != nullptr ? static_cast<uint16_t>(e->maxEnergy) : 0;
 }
 
-int32_t getSNR(FE* fe)
+int32_t FEFix_GetSNR(FE* fe)
 {
     FEFix* f = FEFix_Of(fe);
     if (f->energy == nullptr)
         return 0;
     const int32_t channels = FEFixSampleStage_GetNumChannels(f->sampleStage);
-    return ((f->energy->maxEnergy - f->energy->minEnergy) * 200) /
-           ((23 << fe->cepstralShift) * channels);
+    // 23 << 15 times a few thousand channels passes 32 bits.
+    const int64_t divisor = (int64_t{23} << fe->cepstralShift) * channels;
+    if (divisor == 0)
+        return 0;
+    return static_cast<int32_t>(
+        (static_cast<int64_t>(f->energy->maxEnergy - f->energy->minEnergy) * 200) / divisor);
 }
 
-void getChannelMeans(FE* fe, int16_t* out) { ChannelNorm_GetMeans(FEFix_Of(fe)->channelNorm, out); }
-void getChannelVars(FE* fe, int16_t* out) { ChannelNorm_GetStds(FEFix_Of(fe)->channelNorm, out); }
-void setChannelMeans(FE* fe, const int16_t* in) { ChannelNorm_SetMeans(FEFix_Of(fe)->channelNorm, in); }
-void setChannelVars(FE* fe, const int16_t* in) { ChannelNorm_SetStds(FEFix_Of(fe)->channelNorm, in); }
-uint16_t getRMS(FE* fe) { return FEFixSampleStage_GetEnergy(FEFix_Of(fe)->sampleStage); }
+void FEFix_GetChannelMeans(FE* fe, int16_t* out) { ChannelNorm_GetMeans(FEFix_Of(fe)->channelNorm, out); }
+void FEFix_GetChannelVars(FE* fe, int16_t* out) { ChannelNorm_GetStds(FEFix_Of(fe)->channelNorm, out); }
+void FEFix_SetChannelMeans(FE* fe, const int16_t* in) { ChannelNorm_SetMeans(FEFix_Of(fe)->channelNorm, in); }
+void FEFix_SetChannelVars(FE* fe, const int16_t* in) { ChannelNorm_SetStds(FEFix_Of(fe)->channelNorm, in); }
+uint16_t FEFix_GetRMS(FE* fe) { return FEFixSampleStage_GetEnergy(FEFix_Of(fe)->sampleStage); }
 
-void getFeatureQueueStats(FE* fe, int32_t* capacity, int32_t* depth, int32_t* maxDepth)
+void FEFix_GetFeatureQueueStats(FE* fe, int32_t* capacity, int32_t* depth, int32_t* maxDepth)
 {
     FEFix* f = FEFix_Of(fe);
     *capacity = *depth = *maxDepth = 0;
@@ -500,15 +506,42 @@ void getFeatureQueueStats(FE* fe, int32_t* capacity, int32_t* depth, int32_t* ma
     *maxDepth = f->maxQueueDepth;
 }
 
-void clearFeatureQueueStats(FE* fe) { FEFix_Of(fe)->maxQueueDepth = 0; }
+void FEFix_ClearFeatureQueueStats(FE* fe) { FEFix_Of(fe)->maxQueueDepth = 0; }
 
 const FEFunctionTable kFEFixTable = {
-    destroy, reset, releaseChannelMap, restartChannelMap, startUtterance, endUtterance, feedSamples,
-    feedFloatFeatures, feedCepstra, getNextCepstra, releaseCNBuffer, getMaxWarpIndex, getWarpIndex,
-    setWarpIndex, getNumFutureSilenceFrames, nullptr, getNextFrame, updateCepstralWarp,
-    getMinMaxEnergy, getSNR, getChannelMeans, getChannelVars, setChannelMeans, setChannelVars,
-    getRMS, getFeatureQueueStats, clearFeatureQueueStats, nullptr, FEFix_GetSnapshotSize,
-    FEFix_FillInSnapshot, FEFix_RestoreFromSnapshot, FEFix_WritePSAFile, FEFix_ReadPSAFile,
+    FEFix_Destroy,
+    FEFix_Reset,
+    FEFix_ReleaseChannelMap,
+    FEFix_RestartChannelMap,
+    FEFix_StartUtterance,
+    FEFix_EndUtterance,
+    FEFix_FeedSamples,
+    FEFix_FeedFloatFeatures,
+    FEFix_FeedCepstra,
+    FEFix_GetNextCepstra,
+    FEFix_ReleaseCNBuffer,
+    FEFix_GetMaxWarpIndex,
+    FEFix_GetWarpIndex,
+    FEFix_SetWarpIndex,
+    FEFix_GetNumFutureSilenceFrames,
+    nullptr,  // no float frames
+    FEFix_GetNextFrame,
+    FEFix_UpdateCepstralWarp,
+    FEFix_GetMinMaxEnergy,
+    FEFix_GetSNR,
+    FEFix_GetChannelMeans,
+    FEFix_GetChannelVars,
+    FEFix_SetChannelMeans,
+    FEFix_SetChannelVars,
+    FEFix_GetRMS,
+    FEFix_GetFeatureQueueStats,
+    FEFix_ClearFeatureQueueStats,
+    nullptr,  // no C files
+    FEFix_GetSnapshotSize,
+    FEFix_FillInSnapshot,
+    FEFix_RestoreFromSnapshot,
+    FEFix_WritePSAFile,
+    FEFix_ReadPSAFile,
     FEFix_ComputeCRC,
 };
 
@@ -541,6 +574,10 @@ bool consistent(const FEFix* f)
         fe->ringSize < 2 * n + 1 + fe->cnLag ||
         fe->ringSize > (1 << 16) || length > kFESnapshotChannels || length < fe->numCepstra ||
         fe->cepstralShift < 0 || fe->cepstralShift > 15)
+        return false;
+    // The tracker's decision reaches back at most its whole history.
+    if (fe->trackerLagFrames < 0 ||
+        fe->trackerLagFrames > FEFixSampleStage_GetTrackerHistoryLength(s))
         return false;
     if (s->sampleRate != fe->sampleRate || s->samplesInShift != fe->samplesInShift ||
         s->samplesInWindow != fe->samplesInWindow || s->numCepstra != fe->numCepstra)
@@ -611,11 +648,55 @@ FE* FEFix_LoadFromBinFile(DVKTar* tar, const char* prefix)
         ok = f->warpRing != nullptr && f->scales != nullptr && f->bytes != nullptr;
     }
     if (!ok) {
-        destroy(fe);
+        FEFix_Destroy(fe);
         return nullptr;
     }
     f->readIndex = fe->ringSize - fe->deltaHalfWidth;
     return fe;
+}
+
+bool FEFix_ConfigureFromParameters(FE* fe, int32_t transformRows, int32_t trackerHistory)
+{
+    if (gpBrevitGlobalParameters == nullptr)
+        return false;
+    const auto word = [](int index) { return static_cast<int32_t>(BrevitParam_Word(index)); };
+    const int64_t rate = word(kBrevitParamSampleRate);
+    fe->sampleRate = static_cast<int32_t>(rate);
+    fe->frameShiftMs = word(kBrevitParamFrameShiftMs);
+    fe->windowMs = word(kBrevitParamWindowMs);
+    fe->samplesInShift = static_cast<int32_t>((fe->frameShiftMs * rate + 500) / 1000);
+    fe->samplesInWindow = static_cast<int32_t>((fe->windowMs * rate + 500) / 1000);
+    fe->numCepstra = word(kBrevitParamCepstrumCount);
+    const int32_t dimension = word(kBrevitParamFeatureDimension);
+    fe->featureLength = transformRows > 0 ? transformRows
+                        : dimension != 0  ? dimension
+                                          : 3 * fe->numCepstra;
+    fe->cepstralShift = word(kBrevitParamCepstralScale11) != 0 ? 11
+                        : word(kBrevitParamCepstralScale6) != 0 ? 6
+                                                                : 7;
+    fe->minRingFrames = word(kBrevitParamMinRingFrames);
+    fe->deltaHalfWidth = word(kBrevitParamDynamicCoefDelay);
+    fe->cnLag = word(kBrevitParamChannelNormDelay);
+    fe->hasEnergyStage = word(kBrevitParamEnergyStage) != 0;
+    fe->hasCepstralWarp = word(kBrevitParamCepstralWarp) != 0;
+    fe->flushDeltaAtEnd = word(kBrevitParamFlushDeltaAtEnd) != 0;
+    fe->altOutput = word(kBrevitParamAltOutput) != 0;
+    fe->channelCheck = word(kBrevitParamChannelCheck) != 0;
+    fe->trackerLagFrames = trackerHistory - fe->deltaHalfWidth;
+    const int32_t n = fe->deltaHalfWidth;
+    fe->ringSize = std::max(2 * n + 1, fe->minRingFrames) + fe->cnLag;
+    if (fe->altOutput || fe->channelCheck)
+        fe->ringSize += word(kBrevitParamExtraRingFrames);
+    return true;
+}
+
+FE* FEFix_CreateFromParameters(int32_t type, void*)
+{
+    FE config{};
+    if (type != 2 || !FEFix_ConfigureFromParameters(&config, 0, 0))
+        return nullptr;
+    // No stage creators are installed: nothing to build the stages with.
+    return nullptr;
 }
 
 uint32_t FEFix_GetDroppedShifts(const FE* fe)

@@ -61,5 +61,14 @@ struct FEFix {
 // Loads "bfx1" and every stage; null when anything is missing, malformed,
 // inconsistent or out of memory (nothing is left allocated).
 FE* FEFix_LoadFromBinFile(DVKTar* tar, const char* prefix);
+// The parameter path: type 2 only. The stages would come from creators in
+// the engine's optional-module table, which this engine never installs, so
+// it yields no front end; the front end always comes from the archive.
+FE* FEFix_CreateFromParameters(int32_t type, void* arg);
+// The parameter path's configuration from the current parameter block, given
+// the output transform's row count (0: none) and the level tracker's history
+// length: rate, shift and window, cepstra, feature length, ring and lags and
+// the stage flags. False without a parameter block.
+bool FEFix_ConfigureFromParameters(FE* fe, int32_t transformRows, int32_t trackerHistory);
 // Shifts of samples dropped in this utterance because the ring was full.
 uint32_t FEFix_GetDroppedShifts(const FE* fe);

@@ -135,7 +135,8 @@ int32_t FEFix_RestoreFromSnapshot(FE* fe, const void* buffer)
     if (get<uint32_t>(copy, kVersion) != 1 || get<int32_t>(copy, kShift) != fe->frameShiftMs ||
         get<int32_t>(copy, kWindow) != fe->windowMs ||
         get<int32_t>(copy, kFeatureLength) != fe->featureLength || warpIndex < minIndex ||
-        warpIndex > FEFixSampleStage_GetMaxWarpIndex(f->sampleStage))
+        warpIndex > FEFixSampleStage_GetMaxWarpIndex(f->sampleStage) ||
+        get<int32_t>(copy, kSpeechFrames) < 0)
         return 0;
     std::memcpy(b, copy, kFESnapshotSize);
 

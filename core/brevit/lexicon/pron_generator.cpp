@@ -13,6 +13,7 @@
 #include "core/brevit/runtime/dvk_unicode_width.h"
 #include "core/brevit/search/table_read.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -357,8 +358,12 @@ int32_t syllableBoundaries(const PGCommon* common, const uint16_t* pron, int32_t
             int32_t boundary = start;
             const uint16_t* rule = common->ruleSymbols;
             for (int32_t r = 0; r < common->ruleCount; ++r) {
+                // The boundary must fall after the previous vowel: a rule
+                // ending early at its wildcard may reach further back than
+                // the phonemes it matched, and a stress mark before V is no
+                // phoneme between the two.
                 const int32_t length = common->ruleLengths[r];
-                if (length <= v - p && ruleMatches(common, rule, pron, p, start)) {
+                if (start - length > p && ruleMatches(common, rule, pron, p, start)) {
                     boundary = start - length;
                     break;
                 }
@@ -398,12 +403,13 @@ int32_t PG_MarkSyllables(const PGCommon* common, uint16_t* buffer, int32_t count
         if (n == 0 || work[n - 1] != common->syllableId)
             work[n++] = common->syllableId;
         const int32_t marks = syllableBoundaries(common, work, n, boundaries);
-        // Boundaries come from the end backwards.
-        int32_t next = marks - 1;
+        // Every mark is written, whatever order the boundaries came in.
+        std::sort(boundaries, boundaries + marks);
+        int32_t next = 0;
         for (int32_t i = 0; i < n; ++i) {
-            while (next >= 0 && boundaries[next] == i) {
+            while (next < marks && boundaries[next] == i) {
                 out[used++] = common->syllableId;
-                --next;
+                ++next;
             }
             out[used++] = work[i];
         }

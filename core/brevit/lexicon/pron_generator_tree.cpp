@@ -188,7 +188,7 @@ uint32_t addArray(uint32_t crc, const void* array, int32_t size, int64_t count)
     return array != nullptr ? DVKCrc_AddArray(array, size, static_cast<int32_t>(count), crc) : crc;
 }
 
-uint32_t treeCRC(const PG* generator)
+uint32_t PG_ComputeCRC_TRE(const PG* generator)
 {
     const auto* t = reinterpret_cast<const PGTree*>(generator);
     uint32_t crc = PG_ComputeCommonCRC(&t->base.common);
@@ -275,8 +275,8 @@ bool isDirectCharacter(uint16_t c)
 }
 
 // Reads the chunk starting at *at; false at the end of the text.
-bool nextChunk(const PGTree* t, const uint16_t* text, int32_t* at, int32_t wordClass,
-               bool upperEnds, Chunk* chunk)
+bool PG_TextToLetterCodes_TRE(const PGTree* t, const uint16_t* text, int32_t* at,
+                              int32_t wordClass, bool upperEnds, Chunk* chunk)
 {
     chunk->length = 0;
     chunk->markCount = 0;
@@ -306,7 +306,7 @@ bool nextChunk(const PGTree* t, const uint16_t* text, int32_t* at, int32_t wordC
 }
 
 // Starts of the nuclei of codes; their number.
-int32_t findNuclei(const PGTree* t, const uint16_t* codes, int32_t n, int32_t* starts)
+int32_t PG_FindNuclei(const PGTree* t, const uint16_t* codes, int32_t n, int32_t* starts)
 {
     const int32_t letters = LMSymbolTableU_GetCount(t->letters);
     int32_t count = 0;
@@ -352,9 +352,9 @@ int32_t findString(const uint16_t* codes, int32_t n, const uint16_t* s, int32_t 
 }
 
 // Where the separator goes in codes (its index before insertion), or -1.
-int32_t stressPosition(const PGTree* t, const uint16_t* codes, int32_t n, int32_t* starts)
+int32_t PG_ApplyStressRules(const PGTree* t, const uint16_t* codes, int32_t n, int32_t* starts)
 {
-    const int32_t nuclei = findNuclei(t, codes, n, starts);
+    const int32_t nuclei = PG_FindNuclei(t, codes, n, starts);
     if (nuclei == 0)
         return -1;
     int32_t p = t->defaultStress[nuclei <= t->defaultStressCount ? nuclei : 0];
@@ -430,7 +430,7 @@ bool isCompoundPart(const PGTree* t, const uint16_t* codes, int32_t from, int32_
 
 // Splits codes into the fewest compound parts (then the longest first
 // part); ends receives each part's end. The number of parts (1: no split).
-int32_t splitCompound(const PGTree* t, const uint16_t* codes, int32_t n, int32_t* ends)
+int32_t PG_SplitCompound(const PGTree* t, const uint16_t* codes, int32_t n, int32_t* ends)
 {
     ends[0] = n;
     const auto maxLength = static_cast<int32_t>(BrevitParam_Word(kBrevitParamCompoundMaxLength));
@@ -602,7 +602,7 @@ void generateChunk(const PGTree* t, const Chunk& chunk, int32_t wordClass, uint1
 {
     int32_t* ends = scratch;
     int32_t* starts = scratch + chunk.length + 1;
-    const int32_t parts = splitCompound(t, chunk.codes, chunk.length, ends);
+    const int32_t parts = PG_SplitCompound(t, chunk.codes, chunk.length, ends);
     int32_t mark = 0;
     for (int32_t part = 0, from = 0; part < parts; from = ends[part++]) {
         const int32_t to = ends[part];
@@ -617,7 +617,7 @@ void generateChunk(const PGTree* t, const Chunk& chunk, int32_t wordClass, uint1
                 work[n++] = t->separator;
         } else {
             const int32_t at = t->defaultStress != nullptr
-                                   ? stressPosition(t, chunk.codes + from, to - from, starts)
+                                   ? PG_ApplyStressRules(t, chunk.codes + from, to - from, starts)
                                    : -1;
             for (int32_t i = from; i < to; ++i) {
                 if (i - from == at)
@@ -645,9 +645,9 @@ int32_t collect(const Hyp& hyp, uint16_t* out)
     return n;
 }
 
-int32_t treeTextToMasterPron(const PG* generator, const uint16_t* text, int32_t wordClass,
-                             uint16_t* output, int32_t room, int32_t* scores, int32_t most,
-                             int32_t* needed)
+int32_t PG_TextToMasterPron_TRE(const PG* generator, const uint16_t* text, int32_t wordClass,
+                                uint16_t* output, int32_t room, int32_t* scores, int32_t most,
+                                int32_t* needed)
 {
     const auto* t = reinterpret_cast<const PGTree*>(generator);
     const PGCommon& common = t->base.common;
@@ -675,7 +675,7 @@ int32_t treeTextToMasterPron(const PG* generator, const uint16_t* text, int32_t 
     auto* work = static_cast<uint16_t*>(DVKTempMem_Malloc(codeRoom * 4));
     auto* scratch = static_cast<int32_t*>(DVKTempMem_Malloc(codeRoom * 8 + 8));
     Hypotheses hyps(most);
-    for (int32_t at = 0; nextChunk(t, text, &at, wordClass, upperEnds, &chunk);) {
+    for (int32_t at = 0; PG_TextToLetterCodes_TRE(t, text, &at, wordClass, upperEnds, &chunk);) {
         if (chunk.length == 0)
             continue;
         if (chunk.direct)
@@ -756,8 +756,8 @@ PG* PGTree_Load(BinFileReader* reader)
     if (t == nullptr)
         return nullptr;
     t->base.free = freeTree;
-    t->base.textToMasterPron = treeTextToMasterPron;
-    t->base.computeCRC = treeCRC;
+    t->base.textToMasterPron = PG_TextToMasterPron_TRE;
+    t->base.computeCRC = PG_ComputeCRC_TRE;
     if (!PG_ReadCommon(reader, &t->base.common) || !readTree(reader, t)) {
         freeTree(&t->base);
         DVKMem_Free(t);

@@ -18,6 +18,7 @@ inline constexpr int kBrevitParamChannelNormDelay = 508;       // output lag beh
 inline constexpr int kBrevitParamExtraRingFrames = 509;        // ring rows added for the second read index
 inline constexpr int kBrevitParamSampleRate = 524;             // front end built from the block: sample rate
 inline constexpr int kBrevitParamEnergyStage = 527;            // front end built from the block: energy/SNR stage
+inline constexpr int kBrevitParamCepstralWarp = 537;           // front end built from the block: cepstral warp
 inline constexpr int kBrevitParamFilterBankValue2 = 510;       // filter-bank construction value
 inline constexpr int kBrevitParamFilterBankValue1 = 511;       // filter-bank construction value
 inline constexpr int kBrevitParamMinRingFrames = 515;          // minimum frame-ring length

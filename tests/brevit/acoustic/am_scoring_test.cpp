@@ -124,6 +124,48 @@ TEST_F(ScoringTest, CeilingAndShiftBoundTheCost)
     }
 }
 
+TEST_F(ScoringTest, BestCachedScoreIsTheMinimumAboveTheNotComputedMark)
+{
+    AM* am = loadFixture(fixtureSpec(2));
+    ASSERT_NE(am, nullptr);
+    // A ceiling above the not-computed mark: every state of the frame costs it.
+    AM_SetLimits(am, 20000, 0);
+    frame(kX);
+    for (int32_t s = 0; s < 5; ++s)
+        am->cache[s] = 20000;
+    EXPECT_EQ(AM_GetBestCachedScore(am), 20000);
+    am->cache[3] = 19999;
+    EXPECT_EQ(AM_GetBestCachedScore(am), 19999);
+}
+
+TEST_F(ScoringTest, ModelWithoutParametersScoresNothing)
+{
+    AcousticModelSpec spec;
+    spec.noParameters = true;
+    AM* am = loadFixture(spec);
+    ASSERT_NE(am, nullptr);
+    frame(kX, 0, true, 7);
+    frame(kX2, 1, false);
+    EXPECT_EQ(AM_GetStateScore(am, 0), kAMNotComputed);
+    EXPECT_EQ(AM_GetStateScoreUncached(am, 0), kAMNotComputed);
+    EXPECT_EQ(AM_GetBestCachedScore(am), kAMNotComputed);
+    EXPECT_EQ(AM_GetFrameGarbageScore(am), kAMNotComputed);
+    EXPECT_EQ(AM_GetFillerScore(am), 16383);
+    int32_t fillerLower = -1;
+    EXPECT_EQ(AM_GetNonSpeechScore(am, &fillerLower), kAMNotComputed);
+    EXPECT_EQ(fillerLower, 0);
+    EXPECT_EQ(AM_IsSilenceFrame(am), 0);
+    EXPECT_EQ(AM_GetSilenceScoreBias(am), 0);
+    uint16_t best = 0;
+    EXPECT_EQ(AM_GetBestState(am, 1, &best), 0);
+    EXPECT_EQ(AM_GetNumScoredStates(am), 0);
+    uint32_t crc = 1;
+    AM_EndFrame(am, 0, &crc);
+    EXPECT_EQ(crc, 0u);
+    AM_ResetFrameState(am);
+    AM_Reset(am);
+}
+
 TEST_F(ScoringTest, FullScoreAgreesWithCsvOnRandomModels)
 {
     std::mt19937 random(7);

@@ -4,7 +4,9 @@
 #include "tests/brevit/frontend/frontend_test_util.h"
 #include "tests/support/param_block_builder.h"
 
+#include <climits>
 #include <cmath>
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -23,6 +25,15 @@ protected:
         FE* fe = tar != nullptr ? FE_CreateFromBinFile(tar, nullptr) : nullptr;
         archive.close(tar);
         return fe;
+    }
+
+    // The default model with the energy/SNR stage and no channel lag.
+    FE* loadWithEnergyStage()
+    {
+        FrontEndModel model;
+        model.config.hasEnergyStage = 1;
+        model.config.cnLag = 0;
+        return load(model);
     }
 };
 
@@ -166,6 +177,73 @@ TEST_F(FrontEndObjectTest, SnapshotCarriesTheChannelState)
     EXPECT_EQ(FE_RestoreFromSnapshot(fe, badIndex.data()), 0);
     EXPECT_EQ(FE_GetWarpIndex(fe), 1);
     EXPECT_EQ(FE_RestoreFromSnapshot(fe, nullptr), 0);
+    FE_Destroy(fe);
+}
+
+TEST_F(FrontEndObjectTest, SpeechFrameCountIsRestoredOnlyWhenSoundAndStopsAtItsTop)
+{
+    FE* fe = loadWithEnergyStage();
+    ASSERT_NE(fe, nullptr);
+    std::vector<uint8_t> snapshot(FE_GetSnapshotSize(fe));
+    ASSERT_EQ(FE_FillInSnapshot(fe, snapshot.data()), 1);
+    const auto withCount = [&](int32_t count) {
+        std::vector<uint8_t> s = snapshot;
+        std::memcpy(&s[40], &count, sizeof(count));
+        return s;
+    };
+    const auto restoredCount = [&] {
+        std::vector<uint8_t> s(snapshot.size());
+        FE_FillInSnapshot(fe, s.data());
+        int32_t count = 0;
+        std::memcpy(&count, &s[40], sizeof(count));
+        return count;
+    };
+    EXPECT_EQ(FE_RestoreFromSnapshot(fe, withCount(-1).data()), 0);
+    EXPECT_EQ(FE_RestoreFromSnapshot(fe, withCount(INT32_MIN).data()), 0);
+    EXPECT_EQ(restoredCount(), 0);
+
+    FE_StartUtterance(fe, 0);
+    // Cepstra quiet, then loud: the loud frames reach the energy stage with
+    // the level tracker's flag 1, each counting one speech frame.
+    const auto feedQuietThenLoud = [&] {
+        FE_StartUtterance(fe, 0);
+        std::vector<int16_t> cepstra(13, 0);
+        std::vector<uint8_t> out(FE_GetFeatureDim(fe));
+        uint16_t info[2];
+        for (int i = 0; i < 40; ++i) {
+            cepstra[0] = static_cast<int16_t>(i < 20 ? 1000 : 20000);
+            FE_FeedCepstra(fe, cepstra.data(), 100);
+            while (FE_GetNextFrame(fe, out.data(), info) >= kFEStatusSpeech) {
+            }
+        }
+    };
+    feedQuietThenLoud();
+    ASSERT_GE(restoredCount(), 2);
+    ASSERT_EQ(FE_RestoreFromSnapshot(fe, withCount(INT32_MAX - 1).data()), 1);
+    feedQuietThenLoud();
+    EXPECT_EQ(restoredCount(), INT32_MAX);
+    FE_Destroy(fe);
+}
+
+TEST_F(FrontEndObjectTest, SignalToNoiseRatioOfTheFinestScaleOverManyChannels)
+{
+    FE* fe = loadWithEnergyStage();
+    ASSERT_NE(fe, nullptr);
+    auto* f = reinterpret_cast<FEFix*>(fe);
+    f->energy->minEnergy = -32768;
+    f->energy->maxEnergy = 32767;
+    const int32_t channels = f->sampleStage->numChannels;
+    const struct {
+        int32_t shift;
+        int32_t channels;
+    } cases[] = {{7, channels}, {15, channels}, {15, 3000}, {15, 1}};
+    for (const auto& c : cases) {
+        fe->cepstralShift = c.shift;
+        f->sampleStage->numChannels = c.channels;
+        const int64_t expected = int64_t{65535} * 200 / ((int64_t{23} << c.shift) * c.channels);
+        EXPECT_EQ(FE_GetSNR(fe), expected) << "shift " << c.shift << ", " << c.channels << " channels";
+    }
+    f->sampleStage->numChannels = channels;
     FE_Destroy(fe);
 }
 
@@ -397,6 +475,9 @@ TEST_F(FrontEndObjectTest, LoadingRefusesInconsistentModels)
              m.config.deltaHalfWidth = 2000000000;
          }},
         {"frame shift below 1 ms", [](FrontEndModel& m) { m.config.frameShiftMs = 0; }},
+        {"negative tracker lag", [](FrontEndModel& m) { m.config.trackerLagFrames = -5; }},
+        {"tracker lag past the tracker's history", [](FrontEndModel& m) { m.config.trackerLagFrames = 11; }},
+        {"tracker lag far too large", [](FrontEndModel& m) { m.config.trackerLagFrames = 100000000; }},
         {"cepstral warp past the features", [](FrontEndModel& m) {
              m.config.hasCepstralWarp = 1;
              m.cepstralWarp = {14, 12};
@@ -414,6 +495,40 @@ TEST_F(FrontEndObjectTest, LoadingRefusesInconsistentModels)
         EXPECT_EQ(fe, nullptr) << c.name;
         FE_Destroy(fe);
     }
+}
+
+TEST_F(FrontEndObjectTest, ParameterPathDescribesTheFrontEndButBuildsNone)
+{
+    FE fe{};
+    EXPECT_FALSE(FEFix_ConfigureFromParameters(&fe, 0, 10));
+    ScopedParamBlock block(ParamBlockBuilder()
+                               .word(kBrevitParamSampleRate, 16000)
+                               .word(kBrevitParamFrameShiftMs, 10)
+                               .word(kBrevitParamWindowMs, 25)
+                               .word(kBrevitParamCepstrumCount, 13)
+                               .word(kBrevitParamMinRingFrames, 20)
+                               .word(kBrevitParamDynamicCoefDelay, 2)
+                               .word(kBrevitParamChannelNormDelay, 3)
+                               .word(kBrevitParamEnergyStage, 1)
+                               .word(kBrevitParamChannelCheck, 1)
+                               .word(kBrevitParamExtraRingFrames, 4)
+                               .word(kBrevitParamCepstralScale6, 1));
+    ASSERT_TRUE(FEFix_ConfigureFromParameters(&fe, 0, 10));
+    EXPECT_EQ(fe.sampleRate, 16000);
+    EXPECT_EQ(fe.samplesInShift, 160);
+    EXPECT_EQ(fe.samplesInWindow, 400);
+    EXPECT_EQ(fe.numCepstra, 13);
+    EXPECT_EQ(fe.featureLength, 39);
+    EXPECT_EQ(fe.cepstralShift, 6);
+    EXPECT_EQ(fe.trackerLagFrames, 8);
+    EXPECT_EQ(fe.ringSize, 20 + 3 + 4);
+    EXPECT_EQ(fe.hasEnergyStage, 1);
+    EXPECT_EQ(fe.hasCepstralWarp, 0);
+    EXPECT_EQ(fe.channelCheck, 1);
+    ASSERT_TRUE(FEFix_ConfigureFromParameters(&fe, 32, 10));
+    EXPECT_EQ(fe.featureLength, 32);
+    EXPECT_EQ(FEFix_CreateFromParameters(2, nullptr), nullptr);
+    EXPECT_EQ(FEFix_CreateFromParameters(1, nullptr), nullptr);
 }
 
 TEST_F(FrontEndObjectTest, LoadingSurvivesEveryAllocationFailure)

@@ -1,10 +1,14 @@
 // The seeds of the front-end fuzz target (fuzz/brevit_frontend/corpus) are
 // models made by the stage writers. This test keeps the committed files current.
+#include "core/brevit/frontend/fe.h"
 #include "tests/brevit/frontend/frontend_test_util.h"
 
 #include "tests/support/fuzz_seed_check.h"
 
+#include <climits>
+#include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -17,16 +21,35 @@ protected:
         archive.finish();
         checkFuzzSeed("brevit_frontend", name, archive.bytes());
     }
+
+    // The model with a saved channel state ("bfx0") whose count of speech
+    // frames stands at its top.
+    void checkSavedState(const char* name, const frontend_model::FrontEndModel& model)
+    {
+        ArchiveFixture modelOnly("model-only.dvk");
+        frontend_fixture::addFrontEnd(modelOnly, model);
+        modelOnly.finish();
+        DVKTar* read = modelOnly.openForRead();
+        FE* fe = FE_CreateFromBinFile(read, nullptr);
+        modelOnly.close(read);
+        ASSERT_NE(fe, nullptr);
+        std::vector<uint8_t> snapshot(FE_GetSnapshotSize(fe));
+        FE_FillInSnapshot(fe, snapshot.data());
+        const int32_t top = INT32_MAX;
+        std::memcpy(&snapshot[40], &top, sizeof(top));
+        ASSERT_EQ(FE_RestoreFromSnapshot(fe, snapshot.data()), 1);
+        ArchiveFixture archive(std::string(name) + ".dvk");
+        frontend_fixture::addFrontEnd(archive, model);
+        EXPECT_EQ(FE_WritePSAFile(fe, archive.tar(), nullptr), 1);
+        FE_Destroy(fe);
+        archive.finish();
+        checkFuzzSeed("brevit_frontend", name, archive.bytes());
+    }
 };
 
-TEST_F(FrontEndFuzzSeeds, CommittedSeedsAreWhatTheWritersMake)
+frontend_model::FrontEndModel stagesModel()
 {
-    using frontend_model::FrontEndModel;
-    using frontend_model::SampleSettings;
-    using frontend_model::SampleStageModel;
-    checkModel("model", FrontEndModel());
-
-    FrontEndModel stages;
+    frontend_model::FrontEndModel stages;
     stages.config.hasEnergyStage = 1;
     stages.config.hasCepstralWarp = 1;
     stages.config.cnLag = 3;
@@ -35,7 +58,18 @@ TEST_F(FrontEndFuzzSeeds, CommittedSeedsAreWhatTheWritersMake)
     stages.delta = frontend_model::makeDeltaFilter(2, 13, 39, true, false);
     stages.output.hasSecond = true;
     stages.output.second = frontend_model::makeDiagonalTransform(39, 32);
-    checkModel("stages", stages);
+    return stages;
+}
+
+TEST_F(FrontEndFuzzSeeds, CommittedSeedsAreWhatTheWritersMake)
+{
+    using frontend_model::FrontEndModel;
+    using frontend_model::SampleSettings;
+    using frontend_model::SampleStageModel;
+    checkModel("model", FrontEndModel());
+    checkSavedState("saved-state", stagesModel());
+
+    checkModel("stages", stagesModel());
 
     FrontEndModel folded;
     SampleSettings settings;

@@ -252,6 +252,35 @@ TEST_F(Generator, MarksAreNeverVowels)
     EXPECT_EQ(generate(u"base").prons, kBase);
 }
 
+TEST_F(Generator, SyllableBoundariesFallAfterThePreviousVowel)
+{
+    // Rules of length 3 ending at the wildcard after one consonant: they
+    // reach back past the consonant they matched.
+    Fields f = toyModel();
+    f.common.ruleCount = 2;
+    f.common.ruleLengths = {3, 2};
+    f.common.ruleSymbols = {3, 99, 0xFFFF, 3, 99, 0xFFFF};
+    f.common.ruleSymbolCount = 6;
+    use(f);
+    const struct {
+        std::vector<uint16_t> pron;
+        const char* marked;
+    } cases[] = {
+        // V C V C 'V: neither rule leaves the boundary after the previous vowel.
+        {{AA, B, EH, S, kStress, IY}, "AA B . EH S . ' IY ."},
+        {{AA, B, EH, S, IY}, "AA B . EH S . IY ."},
+        {{AA, B, S, T, IY}, "AA . B S T IY ."},
+        {{AA, B, S, kStress, IY}, "AA . B S ' IY ."},
+    };
+    for (const auto& c : cases) {
+        std::vector<uint16_t> buffer = c.pron;
+        buffer.push_back(kPGPronEnd);
+        buffer.resize(buffer.size() + 8, 0xEEEE);
+        ASSERT_EQ(PG_MarkSyllables(&m_pg->common, buffer.data(), 1), 1);
+        EXPECT_EQ(read(buffer, 1, {0}).prons, std::vector<std::string>{c.marked});
+    }
+}
+
 TEST_F(Generator, PhoneRewriteAppliesToEveryPronWithinTheRoom)
 {
     Fields f = toyModel();

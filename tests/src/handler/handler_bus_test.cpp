@@ -302,11 +302,17 @@ TEST_F(HandlerOnBus, ASecondRegistrationReplacesTheFirst)
     auto second = subscribe();
     EXPECT_TRUE(log.contains("QrvLogUI", WexLogWarning,
                              "UI subscription already received.  Replacing it with new subscription."));
+    // The first subscriber hears it is done, as at the end of a session.
+    ASSERT_TRUE(runUntil([&] { return first->count() == 2; }, kPatienceMs));
+    EXPECT_FALSE(first->success(1));
+    EXPECT_EQ(first->errorCode(1), 0);
+    EXPECT_FALSE(first->request->isPending());
     WexObject request = parse(R"({"level":3})");
     ASSERT_EQ(Handler::uiRequestNoNesting(request, "audioLevel"), WexErrNone);
     ASSERT_TRUE(runUntil([&] { return second->count() == 2; }, kPatienceMs));
     runUntil([] { return false; }, 100);
-    EXPECT_EQ(first->count(), 1u);
+    EXPECT_EQ(first->count(), 2u);
+    EXPECT_TRUE(second->request->isPending());
 
     // The replaced subscriber going away ends nothing.
     first->request->cancel();

@@ -3,6 +3,8 @@
 // process. The bring-up's later steps and the audio machinery are doubles.
 #include "tests/src/session/session_fixture.h"
 
+#include <sys/stat.h>
+
 namespace {
 
 // ---- background update ------------------------------------------------------------
@@ -70,25 +72,50 @@ TEST_F(Session, StopPlaysTheInstalledChirpThenStopsInOrder)
     EXPECT_FALSE(log.contains("did not finish"));
 }
 
-TEST_F(Session, AForegroundStopPlaysTheChirpIntoTheSoundDevice)
+
+// Sessions played through the real recorder and player fronts, the playback
+// worker and the desktop's "voicedial" device.
+class RealAudioSession : public Session {
+protected:
+    // A foreground session stopped as soon as it recognises; the contents
+    // of what the name names below the root ("" when it cannot be read).
+    std::string stopThenRead(const std::string& path)
+    {
+        QrvRecorderControl::set(nullptr);
+        QrvPlayerControl::set(nullptr);
+        g_setenv("VOICEDIAL_OUT", wexRootPath("/voicedial.raw").c_str(), TRUE);
+        uiSubscribesWhenLaunched();
+        doubles.language.known = true;
+        sendWhenRunning("startVoiceCommand", R"({"source":"test"})");
+        when(recognising(), [this] { send("stopVoiceCommand"); });
+        EXPECT_EQ(runService(), 0);
+        gchar* contents = nullptr;
+        gsize length = 0;
+        if (!g_file_get_contents(path.c_str(), &contents, &length, nullptr))
+            return "";
+        std::string bytes(contents, length);
+        g_free(contents);
+        return bytes;
+    }
+};
+
+TEST_F(RealAudioSession, AForegroundStopPlaysTheChirpIntoTheSoundDevice)
 {
-    // The real recorder and player fronts, the playback worker and the
-    // desktop's "voicedial" device.
-    QrvRecorderControl::set(nullptr);
-    QrvPlayerControl::set(nullptr);
-    const std::string out = wexRootPath("/voicedial.raw");
-    g_setenv("VOICEDIAL_OUT", out.c_str(), TRUE);
-    uiSubscribesWhenLaunched();
-    doubles.language.known = true;
-    sendWhenRunning("startVoiceCommand", R"({"source":"test"})");
-    when(recognising(), [this] { send("stopVoiceCommand"); });
-    EXPECT_EQ(runService(), 0);
-    gchar* played = nullptr;
-    gsize length = 0;
-    ASSERT_TRUE(g_file_get_contents(out.c_str(), &played, &length, nullptr));
-    EXPECT_EQ(std::string(played, length), chirpBytes());
-    g_free(played);
+    EXPECT_EQ(stopThenRead(wexRootPath("/voicedial.raw")), chirpBytes());
     EXPECT_TRUE(log.contains("~DownChirpAndExitPimpl"));
+}
+
+TEST_F(RealAudioSession, APlaybackDumpMakesTheDataDirectoryNothingElseMade)
+{
+    // Dumps are on (every logger at trace); nothing has made the writable
+    // data directory yet.
+    ASSERT_EQ(g_remove(QrvFileSystem::makeFullPathname1("downchirp.bin").c_str()), 0);
+    ASSERT_EQ(g_rmdir(QrvFileSystem::makeFullPathname1("").c_str()), 0);
+    EXPECT_EQ(stopThenRead(QrvFileSystem::makeFullPathname1("000PlayWorker.pcm")), chirpBytes());
+    EXPECT_FALSE(log.contains("Cannot open file"));
+    struct stat st {};
+    ASSERT_EQ(::stat(QrvFileSystem::makeFullPathname1("").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
 }
 
 TEST_F(Session, AHangingChirpEndsTheProcessAfterItsTimeoutWithoutTheStopChain)

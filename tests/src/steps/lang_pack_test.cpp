@@ -432,6 +432,26 @@ TEST_F(LangPackDownload, CompletedTwiceInstallsOnce)
     EXPECT_EQ(ipkgLog(), "install " + root.at(kPackage) + "\n");
 }
 
+// A failure reported while the install runs does not stop the install's
+// end: the package goes and the bring-up resumes, once.
+TEST_F(LangPackDownload, AFailureReportedDuringTheInstallStillEndsIt)
+{
+    installFakeIpkg(0.6);
+    const std::string source = writeSource(langPackFiles("enus"));
+    startSim({"download-ticket 4 " + source + " 2 20", "download-then-fail 4 -5"});
+    ASSERT_EQ(QrvLangPackDownloadMonitor::Run(&service, 4), WexErrNone);
+    ASSERT_TRUE(runUntil([&] { return log.contains("Language download failed!  Exiting..."); }));
+    EXPECT_TRUE(log.contains("install spawn success"));
+    ASSERT_TRUE(runUntil([&] { return log.contains("loadLanguageStatic"); }));
+    runUntil([] { return false; }, 300);
+    EXPECT_EQ(log.count("loadLanguageStatic"), 1u);
+    EXPECT_EQ(ipkgLog(), "install " + root.at(kPackage) + "\n");
+    EXPECT_FALSE(exists(kPackage));
+    int32_t ticket = 0;
+    EXPECT_FALSE(QrvLangPackDownloadMonitor::getTicket(ticket));
+    EXPECT_EQ(end.total(), 0);
+}
+
 TEST_F(LangPackDownload, AProgressingDownloadKeepsTheWatchdogAway)
 {
     installFakeIpkg();

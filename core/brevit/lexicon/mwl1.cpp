@@ -263,8 +263,27 @@ int32_t getMaxMaster(const MWL* l) { return of(l)->maxMaster; }
 int32_t getMaxRecog(const MWL* l) { return of(l)->maxRecog; }
 int32_t getMaxProns(const MWL* l) { return MWLDynamic_GetMaxNumPronunciations(of(l)->dynamic); }
 
+// A list without rules hears its stored phonemes as they are.
+bool identity(const MWL1* l, const uint16_t* master)
+{
+    return l->rules == nullptr && (master[0] == kMWLPronEnd || master[0] <= l->maxMasterPhoneme);
+}
+
+// Room a recognition form of a master pron of n phonemes needs.
+int32_t recogRoom(const MWL1* l, int32_t n)
+{
+    return (l->rules != nullptr ? PhoneRewrite_GetMaxOutputLength(l->rules, n) : n) + l->maxRecog + n + 2;
+}
+
 int32_t convert(const MWL1* l, const uint16_t* master, uint16_t* recog)
 {
+    if (identity(l, master)) {
+        int32_t n = 0;
+        for (; master[n] != kMWLPronEnd; ++n)
+            recog[n] = master[n];
+        recog[n] = kMWLPronEnd;
+        return n;
+    }
     const uint16_t* pool;
     const uint32_t* offsets;
     int32_t highest;
@@ -275,6 +294,12 @@ int32_t convert(const MWL1* l, const uint16_t* master, uint16_t* recog)
 
 int32_t recogLength(const MWL1* l, const uint16_t* master)
 {
+    if (identity(l, master)) {
+        int32_t n = 0;
+        while (master[n] != kMWLPronEnd)
+            ++n;
+        return n;
+    }
     const uint16_t* pool;
     const uint32_t* offsets;
     int32_t highest;
@@ -318,8 +343,7 @@ int32_t getRecogProns(const MWL* list, uint32_t id, int32_t capacity, uint16_t* 
             prons[k][0] = kMWLPronEnd;
             continue;
         }
-        std::vector<uint16_t> out(static_cast<size_t>(
-            PhoneRewrite_GetMaxOutputLength(l->rules, room) + room + 1));
+        std::vector<uint16_t> out(static_cast<size_t>(recogRoom(l, room)));
         convert(l, pointers[static_cast<size_t>(k)], out.data());
         std::memcpy(prons[k], out.data(), static_cast<size_t>(n + 1) * sizeof(uint16_t));
     }
@@ -388,8 +412,7 @@ int32_t isMasterLegal(const MWL* list, const uint16_t* pron)
     int32_t length = 0;
     while (pron[length] != kMWLPronEnd)
         ++length;
-    std::vector<uint16_t> out(static_cast<size_t>(PhoneRewrite_GetMaxOutputLength(l->rules, length) +
-                                                  l->maxRecog + length + 2));
+    std::vector<uint16_t> out(static_cast<size_t>(recogRoom(l, length)));
     convert(l, pron, out.data());
     return genderOfRecog(l, out.data());
 }
@@ -415,13 +438,13 @@ uint32_t addWordWithProns(MWL* list, const uint16_t* surface, const uint16_t* sp
                 std::vector<uint16_t> first(static_cast<size_t>(l->maxRecog + 1));
                 uint16_t* p = first.data();
                 if (getRecogProns(list, id, 1, &p) > 0) {
-                    std::vector<uint16_t> given(static_cast<size_t>(PhoneRewrite_GetMaxOutputLength(l->rules, 256) + 512));
+                    std::vector<uint16_t> given(static_cast<size_t>(recogRoom(l, 256)));
                     convert(l, prons[0], given.data());
                     if (MWLUtil_IsSamePronunciation(first.data(), given.data()))
                         sharing = 0;
                 }
             }
-        } else if (BrevitParam_Word(kBrevitParamKnownWordPronunciations) != 0) {
+        } else if (BrevitParam_Word(kBrevitParamKnownWordPronunciations) != 0 && l->rules != nullptr) {
             const uint32_t known = getId(list, surface, nullptr, 1);
             if (known != kMWLNoWord) {
                 const int32_t stored = MWL1_GetStaticMasterPronunciations(l, known, 0, nullptr);

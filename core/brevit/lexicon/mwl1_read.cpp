@@ -130,14 +130,16 @@ bool checkAndMeasure(MWL1* l)
                                              l->markerPositions[id] != kMWLNoMarker);
             if (master > l->maxMaster)
                 l->maxMaster = master;
-            const int32_t recog = MWLUtil_GetRecogPronLength(
-                l->rules, l->maxMasterPhoneme, nullptr, nullptr, 0,
-                l->pronPool + (p - length - 1));
+            const int32_t recog = l->rules == nullptr
+                                      ? length
+                                      : MWLUtil_GetRecogPronLength(l->rules, l->maxMasterPhoneme,
+                                                                   nullptr, nullptr, 0,
+                                                                   l->pronPool + (p - length - 1));
             if (recog > l->maxRecog)
                 l->maxRecog = recog;
         }
     }
-    for (int32_t k = 0; k < l->spokenIndexLength; ++k) {
+    for (int32_t k = 0; l->spokenIndex != nullptr && k < l->spokenIndexLength; ++k) {
         if (l->spokenIndex[k] >= static_cast<uint32_t>(n))
             return false;
         if (k > 0) {

@@ -431,6 +431,7 @@ uint32_t addWordWithProns(MWL* list, const uint16_t* surface, const uint16_t* sp
 {
     MWL1* l = mutableList(list);
     std::vector<const uint16_t*> chosen(prons, prons + count);
+    std::vector<uint16_t> shared;
     if (spoken != nullptr && spoken[0] != 0) {
         if (count == 1 && l->marker != 0xFFFF && BrevitParam_Word(kBrevitParamStaticSpokenFormPron) != 0) {
             uint32_t id = kMWLNoWord;
@@ -440,8 +441,14 @@ uint32_t addWordWithProns(MWL* list, const uint16_t* surface, const uint16_t* sp
                 if (getRecogProns(list, id, 1, &p) > 0) {
                     std::vector<uint16_t> given(static_cast<size_t>(recogRoom(l, 256)));
                     convert(l, prons[0], given.data());
-                    if (MWLUtil_IsSamePronunciation(first.data(), given.data()))
+                    // Equivalent: the word shares the stored pron itself.
+                    if (MWLUtil_IsSamePronunciation(first.data(), given.data())) {
+                        shared.assign(static_cast<size_t>(l->maxMaster + 2), kMWLPronEnd);
+                        uint16_t* q = shared.data();
+                        if (MWL1_GetStaticMasterPronunciations(l, id, 1, &q) > 0)
+                            chosen[0] = shared.data();
                         sharing = 0;
+                    }
                 }
             }
         } else if (BrevitParam_Word(kBrevitParamKnownWordPronunciations) != 0 && l->rules != nullptr) {

@@ -423,3 +423,93 @@ TEST_F(MWL1Test, RunTimeWordsSurviveThePsaFileWithEqualCrc)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(MWL1Test, AddedRecognitionPronsBecomeAddedMasterPhonemesReusedBySegmentation)
+{
+    MWL* l = fixture();
+    ASSERT_NE(l, nullptr);
+    const Pron recog = closed({4, 4, 0});
+    const uint16_t* prons[] = {recog.data()};
+    const uint32_t first = MWL_AddWord(l, u16(u"alpha"), nullptr, prons, 1, 0);
+    ASSERT_NE(first, kMWLNoWord);
+    const std::vector<Pron> firstProns = masters(l, first);
+    ASSERT_EQ(firstProns.size(), 1u);
+    ASSERT_EQ(firstProns[0].size(), 1u);
+    EXPECT_GT(firstProns[0][0], 4) << "an added master phoneme";
+    EXPECT_EQ(MWL_GetMaxMasterPhonemeId(l), firstProns[0][0]);
+    const uint32_t second = MWL_AddWord(l, u16(u"beta"), nullptr, prons, 1, 0);
+    ASSERT_NE(second, kMWLNoWord);
+    EXPECT_EQ(masters(l, second), firstProns);
+    EXPECT_EQ(MWL_GetMaxMasterPhonemeId(l), firstProns[0][0]) << "no second phoneme";
+    std::vector<uint16_t> back(static_cast<size_t>(MWL_GetMaxRecogPronunciationLength(l)) + 1);
+    uint16_t* b = back.data();
+    ASSERT_EQ(MWL_GetRecogPronunciations(l, second, 1, &b), 1);
+    EXPECT_EQ(Pron(back.begin(), back.begin() + 4), recog);
+}
+
+TEST_F(MWL1Test, RefusedAddsAndStoredPronRemovalsAreAnswered)
+{
+    MWL* l = fixture();
+    ASSERT_NE(l, nullptr);
+    uint32_t id = 0;
+    const uint16_t* none[] = {nullptr};
+    // A pron naming an added phoneme that was never defined is refused.
+    const Pron undefined = closed({40});
+    none[0] = undefined.data();
+    EXPECT_EQ(MWL_AddWordWithPronunciations(l, u16(u"gamma"), nullptr, 1, none, 0, 0, &id), kMWLAddRefused);
+    EXPECT_EQ(id, kMWLNoWord);
+    int32_t freed = 0;
+    EXPECT_EQ(MWL_RemovePronunciation(l, 3, 0, &freed), 0);
+    const Pron extra = closed({1, 1, 1, 1});
+    EXPECT_EQ(MWL_AddMasterPronunciation(l, 3, extra.data()), 1);
+    EXPECT_EQ(masters(l, 3).size(), 2u);
+    EXPECT_EQ(MWL_RemovePronunciation(l, 3, 1, &freed), 1);
+    EXPECT_EQ(masters(l, 3).size(), 1u);
+    EXPECT_EQ(MWL_IsWordRemovable(l, 3), 0);
+    EXPECT_EQ(MWL_IsWordIdInUse(l, 3), 1);
+}
+
+TEST_F(MWL1Test, AnAddedLongerPronRaisesTheMaximaCallersSizeRecognitionBuffersFrom)
+{
+    MWL* l = fixture();
+    ASSERT_NE(l, nullptr);
+    const int32_t longest = MWL_GetMaxRecogPronunciationLength(l);
+    const Pron longer = closed(Pron(static_cast<size_t>(longest + 3), 1));
+    ASSERT_EQ(MWL_AddMasterPronunciation(l, 3, longer.data()), 1);
+    // Adding raised the maxima, so a caller sizing from them has room.
+    EXPECT_GE(MWL_GetMaxRecogPronunciationLength(l), longest + 3);
+    std::vector<std::vector<uint16_t>> buffers(2, std::vector<uint16_t>(static_cast<size_t>(MWL_GetMaxRecogPronunciationLength(l)) + 2, 0xEEEE));
+    uint16_t* pointers[] = {buffers[0].data(), buffers[1].data()};
+    EXPECT_EQ(MWL_GetRecogPronunciations(l, 3, 2, pointers), 2);
+    EXPECT_EQ(buffers[1][static_cast<size_t>(longest + 3)], kMWLPronEnd);
+    EXPECT_EQ(buffers[1].back(), 0xEEEE);
+}
+
+TEST_F(MWL1Test, KnownWordsTakeTheirStoredVariantAndSpokenFormsShareTheStoredPron)
+{
+    ParamBlockBuilder b;
+    b.word(kBrevitParamExpansionPool, 40)
+        .word(kBrevitParamMasterPhonemeSlots, 4)
+        .word(kBrevitParamRecogPhonemeSlots, 4)
+        .word(kBrevitParamKeepPronunciations, 1)
+        .word(kBrevitParamCompressedStore, 2)
+        .word(kBrevitParamStaticSpokenFormPron, 1);
+    m_params.reset();
+    m_params = std::make_unique<ScopedParamBlock>(b);
+    std::vector<Word> words = fixtureWords();
+    words[5].marker = 2;
+    word_lists::Options o;
+    o.marker = 4;
+    MWL* l = load(word_lists::build(words, o));
+    ASSERT_NE(l, nullptr);
+    // RSVP's stored pron with the marker back at 2, as a caller would hand it.
+    const Pron given = closed({2, 4, 2, 1, 1});
+    const uint16_t* prons[] = {given.data()};
+    uint32_t id = 0;
+    ASSERT_EQ(MWL_AddWordWithPronunciations(l, u16(u"R.S.V.P."), u16(u"r s v p"), 1, prons, 0, 1, &id), kMWLAddDone);
+    EXPECT_EQ(masters(l, id), masters(l, 5));
+}
+
+} // namespace

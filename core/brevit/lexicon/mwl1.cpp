@@ -651,7 +651,8 @@ int32_t MWL1_FindMatches(const MWL1* l, int32_t caseFlag, int32_t exactLength, c
         if (stop && count >= capacity)
             return count;
     }
-    if (!staticOnly) {
+    // A full array ends a stopping search here, capacity 0 included.
+    if (!staticOnly && !(stop && count >= capacity)) {
         const int32_t room = capacity - count > 0 ? capacity - count : 0;
         count += MWLDynamic_GetMatches(l->dynamic, text, caseFlag ? textCode : 0,
                                        ids != nullptr ? ids + (count < capacity ? count : capacity) : nullptr,

@@ -161,6 +161,15 @@ TEST_F(MWL1Test, MatchesFollowTheCaseFlagAndTheSpellingCodes)
     EXPECT_EQ(MWL_GetMatches(l, 0, 0, u16(u"r"), &untouched, 0, 0), 1);
     EXPECT_EQ(MWL_GetMatches(l, 0, 0, u16(u"q"), &untouched, 0, 0), 0);
     EXPECT_EQ(untouched, 0xEEEEu);
+    // With capacity 0 the run-time words are not consulted; counting them is.
+    uint32_t id = 0;
+    const Pron p = closed({0, 1});
+    const uint16_t* prons[] = {p.data()};
+    ASSERT_EQ(MWL_AddWordWithPronunciations(l, u16(u"quay"), nullptr, 1, prons, 0, 0, &id), kMWLAddDone);
+    EXPECT_EQ(MWL_GetMatches(l, 0, 0, u16(u"quay"), &untouched, 0, 0), 0);
+    EXPECT_EQ(untouched, 0xEEEEu);
+    EXPECT_EQ(MWL_GetNumMatches(l, 0, 0, u16(u"quay")), 1);
+    EXPECT_EQ(matches(l, 0, 0, u"quay"), (Ids{id}));
 }
 
 TEST_F(MWL1Test, MatchesAtStartAgreeWithTheEmulationOverExactPrefixes)

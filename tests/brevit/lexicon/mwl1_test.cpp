@@ -522,3 +522,23 @@ TEST_F(MWL1Test, KnownWordsTakeTheirStoredVariantAndSpokenFormsShareTheStoredPro
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(MWL1Test, AListWithoutRewriteRulesHearsItsPhonemesAsTheyAre)
+{
+    word_lists::Options o;
+    o.rules = false;
+    o.genders = {0, 1, 2, 2, 2};
+    MWL* l = fixture(o);
+    ASSERT_NE(l, nullptr);
+    std::vector<uint16_t> recog(static_cast<size_t>(MWL_GetMaxRecogPronunciationLength(l)) + 1);
+    uint16_t* r = recog.data();
+    ASSERT_EQ(MWL_GetRecogPronunciations(l, 3, 1, &r), 1);
+    EXPECT_EQ(Pron(recog.begin(), recog.begin() + 6), closed({0, 1, 2, 3, 4}));
+    const Pron neutral = closed({2, 3});
+    EXPECT_EQ(MWL_IsPronunciationLegal(l, neutral.data()), 1);
+    EXPECT_EQ(MWL_GetGender(l, 1, 0), 255);   // AA S B B
+}
+
+} // namespace

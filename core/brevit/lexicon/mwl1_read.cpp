@@ -55,20 +55,37 @@ bool spells(const MWL1* l, const uint8_t* key, const uint8_t* exact, int32_t byt
     return same;
 }
 
-int32_t characters(const uint8_t* text, int32_t bytes, int32_t encoding)
+// Characters the text decodes to, measured the way the forms are given
+// back (an invalid byte is a character of its own), into scratch of
+// bytes + 1 units.
+int32_t characters(const uint8_t* text, int32_t bytes, int32_t code, int32_t encoding,
+                   const DVKSCSU* state, uint16_t* scratch)
 {
-    if (encoding != 3)
-        return bytes;
+    scratch[0] = 0;
+    MWLCode_RestoreSpelling(scratch, text, bytes, code, encoding, state);
     int32_t n = 0;
-    for (int32_t i = 0; i < bytes; ++i)
-        if ((text[i] & 0xC0) != 0x80)
-            ++n;
+    while (n <= bytes && scratch[n] != 0)
+        ++n;
     return n;
 }
 
 // Every offset the lookups follow stays inside its pool, keys never
 // decrease, and the header's maxima are raised to what the words hold.
+bool measure(MWL1* l, uint16_t* scratch);
+
 bool checkAndMeasure(MWL1* l)
+{
+    // Room for the longest text the pool can hold.
+    uint16_t* scratch = static_cast<uint16_t*>(
+        DVKMem_Malloc(static_cast<uint32_t>(l->textPoolLength + 1) * sizeof(uint16_t)));
+    if (scratch == nullptr)
+        return false;
+    const bool ok = measure(l, scratch);
+    DVKMem_Free(scratch);
+    return ok;
+}
+
+bool measure(MWL1* l, uint16_t* scratch)
 {
     const int32_t n = l->wordCount;
     if (n > 0 && (l->pronCounts == nullptr || l->pronStarts == nullptr ||
@@ -105,8 +122,12 @@ bool checkAndMeasure(MWL1* l)
             if (surfaceBytes < 0 || !spells(l, key, l->textPool + exactAt, surfaceBytes))
                 return false;
         }
-        const int32_t surface = characters(key, surfaceBytes, l->surfaceEncoding);
-        const int32_t spoken = characters(l->textPool + spokenAt, spokenBytes, l->spokenEncoding);
+        const uint8_t* written = code == kMWLCodeExact ? l->textPool + spokenAt + spokenBytes + 1 : key;
+        const int32_t restore = code == kMWLCodeExact || code == kMWLCodeCaseless ? kMWLCodeNoUpper : code;
+        const int32_t surface = characters(written, surfaceBytes, restore, l->surfaceEncoding,
+                                           &l->surfaceState, scratch);
+        const int32_t spoken = characters(l->textPool + spokenAt, spokenBytes, kMWLCodeNoUpper,
+                                          l->spokenEncoding, &l->spokenState, scratch);
         if (surface > l->maxSurface)
             l->maxSurface = surface;
         if (spoken > l->maxSpoken)

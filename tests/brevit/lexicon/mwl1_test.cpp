@@ -542,3 +542,21 @@ TEST_F(MWL1Test, AListWithoutRewriteRulesHearsItsPhonemesAsTheyAre)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(MWL1Test, FormsWithInvalidUtf8FitTheMeasuredMaxima)
+{
+    word_lists::Fields f = word_lists::build(fixtureWords());
+    // "rsvp" becomes r s <stray continuation byte> p: four characters decoded.
+    f.textPool[f.textOffsets[5] + 2u] = 0x80;
+    f.maxSurface = 1;
+    MWL* l = load(f);
+    ASSERT_NE(l, nullptr);
+    const size_t room = static_cast<size_t>(MWL_GetMaxSurfaceFormLength(l)) + 1;
+    std::vector<uint16_t> surface(room + 1, 0xEEEE);
+    ASSERT_EQ(MWL_GetSurfaceAndSpokenForms(l, 5, surface.data(), nullptr), 1);
+    EXPECT_EQ(surface[room], 0xEEEE);
+}
+
+} // namespace

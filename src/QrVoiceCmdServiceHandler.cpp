@@ -221,6 +221,15 @@ WexErr QrVoiceCmdServiceHandler::UIevent(WexServiceMessage* message)
         return WEX_CHECKED(uiLog(), err);
     uiLog().log(WexLogDebug, "event=%d index=%d", event, index);
 
+    // The suite takes a negative item index for select or set-focus as a
+    // programming error and stops the process: from the bus it is bad input.
+    if (index < 0 && (event == QrvSuiteUiEvent::EVENT_SELECT || event == QrvSuiteUiEvent::EVENT_SET_FOCUS)) {
+        uiLog().log(WexLogWarning, "%s: event %d needs an item index, got %d: refused", __func__, event, index);
+        if (WexErr err = message->replyError(WexErrInvalidArg, "invalid index for this event"))
+            return WEX_CHECKED(uiLog(), err);
+        return WexErrNone;
+    }
+
     if (m_exitEventReceived) {
         uiLog().log(WexLogNotice, "Exit event received previously.  Ignoring this event (%d %d)", event, index);
         // The event is dropped, but the UI's call still waits for its answer:

@@ -1,6 +1,7 @@
-// The defaults of the handler's steps whose parts are not in the service
-// yet: each logs that it was reached and does nothing more.
+// The defaults of the handler's steps: the UI table's state slots and the
+// suite's UI events.
 #include "oem/dvk_oem_ui.h"
+#include "sdk/common/dvk_ui.h"
 #include "src/QrvLog.h"
 #include "src/QrvSuiteUiEvent.h"
 #include "src/QrvUiStateChange.h"
@@ -19,11 +20,15 @@ public:
     void toNeither() override { DvkOemUI::uiStateChangeToNeither(nullptr); }
 };
 
+// The suite's event message; when it cannot be built the event is lost,
+// which only the log can tell.
 class DefaultSuiteUiEvent : public QrvSuiteUiEvent {
 public:
     void sendEvent(int32_t event, int32_t index) override
     {
-        uiLog().log(WexLogDebug, "%s: no suite for event %d index %d", __func__, event, index);
+        if (dvk_ui_sendEvent(event, index) != 0)
+            uiLog().log(WexLogError, "%s: dvk_ui_sendEvent failed for event %d index %d", __func__, event,
+                        index);
     }
 };
 

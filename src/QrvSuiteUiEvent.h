@@ -9,8 +9,12 @@
 class QrvSuiteUiEvent : public QrvSeam<QrvSuiteUiEvent> {
 public:
     static constexpr int32_t EVENT_EXIT = 2;
+    static constexpr int32_t EVENT_SELECT = 18;
+    static constexpr int32_t EVENT_SET_FOCUS = 20;
 
-    // Signed, as the suite takes them: it checks the index for a negative value.
+    // Signed, as the suite takes them. Select and set-focus need an index of
+    // 0 or more: the suite stops the process on a negative one, so callers
+    // refuse that pair before it gets here.
     virtual void sendEvent(int32_t event, int32_t index) = 0;
 };
 

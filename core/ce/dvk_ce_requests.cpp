@@ -39,7 +39,18 @@ void answerDestroy(void* data, dvk_msg_Address sender)
         dvk_msg_send(answer, sender);
 }
 
-const dvk_ce_RequestHandlers kDefaults = {dropRequest, dropRequest, answerAbort, answerDestroy};
+std::atomic<int32_t> s_pendingEvents{0};
+
+void dropEvent(void* data, dvk_msg_Address)
+{
+    auto* request = static_cast<dvk_ce_HandleEventRequest*>(data);
+    dvk_ce_lowerPendingEventCount();
+    s_log.log(WexLogNotice, "%s: no engine for event %d index %d", __func__,
+              static_cast<int>(request->event), static_cast<int>(request->index));
+}
+
+const dvk_ce_RequestHandlers kDefaults = {dropRequest, dropRequest, answerAbort, answerDestroy,
+                                          dropEvent};
 
 std::atomic<const dvk_ce_RequestHandlers*> s_handlers{&kDefaults};
 
@@ -48,6 +59,13 @@ void createHandler(void* data, dvk_msg_Address sender) { s_handlers.load()->crea
 void startHandler(void* data, dvk_msg_Address sender) { s_handlers.load()->start(data, sender); }
 void abortHandler(void* data, dvk_msg_Address sender) { s_handlers.load()->abort(data, sender); }
 void destroyHandler(void* data, dvk_msg_Address sender) { s_handlers.load()->destroy(data, sender); }
+void handleEventHandler(void* data, dvk_msg_Address sender)
+{
+    // A table made before the slot existed leaves it empty: the event is
+    // dropped as without engine, so the pending count still comes down.
+    dvk_msg_Handler handler = s_handlers.load()->handleEvent;
+    (handler != nullptr ? handler : dropEvent)(data, sender);
+}
 
 dvk_msg_Message* newRequest(dvk_app_CompletionCallback callback, void* context,
                             dvk_msg_Handler handler)
@@ -107,6 +125,33 @@ dvk_msg_Message* dvk_ce_newVsearchStartMsg(const dvk_app_Notifications* notifica
         return nullptr;
     *request = dvk_ce_StartRequest{*notifications, context, DVK_CE_MODE_VSEARCH, vsearchScriptId};
     return dvk_msg_create(request, startHandler, freeRecord);
+}
+
+dvk_msg_Message* dvk_ce_newHandleEventMsg(dvk_ui_Event event, int32_t index)
+{
+    auto* request = static_cast<dvk_ce_HandleEventRequest*>(
+        dvk_mem_alloc(sizeof(dvk_ce_HandleEventRequest)));
+    if (request == nullptr)
+        return nullptr;
+    *request = dvk_ce_HandleEventRequest{event, index};
+    dvk_msg_Message* message = dvk_msg_create(request, handleEventHandler, freeRecord);
+    if (message != nullptr)
+        s_pendingEvents.fetch_add(1);
+    return message;
+}
+
+int32_t dvk_ce_getPendingEventCount(void)
+{
+    return s_pendingEvents.load();
+}
+
+void dvk_ce_lowerPendingEventCount(void)
+{
+    // Never below 0: a handler called without a built message (a test, a
+    // replacement engine) must not leave later events looking unpending.
+    int32_t count = s_pendingEvents.load();
+    while (count > 0 && !s_pendingEvents.compare_exchange_weak(count, count - 1)) {
+    }
 }
 
 void dvk_ce_setRequestHandlers(const dvk_ce_RequestHandlers* handlers)

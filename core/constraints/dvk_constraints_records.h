@@ -10,6 +10,7 @@
 
 struct dvk_string_Table;
 struct dvk_constraints_WordClass;
+struct dvk_constraints_RuleSet;  // dvk_constraints.h
 
 typedef intptr_t dvk_constraints_Iterator;  // opaque, non-zero; 0: none
 
@@ -36,7 +37,7 @@ struct dvk_constraints_Constraint {
     const char* name;
     dvk_constraints_WordClass** wordClasses;  // null-ended
     const void* transitions;                  // static triples, or the dynamic table
-    void* (*rulesProvider)();
+    dvk_constraints_RuleSet* (*rulesProvider)();  // or none
     int32_t rebuildAlways;
     int32_t option;
     int32_t dynamic;

@@ -13,17 +13,23 @@ void*& slot(dvk_array* array, long i)
 }
 
 // Room for one more item: a new chunk, first growing the chunk table to 16
-// entries, then doubling it.
+// entries, then doubling it. Both blocks are had before either is used, so
+// a failure leaves the array (and the allocator) as it was.
 bool grow(dvk_array* array)
 {
     if (array->count < array->capacity)
         return true;
+    void** chunk = static_cast<void**>(dvk_mem_alloc(DVK_ARRAY_CHUNK_SIZE * sizeof(void*)));
+    if (chunk == nullptr)
+        return false;
     if (array->chunkCount == array->chunkTableCapacity) {
         long capacity = array->chunkTableCapacity == 0 ? 16 : array->chunkTableCapacity * 2;
         void*** table =
             static_cast<void***>(dvk_mem_alloc(static_cast<size_t>(capacity) * sizeof(void**)));
-        if (table == nullptr)
+        if (table == nullptr) {
+            dvk_mem_dealloc(&chunk);
             return false;
+        }
         if (array->chunkCount > 0)
             std::memcpy(table, array->chunks,
                         static_cast<size_t>(array->chunkCount) * sizeof(void**));
@@ -31,9 +37,6 @@ bool grow(dvk_array* array)
         array->chunks = table;
         array->chunkTableCapacity = capacity;
     }
-    void** chunk = static_cast<void**>(dvk_mem_alloc(DVK_ARRAY_CHUNK_SIZE * sizeof(void*)));
-    if (chunk == nullptr)
-        return false;
     array->chunks[array->chunkCount++] = chunk;
     array->capacity += DVK_ARRAY_CHUNK_SIZE;
     return true;

@@ -1,7 +1,7 @@
 // Letter-to-sound models arrive in downloaded model archives: load "bpm0"
 // from any archive image, then generate prons for texts made of the input's
-// bytes in every word class and a few rooms (nothing may be written past
-// the room), checksum and free it.
+// bytes in every word class any kind reads and a few rooms (nothing may be
+// written past the room), checksum and free it.
 #include "core/brevit/lexicon/pron_generator.h"
 #include "tests/support/fuzz_archive_image.h"
 
@@ -13,7 +13,7 @@ namespace {
 
 void generate(const PG* pg, const std::vector<uint16_t>& text)
 {
-    for (int32_t wordClass = 0; wordClass <= 6; ++wordClass)
+    for (int32_t wordClass = 0; wordClass <= 14; ++wordClass)
         for (int32_t room : {0, 3, 64}) {
             std::vector<uint16_t> out(static_cast<size_t>(room) + 1, 0x5555);
             int32_t scores[12];
@@ -33,10 +33,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         PG* pg = PG_LoadFromBinFile(tar, nullptr);
         if (pg == nullptr)
             return;
-        // Letters of the toy alphabets and whatever the input ends with.
+        // Letters of the toy alphabets and whatever the input ends with:
+        // Latin, Hangul, CJK (一下 不一不一 你丁好), Japanese (人々 日本人)
+        // and a mix of scripts.
         const std::vector<uint16_t> words[] = {
-            {'b', 'a', 's', 'e', 0}, {'a', 'b', 'e', 'b', 'a', 's', 0}, {'B', 'a', '^', 'S', 'e', '2', 0},
-            {0xD55C, 'h', 0},        {0xFF42, 'e', 'a', 0},
+            {'b', 'a', 's', 'e', 0},
+            {'a', 'b', 'e', 'b', 'a', 's', 0},
+            {'B', 'a', '^', 'S', 'e', '2', 0},
+            {0xD55C, 'h', 0},
+            {0xFF42, 'e', 'a', 0},
+            {0xD55C, 0xAD6D, 0xAC00, 0},
+            {0x4E00, 0x4E0B, 0},
+            {0x4E0D, 0x4E00, ' ', 0x4E0D, 0x4E00, 0},
+            {0x4F60, 0x4E01, 0x597D, 0},
+            {0x3005, 0x4EBA, 0x3005, 0},
+            {0x65E5, 0x672C, 0x4EBA, 0},
+            {'b', 'a', 0x3042, 0xD55C, 0x4E00, 's', 'e', 0},
         };
         for (const auto& word : words)
             generate(pg, word);

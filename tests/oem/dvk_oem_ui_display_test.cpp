@@ -2,6 +2,8 @@
 // with an assertion naming the rule, the file and the entry point.
 #include "oem/dvk_oem_ui_display.h"
 
+#include "tests/support/assertion_pattern.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -23,16 +25,9 @@ const int32_t kCounts[2] = {2, 2};
 const uint8_t kBytes[4] = {1, 2, 3, 4};
 const uint16_t kPixels[4] = {1, 2, 3, 4};
 
-// The assertion's message, as a regular expression.
 std::string assertion(const std::string& rule, const char* function)
 {
-    std::string escaped;
-    for (char c : rule) {
-        if (std::string("()[]|.*+?^$\\{}").find(c) != std::string::npos)
-            escaped.push_back('\\');
-        escaped.push_back(c);
-    }
-    return "Assertion failed: " + escaped + ", file [^,]*dvk_oem_ui_display.cpp, line [0-9]+, function " + function;
+    return assertionPattern(rule, "dvk_oem_ui_display.cpp", function);
 }
 
 struct RuleCase {

@@ -1,15 +1,20 @@
 // Writer of the letter-to-sound generator sub-file "bpm0" (type word, common
-// header, then the tree-based kind's fields, in their stored order) over the
+// header, then the kind's fields, in their stored order) over the
 // model-table writers; every optional part can be switched by its count or
-// flag, and tests damage a field before writing. toyModel() is a small
-// complete model. Header-only and free of the test framework.
+// flag, every count is a field of its own, and tests damage a field before
+// writing. toyModel() is a small complete tree-based model; the other kinds
+// have toys of their own, and the selector and script-split kinds nest any
+// kind. Header-only and free of the test framework.
 #pragma once
 
 #include "core/brevit/runtime/bin_file_writer.h"
 #include "tests/support/search_table_writers.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace pron_generator {
@@ -224,6 +229,241 @@ inline Fields toyCompoundModel()
     f.compoundTables[0] = search_tables::sortedSymbols<char16_t>({u"base"});
     f.compoundTables[1] = search_tables::sortedSymbols<char16_t>({u"hase"});
     return f;
+}
+
+// ---- The other kinds ----------------------------------------------------------
+
+// Any generator's record, type word first: a sub-generator of a selector or
+// script-split generator.
+struct Nested {
+    std::function<bool(BinFileWriter*)> write;
+};
+
+template <typename AnyFields>
+Nested nest(const AnyFields& f)
+{
+    return {[f](BinFileWriter* w) { return write(w, f); }};
+}
+
+struct KoreanFields {
+    int32_t type = 1;
+    CommonFields common;
+    search_tables::IndexFields jamo;
+    std::vector<uint16_t> leads;        // table A, 580 entries
+    std::vector<uint16_t> leadsAfter;   // table B, 580 entries; empty: absent
+};
+
+struct ChineseFields {
+    int32_t type = 2;
+    CommonFields common;   // its header value counts the tone changes
+    uint32_t first = 0;
+    uint32_t last = 0;
+    int32_t keyCount = 0;
+    int32_t specialCount = 0;
+    int32_t pairCount = 0;
+    std::vector<uint16_t> keys;
+    std::vector<uint16_t> readings;
+    std::vector<uint16_t> specialKeys;
+    std::vector<uint16_t> specialReadings;
+    std::vector<uint16_t> pairKeys;       // two characters a pair
+    std::vector<uint16_t> pairReadings;   // two readings a pair
+    std::vector<uint16_t> toneChanges;
+};
+
+struct JapaneseTableFields {
+    int32_t count = 0;
+    std::vector<uint16_t> keys;
+    std::vector<uint16_t> readings;
+};
+
+struct JapaneseFields {
+    int32_t type = 3;
+    CommonFields common;
+    uint32_t rangeFirst = 0;
+    uint32_t rangeLast = 0;
+    // General; first and second of two; first, second and third of three.
+    JapaneseTableFields tables[6];
+};
+
+struct SelectorFields {
+    int32_t type = 4;
+    CommonFields common;
+    int32_t mode = 0;
+    int32_t count = 0;
+    std::vector<Nested> subs;
+};
+
+struct ScriptFields {
+    int32_t type = 5;
+    CommonFields common;
+    int32_t count = 0;
+    std::vector<int32_t> scripts;   // written as count words, no byte count
+    std::vector<Nested> subs;
+};
+
+inline bool write(BinFileWriter* w, const KoreanFields& f)
+{
+    return BinFileWriter_WriteInt(w, f.type) && write(w, f.common) && search_tables::write(w, f.jamo) &&
+           writeArray(w, f.leads) && writeArray(w, f.leadsAfter);
+}
+
+inline bool write(BinFileWriter* w, const ChineseFields& f)
+{
+    return BinFileWriter_WriteInt(w, f.type) && write(w, f.common) &&
+           BinFileWriter_WriteUnsignedInt(w, f.first) && BinFileWriter_WriteUnsignedInt(w, f.last) &&
+           BinFileWriter_WriteInt(w, f.keyCount) && BinFileWriter_WriteInt(w, f.specialCount) &&
+           BinFileWriter_WriteInt(w, f.pairCount) && writeArray(w, f.keys) && writeArray(w, f.readings) &&
+           writeArray(w, f.specialKeys) && writeArray(w, f.specialReadings) && writeArray(w, f.pairKeys) &&
+           writeArray(w, f.pairReadings) && writeArray(w, f.toneChanges);
+}
+
+inline bool write(BinFileWriter* w, const JapaneseFields& f)
+{
+    bool ok = BinFileWriter_WriteInt(w, f.type) && write(w, f.common) &&
+              BinFileWriter_WriteUnsignedInt(w, f.rangeFirst) &&
+              BinFileWriter_WriteUnsignedInt(w, f.rangeLast);
+    for (const JapaneseTableFields& table : f.tables)
+        ok = ok && BinFileWriter_WriteInt(w, table.count) && writeArray(w, table.keys) &&
+             writeArray(w, table.readings);
+    return ok;
+}
+
+inline bool write(BinFileWriter* w, const SelectorFields& f)
+{
+    bool ok = BinFileWriter_WriteInt(w, f.type) && write(w, f.common) && BinFileWriter_WriteInt(w, f.mode) &&
+              BinFileWriter_WriteInt(w, f.count);
+    for (const Nested& sub : f.subs)
+        ok = ok && sub.write(w);
+    return ok;
+}
+
+inline bool write(BinFileWriter* w, const ScriptFields& f)
+{
+    bool ok = BinFileWriter_WriteInt(w, f.type) && write(w, f.common) && BinFileWriter_WriteInt(w, f.count);
+    for (int32_t script : f.scripts)
+        ok = ok && BinFileWriter_WriteInt(w, script);
+    for (const Nested& sub : f.subs)
+        ok = ok && sub.write(w);
+    return ok;
+}
+
+// A main rewrite table of ids 0 to count - 1, id c giving the one phoneme base + c.
+inline search_tables::RewriteFields offsetRewrite(uint16_t base, int32_t count)
+{
+    std::vector<search_tables::Alternatives> ids;
+    for (int32_t c = 0; c < count; ++c)
+        ids.push_back({{static_cast<uint16_t>(base + c)}});
+    return search_tables::rewrites(ids);
+}
+
+// Keys and their readings sorted by key.
+inline void sortedReadings(std::vector<std::pair<char16_t, uint16_t>> pairs, std::vector<uint16_t>* keys,
+                           std::vector<uint16_t>* readings)
+{
+    std::sort(pairs.begin(), pairs.end());
+    keys->clear();
+    readings->clear();
+    for (const auto& [key, reading] : pairs) {
+        keys->push_back(key);
+        readings->push_back(reading);
+    }
+}
+
+// Syllable id 2; code c -> 1000 + c; jamo: vowels 20-40 -> 200-220, tail 41
+// (none) -> 0, tails 42-68 -> 301-327; A[i] = i; B[19] = 600, else 0.
+inline KoreanFields koreanToy()
+{
+    KoreanFields f;
+    f.common.syllableId = 2;
+    f.common.mainRewrite = offsetRewrite(1000, 601);
+    std::vector<uint16_t> jamo(69, 0);
+    for (uint16_t v = 20; v <= 40; ++v)
+        jamo[v] = static_cast<uint16_t>(180 + v);
+    for (uint16_t t = 42; t <= 68; ++t)
+        jamo[t] = static_cast<uint16_t>(259 + t);
+    f.jamo = search_tables::indexTable(jamo);
+    for (uint16_t i = 0; i < 580; ++i)
+        f.leads.push_back(i);
+    f.leadsAfter.assign(580, 0);
+    f.leadsAfter[19] = 600;
+    return f;
+}
+
+// Keyed readings 一 1, 丁 8, 下 5, 不 2, 你 13, 好 14 over U+4E00-U+9FA5;
+// special 一 9, 不 10; pair (一, 下) -> 11, 12; 17 tone changes: 13 -> 15,
+// 14 -> 16, 8 transparent; reading r -> 2000 + r, syllable id 2.
+inline ChineseFields chineseToy()
+{
+    ChineseFields f;
+    f.common.syllableId = 2;
+    f.common.mainRewrite = offsetRewrite(2000, 17);
+    f.first = 0x4E00;
+    f.last = 0x9FA5;
+    sortedReadings({{u'一', 1}, {u'丁', 8}, {u'下', 5}, {u'不', 2}, {u'你', 13}, {u'好', 14}}, &f.keys,
+                   &f.readings);
+    sortedReadings({{u'一', 9}, {u'不', 10}}, &f.specialKeys, &f.specialReadings);
+    f.keyCount = static_cast<int32_t>(f.keys.size());
+    f.specialCount = static_cast<int32_t>(f.specialKeys.size());
+    f.pairKeys = {u'一', u'下'};
+    f.pairReadings = {11, 12};
+    f.pairCount = 1;
+    f.toneChanges.assign(17, 0);
+    f.toneChanges[13] = 15;
+    f.toneChanges[14] = 16;
+    f.toneChanges[8] = 0xFFFF;
+    f.common.headerValue = 17;
+    return f;
+}
+
+// General 日 1, 本 2, 人 3, 山 4; first of two 日 5, 人 6; second of two
+// 本 7, 人 8; of three 日 9, 本 10, 人 11; reading r -> 3000 + r.
+inline JapaneseFields japaneseToy()
+{
+    JapaneseFields f;
+    f.common.mainRewrite = offsetRewrite(3000, 12);
+    f.rangeFirst = 0x3000;
+    f.rangeLast = 0x9FFF;
+    const std::vector<std::pair<char16_t, uint16_t>> tables[6] = {
+        {{u'日', 1}, {u'本', 2}, {u'人', 3}, {u'山', 4}}, {{u'日', 5}, {u'人', 6}}, {{u'本', 7}, {u'人', 8}},
+        {{u'日', 9}}, {{u'本', 10}}, {{u'人', 11}},
+    };
+    for (int t = 0; t < 6; ++t) {
+        sortedReadings(tables[t], &f.tables[t].keys, &f.tables[t].readings);
+        f.tables[t].count = static_cast<int32_t>(f.tables[t].keys.size());
+    }
+    return f;
+}
+
+inline SelectorFields selector(int32_t mode, std::vector<Nested> subs)
+{
+    SelectorFields f;
+    f.mode = mode;
+    f.count = static_cast<int32_t>(subs.size());
+    f.subs = std::move(subs);
+    return f;
+}
+
+inline ScriptFields scriptSplit(const std::vector<std::pair<int32_t, Nested>>& served)
+{
+    ScriptFields f;
+    f.count = static_cast<int32_t>(served.size());
+    for (const auto& [script, sub] : served) {
+        f.scripts.push_back(script);
+        f.subs.push_back(sub);
+    }
+    return f;
+}
+
+// The selector over the tree toy, the Korean, Chinese and Japanese toys.
+inline SelectorFields selectorToy(int32_t mode)
+{
+    return selector(mode, {nest(toyModel()), nest(koreanToy()), nest(chineseToy()), nest(japaneseToy())});
+}
+
+// Latin (1) by the tree toy, Hangul (9) by the Korean toy.
+inline ScriptFields scriptToy()
+{
+    return scriptSplit({{1, nest(toyModel())}, {9, nest(koreanToy())}});
 }
 
 } // namespace pron_generator

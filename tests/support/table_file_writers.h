@@ -246,3 +246,12 @@ struct ConfigFileWriter {
         return out;
     }
 };
+
+// Gates 1 and 2 share static constraint 7 (with features 0 and 1); gate 3
+// has category members 200 and 201. 352 bytes.
+inline ConfigFileWriter threeGates()
+{
+    ConfigFileWriter w;
+    w.gates = {{{100, 101}, {}, 10, 7, 0, 1}, {{102}, {}, 11, 7, 1, 2}, {{103}, {200, 201}, 12, -1, 68, 3}};
+    return w;
+}

@@ -345,6 +345,11 @@ void AM_SetLimits(AM* am, int16_t scoreCeiling, int16_t distanceLimit);
 uint32_t AM_GetModelConstant(const AM* am, int32_t second);
 // First component of a state (its own id with single-component states).
 int32_t AM_GetFirstComponent(const AM* am, int32_t state);
+// Inverse variances in the unscaled feature domain, one per feature
+// dimension: the shared weight row (covariance type 2) or 32 / the
+// inverse-variance scale, over scale[d]^2 x the rounding word. A model
+// without unscaling vectors takes scale 1.
+void AM_GetInvVariances(const AM* am, double* out);
 
 // ---- kernel choice and tables made at load
 int32_t AM_InitScoringFast(AM* am);

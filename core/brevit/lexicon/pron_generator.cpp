@@ -1,9 +1,13 @@
 #include "core/brevit/lexicon/pron_generator.h"
 
+#include "core/brevit/lexicon/pron_generator_chinese.h"
+#include "core/brevit/lexicon/pron_generator_japanese.h"
+#include "core/brevit/lexicon/pron_generator_korean.h"
+#include "core/brevit/lexicon/pron_generator_script.h"
+#include "core/brevit/lexicon/pron_generator_selector.h"
 #include "core/brevit/lexicon/pron_generator_tree.h"
 #include "core/brevit/runtime/dvk_char_encoding.h"
 #include "core/brevit/runtime/dvk_crc.h"
-#include "core/brevit/runtime/dvk_err.h"
 #include "core/brevit/runtime/dvk_mem.h"
 #include "core/brevit/runtime/dvk_mem_stack.h"
 #include "core/brevit/runtime/dvk_unicode_width.h"
@@ -117,14 +121,23 @@ uint32_t PG_ComputeCommonCRC(const PGCommon* common)
 
 PG* PG_Load(BinFileReader* reader)
 {
+    return PG_LoadNested(reader, 1);
+}
+
+PG* PG_LoadNested(BinFileReader* reader, int32_t depth)
+{
     int32_t type = -1;
-    if (!BinFileReader_ReadInt(reader, &type))
+    if (depth > kPGMaxNesting || !BinFileReader_ReadInt(reader, &type))
         return nullptr;
-    if (type == kPGTypeTree)
-        return PGTree_Load(reader);
-    if (type >= 1 && type <= 5)
-        DVKErr_Warn(__FILE__, __LINE__, "pronunciation generator kind %d is not available", type);
-    return nullptr;
+    switch (type) {
+    case kPGTypeTree: return PGTree_Load(reader);
+    case kPGTypeKorean: return PGKorean_Load(reader);
+    case kPGTypeChinese: return PGChinese_Load(reader);
+    case kPGTypeJapanese: return PGJapanese_Load(reader);
+    case kPGTypeSelector: return PGSelector_Load(reader, depth);
+    case kPGTypeScriptSplit: return PGScriptSplit_Load(reader, depth);
+    default: return nullptr;
+    }
 }
 
 PG* PG_LoadFromBinFile(DVKTar* tar, const char* prefix)

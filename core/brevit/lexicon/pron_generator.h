@@ -13,6 +13,14 @@
 
 inline constexpr const char* kPGSubFileTag = "bpm0";
 inline constexpr int32_t kPGTypeTree = 0;
+inline constexpr int32_t kPGTypeKorean = 1;
+inline constexpr int32_t kPGTypeChinese = 2;
+inline constexpr int32_t kPGTypeJapanese = 3;
+inline constexpr int32_t kPGTypeSelector = 4;
+inline constexpr int32_t kPGTypeScriptSplit = 5;
+// Generators nest (selector and script-split hold others): the levels one
+// file may stack, the outermost counting as 1.
+inline constexpr int32_t kPGMaxNesting = 4;
 inline constexpr uint16_t kPGPronEnd = 0xFFFF;
 
 struct PG;
@@ -52,9 +60,11 @@ struct PG {
 
 // Opens "bpm0" of the archive (name prefix may be null) and loads it.
 PG* PG_LoadFromBinFile(DVKTar* tar, const char* prefix);
-// A type word, then that kind. Only the tree-based kind (0) exists; the
-// other kinds and unknown words yield null.
+// A type word, then that kind (0 to 5); an unknown word yields null.
 PG* PG_Load(BinFileReader* reader);
+// The same for a generator depth levels down (PG_Load is depth 1); null
+// past kPGMaxNesting.
+PG* PG_LoadNested(BinFileReader* reader, int32_t depth);
 // Up to most prons of the text (full-width forms read as normal width) into
 // output of room entries, one score each; 0 and the empty pron when none.
 // needed (may be null) receives the room all prons would need when room ran

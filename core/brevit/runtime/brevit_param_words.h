@@ -311,5 +311,7 @@ inline constexpr int kBrevitParamOutputRingSlots = 201;
 inline constexpr int kBrevitParamUnitWeights = 202;
 inline constexpr int kBrevitParamOverlapBlocks = 203;
 inline constexpr int kBrevitParamTextUtteranceFields = 902;
+// The same word switches the synthesiser's utterance operations on.
+inline constexpr int kBrevitParamSynthesisEnabled = 902;
 inline constexpr int kBrevitParamSmoothingPassThrough = 921;
 inline constexpr int kBrevitParamPauseUnits = 922;

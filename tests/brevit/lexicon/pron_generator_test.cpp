@@ -337,8 +337,7 @@ TEST_F(Generator, RefusesInconsistentRecords)
 {
     const std::vector<Damage<Fields>> rows = {
         {"type word 6", [](Fields& f) { f.type = 6; }},
-        {"type word 1 (not available)", [](Fields& f) { f.type = 1; }},
-        {"type word 5 (not available)", [](Fields& f) { f.type = 5; }},
+        {"type word -1", [](Fields& f) { f.type = -1; }},
         {"phone-rewrite flag 2", [](Fields& f) { f.common.phoneRewriteFlag = 2; }},
         {"negative rule count", [](Fields& f) { f.common.ruleCount = -1; }},
         {"rule lengths count", [](Fields& f) { f.common.ruleLengths.push_back(1); }},

@@ -1,6 +1,11 @@
 // The seeds of the vocoder fuzz target (fuzz/brevit_synthesis/corpus) are
 // models made by the test writer. This test keeps the committed files current.
+#include "core/brevit/runtime/dvk_mem_stack.h"
+#include "core/brevit/synthesis/cep_dtree.h"
+#include "core/brevit/synthesis/cep_optimizer.h"
 #include "tests/brevit/synthesis/cep_test_model.h"
+#include "tests/support/fuzz_sub_file_archive.h"
+#include "tests/support/synthesis_model_writer.h"
 #include "tests/support/fuzz_seed_check.h"
 
 #include <gtest/gtest.h>
@@ -54,6 +59,112 @@ TEST_F(SynthesisFuzzSeeds, CommittedSeedsAreWhatTheWriterMakes)
         checkFuzzSeed("brevit_synthesis", name, bytes);
         // Every seed but the damaged one loads.
         EXPECT_EQ(load(bytes) != nullptr, std::strcmp(name, "bad-bit-reversal") != 0) << name;
+    }
+}
+
+} // namespace
+
+namespace {
+
+// The content of one sub-file as the engine's writer makes it.
+template <typename Fill>
+std::string subFileBytes(Fill fill)
+{
+    ArchiveFixture archive("seed.dvk");
+    archive.add("seed", fill);
+    archive.finish();
+    DVKTar* tar = archive.openForRead();
+    DVKTarSubFile* sub = DVKTar_SubFileOpen(tar, "seed");
+    EXPECT_NE(sub, nullptr);
+    std::string bytes(DVKTar_SubFileGetSize(sub), '\0');
+    EXPECT_EQ(DVKTar_SubFileRead(sub, bytes.data(), static_cast<int32_t>(bytes.size())),
+              static_cast<int32_t>(bytes.size()));
+    DVKTar_SubFileClose(sub);
+    return bytes;
+}
+
+class SynthesisModelFuzzSeeds : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        DVKTempMem_DeleteMemStack();
+        EXPECT_EQ(m_allocator.liveBlocks(), 0u) << m_allocator.describeLeaks();
+    }
+
+    CountingAllocator m_allocator;
+    ScopedEngineContext m_context{m_allocator};
+};
+
+// The seeds of fuzz/brevit_synthesis_trees are "btc0" contents; each but
+// the damaged one loads beside the target's fixed models.
+TEST_F(SynthesisModelFuzzSeeds, CommittedSeedsAreWhatTheWriterMakes)
+{
+    CepDTreeSpec off;
+    off.integerScaling = 0;
+    CepDTreeSpec post;
+    post.postScale = {3, -2};
+    post.third = std::vector<int32_t>(6, 1);
+    post.fourth = {1, 2};
+    CepDTreeSpec wide;
+    wide.shift = 32;
+    CepDTreeSpec negative;
+    negative.shift = -1;
+    const std::pair<const char*, CepDTreeSpec> seeds[] = {
+        {"integer", CepDTreeSpec{}}, {"unscaled", off}, {"post-scale", post}, {"shift-32", wide},
+        {"negative-shift", negative},
+    };
+    for (const auto& [name, spec] : seeds) {
+        const std::string bytes =
+            subFileBytes([&](BinFileWriter* w) { return cepDTreeRecords(spec).write(w); });
+        checkFuzzSeed("brevit_synthesis_trees", name, bytes);
+        // As the fuzz target joins them: the models, then the seed.
+        ArchiveFixture archive(std::string(name) + ".dvk");
+        ASSERT_TRUE(writeFixedSynthesisModels(archive.tar()));
+        archive.finish();
+        std::string image = archive.bytes();
+        appendArchiveEntry(image, "btc0", reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+        CepDTree* tree = CepDTree_LoadFromBinFile(archive.openMapped(image), nullptr);
+        EXPECT_EQ(tree != nullptr, std::strcmp(name, "negative-shift") != 0) << name;
+        CepDTree_Delete(tree);
+    }
+}
+
+// The seeds of fuzz/brevit_synthesis_optimizer are optimiser records.
+TEST_F(SynthesisModelFuzzSeeds, CommittedOptimizerSeedsAreWhatTheWriterMakes)
+{
+    CepOptimizerSpec generated;
+    generated.D = 2;
+    generated.L = 40;
+    generated.S = 20;
+    generated.K = 20;
+    generated.weights = {1, 1, 0.6, 0.5, 0.3, 0.2};
+    generated.kernels = cepGeneratedKernels(generated);
+    CepOptimizerSpec integer;
+    integer.integerKernels = 1;
+    integer.weights.clear();
+    integer.intKernels = {{2, 1}};
+    integer.integerScales = {3};
+    CepOptimizerSpec solver;
+    solver.K = 0;
+    solver.kernels.clear();
+    CepOptimizerSpec shortBlock;
+    shortBlock.L = 5;
+    shortBlock.S = 3;
+    const std::pair<const char*, CepOptimizerSpec> seeds[] = {
+        {"example", CepOptimizerSpec{}}, {"generated-kernels", generated}, {"integer-kernels", integer},
+        {"no-kernels", solver}, {"short-block", shortBlock},
+    };
+    for (const auto& [name, spec] : seeds) {
+        const std::string bytes = subFileBytes([&](BinFileWriter* w) { return writeCepOptimizerRecords(w, spec); });
+        checkFuzzSeed("brevit_synthesis_optimizer", name, bytes);
+        ArchiveFixture archive(std::string(name) + ".dvk");
+        std::string image;
+        appendArchiveEntry(image, "bopt", reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+        BinFileReader* reader = BinFileReader_Create(archive.openMapped(image), "bopt", nullptr);
+        CepOptimizer* o = CepOptimizer_LoadFromBinFile(reader);
+        BinFileReader_Delete(reader);
+        EXPECT_EQ(o != nullptr, std::strcmp(name, "short-block") != 0) << name;
+        CepOptimizer_Delete(o);
     }
 }
 

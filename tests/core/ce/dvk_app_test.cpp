@@ -58,7 +58,7 @@ void createDouble(void* d, dvk_msg_Address s) { record("create", d, s, false); }
 void startDouble(void* d, dvk_msg_Address s) { record("start", d, s, true); }
 void abortDouble(void* d, dvk_msg_Address s) { record("abort", d, s, false); }
 void destroyDouble(void* d, dvk_msg_Address s) { record("destroy", d, s, false); }
-const dvk_ce_RequestHandlers kDouble = {createDouble, startDouble, abortDouble, destroyDouble};
+const dvk_ce_RequestHandlers kDouble = {createDouble, startDouble, abortDouble, destroyDouble, nullptr};
 
 // Callbacks record their calls (on "UI") as text.
 std::vector<std::string> s_calls;

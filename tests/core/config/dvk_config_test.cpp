@@ -15,14 +15,6 @@ namespace {
 
 const char kFile[] = "dvk_config_gen.bin";
 
-// Gates 1 and 2 share static constraint 7; gate 3 has category members.
-ConfigFileWriter threeGates()
-{
-    ConfigFileWriter w;
-    w.gates = {{{100, 101}, {}, 10, 7, 0, 1}, {{102}, {}, 11, 7, 1, 2}, {{103}, {200, 201}, 12, -1, 68, 3}};
-    return w;
-}
-
 std::u16string text(int n)
 {
     std::string digits = "String " + std::to_string(n);

@@ -72,14 +72,28 @@ TEST_F(ArrayTest, FailedGrowthLeavesTheArrayAsItWas)
     for (intptr_t i = 0; i < 256; ++i)  // every chunk and the chunk table full
         dvk_array_addItem(array, item(i));
     std::vector<void*> before = itemsOf(array);
-    for (long allowed : {0L, 1L}) {  // the chunk table, then the chunk grows
+    const long blocks = dvk_mem_liveBlocks();
+    for (long allowed : {0L, 1L}) {  // the chunk, then the chunk table fails
         dvk_mem_failAfter(allowed);
         EXPECT_EQ(dvk_array_addItem(array, item(50)), nullptr);
         EXPECT_EQ(dvk_array_insertItem(array, 0, item(50)), nullptr);
         EXPECT_EQ(itemsOf(array), before);
         dvk_mem_failAfter(-1);
+        EXPECT_EQ(dvk_mem_liveBlocks(), blocks) << allowed;
     }
     EXPECT_EQ(dvk_array_addItem(array, item(50)), item(50));
+    dvk_array_destroy(&array);
+
+    // The first item of an empty array needs both blocks.
+    array = dvk_array_create();
+    const long empty = dvk_mem_liveBlocks();
+    for (long allowed : {0L, 1L}) {
+        dvk_mem_failAfter(allowed);
+        EXPECT_EQ(dvk_array_addItem(array, item(1)), nullptr);
+        dvk_mem_failAfter(-1);
+        EXPECT_EQ(dvk_mem_liveBlocks(), empty) << allowed;
+        EXPECT_EQ(dvk_array_getCount(array), 0);
+    }
     dvk_array_destroy(&array);
 }
 

@@ -1,7 +1,7 @@
-// Controls of the fake porting-layer providers the suite's access layers are
-// tested against (settings, go-to, help, music, recent calls). Each fake
-// defines a whole porting family, so the real one is not linked; they link
-// only into the access tests.
+// Controls of the fake porting-layer providers the suite's access layers and
+// grammar classes are tested against (settings, go-to, help, music, recent
+// calls). Each fake defines a whole porting family, so the real one is not
+// linked; they link only into tests (library merrowind_fake_oem).
 #pragma once
 
 #include "oem/dvk_oem_goto.h"

@@ -2,7 +2,9 @@
 // of this process answered by the handler, called from a second service of
 // this process on a private bus. The handler's outside steps and the ending
 // of the service are doubles.
+#include "core/ce/dvk_ce_requests.h"
 #include "oem/dvk_oem_settings.h"
+#include "sdk/common/dvk_mem.h"
 #include "platform/bus/wex_bus_wire.h"
 #include "platform/bus/wex_service_request.h"
 #include "platform/bus/wex_sorna_service.h"
@@ -16,12 +18,14 @@
 #include "tests/src/handler/handler_doubles.h"
 #include "tests/src/service_end_double.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/vr_thread.h"
 
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
 #include <cerrno>
+#include <mutex>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -405,7 +409,6 @@ TEST_F(HandlerOnBus, EventsGoToTheSuiteUntilTheExitEvent)
     EXPECT_FALSE(handler->exitEventReceived());
 
     EXPECT_TRUE(call("UIevent", R"({"event":5,"index":3})")->success());
-    EXPECT_TRUE(call("UIevent", R"({"event":18,"index":-1})")->success());  // the suite judges the sign
     EXPECT_TRUE(call("UIevent", R"({"event":2,"index":0})")->success());
     EXPECT_TRUE(handler->exitEventReceived());
 
@@ -416,8 +419,98 @@ TEST_F(HandlerOnBus, EventsGoToTheSuiteUntilTheExitEvent)
     EXPECT_TRUE(log.contains("Exit event received previously.  Ignoring this event (6 1)"));
     ASSERT_EQ(after->count(), 1u);
     EXPECT_EQ(json(after->replies[0]), R"({"info":"ignored: exiting","returnValue":true})");
-    EXPECT_EQ(suite.events, (std::vector<std::pair<int32_t, int32_t>>{{5, 3}, {18, -1}, {2, 0}}));
+    EXPECT_EQ(suite.events, (std::vector<std::pair<int32_t, int32_t>>{{5, 3}, {2, 0}}));
     EXPECT_EQ(end.total(), 0);
+}
+
+// The suite stops the process on a negative index for select or set-focus:
+// from the bus that is bad input, refused without ending anything.
+TEST_F(HandlerOnBus, ANegativeIndexForSelectOrSetFocusIsRefused)
+{
+    startSession();
+    handler->setVRThreadActiveFlag();
+    LogCapture log;
+    for (const char* payload : {R"({"event":18,"index":-1})", R"({"event":20,"index":-1})",
+                                R"({"event":18,"index":-2147483648})"}) {
+        SCOPED_TRACE(payload);
+        auto refused = call("UIevent", payload);
+        EXPECT_EQ(refused->errorCode(), WexErrInvalidArg);
+        EXPECT_EQ(refused->errorCode(), -5008);
+    }
+    EXPECT_TRUE(log.contains("QrvLogUI", WexLogWarning, "event 18 needs an item index, got -1: refused"));
+    EXPECT_TRUE(suite.events.empty());
+    EXPECT_FALSE(handler->exitEventReceived());
+
+    EXPECT_TRUE(call("UIevent", R"({"event":18,"index":0})")->success());
+    EXPECT_TRUE(call("UIevent", R"({"event":20,"index":7})")->success());
+    EXPECT_TRUE(call("UIevent", R"({"event":2,"index":-1})")->success());
+    EXPECT_EQ(suite.events, (std::vector<std::pair<int32_t, int32_t>>{{18, 0}, {20, 7}, {2, -1}}));
+    EXPECT_EQ(end.total(), 0);
+    EXPECT_EQ(handler->state(), Handler::STATE_RUNNING);
+}
+
+// What the engine's event slot received on "VR".
+std::mutex s_engineLock;
+std::vector<std::pair<int32_t, int32_t>> s_engineEvents;
+
+void engineEvent(void* data, dvk_msg_Address)
+{
+    const auto* request = static_cast<dvk_ce_HandleEventRequest*>(data);
+    dvk_ce_lowerPendingEventCount();
+    std::lock_guard<std::mutex> lock(s_engineLock);
+    s_engineEvents.emplace_back(request->event, request->index);
+}
+
+size_t engineEvents()
+{
+    std::lock_guard<std::mutex> lock(s_engineLock);
+    return s_engineEvents.size();
+}
+
+TEST_F(HandlerOnBus, EventsReachTheSuiteThroughItsEventMessage)
+{
+    QrvSuiteUiEvent::set(nullptr);  // the service's own hand-over
+    startSession();
+    handler->setVRThreadActiveFlag();
+    const long blocks = dvk_mem_liveBlocks();
+
+    // Without an engine the suite logs the event and drops it.
+    LogCapture log;
+    EXPECT_TRUE(call("UIevent", R"({"event":5,"index":1})")->success());
+    ASSERT_TRUE(runUntil([&] { return log.contains("no engine for event 5 index 1"); }, kPatienceMs));
+    drainVr();
+    EXPECT_EQ(dvk_ce_getPendingEventCount(), 0);
+    EXPECT_EQ(dvk_mem_liveBlocks(), blocks);
+
+    s_engineEvents.clear();
+    const dvk_ce_RequestHandlers engine = {nullptr, nullptr, nullptr, nullptr, engineEvent};
+    dvk_ce_setRequestHandlers(&engine);
+    EXPECT_EQ(call("UIevent", R"({"event":18,"index":-1})")->errorCode(), -5008);
+    EXPECT_EQ(call("UIevent", R"({"event":20,"index":-1})")->errorCode(), -5008);
+    EXPECT_TRUE(call("UIevent", R"({"event":18,"index":0})")->success());
+    EXPECT_TRUE(call("UIevent", R"({"event":2,"index":-1})")->success());
+    EXPECT_TRUE(runUntil([] { return engineEvents() == 2; }, kPatienceMs));
+    drainVr();
+    dvk_ce_setRequestHandlers(nullptr);
+    EXPECT_EQ(s_engineEvents, (std::vector<std::pair<int32_t, int32_t>>{{18, 0}, {2, -1}}));
+    EXPECT_EQ(dvk_ce_getPendingEventCount(), 0);
+    EXPECT_EQ(dvk_mem_liveBlocks(), blocks);
+    EXPECT_EQ(end.total(), 0);
+}
+
+TEST_F(HandlerOnBus, AnEventTheSuiteCannotTakeIsLogged)
+{
+    QrvSuiteUiEvent::set(nullptr);
+    startSession();
+    handler->setVRThreadActiveFlag();
+    LogCapture log;
+    dvk_mem_failAfter(0);
+    auto c = call("UIevent", R"({"event":7,"index":0})");
+    dvk_mem_failAfter(-1);
+    EXPECT_TRUE(c->success());
+    EXPECT_TRUE(log.contains("QrvLogUI", WexLogError, "dvk_ui_sendEvent failed for event 7 index 0"));
+    drainVr();
+    EXPECT_EQ(dvk_ce_getPendingEventCount(), 0);
 }
 
 TEST_F(HandlerOnBus, AudioRoutingEndingTheSessionStopsLaterEvents)

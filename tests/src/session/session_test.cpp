@@ -685,7 +685,7 @@ TEST_F(Session, TheSuiteInterfaceBringsTheSessionUpAndACallEndsIt)
 {
     QrvSuiteStep::set(nullptr);  // the suite's own entry points
     static const dvk_ce_RequestHandlers engine = {SuiteEngineDouble::create, SuiteEngineDouble::start,
-                                                  SuiteEngineDouble::none, SuiteEngineDouble::none};
+                                                  SuiteEngineDouble::none, SuiteEngineDouble::none, nullptr};
     dvk_ce_setRequestHandlers(&engine);
     SimProcess sim;
     GDBusConnection* bus = connectToBus();
@@ -728,7 +728,7 @@ TEST_F(Session, AnExitAnswerClosesTheSubscriptionAndPlaysTheChirp)
     };
     QrvSuiteStep::set(nullptr);
     static const dvk_ce_RequestHandlers engine = {ExitEngine::create, ExitEngine::start,
-                                                  ExitEngine::none, ExitEngine::none};
+                                                  ExitEngine::none, ExitEngine::none, nullptr};
     dvk_ce_setRequestHandlers(&engine);
     uiSubscribesWhenLaunched();
     doubles.language.known = true;

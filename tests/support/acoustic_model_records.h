@@ -383,6 +383,11 @@ struct AcousticModelSpec {
     bool unscaling = false;
     bool tiedTable = false;
     bool triphoneIndex = false;
+    // Full-table entries; a pattern of state (model) ids when empty.
+    std::vector<uint16_t> tiedTableEntries;
+    std::vector<uint16_t> triphoneIndexEntries;
+    // Phoneme names; "sil", "ph1", "ph2", ... when empty.
+    std::vector<std::string> phonemeNames;
     bool componentBytes = false;
     bool stateBytes = false;
     int32_t auxLength = 0;
@@ -508,9 +513,16 @@ inline AcousticModelRecords acousticModelRecords(const AcousticModelSpec& spec)
     r.word("11.covType", spec.covType);
     r.word("12.tiedStateOption", spec.tiedTable);
     r.word("12.fullTiedTable", spec.tiedTable);
-    r.word("12.fullTiedTableLength", spec.tiedTable ? 27 * perModel : 0);
+    r.word("12.fullTiedTableLength",
+           !spec.tiedTable ? 0
+           : spec.tiedTableEntries.empty() ? 27 * perModel
+                                           : static_cast<int32_t>(spec.tiedTableEntries.size()));
     r.word("13.triphoneIndex", spec.triphoneIndex);
-    r.word("13.triphoneIndexLength", spec.triphoneIndex ? 27 : 0);
+    r.word("13.triphoneIndexLength",
+           !spec.triphoneIndex ? 0
+           : spec.triphoneIndexEntries.empty()
+               ? 27
+               : static_cast<int32_t>(spec.triphoneIndexEntries.size()));
     r.word("13.phoneModels", static_cast<int32_t>(rows.size()));
     r.word("13.silenceState", spec.silenceState);
     r.word("13.silenceModel", spec.silenceModel);
@@ -610,13 +622,14 @@ inline AcousticModelRecords acousticModelRecords(const AcousticModelSpec& spec)
         std::vector<uint16_t> table(static_cast<size_t>(27 * perModel));
         for (size_t i = 0; i < table.size(); ++i)
             table[i] = static_cast<uint16_t>(i % static_cast<size_t>(S));
-        r.array("25.fullTiedTable", table);
+        r.array("25.fullTiedTable", spec.tiedTableEntries.empty() ? table : spec.tiedTableEntries);
     }
     if (spec.triphoneIndex) {
         std::vector<uint16_t> index(27);
         for (size_t i = 0; i < index.size(); ++i)
             index[i] = static_cast<uint16_t>(i % rows.size());
-        r.array("25.triphoneIndex", index);
+        r.array("25.triphoneIndex",
+                spec.triphoneIndexEntries.empty() ? index : spec.triphoneIndexEntries);
     }
     std::vector<uint16_t> flat;
     for (const auto& row : rows)
@@ -629,7 +642,10 @@ inline AcousticModelRecords acousticModelRecords(const AcousticModelSpec& spec)
     r.word("27.short", 3);
     r.word("27.word", 4);
     for (int32_t p = 0; p < phonemes; ++p)
-        r.string("27.name" + std::to_string(p), p == 0 ? "sil" : "ph" + std::to_string(p));
+        r.string("27.name" + std::to_string(p),
+                 p < static_cast<int32_t>(spec.phonemeNames.size())
+                     ? spec.phonemeNames[static_cast<size_t>(p)]
+                     : (p == 0 ? "sil" : "ph" + std::to_string(p)));
     r.array("28.phoneList", std::vector<uint16_t>{0, 1, 2});
     if (spec.componentBytes) {
         std::vector<uint8_t> bytes(static_cast<size_t>(K));

@@ -18,6 +18,7 @@ struct ShortListCompressed;
 struct EmShLsTree;
 struct AMWordMatcher;
 struct AMDARecord;
+struct AMContextRecord;
 struct AMScoringSet;
 struct VQAccumulators;
 
@@ -247,6 +248,7 @@ struct AM {
     EmShLsTree* emTree;
     AMWordMatcher* matcher;      // whole-word matcher, set by its owner
     AMDARecord* daRecord;        // label tree and table, set by its owner
+    AMContextRecord* context;    // phone-model context tables, built at load
 
     // Second parameter set, for states from the first adaptable state on
     // (borrowed: adaptation replaces them with its own copies).

@@ -2,6 +2,7 @@
 // array a counted record whose count must be the one the configuration
 // implies; sizes are checked before anything can index past an array.
 #include "core/brevit/acoustic/am.h"
+#include "core/brevit/acoustic/am_phones.h"
 
 #include "core/brevit/acoustic/am_da.h"
 #include "core/brevit/acoustic/am_kernels.h"
@@ -609,6 +610,7 @@ void AM_Destroy(AM* am)
     if (am == nullptr)
         return;
     AM_FreeAddedModels(am);
+    AM_FreeContextTables(am);
     AM_DynSilFree(am);
     AM_VQFreeAccumulators(am);
     DVKMem_Free(am->vq.adapted);

@@ -397,6 +397,12 @@ struct AcousticModelSpec {
     int32_t mllrExtra = -1;            // with parameter word 700: the extra array's count - 1
     bool dynamicSilence = false;
     bool addedModels = false;
+    // Added phones follow the phonemes; each gets the row of its added
+    // states after the trained rows, and the scored states cover them.
+    int32_t addedPhones = 2;
+    int32_t addedBase = -1;            // the phoneme count when negative
+    int32_t addedLast = -1;            // base + addedPhones - 1 when negative
+    bool addedRows = true;
     bool shortlist = false;
     int32_t shortlistClusters = 2;
     std::vector<uint8_t> shortlistCentroids;   // clusters x dimension; seeded when empty
@@ -462,12 +468,23 @@ inline AcousticModelRecords acousticModelRecords(const AcousticModelSpec& spec)
     const int32_t M = spec.meanStride();
     const bool ip = spec.storage == AcousticStorage::InnerProduct;
     const bool ht = spec.storage == AcousticStorage::HareTurtle;
-    const int32_t scored = spec.scoredStates < 0 ? S : spec.scoredStates;
     std::vector<std::vector<uint16_t>> rows =
         spec.modelRows.empty() ? defaultRows(S) : spec.modelRows;
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     const int32_t perModel = rows.empty() ? 2 : static_cast<int32_t>(rows[0].size());
+    const int32_t addedBase =
+        spec.addedBase >= 0 ? spec.addedBase : (spec.tree.phones > 0 ? spec.tree.phones : 3);
+    const int32_t addedLast = spec.addedLast >= 0 ? spec.addedLast : addedBase + spec.addedPhones - 1;
+    const int32_t addedStates = spec.addedModels ? perModel * std::max(addedLast - addedBase + 1, 0) : 0;
+    if (spec.addedModels && spec.addedRows)
+        for (int32_t p = addedBase; p <= addedLast; ++p) {
+            std::vector<uint16_t> row;
+            for (int32_t s = 0; s < perModel; ++s)
+                row.push_back(static_cast<uint16_t>(S + perModel * (p - addedBase) + s));
+            rows.push_back(row);
+        }
+    const int32_t scored = spec.scoredStates < 0 ? S + addedStates : spec.scoredStates;
 
     r.word("3.mllr", spec.mllr);
     r.word("3.adaptable", spec.adaptable);
@@ -771,8 +788,8 @@ inline AcousticModelRecords acousticModelRecords(const AcousticModelSpec& spec)
         r.array("33.values", std::vector<uint16_t>(static_cast<size_t>(D), 1));
     }
     if (spec.addedModels) {
-        r.word("34.value1", 4);
-        r.word("34.value2", 2);
+        r.word("34.value1", addedBase);
+        r.word("34.value2", addedLast);
     }
     // step 35
     if (spec.shortlist) {

@@ -211,7 +211,8 @@ struct AM {
     uint32_t modelConstant2;
     int32_t hasComponentBytes;
     int32_t offsets32;
-    // ---- step 34
+    // ---- step 34: added phones are ids addedValue1 (the base, = the
+    // phoneme count) .. addedValue2 (the last phone id).
     int32_t addedValue1;
     int32_t addedValue2;
 
@@ -249,6 +250,19 @@ struct AM {
     AMWordMatcher* matcher;      // whole-word matcher, set by its owner
     AMDARecord* daRecord;        // label tree and table, set by its owner
     AMContextRecord* context;    // phone-model context tables, built at load
+
+    // Added (trained) phone models: one row of the model-to-state table per
+    // added phone, after the trained rows; single-component states from
+    // numStates on whose means live here.
+    int32_t addedStateCount;
+    uint8_t* addedPhoneMarks;    // bits over phone ids 0..last
+    uint8_t* addedStateMarks;    // bits over added states
+    uint8_t* addedMeans;         // byte models: mean stride per added state
+    uint32_t* addedIpMeans;      // inner-product models: row words per added state
+    int32_t* addedFirst32;
+    int32_t* addedSecond32;
+    int16_t* addedFirst16;
+    int16_t* addedSecond16;
 
     // Second parameter set, for states from the first adaptable state on
     // (borrowed: adaptation replaces them with its own copies).

@@ -4,6 +4,7 @@
 #include "core/brevit/acoustic/am_phones.h"
 
 #include "core/brevit/acoustic/am.h"
+#include "core/brevit/acoustic/am_added.h"
 #include "core/brevit/acoustic/am_scoring.h"
 #include "core/brevit/acoustic/decision_tree.h"
 #include "core/brevit/runtime/brevit_global_parameters.h"
@@ -107,6 +108,11 @@ uint16_t AM_GetTiedStateId(const AM* am, uint16_t left, uint16_t centre, uint16_
 {
     const int32_t P = phonemeCount(am);
     const int32_t S = am->statesPerModel;
+    if (AM_GetNumAddedPhones(am) > 0 && centre >= P) {
+        if (centre > am->addedValue2 || state < 0 || state >= S)
+            return kAMNoState;
+        return AM_GetAddedStateId(am, centre, state);
+    }
     if (am->fullTiedTablePresent && am->fullTiedTable.data != nullptr) {
         if (centre >= P || state < 0 || state >= S)
             return kAMNoState;
@@ -125,6 +131,12 @@ uint16_t AM_GetTiedStateId(const AM* am, uint16_t left, uint16_t centre, uint16_
 uint16_t AM_GetTriphoneId(const AM* am, uint16_t left, uint16_t centre, uint16_t right)
 {
     const int32_t P = phonemeCount(am);
+    // An added centre has one model whatever its context.
+    if (AM_GetNumAddedPhones(am) > 0 && centre >= P) {
+        if (centre > am->addedValue2)
+            return kAMNoModel;
+        return static_cast<uint16_t>(AM_GetNumTrainedModels(am) + centre - am->addedValue1);
+    }
     if (am->triphoneIndexPresent && am->triphoneIndex.data != nullptr) {
         if (centre >= P)
             return kAMNoModel;
@@ -200,7 +212,8 @@ int32_t AM_BuildFirstModelTable(AM* am)
     if (r->firstModel != nullptr)
         return 1;
     const int32_t P = phonemeCount(am);
-    const int32_t M = am->numPhoneModels;
+    // Above the phonemes start the added phones' rows.
+    const int32_t M = AM_GetNumTrainedModels(am);
     auto* first =
         static_cast<uint16_t*>(DVKMem_Calloc(static_cast<uint32_t>(P + 1) * sizeof(uint16_t)));
     if (first == nullptr)
@@ -242,8 +255,10 @@ uint16_t AM_GetTriphoneCentrePhoneme(AM* am, uint16_t model)
         return kAMNoPhoneme;
     const uint16_t* first = am->context->firstModel;
     const int32_t P = phonemeCount(am);
-    if (P < 1 || model >= first[P])
+    if (P < 1 || model >= am->numPhoneModels)
         return kAMNoPhoneme;
+    if (model >= first[P])
+        return static_cast<uint16_t>(P + model - first[P]);
     if (P < 2 || model < first[1])
         return 0;
     int32_t low = 1;
@@ -478,6 +493,14 @@ int32_t AM_InitContextTables(AM* am)
                     if (r->leftSets != nullptr)
                         setBit(r->leftSets + size_t{m} * kSetBytes, static_cast<uint32_t>(l));
                 }
+        // An added phone's model is chosen whatever its neighbours.
+        for (int32_t m = AM_GetNumTrainedModels(am); m < M; ++m)
+            for (int32_t p = 0; p < P; ++p) {
+                if (r->rightSets != nullptr)
+                    setBit(r->rightSets + size_t(m) * kSetBytes, static_cast<uint32_t>(p));
+                if (r->leftSets != nullptr)
+                    setBit(r->leftSets + size_t(m) * kSetBytes, static_cast<uint32_t>(p));
+            }
     }
     return 1;
 }

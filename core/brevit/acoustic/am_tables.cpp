@@ -46,15 +46,6 @@ int32_t AM_InitTables(AM* am)
     return AM_InitContextTables(am);
 }
 
-int32_t AM_AllocAddedModels(AM*)
-{
-    return 1;
-}
-
-void AM_FreeAddedModels(AM*)
-{
-}
-
 uint16_t AM_GetTiedStateByFeatures(const AM* am, const uint8_t* features, int32_t length,
                                    int32_t position)
 {

@@ -264,6 +264,18 @@ struct AM {
     int16_t* addedFirst16;
     int16_t* addedSecond16;
 
+    // Adapted copies of the mean form, owned; once they exist the second
+    // parameter set points at them.
+    int32_t adapted;
+    uint8_t* adaptedMeans;
+    uint32_t* adaptedIpMeans;
+    int16_t* adaptedFirst16;
+    int16_t* adaptedSecond16;
+    int32_t* adaptedFirst32;
+    int32_t* adaptedSecond32;
+    uint32_t* adaptedHtValues;
+    uint32_t* adaptedHtVectors;
+
     // Second parameter set, for states from the first adaptable state on
     // (borrowed: adaptation replaces them with its own copies).
     const uint8_t* means2;
@@ -374,6 +386,8 @@ void AM_SetRawScoreFunction(AM* am);
 int32_t AM_InitTables(AM* am);
 int32_t AM_AllocAddedModels(AM* am);
 void AM_FreeAddedModels(AM* am);
+// Releases the adapted copies of the mean form (user-storage load makes them).
+void AM_FreeAdaptedCopies(AM* am);
 
 // ---- dynamic silence
 int32_t AM_DynSilCreate(AM* am);

@@ -613,6 +613,7 @@ void AM_Destroy(AM* am)
     if (am == nullptr)
         return;
     AM_FreeAddedModels(am);
+    AM_FreeAdaptedCopies(am);
     AM_FreeContextTables(am);
     AM_DynSilFree(am);
     AM_VQFreeAccumulators(am);

@@ -1,0 +1,141 @@
+#include "core/brevit/acoustic/am_added.h"
+#include "core/brevit/acoustic/am_params.h"
+#include "core/brevit/runtime/dvk_mem.h"
+#include "core/brevit/runtime/dvk_tar.h"
+#include "tests/brevit/acoustic/acoustic_fixture.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+using AdaptedTest = AcousticTest;
+
+// Size of a sub-file of a completed archive.
+uint32_t subFileSize(ArchiveFixture& archive, const char* name)
+{
+    DVKTar* tar = archive.openForRead();
+    DVKTarSubFile* sub = DVKTar_SubFileOpen(tar, name);
+    if (sub == nullptr)
+        return 0;
+    const uint32_t size = DVKTar_SubFileGetSize(sub);
+    DVKTar_SubFileClose(sub);
+    return size;
+}
+
+// Saves under "bamp0" into a fresh archive.
+ArchiveFixture& saved(std::vector<std::unique_ptr<ArchiveFixture>>& archives, AM* am,
+                      int32_t* result)
+{
+    archives.push_back(std::make_unique<ArchiveFixture>("user" + std::to_string(archives.size()) + ".dvk"));
+    ArchiveFixture& a = *archives.back();
+    *result = AM_SaveAdaptedParameters(am, a.tar(), nullptr, 0, 0);
+    a.finish();
+    return a;
+}
+
+// Gives a byte model an adapted copy of its means, each byte raised by one.
+void adaptBytes(AM* am)
+{
+    const uint32_t bytes = am->means.count * am->means.size;
+    am->adaptedMeans = static_cast<uint8_t*>(DVKMem_Calloc(bytes));
+    ASSERT_NE(am->adaptedMeans, nullptr);
+    const auto* original = static_cast<const uint8_t*>(am->means.data);
+    for (uint32_t i = 0; i < bytes; ++i)
+        am->adaptedMeans[i] = static_cast<uint8_t>(original[i] + 1);
+    am->means2 = am->adaptedMeans;
+}
+
+TEST_F(AdaptedTest, SubFileSizesFollowTheRecords)
+{
+    int32_t ok = 0;
+    AM* plain = load(AcousticModelSpec{});
+    ASSERT_NE(plain, nullptr);
+    EXPECT_EQ(subFileSize(saved(m_archives, plain, &ok), "bamp0"), 16u);
+    EXPECT_EQ(ok, 1);
+
+    AcousticModelSpec added;
+    added.addedModels = true;
+    AM* withAdded = load(added);
+    ASSERT_NE(withAdded, nullptr);
+    EXPECT_EQ(subFileSize(saved(m_archives, withAdded, &ok), "bamp0"), 194u);
+
+    AcousticModelSpec adaptable;
+    adaptable.adaptable = true;
+    AM* adapted = load(adaptable);
+    ASSERT_NE(adapted, nullptr);
+    adaptBytes(adapted);
+    EXPECT_EQ(subFileSize(saved(m_archives, adapted, &ok), "bamp0"), 596u);
+}
+
+TEST_F(AdaptedTest, SaveLoadSaveKeepsTheBytesAndTheAdaptedMeansAreScored)
+{
+    AcousticModelSpec spec;
+    spec.adaptable = true;
+    spec.addedModels = true;
+    spec.firstAdaptableState = 4;
+    AM* source = load(spec);
+    ASSERT_NE(source, nullptr);
+    adaptBytes(source);
+    AM_MarkAddedPhone(source, 4);
+    std::vector<uint8_t> m(36, 9);
+    AM_SetComponentMean(source, 10, 0, m.data());
+    AM_SetWarpIndex(source, 3);
+    int32_t ok = 0;
+    ArchiveFixture& first = saved(m_archives, source, &ok);
+    ASSERT_EQ(ok, 1);
+
+    AM* target = load(spec);
+    ASSERT_NE(target, nullptr);
+    ASSERT_EQ(AM_LoadAdaptedParameters(target, first.openForRead(), nullptr, 0, 0), 1);
+    EXPECT_EQ(AM_GetWarpIndex(target), 3);
+    EXPECT_EQ(target->addedPhoneMarks[0], 0x10);
+    for (int32_t s = 0; s < 8; ++s) {
+        const uint8_t* a = AM_GetMeanVector(target, s, 0);
+        const uint8_t* o = AM_GetOriginalMeanVector(target, s, 0);
+        EXPECT_EQ(a[0], static_cast<uint8_t>(s < 4 ? o[0] : o[0] + 1)) << s;
+    }
+    const uint8_t* back = AM_GetComponentMean(target, 10, 0);
+    EXPECT_EQ(std::vector<uint8_t>(back, back + 36), m);
+    ArchiveFixture& second = saved(m_archives, target, &ok);
+    ASSERT_EQ(ok, 1);
+    EXPECT_EQ(second.bytes(), first.bytes());
+    EXPECT_EQ(AM_ComputeCRC(target, 0), AM_ComputeCRC(source, 0));
+}
+
+TEST_F(AdaptedTest, SelectorsRefusalsAndBadRecordsFail)
+{
+    AM* am = load(AcousticModelSpec{});
+    ASSERT_NE(am, nullptr);
+    ArchiveFixture archive("sel.dvk");
+    EXPECT_EQ(AM_SaveAdaptedParameters(am, archive.tar(), nullptr, 1, 0), 1);
+    EXPECT_EQ(AM_SaveAdaptedParameters(am, archive.tar(), nullptr, 0, 1), 1);
+    EXPECT_EQ(AM_SaveAdaptedParameters(am, archive.tar(), nullptr, 1, 1), 0);
+    archive.finish();
+    EXPECT_EQ(subFileSize(archive, "bamp1"), 16u);
+    EXPECT_EQ(subFileSize(archive, "bamp2"), 16u);
+    EXPECT_EQ(AM_LoadAdaptedParameters(am, archive.openForRead(), nullptr, 0, 0), 0);  // absent
+    EXPECT_EQ(AM_LoadAdaptedParameters(am, archive.openForRead(), nullptr, 1, 0), 1);
+
+    struct Case {
+        const char* name;
+        std::vector<int32_t> words;
+    };
+    // Words of a 16-byte sub-file: adapted, warp set, warp, MLLR.
+    const Case cases[] = {
+        {"adapted 2", {2, 0, 0, 0}},
+        {"adapted on an unadaptable model", {1, 0, 0, 0}},
+        {"warp set 2", {0, 2, 0, 0}},
+        {"cut", {0, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        ArchiveFixture bad(std::string("bad-") + std::to_string(&c - cases) + ".dvk");
+        std::string bytes(reinterpret_cast<const char*>(c.words.data()), c.words.size() * 4);
+        bad.addBytes("bamp0", bytes);
+        bad.finish();
+        EXPECT_EQ(AM_LoadAdaptedParameters(am, bad.openForRead(), nullptr, 0, 0), 0) << c.name;
+    }
+}
+
+} // namespace

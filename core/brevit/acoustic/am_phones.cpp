@@ -49,6 +49,7 @@ const uint16_t* rowOf(const AM* am, uint32_t model)
 
 bool hasBit(const uint8_t* set, uint32_t i)
 {
+    // Callers pass offsets within the set they built.
     return (set[i / 8] & kDVKBitMasks[i % 8]) != 0;
 }
 
@@ -255,7 +256,8 @@ uint16_t AM_GetTriphoneCentrePhoneme(AM* am, uint16_t model)
         return kAMNoPhoneme;
     const uint16_t* first = am->context->firstModel;
     const int32_t P = phonemeCount(am);
-    if (P < 1 || model >= am->numPhoneModels)
+    // A model below the first centre's range is no phoneme's model.
+    if (P < 1 || model >= am->numPhoneModels || model < first[0])
         return kAMNoPhoneme;
     if (model >= first[P])
         return static_cast<uint16_t>(P + model - first[P]);

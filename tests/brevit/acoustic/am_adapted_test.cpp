@@ -3,6 +3,7 @@
 #include "core/brevit/runtime/dvk_mem.h"
 #include "core/brevit/runtime/dvk_tar.h"
 #include "tests/brevit/acoustic/acoustic_fixture.h"
+#include "tests/support/fuzz_seed_check.h"
 
 #include <cstring>
 #include <string>
@@ -135,6 +136,53 @@ TEST_F(AdaptedTest, SelectorsRefusalsAndBadRecordsFail)
         bad.addBytes("bamp0", bytes);
         bad.finish();
         EXPECT_EQ(AM_LoadAdaptedParameters(am, bad.openForRead(), nullptr, 0, 0), 0) << c.name;
+    }
+}
+
+// The fuzz target's models: adaptable, added phones 3 and 4, first
+// adaptable state 4, byte or inner-product means.
+AcousticModelSpec fuzzModel(bool innerProduct)
+{
+    AcousticModelSpec spec;
+    spec.adaptable = true;
+    spec.addedModels = true;
+    spec.firstAdaptableState = 4;
+    if (innerProduct) {
+        spec.storage = AcousticStorage::InnerProduct;
+        spec.covType = 5;
+        spec.threshold = true;
+    }
+    return spec;
+}
+
+std::string subFileBytes(ArchiveFixture& archive, const char* name)
+{
+    DVKTar* tar = archive.openForRead();
+    DVKTarSubFile* sub = DVKTar_SubFileOpen(tar, name);
+    if (sub == nullptr)
+        return {};
+    std::string bytes(DVKTar_SubFileGetSize(sub), '\0');
+    DVKTar_SubFileRead(sub, bytes.data(), static_cast<int32_t>(bytes.size()));
+    DVKTar_SubFileClose(sub);
+    return bytes;
+}
+
+TEST_F(AdaptedTest, CommittedFuzzSeedsAreWhatSaveMakes)
+{
+    int32_t ok = 0;
+    for (bool ip : {false, true}) {
+        AM* am = load(fuzzModel(ip));
+        ASSERT_NE(am, nullptr);
+        AM_MarkAddedPhone(am, 3);
+        std::vector<uint8_t> m(36, 7);
+        AM_SetComponentMean(am, 8, 0, m.data());
+        checkFuzzSeed("brevit_adapted_parameters", ip ? "ip-added" : "byte-added",
+                      subFileBytes(saved(m_archives, am, &ok), "bamp0"));
+        if (!ip) {
+            adaptBytes(am);
+            checkFuzzSeed("brevit_adapted_parameters", "byte-adapted",
+                          subFileBytes(saved(m_archives, am, &ok), "bamp0"));
+        }
     }
 }
 

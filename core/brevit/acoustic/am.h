@@ -388,6 +388,8 @@ int32_t AM_AllocAddedModels(AM* am);
 void AM_FreeAddedModels(AM* am);
 // Releases the adapted copies of the mean form (user-storage load makes them).
 void AM_FreeAdaptedCopies(AM* am);
+// Adds the adapted copies and the added-model storage to a checksum.
+uint32_t AM_AddAdaptedParametersCRC(AM* am, uint32_t crc);
 
 // ---- dynamic silence
 int32_t AM_DynSilCreate(AM* am);

@@ -7,6 +7,7 @@
 #include "core/brevit/acoustic/am_added.h"
 #include "core/brevit/runtime/bin_file_reader.h"
 #include "core/brevit/runtime/bin_file_writer.h"
+#include "core/brevit/runtime/dvk_crc.h"
 #include "core/brevit/runtime/dvk_mem.h"
 
 #include <cstring>
@@ -246,4 +247,22 @@ void AM_FreeAdaptedCopies(AM* am)
     am->adaptedFirst32 = am->adaptedSecond32 = nullptr;
     am->adaptedHtValues = am->adaptedHtVectors = nullptr;
     am->adapted = 0;
+}
+
+uint32_t AM_AddAdaptedParametersCRC(AM* am, uint32_t crc)
+{
+    Form forms[8];
+    int32_t n = formArrays(am, forms);
+    for (int32_t i = 0; i < n; ++i)
+        if (*forms[i].copy != nullptr && forms[i].count > 0)
+            crc = DVKCrc_AddArray(*forms[i].copy, static_cast<int32_t>(forms[i].size),
+                                  static_cast<int32_t>(forms[i].count), crc);
+    if (!am->hasAddedModels)
+        return crc;
+    n = addedArrays(am, forms);
+    for (int32_t i = 0; i < n; ++i)
+        if (*forms[i].copy != nullptr && forms[i].count > 0)
+            crc = DVKCrc_AddArray(*forms[i].copy, static_cast<int32_t>(forms[i].size),
+                                  static_cast<int32_t>(forms[i].count), crc);
+    return crc;
 }

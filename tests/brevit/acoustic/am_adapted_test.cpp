@@ -103,6 +103,15 @@ TEST_F(AdaptedTest, SaveLoadSaveKeepsTheBytesAndTheAdaptedMeansAreScored)
     ASSERT_EQ(ok, 1);
     EXPECT_EQ(second.bytes(), first.bytes());
     EXPECT_EQ(AM_ComputeCRC(target, 0), AM_ComputeCRC(source, 0));
+    // The checksum covers the adapted copies and the added storage.
+    AM* fresh = load(spec);
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_NE(AM_ComputeCRC(fresh, 0), AM_ComputeCRC(target, 0));
+    target->adaptedMeans[0] ^= 1;
+    EXPECT_NE(AM_ComputeCRC(target, 0), AM_ComputeCRC(source, 0));
+    target->adaptedMeans[0] ^= 1;
+    AM_UnmarkAddedPhone(target, 4);
+    EXPECT_NE(AM_ComputeCRC(target, 0), AM_ComputeCRC(source, 0));
 }
 
 TEST_F(AdaptedTest, SelectorsRefusalsAndBadRecordsFail)

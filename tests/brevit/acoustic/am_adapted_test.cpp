@@ -1,5 +1,6 @@
 #include "core/brevit/acoustic/am_added.h"
 #include "core/brevit/acoustic/am_params.h"
+#include "core/brevit/runtime/dvk_err.h"
 #include "core/brevit/runtime/dvk_mem.h"
 #include "core/brevit/runtime/dvk_tar.h"
 #include "tests/brevit/acoustic/acoustic_fixture.h"
@@ -145,6 +146,60 @@ TEST_F(AdaptedTest, SelectorsRefusalsAndBadRecordsFail)
         bad.addBytes("bamp0", bytes);
         bad.finish();
         EXPECT_EQ(AM_LoadAdaptedParameters(am, bad.openForRead(), nullptr, 0, 0), 0) << c.name;
+    }
+}
+
+TEST_F(AdaptedTest, EachFailingAllocationFailsTheLoadOrSaveAndLeavesNothing)
+{
+    AcousticModelSpec spec;
+    spec.adaptable = true;
+    spec.addedModels = true;
+    AM* source = load(spec);
+    ASSERT_NE(source, nullptr);
+    adaptBytes(source);
+    int32_t ok = 0;
+    ArchiveFixture& archive = saved(m_archives, source, &ok);
+    ASSERT_EQ(ok, 1);
+    DVKTar* tar = archive.openMapped();
+    bool loaded = false;
+    for (uint64_t n = 1; !loaded && n < 100; ++n) {
+        SCOPED_TRACE(n);
+        // A fresh model each time; the fixture checks for leaks at its end.
+        AM* am = load(spec);
+        ASSERT_NE(am, nullptr);
+        const size_t live = m_allocator.liveBlocks();
+        m_allocator.failAt(m_allocator.calls() + n);
+        const uint64_t before = m_allocator.failures();
+        int32_t result = -1;
+        DVKErr_Protect([&] { result = AM_LoadAdaptedParameters(am, tar, nullptr, 0, 0); });
+        const bool failed = m_allocator.failures() > before;
+        m_allocator.failAt(0);
+        if (!failed) {
+            EXPECT_EQ(result, 1);
+            loaded = true;
+        } else {
+            EXPECT_NE(result, 1);
+            // What was read stays with the model, nothing else is kept.
+            EXPECT_GE(m_allocator.liveBlocks(), live);
+        }
+    }
+    EXPECT_TRUE(loaded);
+    for (uint64_t n = 1; n < 100; ++n) {
+        SCOPED_TRACE(n);
+        ArchiveFixture out("fail-save-" + std::to_string(n) + ".dvk");
+        DVKTar* writing = out.tar();
+        m_allocator.failAt(m_allocator.calls() + n);
+        const uint64_t before = m_allocator.failures();
+        int32_t result = -1;
+        DVKErr_Protect([&] { result = AM_SaveAdaptedParameters(source, writing, nullptr, 0, 0); });
+        const bool failed = m_allocator.failures() > before;
+        m_allocator.failAt(0);
+        out.finish();
+        if (!failed) {
+            EXPECT_EQ(result, 1);
+            break;
+        }
+        EXPECT_NE(result, 1);
     }
 }
 

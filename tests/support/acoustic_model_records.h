@@ -383,6 +383,11 @@ struct AcousticModelSpec {
     bool unscaling = false;
     bool tiedTable = false;
     bool triphoneIndex = false;
+    // Full-table entries; a pattern of state (model) ids when empty.
+    std::vector<uint16_t> tiedTableEntries;
+    std::vector<uint16_t> triphoneIndexEntries;
+    // Phoneme names; "sil", "ph1", "ph2", ... when empty.
+    std::vector<std::string> phonemeNames;
     bool componentBytes = false;
     bool stateBytes = false;
     int32_t auxLength = 0;
@@ -392,6 +397,12 @@ struct AcousticModelSpec {
     int32_t mllrExtra = -1;            // with parameter word 700: the extra array's count - 1
     bool dynamicSilence = false;
     bool addedModels = false;
+    // Added phones follow the phonemes; each gets the row of its added
+    // states after the trained rows, and the scored states cover them.
+    int32_t addedPhones = 2;
+    int32_t addedBase = -1;            // the phoneme count when negative
+    int32_t addedLast = -1;            // base + addedPhones - 1 when negative
+    bool addedRows = true;
     bool shortlist = false;
     int32_t shortlistClusters = 2;
     std::vector<uint8_t> shortlistCentroids;   // clusters x dimension; seeded when empty
@@ -457,12 +468,23 @@ inline AcousticModelRecords acousticModelRecords(const AcousticModelSpec& spec)
     const int32_t M = spec.meanStride();
     const bool ip = spec.storage == AcousticStorage::InnerProduct;
     const bool ht = spec.storage == AcousticStorage::HareTurtle;
-    const int32_t scored = spec.scoredStates < 0 ? S : spec.scoredStates;
     std::vector<std::vector<uint16_t>> rows =
         spec.modelRows.empty() ? defaultRows(S) : spec.modelRows;
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     const int32_t perModel = rows.empty() ? 2 : static_cast<int32_t>(rows[0].size());
+    const int32_t addedBase =
+        spec.addedBase >= 0 ? spec.addedBase : (spec.tree.phones > 0 ? spec.tree.phones : 3);
+    const int32_t addedLast = spec.addedLast >= 0 ? spec.addedLast : addedBase + spec.addedPhones - 1;
+    const int32_t addedStates = spec.addedModels ? perModel * std::max(addedLast - addedBase + 1, 0) : 0;
+    if (spec.addedModels && spec.addedRows)
+        for (int32_t p = addedBase; p <= addedLast; ++p) {
+            std::vector<uint16_t> row;
+            for (int32_t s = 0; s < perModel; ++s)
+                row.push_back(static_cast<uint16_t>(S + perModel * (p - addedBase) + s));
+            rows.push_back(row);
+        }
+    const int32_t scored = spec.scoredStates < 0 ? S + addedStates : spec.scoredStates;
 
     r.word("3.mllr", spec.mllr);
     r.word("3.adaptable", spec.adaptable);
@@ -508,9 +530,16 @@ inline AcousticModelRecords acousticModelRecords(const AcousticModelSpec& spec)
     r.word("11.covType", spec.covType);
     r.word("12.tiedStateOption", spec.tiedTable);
     r.word("12.fullTiedTable", spec.tiedTable);
-    r.word("12.fullTiedTableLength", spec.tiedTable ? 27 * perModel : 0);
+    r.word("12.fullTiedTableLength",
+           !spec.tiedTable ? 0
+           : spec.tiedTableEntries.empty() ? 27 * perModel
+                                           : static_cast<int32_t>(spec.tiedTableEntries.size()));
     r.word("13.triphoneIndex", spec.triphoneIndex);
-    r.word("13.triphoneIndexLength", spec.triphoneIndex ? 27 : 0);
+    r.word("13.triphoneIndexLength",
+           !spec.triphoneIndex ? 0
+           : spec.triphoneIndexEntries.empty()
+               ? 27
+               : static_cast<int32_t>(spec.triphoneIndexEntries.size()));
     r.word("13.phoneModels", static_cast<int32_t>(rows.size()));
     r.word("13.silenceState", spec.silenceState);
     r.word("13.silenceModel", spec.silenceModel);
@@ -610,13 +639,14 @@ inline AcousticModelRecords acousticModelRecords(const AcousticModelSpec& spec)
         std::vector<uint16_t> table(static_cast<size_t>(27 * perModel));
         for (size_t i = 0; i < table.size(); ++i)
             table[i] = static_cast<uint16_t>(i % static_cast<size_t>(S));
-        r.array("25.fullTiedTable", table);
+        r.array("25.fullTiedTable", spec.tiedTableEntries.empty() ? table : spec.tiedTableEntries);
     }
     if (spec.triphoneIndex) {
         std::vector<uint16_t> index(27);
         for (size_t i = 0; i < index.size(); ++i)
             index[i] = static_cast<uint16_t>(i % rows.size());
-        r.array("25.triphoneIndex", index);
+        r.array("25.triphoneIndex",
+                spec.triphoneIndexEntries.empty() ? index : spec.triphoneIndexEntries);
     }
     std::vector<uint16_t> flat;
     for (const auto& row : rows)
@@ -629,7 +659,10 @@ inline AcousticModelRecords acousticModelRecords(const AcousticModelSpec& spec)
     r.word("27.short", 3);
     r.word("27.word", 4);
     for (int32_t p = 0; p < phonemes; ++p)
-        r.string("27.name" + std::to_string(p), p == 0 ? "sil" : "ph" + std::to_string(p));
+        r.string("27.name" + std::to_string(p),
+                 p < static_cast<int32_t>(spec.phonemeNames.size())
+                     ? spec.phonemeNames[static_cast<size_t>(p)]
+                     : (p == 0 ? "sil" : "ph" + std::to_string(p)));
     r.array("28.phoneList", std::vector<uint16_t>{0, 1, 2});
     if (spec.componentBytes) {
         std::vector<uint8_t> bytes(static_cast<size_t>(K));
@@ -755,8 +788,8 @@ inline AcousticModelRecords acousticModelRecords(const AcousticModelSpec& spec)
         r.array("33.values", std::vector<uint16_t>(static_cast<size_t>(D), 1));
     }
     if (spec.addedModels) {
-        r.word("34.value1", 4);
-        r.word("34.value2", 2);
+        r.word("34.value1", addedBase);
+        r.word("34.value2", addedLast);
     }
     // step 35
     if (spec.shortlist) {

@@ -37,7 +37,7 @@ int32_t AM_GetBestState(AM* model, int32_t frameIndex, uint16_t* state);
 // The average of the state's component means.
 void AM_GetStateCentroid(AM* model, int32_t state, uint8_t* out);
 // Drops run-time trained phone models that no word uses any more.
-int32_t AM_DeleteTrainedModels(AM* model, const uint16_t* phonemeRefCounts);
+int32_t AM_DeleteTrainedModels(AM* model, const uint8_t* phonemeUseFlags);
 int32_t AM_LoadAdaptedParameters(AM* model, DVKTar* tar, const char* prefix, int32_t selector1,
                                  int32_t selector2);
 int32_t AM_SaveAdaptedParameters(AM* model, DVKTar* tar, const char* prefix, int32_t selector1,

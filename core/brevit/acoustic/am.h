@@ -18,6 +18,7 @@ struct ShortListCompressed;
 struct EmShLsTree;
 struct AMWordMatcher;
 struct AMDARecord;
+struct AMContextRecord;
 struct AMScoringSet;
 struct VQAccumulators;
 
@@ -210,7 +211,8 @@ struct AM {
     uint32_t modelConstant2;
     int32_t hasComponentBytes;
     int32_t offsets32;
-    // ---- step 34
+    // ---- step 34: added phones are ids addedValue1 (the base, = the
+    // phoneme count) .. addedValue2 (the last phone id).
     int32_t addedValue1;
     int32_t addedValue2;
 
@@ -247,6 +249,32 @@ struct AM {
     EmShLsTree* emTree;
     AMWordMatcher* matcher;      // whole-word matcher, set by its owner
     AMDARecord* daRecord;        // label tree and table, set by its owner
+    AMContextRecord* context;    // phone-model context tables, built at load
+
+    // Added (trained) phone models: one row of the model-to-state table per
+    // added phone, after the trained rows; single-component states from
+    // numStates on whose means live here.
+    int32_t addedStateCount;
+    uint8_t* addedPhoneMarks;    // bits over phone ids 0..last
+    uint8_t* addedStateMarks;    // bits over added states
+    uint8_t* addedMeans;         // byte models: mean stride per added state
+    uint32_t* addedIpMeans;      // inner-product models: row words per added state
+    int32_t* addedFirst32;
+    int32_t* addedSecond32;
+    int16_t* addedFirst16;
+    int16_t* addedSecond16;
+
+    // Adapted copies of the mean form, owned; once they exist the second
+    // parameter set points at them.
+    int32_t adapted;
+    uint8_t* adaptedMeans;
+    uint32_t* adaptedIpMeans;
+    int16_t* adaptedFirst16;
+    int16_t* adaptedSecond16;
+    int32_t* adaptedFirst32;
+    int32_t* adaptedSecond32;
+    uint32_t* adaptedHtValues;
+    uint32_t* adaptedHtVectors;
 
     // Second parameter set, for states from the first adaptable state on
     // (borrowed: adaptation replaces them with its own copies).
@@ -358,6 +386,10 @@ void AM_SetRawScoreFunction(AM* am);
 int32_t AM_InitTables(AM* am);
 int32_t AM_AllocAddedModels(AM* am);
 void AM_FreeAddedModels(AM* am);
+// Releases the adapted copies of the mean form (user-storage load makes them).
+void AM_FreeAdaptedCopies(AM* am);
+// Adds the adapted copies and the added-model storage to a checksum.
+uint32_t AM_AddAdaptedParametersCRC(AM* am, uint32_t crc);
 
 // ---- dynamic silence
 int32_t AM_DynSilCreate(AM* am);

@@ -107,6 +107,7 @@ uint32_t AM_ComputeCRC(AM* am, int32_t withState)
                                                      : AM_DynSilComputeCRC(am, withState),
                             crc);
     crc = addWords({am->addedValue1, am->addedValue2}, crc);
+    crc = AM_AddAdaptedParametersCRC(am, crc);
     if (am->shortlist != nullptr && am->shortlistCrc != nullptr)
         crc = DVKCrc_AddInt(am->shortlistCrc(am->shortlist, withState), crc);
     if (withState) {

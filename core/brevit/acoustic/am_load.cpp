@@ -2,6 +2,8 @@
 // array a counted record whose count must be the one the configuration
 // implies; sizes are checked before anything can index past an array.
 #include "core/brevit/acoustic/am.h"
+#include "core/brevit/acoustic/am_added.h"
+#include "core/brevit/acoustic/am_phones.h"
 
 #include "core/brevit/acoustic/am_da.h"
 #include "core/brevit/acoustic/am_kernels.h"
@@ -432,7 +434,8 @@ void readSteps(Loader& l, AM* am)
         l.array(am->triphoneIndex, 2, am->triphoneIndexLength);
     l.array(am->modelToState, 2,
             static_cast<int64_t>(am->numPhoneModels) * am->statesPerModel);
-    if (l.ok) {
+    // Added phones' rows name added states; they are checked with step 34.
+    if (l.ok && !am->hasAddedModels) {
         const auto* rows = static_cast<const uint16_t*>(am->modelToState.data);
         for (uint32_t e = 0; e < am->modelToState.count; ++e)
             l.require(rows[e] < am->numStates);
@@ -459,6 +462,7 @@ void readSteps(Loader& l, AM* am)
     if (am->hasAddedModels) {
         l.i(am->addedValue1);
         l.i(am->addedValue2);
+        l.require(l.ok && AM_AddedModelsFit(am));
     }
     if (am->hasShortlist && l.ok) {
         am->shortlist = ShortListCompressed_LoadFromBinFile(l.reader);
@@ -609,6 +613,8 @@ void AM_Destroy(AM* am)
     if (am == nullptr)
         return;
     AM_FreeAddedModels(am);
+    AM_FreeAdaptedCopies(am);
+    AM_FreeContextTables(am);
     AM_DynSilFree(am);
     AM_VQFreeAccumulators(am);
     DVKMem_Free(am->vq.adapted);

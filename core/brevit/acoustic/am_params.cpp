@@ -64,6 +64,13 @@ uint8_t convertReal(double v, uint8_t low, uint8_t high)
                                            static_cast<double>(high)));
 }
 
+// Row of an added state's single component in the added arrays, or -1.
+int32_t addedRow(const AM* am, int32_t state, int32_t component)
+{
+    const int32_t row = state - am->numStates;
+    return row >= 0 && row < am->addedStateCount && component == 0 ? row : -1;
+}
+
 } // namespace
 
 int32_t AM_GetComponentIndex(const AM* am, int32_t state, int32_t component)
@@ -75,6 +82,8 @@ int32_t AM_GetComponentIndex(const AM* am, int32_t state, int32_t component)
 
 const uint8_t* AM_GetMeanVector(const AM* am, int32_t state, int32_t component)
 {
+    if (const int32_t row = addedRow(am, state, component); row >= 0 && am->addedMeans != nullptr)
+        return am->addedMeans + static_cast<size_t>(row) * static_cast<uint32_t>(am->meanStride);
     if (am->means.data == nullptr || state >= am->numStates)
         return nullptr;
     const uint8_t* table =
@@ -96,7 +105,9 @@ const uint8_t* AM_GetComponentMean(AM* am, int32_t state, int32_t component)
 {
     uint8_t* out = am->unpackBuffer;
     const int32_t dim = am->featureDim;
-    if (state >= am->numStates) {
+    const bool added = addedRow(am, state, component) >= 0 &&
+                       (am->addedMeans != nullptr || am->addedIpMeans != nullptr);
+    if (state >= am->numStates && !added) {
         std::memset(out, am->lowFeature, static_cast<size_t>(dim));
         return out;
     }
@@ -107,7 +118,7 @@ const uint8_t* AM_GetComponentMean(AM* am, int32_t state, int32_t component)
                                       : (row[d / 4] >> (8 * (d % 4))) & 0xFF;
         return out;
     }
-    if (am->hareTurtle) {
+    if (am->hareTurtle && !added) {
         const uint32_t* p = htProducts(am, state, component);
         const uint8_t* w = htWeightRow(am, state, component);
         for (int32_t d = 0; d < dim; ++d) {
@@ -126,12 +137,17 @@ const uint8_t* AM_GetComponentMean(AM* am, int32_t state, int32_t component)
 
 void AM_StoreComponentMean(AM* am, int32_t state, int32_t component, const uint8_t* mean)
 {
-    if (state >= am->numStates)
+    const int32_t added = addedRow(am, state, component);
+    if (state >= am->numStates && added < 0)
+        return;
+    if (added >= 0 && !am->innerProduct && am->addedMeans == nullptr)
+        return;
+    if (added >= 0 && am->innerProduct && am->addedIpMeans == nullptr)
         return;
     const int32_t dim = am->featureDim;
-    const int32_t index = AM_GetComponentIndex(am, state, component);
+    const int32_t index = added >= 0 ? added : AM_GetComponentIndex(am, state, component);
     if (am->innerProduct) {
-        uint32_t* row = static_cast<uint32_t*>(am->ipMeans.data) +
+        uint32_t* row = (added >= 0 ? am->addedIpMeans : static_cast<uint32_t*>(am->ipMeans.data)) +
                         static_cast<size_t>(index) * static_cast<uint32_t>(ipRowWords(am));
         for (int32_t d = 0; d < dim; ++d) {
             const int32_t bits = am->fourBitMeans ? 4 : 8;
@@ -143,7 +159,7 @@ void AM_StoreComponentMean(AM* am, int32_t state, int32_t component, const uint8
         }
         return;
     }
-    if (am->hareTurtle) {
+    if (am->hareTurtle && added < 0) {
         uint32_t* p = htProducts(am, state, component);
         const uint8_t* w = htWeightRow(am, state, component);
         for (int32_t d = 0; d < dim; ++d) {
@@ -154,7 +170,7 @@ void AM_StoreComponentMean(AM* am, int32_t state, int32_t component, const uint8
         }
         return;
     }
-    uint8_t* row = static_cast<uint8_t*>(am->means.data) +
+    uint8_t* row = (added >= 0 ? am->addedMeans : static_cast<uint8_t*>(am->means.data)) +
                    static_cast<size_t>(index) * static_cast<uint32_t>(am->meanStride);
     if (!am->fourBitMeans) {
         std::memcpy(row, mean, static_cast<size_t>(dim));
@@ -169,6 +185,8 @@ void AM_StoreComponentMean(AM* am, int32_t state, int32_t component, const uint8
 
 const uint32_t* AM_GetWeightVector(const AM* am, int32_t state, int32_t component)
 {
+    if (const int32_t row = addedRow(am, state, component); row >= 0 && am->addedIpMeans != nullptr)
+        return am->addedIpMeans + static_cast<size_t>(row) * static_cast<uint32_t>(ipRowWords(am));
     if (am->ipMeans.data == nullptr || state >= am->numStates)
         return nullptr;
     const uint32_t* table =

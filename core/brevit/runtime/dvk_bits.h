@@ -16,3 +16,7 @@ void DVKBits_StreamToRange(const uint8_t* source, int32_t* byteIndex, int32_t* b
 // Appends source bits first..last at a destination stream cursor.
 void DVKBits_RangeToStream(const uint8_t* source, int32_t first, int32_t last,
                            int32_t* byteIndex, int32_t* bitIndex, uint8_t* destination);
+
+// Bit sets counted from the least significant bit: bit i of a set is
+// bytes[i / 8] & kDVKBitMasks[i % 8].
+inline constexpr uint8_t kDVKBitMasks[8] = {0x01, 0x02, 0x04, 0x08, 0x10, 0x20, 0x40, 0x80};

@@ -216,7 +216,9 @@ TEST_F(LoadTest, EveryStorageFormAndBlockLoadsWithItsSizes)
              EXPECT_EQ(AM_HasMLLRTransform(am), 1);
              EXPECT_EQ(counts(am->dynSil.initialMean), 36u);
              EXPECT_EQ(am->dynSil.shift, 2);
-             EXPECT_EQ(am->addedValue1, 4);
+             EXPECT_EQ(am->addedValue1, 3);  // added phones 3 and 4 follow the phonemes
+             EXPECT_EQ(am->addedValue2, 4);
+             EXPECT_EQ(AM_GetNumPhoneModels(am), 8);
              ASSERT_NE(am->shortlist, nullptr);
              EXPECT_EQ(am->shortlist->numClusters, 2);
              EXPECT_EQ(am->shortlistCrc, &Shortlist_ComputeCRC);

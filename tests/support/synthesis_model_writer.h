@@ -154,7 +154,7 @@ inline bool writeCepOptimizerRecords(BinFileWriter* w, const CepOptimizerSpec& s
     return ok;
 }
 
-// D rows of generated kernels for the spec's weights (coefficient d's delta
+// D rows of generated kernels for the optimiser description's weights (coefficient d's delta
 // and delta-delta weights over its static weight).
 inline std::vector<std::vector<double>> cepGeneratedKernels(const CepOptimizerSpec& spec)
 {

@@ -118,24 +118,27 @@ void QrvContactV2Populator::getPage(bool modifiedOnly, long long since, const ch
 
 WexErr QrvContactV2Populator::nameClauses(const char* name, WexDbQuery& query)
 {
-    std::string given;
-    std::string family;
-    std::string company;
     if (name[0] == '\t') {
         // A company search; two tabs also filter the found persons, and both
         // are part of the marker, not of the company's name.
-        company = name + (name[1] == '\t' ? 2 : 1);
-    } else if (const char* separator = std::strstr(name, QrvContactsCommon::nameSeparator.c_str())) {
-        given.assign(name, separator);
-        family = separator + QrvContactsCommon::nameSeparator.length();
-    } else {
-        uiLog().log(WexLogError, "%s: Name split failed", "getPage");
-    }
-    if (given.empty() && family.empty())
+        const std::string company = name + (name[1] == '\t' ? 2 : 1);
         return query.where(QrvContactsCommon::organizationName, WexDbQuery::OpEq, WexObject(std::string_view(company)),
                            WexDbCollationPrimary);
-    if (WexErr err = query.where("names.familyName", WexDbQuery::OpEq, WexObject(std::string_view(family)),
-                                 WexDbCollationPrimary))
-        return err;
+    }
+    std::string given = name;
+    std::string family;
+    if (const char* separator = std::strstr(name, QrvContactsCommon::nameSeparator.c_str())) {
+        given.assign(name, separator);
+        family = separator + QrvContactsCommon::nameSeparator.length();
+    }
+    // A name of one part ("张伟") is a given name alone; an empty part asks
+    // nothing, so " \tF" finds F whatever the given name.
+    if (!family.empty()) {
+        if (WexErr err = query.where("names.familyName", WexDbQuery::OpEq, WexObject(std::string_view(family)),
+                                     WexDbCollationPrimary))
+            return err;
+    }
+    if (given.empty())
+        return WexErrNone;
     return query.where("names.givenName", WexDbQuery::OpEq, WexObject(std::string_view(given)), WexDbCollationPrimary);
 }

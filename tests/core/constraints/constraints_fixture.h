@@ -7,7 +7,8 @@
 #include "core/string/dvk_string.h"
 #include "tests/core/constraints/class_walk.h"
 #include "tests/core/constraints/fake_dkapi.h"
-#include "tests/core/constraints/fake_pbook.h"
+#include "sdk/common/dvk_pbook.h"
+#include "tests/sdk/common/fake_oem_pbook.h"
 #include "tests/sdk/common/fake_oem.h"
 #include "tests/support/suite_memory.h"
 #include "tests/support/table_file_writers.h"
@@ -50,7 +51,8 @@ protected:
     {
         SuiteMemoryTest::SetUp();
         resetFakeOemSettings();
-        resetFakePbook();
+        resetFakeOemPbook();
+        dvkPbookUnitTestInit();
         fakeDkapi() = {};
         fakeGotoItems().clear();
         fakeHelpItems().clear();

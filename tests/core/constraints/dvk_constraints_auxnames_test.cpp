@@ -17,9 +17,9 @@ protected:
     void SetUp() override
     {
         ConstraintClassTest::SetUp();
-        fakePbook().contacts = {{u"Ann Lee", u"an lee"}, {u"Bo", std::nullopt}, {u"Cy Dunn", u"sigh"}};
-        fakePbook().locations = {{u"Mobile 1", u"Cell 2"}, {u"Home", u""}};
-        fakePbook().groups = {u"Family", u"Work"};
+        fakeOemPbook().contacts = {{u"Ann Lee", u"an lee"}, {u"Bo", u""}, {u"Cy Dunn", u"sigh"}};
+        fakeOemPbook().locations = {{u"Mobile 1", u"Cell 2"}, {u"Home", u""}};
+        fakeOemPbook().groups = {u"Family", u"Work"};
     }
 };
 
@@ -27,20 +27,19 @@ TEST_F(PhonebookClassTest, NamesAreTheContactsWithTheirPronunciations)
 {
     const std::vector<WalkedMember> expected = {{u"Ann Lee", u"an lee"}, {u"Bo", {}}, {u"Cy Dunn", u"sigh"}};
     EXPECT_EQ(walkClass(staticClass("names"), strings_), expected);
-    // Names only, each entry given back.
-    const std::vector<std::string>& calls = fakePbook().calls;
-    EXPECT_EQ(std::count(calls.begin(), calls.end(), "getNameEntry 2"), 1);
-    EXPECT_EQ(std::count(calls.begin(), calls.end(), "destroyEntry"), 3);
-    EXPECT_EQ(fakePbook().liveEntries, 0);
+    // Names only: no entry with numbers is asked for.
+    const std::vector<std::string>& calls = fakeOemPbook().calls;
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "getContactNameEntry 2"), 1);
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "getContactEntry 2"), 0);
 }
 
 TEST_F(PhonebookClassTest, AuxNamesAreTheChangedContacts)
 {
-    fakePbook().modified = {3, 1};
+    fakeOemPbook().modified = {3, 1};
     const std::vector<WalkedMember> expected = {{u"Cy Dunn", u"sigh"}, {u"Ann Lee", u"an lee"}};
     EXPECT_EQ(walkClass(staticClass("auxNames"), strings_), expected);
-    EXPECT_EQ(fakePbook().calls.front(), "getFirstModifiedEntry");
-    fakePbook().modified.clear();
+    EXPECT_EQ(fakeOemPbook().calls.front(), "getFirstModifiedContact");
+    fakeOemPbook().modified.clear();
     EXPECT_EQ(surfaces("auxNames"), Texts{});
 }
 
@@ -61,7 +60,7 @@ TEST_F(PhonebookClassTest, LocationsArePassedFourTimes)
               (Texts{u"Mobile 1", u"Home", u"Mobile", u"Home", u"Cell 2", u"", u"Cell", u""}));
     for (const WalkedMember& m : walkClass(staticClass("location"), strings_))
         EXPECT_FALSE(m.spoken.has_value());
-    fakePbook().locations.clear();
+    fakeOemPbook().locations.clear();
     EXPECT_EQ(surfaces("location"), Texts{});
 }
 
@@ -79,16 +78,16 @@ TEST_F(PhonebookClassTest, FirstStartsTheLocationPassesAgain)
 TEST_F(PhonebookClassTest, GroupsAreTheContactGroups)
 {
     EXPECT_EQ(surfaces("group"), (Texts{u"Family", u"Work"}));
-    fakePbook().groups.clear();
+    fakeOemPbook().groups.clear();
     EXPECT_EQ(surfaces("group"), Texts{});
 }
 
 TEST_F(PhonebookClassTest, WalksLeakNothingWhicheverAllocationFails)
 {
-    fakePbook().modified = {2, 3};
+    fakeOemPbook().modified = {2, 3};
     for (const char* name : {"names", "auxNames", "location", "group"})
         expectWalkLeakFree(name);
-    EXPECT_EQ(fakePbook().liveEntries, 0);
+    EXPECT_EQ(fakeOemPbook().liveLocationIterators, 0);
 }
 
 } // namespace

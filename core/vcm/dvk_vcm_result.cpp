@@ -3,6 +3,7 @@
 
 #include "core/utils/dvk_ucs2.h"
 #include "sdk/common/dvk_assert.h"
+#include "sdk/common/dvk_pbook.h"
 #include "sdk/common/dvk_settings.h"
 
 namespace {
@@ -54,6 +55,65 @@ void chopNBest(dvk_nbest_List* nbest)
     dvk_nbest_chop(nbest, sameText(n2, n0) || sameText(n2, n1) ? 2 : 3);
 }
 
+int32_t topCount(dvk_nbest_List* nbest)
+{
+    return dvk_nbest_getCount(nbest) < 3 ? dvk_nbest_getCount(nbest) : 3;
+}
+
+// The call type the current command dials with.
+int32_t callTypeOf(int32_t gateCmd)
+{
+    return gateCmd == 13 ? 3 : gateCmd == 1 ? 1 : 2;
+}
+
+// A name said once with a location and once without, for a contact with a
+// single number of the call type: the later of the two goes, and the kept
+// one loses a location the contact has no number at. One such merge at
+// most. -1 when memory is short, else 0.
+int mergeSameNames(dvk_vcm_Session* vcms, dvk_nbest_List* nbest)
+{
+    const int32_t callType = callTypeOf(vcms->gateCmd);
+    const int32_t top = topCount(nbest);
+    for (int32_t i = 0; i + 1 < top; i++) {
+        const dvk_ucs2_Char* name = dvk_nbest_getStr(nbest, i, SLOT_NAME);
+        if (name == nullptr)
+            continue;
+        dvk_pbook_Entry* merged = nullptr;
+        if (dvk_pbook_getMergedEntry(name, dvk_nbest_getSpokenForm(nbest, i, SLOT_NAME), nullptr, &merged) < 0)
+            return -1;
+        if (merged == nullptr)
+            continue;
+        int32_t bare = -1, located = -1, bareCount = 0, locatedCount = 0;
+        if (dvk_pbook_filterByCallType(merged, callType) == 1) {
+            for (int32_t k = 0; k < top; k++) {
+                if (!sameText(name, dvk_nbest_getStr(nbest, k, SLOT_NAME)))
+                    continue;
+                if (dvk_nbest_getStr(nbest, k, SLOT_LOCATION) == nullptr) {
+                    bare = k;
+                    bareCount++;
+                } else {
+                    located = k;
+                    locatedCount++;
+                }
+            }
+        }
+        const bool merge = bareCount == 1 && locatedCount == 1;
+        if (merge) {
+            const int32_t kept = bare < located ? bare : located;
+            dvk_nbest_deleteEntry(nbest, bare < located ? located : bare);
+            const dvk_ucs2_Char* location = dvk_nbest_getStr(nbest, kept, SLOT_LOCATION);
+            if (location != nullptr && dvk_pbook_filterByLocation(merged, location) == 0)
+                dvk_nbest_removeValue(nbest, kept, SLOT_LOCATION);
+        }
+        dvk_pbook_destroyEntry(&merged);
+        if (merge) {
+            chopNBest(nbest);
+            return 0;
+        }
+    }
+    return 0;
+}
+
 bool containsOne(const dvk_ucs2_Char* s)
 {
     return dvk_ucs2_strchr(s, u'1') != nullptr;
@@ -63,7 +123,7 @@ bool containsOne(const dvk_ucs2_Char* s)
 // later of the two entries goes.
 void dropLocationDuplicates(dvk_nbest_List* nbest)
 {
-    int32_t top = dvk_nbest_getCount(nbest) < 3 ? dvk_nbest_getCount(nbest) : 3;
+    const int32_t top = topCount(nbest);
     for (int32_t p = 0; p < top; p++) {
         const dvk_ucs2_Char* pName = dvk_nbest_getStr(nbest, p, SLOT_NAME);
         const dvk_ucs2_Char* pLoc = dvk_nbest_getStr(nbest, p, SLOT_LOCATION);
@@ -126,8 +186,14 @@ int dvk_vcm_handleResult(dvk_vcm_Session* vcms, dvk_nbest_List* nbest, dvk_msg_M
         int result = 0;
         if (alwaysAvailable(vcms, &nbest, &result) != 0)
             return result;
-        if (isNameResult(constraintId(nbest)) && dvk_nbest_getCount(nbest) > 1)
-            dropLocationDuplicates(nbest);
+        if (isNameResult(constraintId(nbest)) && dvk_nbest_getCount(nbest) > 1) {
+            if (mergeSameNames(vcms, nbest) != 0) {
+                dvk_nbest_destroy(&nbest);
+                return 1;
+            }
+            if (dvk_nbest_getCount(nbest) > 1)
+                dropLocationDuplicates(nbest);
+        }
         if (dvk_nbest_getCount(nbest) == 0)
             dvk_nbest_destroy(&nbest);
     }

@@ -89,6 +89,37 @@ dvk_prompt_Range* loadFile(const char* name, const dvk_dvkrc_PromptTable* descri
     return range;
 }
 
+} // namespace
+
+dvk_prompt_Range* dvk_prompt_buildRange(const dvk_dvkrc_PromptTable* descriptor)
+{
+    DVK_ASSERT(descriptor != DVK_NULL);
+    auto* range = static_cast<dvk_prompt_Range*>(dvk_mem_alloc(sizeof(dvk_prompt_Range)));
+    if (range == nullptr)
+        return nullptr;
+    *range = dvk_prompt_Range{};
+    range->count = descriptor->count;
+    range->vocoderType = dvk_prompt_getVocoderType(descriptor->vocoder);
+    range->encoding = descriptor->encoding;
+    range->audioSize = descriptor->audioSize;
+    range->textLength = descriptor->textLength;
+    // The descriptor's words are in the program's order, little-endian here.
+    range->audioOffsets = reinterpret_cast<const uint8_t*>(descriptor->audioOffsets);
+    range->audioLengths = reinterpret_cast<const uint8_t*>(descriptor->audioLengths);
+    range->audioBase = descriptor->audio;
+    range->textOffsets = reinterpret_cast<const uint8_t*>(descriptor->textOffsets);
+    range->text = static_cast<const uint8_t*>(descriptor->text);
+    if (range->audioOffsets == nullptr || range->audioLengths == nullptr || range->audioBase == nullptr) {
+        range->audioOffsets = range->audioLengths = range->audioBase = nullptr;
+        range->audioSize = 0;
+    }
+    if (range->textOffsets == nullptr)
+        range->text = nullptr;
+    return range;
+}
+
+namespace {
+
 bool validId(int32_t id)
 {
     return (id >= DVK_PROMPT_FIRST && id < DVK_PROMPT_MAX) ||
@@ -113,6 +144,8 @@ uint32_t wordAt(const uint8_t* words, uint32_t index)
 // The prompt's audio when it lies whole in the audio block of a known vocoder.
 bool audioOf(const dvk_prompt_Range* range, uint32_t index, uint32_t* offset, uint32_t* length)
 {
+    if (range->audioOffsets == nullptr || (range->audioBase == nullptr && range->file == nullptr))
+        return false;
     *offset = wordAt(range->audioOffsets, index);
     *length = wordAt(range->audioLengths, index);
     return range->vocoderType != DVK_OEM_AUDIO_VOCTYPE_NONE && *offset != kNone && *length != kNone &&
@@ -130,8 +163,10 @@ dvk_ucs2_Char unitAt(const dvk_prompt_Range* range, uint32_t position)
 // The prompt's text when it starts and ends (terminated) in the text block.
 bool textOf(const dvk_prompt_Range* range, uint32_t index, uint32_t* start, uint32_t* length)
 {
+    if (range->text == nullptr)
+        return false;
     const uint32_t offset = wordAt(range->textOffsets, index);
-    if (range->text == nullptr || offset >= range->textLength)
+    if (offset >= range->textLength)
         return false;
     for (uint32_t end = offset; end < range->textLength; ++end) {
         if (unitAt(range, end) == 0) {
@@ -167,6 +202,12 @@ dvk_prompt_Table* dvk_prompt_loadPromptTableRange(dvk_prompt_Table* table, int r
 {
     DVK_ASSERT(table != DVK_NULL);
     DVK_ASSERT((range == 0) || (range == 1));
+    const dvk_dvkrc_PromptTable* descriptor = range == 0 ? dvk_dvkrc_getPromptTable(table->language) : nullptr;
+    if (descriptor != nullptr && (descriptor->audio != nullptr || descriptor->text != nullptr)) {
+        if (table->ranges[0] == nullptr)
+            table->ranges[0] = dvk_prompt_buildRange(descriptor);
+        return table->ranges[0] != nullptr ? table : nullptr;
+    }
     return dvk_table_loadRange(&table->ranges[range], table->language, range, dvk_dvkrc_getPromptTable,
                                dvk_lang_getPromptsFileName, dvk_lang_getVSearchPromptsFileName, loadFile)
                ? table

@@ -63,6 +63,11 @@ void dvk_prompt_destroyPromptTable(dvk_prompt_Table** table);
 dvk_prompt_Table* dvk_prompt_loadPromptTableRange(dvk_prompt_Table* table, int range);
 void dvk_prompt_unloadPromptTableRange(dvk_prompt_Table* table, int range);
 
+// A range over a descriptor that carries its own audio or text block (no
+// file): nothing is copied; the descriptor must outlive the range. NULL when
+// memory is short. Used by loading; exposed for tests.
+dvk_prompt_Range* dvk_prompt_buildRange(const dvk_dvkrc_PromptTable* descriptor);
+
 // 1 when a 72-byte file header matches the descriptor: version, language
 // and vocoder name equal as texts within their fields; magic, count, audio
 // size, encoding and text length equal.

@@ -348,6 +348,50 @@ TEST(PromptTableNames, VocoderNamesCompareWithinTheirField)
     EXPECT_EQ(dvk_prompt_getVocoderType("AMR2"), 9);
 }
 
+TEST(PromptTableDescriptor, RangeBuiltFromADescriptorPointsIntoIt)
+{
+    const long before = dvk_mem_liveBlocks();
+    static const uint32_t offsets[] = {0, 0xFFFFFFFF, 2};
+    static const uint32_t lengths[] = {2, 0xFFFFFFFF, 3};
+    static const uint8_t audio[] = {'a', 'b', 'c', 'd', 'e'};
+    static const uint32_t textOffsets[] = {0xFFFFFFFF, 0, 9};
+    static const char block[] = "Hi";
+    dvk_dvkrc_PromptTable d = *dvk_dvkrc_getPromptTable(5);
+    d.count = 3;
+    d.audioSize = 5;
+    d.textLength = 3;
+    d.audioOffsets = offsets;
+    d.audioLengths = lengths;
+    d.audio = audio;
+    d.textOffsets = textOffsets;
+    d.text = block;
+    dvk_prompt_Table* table = dvk_prompt_createPromptTable(5);
+    ASSERT_NE(table, nullptr);
+    table->ranges[0] = dvk_prompt_buildRange(&d);
+    ASSERT_NE(table->ranges[0], nullptr);
+    dvk_prompt_Prompt* p = dvk_prompt_createPrompt(table, 2);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(dvk_prompt_getData(p), audio + 2);
+    EXPECT_EQ(p->owned, 0);
+    dvk_prompt_destroyPrompt(&p);
+    EXPECT_FALSE(dvk_prompt_isVocoded(table, 1));
+    EXPECT_TRUE(dvk_prompt_isTts(table, 1));
+    dvk_ucs2_Char* s = dvk_prompt_createTtsString(table, 1);
+    EXPECT_EQ(text(s), u"Hi");
+    dvk_ucs2_destroy(&s);
+    EXPECT_FALSE(dvk_prompt_isTts(table, 2));  // past the text
+    EXPECT_FALSE(dvk_prompt_isVocoded(table, 3));  // past the count
+    // Only a text block: no audio at all.
+    d.audio = nullptr;
+    dvk_prompt_unloadPromptTableRange(table, 0);
+    table->ranges[0] = dvk_prompt_buildRange(&d);
+    EXPECT_FALSE(dvk_prompt_isVocoded(table, 0));
+    EXPECT_EQ(dvk_prompt_createPrompt(table, 0), nullptr);
+    EXPECT_TRUE(dvk_prompt_isTts(table, 1));
+    dvk_prompt_destroyPromptTable(&table);
+    EXPECT_EQ(dvk_mem_liveBlocks(), before);
+}
+
 TEST(PromptTableNames, EveryDescriptorValidatesItsOwnHeader)
 {
     for (dvk_lang_Language language = 0; language < 30; ++language) {

@@ -1,4 +1,4 @@
-// Writers of the suite's string and image table files for tests and fuzz
+// Writers of the suite's string, image and prompt table files for tests and fuzz
 // seeds: every header word and count can be overridden, offsets too, and the
 // file cut anywhere. Header only: for tests that link the suite's tables.
 #pragma once
@@ -165,6 +165,81 @@ struct ImageFileWriter {
         starts(data, dataStarts);
         starts(alpha, alphaStarts);
         out += area;
+        if (cutTo)
+            out.resize(*cutTo, '\0');
+        return out;
+    }
+};
+
+// One prompt of a prompt file: vocoded audio or none, a text or none.
+struct PromptSpec {
+    std::optional<std::string> audio;
+    std::optional<std::u16string> text;
+};
+
+// Writers of prompt files ("prm_", "vprm_"): the defaults match a main
+// descriptor once count and audio size are set to its own.
+struct PromptFileWriter {
+    std::string version = "20110107.1.16";
+    std::string locale = "enus";
+    uint32_t magic = 0x12345678;
+    std::vector<PromptSpec> prompts;
+    std::optional<uint32_t> count;       // default: the prompts
+    std::string vocoder = "AMR";
+    std::optional<uint32_t> audioSize;   // default: exactly the audio; longer is zero-padded
+    uint32_t encoding = 1;               // 1 Latin-1, 0 UCS-2
+    std::optional<uint32_t> textLength;  // default: exactly the texts; longer is zero-padded
+    std::map<size_t, uint32_t> audioOffsets, audioLengths, textOffsets;  // overrides, by index
+    std::optional<size_t> cutTo;
+
+    std::string bytes() const
+    {
+        const uint32_t none = 0xFFFFFFFF;
+        std::string audio;
+        std::u16string text;
+        std::vector<uint32_t> offsets, lengths, textStarts;
+        for (const PromptSpec& p : prompts) {
+            offsets.push_back(p.audio ? static_cast<uint32_t>(audio.size()) : none);
+            lengths.push_back(p.audio ? static_cast<uint32_t>(p.audio->size()) : none);
+            if (p.audio)
+                audio += *p.audio;
+            textStarts.push_back(p.text ? static_cast<uint32_t>(text.size()) : none);
+            if (p.text) {
+                text += *p.text;
+                text.push_back(0);
+            }
+        }
+        const uint32_t n = count.value_or(static_cast<uint32_t>(prompts.size()));
+        const uint32_t size = audioSize.value_or(static_cast<uint32_t>(audio.size()));
+        const uint32_t length = textLength.value_or(static_cast<uint32_t>(text.size()));
+        audio.resize(std::min<size_t>(size, std::max<size_t>(audio.size(), table_files::kMaxPad)), '\0');
+        text.resize(std::min<size_t>(length, std::max<size_t>(text.size(), table_files::kMaxPad)), 0);
+        std::string out;
+        table_files::putText(out, version, 16);
+        table_files::putText(out, locale, 8);
+        table_files::putWord(out, magic);
+        table_files::putWord(out, n);
+        table_files::putText(out, vocoder, 8);
+        table_files::putWord(out, size);
+        table_files::putWord(out, encoding);
+        table_files::putWord(out, length);
+        out.append(20, '\0');
+        // A count past the prompts writes nothing for the missing ones.
+        auto words = [&](const std::vector<uint32_t>& natural, const std::map<size_t, uint32_t>& overrides) {
+            for (size_t i = 0; i < std::min<size_t>(n, natural.size()); ++i) {
+                auto it = overrides.find(i);
+                table_files::putWord(out, it != overrides.end() ? it->second : natural[i]);
+            }
+        };
+        words(offsets, audioOffsets);
+        words(lengths, audioLengths);
+        out += audio;
+        words(textStarts, textOffsets);
+        for (char16_t unit : text) {
+            out.push_back(static_cast<char>(unit & 0xFF));
+            if (encoding != 1)
+                out.push_back(static_cast<char>(unit >> 8));
+        }
         if (cutTo)
             out.resize(*cutTo, '\0');
         return out;

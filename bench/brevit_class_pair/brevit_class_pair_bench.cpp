@@ -1,13 +1,16 @@
 // Class-pair building: 10,000 random transitions over 1,000 classes into a
 // constraint created small (so it grows), ten such merged into one, and a
-// class index found by id.
+// class index found by id; a class found (or entered) by scan and through the
+// class manager's id-to-index table.
 #include "core/brevit/search/class_manager.h"
 #include "core/brevit/search/class_pair_constraint.h"
 #include "tests/support/system_engine_context.h"
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <random>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -76,5 +79,56 @@ void BM_FindClassIndex(benchmark::State& state)
     ClassPairConstraint_Delete(con, 0);
 }
 BENCHMARK(BM_FindClassIndex);
+
+// A class manager with classes 1..1000 and a constraint holding them in a
+// shuffled order, so the index of a class is not its id.
+struct ShuffledClasses {
+    ClassManager* manager = ClassManager_Create(nullptr, nullptr, nullptr, static_cast<int32_t>(kClasses));
+    Constraint* con = nullptr;
+    std::vector<uint32_t> ids;
+
+    ShuffledClasses()
+    {
+        for (uint32_t i = 1; i <= kClasses; ++i) {
+            const std::string name = "c" + std::to_string(i);
+            ClassManager_AddClass(manager, name.c_str(), 1, 1, 0, 0, 0, 0);
+            ids.push_back(static_cast<uint32_t>(ClassManager_FindClass(manager, name.c_str())));
+        }
+        std::shuffle(ids.begin(), ids.end(), std::mt19937(3));
+        con = ClassPairConstraint_Create("l", manager, static_cast<int32_t>(kClasses), 1, 0);
+        ClassPairConstraint_ClearLookup(manager);
+        int32_t index = 0;
+        for (uint32_t id : ids)
+            ClassPairConstraint_FindOrAddClassByLookup(con, id, &index);
+    }
+    ~ShuffledClasses()
+    {
+        ClassPairConstraint_Delete(con, 0);
+        ClassManager_Delete(manager);
+    }
+};
+
+void BM_FindOrAddClassByScan(benchmark::State& state)
+{
+    SystemEngineContext context;
+    ShuffledClasses classes;
+    std::mt19937 rng(7);
+    int32_t index = 0;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ClassPairConstraint_FindOrAddClass(classes.con, classes.ids[rng() % kClasses], &index));
+}
+BENCHMARK(BM_FindOrAddClassByScan);
+
+void BM_FindOrAddClassByLookupTable(benchmark::State& state)
+{
+    SystemEngineContext context;
+    ShuffledClasses classes;
+    std::mt19937 rng(7);
+    int32_t index = 0;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(
+            ClassPairConstraint_FindOrAddClassByLookup(classes.con, classes.ids[rng() % kClasses], &index));
+}
+BENCHMARK(BM_FindOrAddClassByLookupTable);
 
 } // namespace

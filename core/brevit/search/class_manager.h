@@ -52,7 +52,8 @@ struct ClassManager {
     int32_t numTrees;
     uint32_t editClassId;          // class of the pending edit, 0 when none
     ConstraintClass* editBuffer;
-    void* optScratch;
+    int32_t* optScratch;           // id-to-index table of a constraint being built, or null
+    int32_t optScratchEntries;     // entries of optScratch
 };
 
 // Null for a negative expectedIds or without memory.

@@ -119,6 +119,8 @@ int32_t indexOf(const ClassPairConstraint* c, uint32_t classId)
     return -1;
 }
 
+int32_t addClassAtEnd(Constraint* con, uint32_t classId, int32_t* index);
+
 // Index of a class id in a class-pair constraint, -1 when absent.
 int32_t heldIndex(Constraint* con, uint32_t classId) { return isPair(con) ? indexOf(asPair(con), classId) : -1; }
 
@@ -286,6 +288,16 @@ int32_t ClassPairConstraint_FindOrAddClass(Constraint* con, uint32_t classId, in
         *index = found;
         return 1;
     }
+    return addClassAtEnd(con, classId, index);
+}
+
+namespace {
+
+// Enters a class known to be absent at the end (growing when full), with a
+// reference.
+int32_t addClassAtEnd(Constraint* con, uint32_t classId, int32_t* index)
+{
+    ClassPairConstraint* c = asPair(con);
     if (c->editable == 0 || (c->classCount >= c->classCapacity && !growClasses(c)))
         return 0;
     if (ClassManager_AddRef(con->classManager, classId) == 0 && ClassManager_IsConstraintRef(classId) != 0)
@@ -300,6 +312,72 @@ int32_t ClassPairConstraint_FindOrAddClass(Constraint* con, uint32_t classId, in
     c->offsets[a + 1] = c->offsets[a];
     if (ClassManager_IsConstraintRef(classId) != 0)
         c->hasConstraintClasses = 1;
+    *index = a;
+    return 1;
+}
+
+} // namespace
+
+int32_t ClassPairConstraint_ClearLookup(ClassManager* classManager)
+{
+    if (classManager == nullptr)
+        return 0;
+    const int32_t entries = classManager->maxId + 1;
+    if (classManager->optScratchEntries < entries) {
+        auto* table = static_cast<int32_t*>(DVKMem_Calloc(static_cast<uint32_t>(entries) * sizeof(int32_t)));
+        if (table == nullptr)
+            return 0;
+        DVKMem_Free(classManager->optScratch);
+        classManager->optScratch = table;
+        classManager->optScratchEntries = entries;
+        return 1;
+    }
+    std::fill(classManager->optScratch, classManager->optScratch + classManager->optScratchEntries, 0);
+    return 1;
+}
+
+int32_t ClassPairConstraint_FindOrAddClassByLookup(Constraint* con, uint32_t classId, int32_t* index)
+{
+    ClassPairConstraint* c = asPair(con);
+    if (!isPair(con) || c->classIds == nullptr)
+        return 0;
+    if (classId == 0) {
+        *index = 0;
+        return 1;
+    }
+    ClassManager* m = con->classManager;
+    if (m == nullptr || classId > static_cast<uint32_t>(m->maxId))
+        return ClassPairConstraint_FindOrAddClass(con, classId, index);
+    if (m->optScratchEntries <= static_cast<int32_t>(classId)) {
+        // Grown without losing what it holds: the new entries are absent.
+        const int32_t entries = m->maxId + 1;
+        auto* table = static_cast<int32_t*>(DVKMem_Calloc(static_cast<uint32_t>(entries) * sizeof(int32_t)));
+        if (table == nullptr)
+            return 0;
+        if (m->optScratch != nullptr)
+            std::copy(m->optScratch, m->optScratch + m->optScratchEntries, table);
+        DVKMem_Free(m->optScratch);
+        m->optScratch = table;
+        m->optScratchEntries = entries;
+    }
+    const int32_t held = m->optScratch[classId];
+    if (held > 0 && held < c->classCount && c->classIds[held] == classId) {
+        *index = held;
+        return 1;
+    }
+    // Absent, or an entry left by another constraint: the scan decides.
+    int32_t a = -1;
+    if (held != 0) {
+        a = indexOf(c, classId);
+        if (a >= 0) {
+            m->optScratch[classId] = a;
+            *index = a;
+            return 1;
+        }
+    }
+    if (addClassAtEnd(con, classId, &a) == 0)
+        return 0;
+    m->optScratch[classId] = a;
     *index = a;
     return 1;
 }
@@ -532,6 +610,30 @@ fail:
     return nullptr;
 }
 
+namespace {
+
+// Transition between class ids, both entered through the id-to-index table.
+int32_t addByLookup(Constraint* con, uint32_t from, uint32_t to, int32_t score)
+{
+    int32_t a = -1;
+    int32_t b = -1;
+    if (ClassPairConstraint_FindOrAddClassByLookup(con, from, &a) == 0 ||
+        ClassPairConstraint_FindOrAddClassByLookup(con, to, &b) == 0)
+        return 0;
+    return ClassPairConstraint_AddTransitionByIndex(con, a, b, score & 255);
+}
+
+void dropLookup(ClassManager* classManager, bool ownTable)
+{
+    if (!ownTable)
+        return;
+    DVKMem_Free(classManager->optScratch);
+    classManager->optScratch = nullptr;
+    classManager->optScratchEntries = 0;
+}
+
+} // namespace
+
 Constraint* ClassPairConstraint_SubstituteClass(Constraint* con, Constraint* inner, const uint32_t* startIds,
                                                 int32_t startCount, const uint32_t* endIds, int32_t endCount,
                                                 ClassManager* classManager, uint32_t classId, const char* name)
@@ -555,54 +657,62 @@ Constraint* ClassPairConstraint_SubstituteClass(Constraint* con, Constraint* inn
     const int64_t classes = static_cast<int64_t>(c->classCount) + in->classCount;
     if (transitions > 0x7FFFFFFF || classes >= kClassManagerMaxIds)
         return con;
+    // A table the manager did not hold before is dropped again at the end.
+    const bool ownTable = classManager != nullptr && classManager->optScratch == nullptr;
+    if (ClassPairConstraint_ClearLookup(classManager) == 0)
+        return con;
     Constraint* out = ClassPairConstraint_Create(name, classManager, static_cast<int32_t>(classes),
                                                  static_cast<int32_t>(std::max<int64_t>(transitions, 1)), c->hasScores);
-    if (out == nullptr)
+    if (out == nullptr) {
+        dropLookup(classManager, ownTable);
         return con;
+    }
     int32_t index = 0;
     // Every class of con but the replaced one, with its transitions.
     for (int32_t a = 0; a < c->classCount; ++a) {
         if (a == k)
             continue;
-        if (ClassPairConstraint_FindOrAddClass(out, c->classIds[a], &index) == 0)
+        if (ClassPairConstraint_FindOrAddClassByLookup(out, c->classIds[a], &index) == 0)
             goto fail;
         for (uint32_t t = c->offsets[a]; t < c->offsets[a + 1]; ++t)
             if (c->targets[t] != static_cast<uint32_t>(k) &&
-                addByIds(out, c->classIds[a], c->classIds[c->targets[t]], transitionScore(c, t)) == 0)
+                addByLookup(out, c->classIds[a], c->classIds[c->targets[t]], transitionScore(c, t)) == 0)
                 goto fail;
-        if (c->endFlags[a] != 0 && addByIds(out, c->classIds[a], 0, endScore(c, a)) == 0)
+        if (c->endFlags[a] != 0 && addByLookup(out, c->classIds[a], 0, endScore(c, a)) == 0)
             goto fail;
     }
     for (int32_t a = 1; a < in->classCount; ++a) {
-        if (ClassPairConstraint_FindOrAddClass(out, in->classIds[a], &index) == 0)
+        if (ClassPairConstraint_FindOrAddClassByLookup(out, in->classIds[a], &index) == 0)
             goto fail;
         for (uint32_t t = in->offsets[a]; t < in->offsets[a + 1]; ++t)
-            if (addByIds(out, in->classIds[a], in->classIds[in->targets[t]], 0) == 0)
+            if (addByLookup(out, in->classIds[a], in->classIds[in->targets[t]], 0) == 0)
                 goto fail;
     }
     for (int32_t p = 0; p < c->classCount; ++p) {
         const int32_t t = p == k ? -1 : findTransition(c, p, k);
         for (int32_t s = 0; t >= 0 && s < startCount; ++s)
-            if (addByIds(out, c->classIds[p], startIds[s], transitionScore(c, static_cast<uint32_t>(t))) == 0)
+            if (addByLookup(out, c->classIds[p], startIds[s], transitionScore(c, static_cast<uint32_t>(t))) == 0)
                 goto fail;
     }
     for (uint32_t t = c->offsets[k]; t < c->offsets[k + 1]; ++t) {
         if (c->targets[t] == static_cast<uint32_t>(k))
             continue;
         for (int32_t e = 0; e < endCount; ++e)
-            if (addByIds(out, endIds[e], c->classIds[c->targets[t]], transitionScore(c, t)) == 0)
+            if (addByLookup(out, endIds[e], c->classIds[c->targets[t]], transitionScore(c, t)) == 0)
                 goto fail;
     }
     for (int32_t e = 0; c->endFlags[k] != 0 && e < endCount; ++e)
-        if (addByIds(out, endIds[e], 0, endScore(c, k)) == 0)
+        if (addByLookup(out, endIds[e], 0, endScore(c, k)) == 0)
             goto fail;
     for (int32_t e = 0; self >= 0 && e < endCount; ++e)
         for (int32_t s = 0; s < startCount; ++s)
-            if (addByIds(out, endIds[e], startIds[s], transitionScore(c, static_cast<uint32_t>(self))) == 0)
+            if (addByLookup(out, endIds[e], startIds[s], transitionScore(c, static_cast<uint32_t>(self))) == 0)
                 goto fail;
+    dropLookup(classManager, ownTable);
     return out;
 fail:
     ClassPairConstraint_Delete(out, 0);
+    dropLookup(classManager, ownTable);
     return con;
 }
 

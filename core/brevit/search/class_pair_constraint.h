@@ -50,6 +50,16 @@ Constraint* ClassPairConstraint_Create(const char* name, ClassManager* classMana
 void ClassPairConstraint_Init(Constraint* con, const char* name);
 // Adds the class at the end when absent (with a reference); 1 and its index.
 int32_t ClassPairConstraint_FindOrAddClass(Constraint* con, uint32_t classId, int32_t* index);
+// As FindOrAddClass, through the class manager's id-to-index table (grown to
+// maxId + 1 entries, 0 = absent) instead of a scan. Every class of the
+// constraint must have been entered through this function; an entry left by
+// another constraint is checked against the class ids and falls back to the
+// scan. Ids outside 1..maxId (constraint references) are entered by the scan,
+// which also marks the constraint as holding constraint classes.
+int32_t ClassPairConstraint_FindOrAddClassByLookup(Constraint* con, uint32_t classId, int32_t* index);
+// Grows the id-to-index table of the manager to maxId + 1 entries and zeroes
+// it; 0 without memory (the table is then as before).
+int32_t ClassPairConstraint_ClearLookup(ClassManager* classManager);
 // Transition between class ids; toId 0 is the end. 1, or 0 on failure or a
 // duplicate with another score (nothing changes then).
 int32_t ClassPairConstraint_AddTransition(Constraint* con, uint32_t fromId, uint32_t toId, int32_t score);

@@ -704,3 +704,194 @@ TEST_F(ClassPairStoreTest, ReadersFailingAtEachAllocationKeepNothing)
 }
 
 } // namespace
+
+namespace {
+
+// Classes k1..k30 with ids 1..30, each held once by the test, so the
+// id-to-index table covers them.
+class ClassPairLookupTest : public ClassPairConstraintTest {
+protected:
+    void SetUp() override
+    {
+        ClassPairConstraintTest::SetUp();
+        for (int i = 1; i <= 30; ++i) {
+            const std::string name = "k" + std::to_string(i);
+            ASSERT_EQ(addClass(name.c_str()), 1);
+            ASSERT_EQ(id(name.c_str()), static_cast<uint32_t>(i));
+            ASSERT_EQ(ClassManager_AddRef(m_classes, static_cast<uint32_t>(i)), 1);
+        }
+    }
+
+    std::vector<uint32_t> refCounts()
+    {
+        std::vector<uint32_t> out;
+        for (uint32_t i = 1; i <= 30; ++i)
+            out.push_back(refCount(i));
+        return out;
+    }
+};
+
+struct LookupCase {
+    const char* name;
+    Ids ids;
+};
+
+TEST_F(ClassPairLookupTest, LookupAnswersAsTheScan)
+{
+    const std::vector<LookupCase> cases = {
+        {"class 0 only", {0, 0}},
+        {"one class twice", {7, 7}},
+        {"growing past the capacity", {9, 7, 9, 0, 7, 1, 2, 3, 4, 5, 6, 8}},
+        {"highest id", {30, 1, 30}},
+        {"id equal to its index", {1, 2, 2, 1}},
+        {"id beyond the manager", {31, 5, 31}},
+        {"constraint reference without constraint", {kClassManagerConstraintRef | 1u, 4}},
+    };
+    for (const LookupCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        Constraint* scanned = keep(ClassPairConstraint_Create("s", m_classes, 1, 1, 1));
+        Constraint* looked = keep(ClassPairConstraint_Create("l", m_classes, 1, 1, 1));
+        ASSERT_EQ(ClassPairConstraint_ClearLookup(m_classes), 1);
+        for (uint32_t classId : c.ids) {
+            int32_t byScan = -7;
+            int32_t byLookup = -7;
+            const int32_t scanResult = ClassPairConstraint_FindOrAddClass(scanned, classId, &byScan);
+            EXPECT_EQ(ClassPairConstraint_FindOrAddClassByLookup(looked, classId, &byLookup), scanResult) << classId;
+            EXPECT_EQ(byLookup, byScan) << classId;
+        }
+        EXPECT_EQ(classIds(looked), classIds(scanned));
+        EXPECT_EQ(pair(looked)->hasConstraintClasses, pair(scanned)->hasConstraintClasses);
+    }
+    EXPECT_EQ(refCount(7), 5u) << "the test's and one from each of the four constraints holding 7";
+}
+
+TEST_F(ClassPairLookupTest, AnEntryLeftByAnotherConstraintFallsBackToTheScan)
+{
+    Constraint* first = keep(ClassPairConstraint_Create("a", m_classes, 4, 1, 0));
+    Constraint* second = keep(ClassPairConstraint_Create("b", m_classes, 4, 1, 0));
+    ASSERT_EQ(ClassPairConstraint_ClearLookup(m_classes), 1);
+    int32_t index = -1;
+    for (uint32_t classId : {5u, 6u, 7u})
+        ASSERT_EQ(ClassPairConstraint_FindOrAddClassByLookup(first, classId, &index), 1);
+    // Without clearing: 7 stands at index 3 for the first constraint.
+    for (uint32_t classId : {7u, 3u, 4u, 7u, 5u}) {
+        ASSERT_EQ(ClassPairConstraint_FindOrAddClassByLookup(second, classId, &index), 1);
+        EXPECT_EQ(pair(second)->classIds[index], classId);
+    }
+    EXPECT_EQ(classIds(second), (Ids{0, 7, 3, 4, 5}));
+    EXPECT_EQ(classIds(first), (Ids{0, 5, 6, 7}));
+}
+
+TEST_F(ClassPairLookupTest, SubstitutesThroughTheLookupTable)
+{
+    Constraint* con = make({{0, 7, 10}, {7, 9, 20}, {9, 9, 3}, {9, 0, 30}});
+    Constraint* inner = make({{0, 21, 0}, {21, 22, 0}, {22, 0, 0}, {0, 23, 0}, {23, 0, 0}});
+    const uint32_t starts[2] = {21, 23};
+    const uint32_t ends[2] = {22, 23};
+    const std::vector<Step> expected = {{0, 7, 10}, {7, 21, 20}, {7, 23, 20}, {21, 22, 0}, {22, 21, 3},
+                                        {22, 23, 3}, {22, 0, 30}, {23, 21, 3}, {23, 23, 3}, {23, 0, 30}};
+    Constraint* out = keep(ClassPairConstraint_SubstituteClass(con, inner, starts, 2, ends, 2, m_classes, 9, "sub"));
+    ASSERT_NE(out, con);
+    EXPECT_EQ(steps(out), expected);
+    EXPECT_EQ(classIds(out), (Ids{0, 7, 21, 22, 23}));
+    EXPECT_EQ(pair(out)->transitionCapacity, 12);
+    EXPECT_EQ(m_classes->optScratch, nullptr) << "a table made for the call is dropped";
+
+    // A table the manager holds (an "Opt" build) stays, cleared and reused.
+    ASSERT_EQ(ClassPairConstraint_ClearLookup(m_classes), 1);
+    int32_t* held = m_classes->optScratch;
+    Constraint* again = keep(ClassPairConstraint_SubstituteClass(con, inner, starts, 2, ends, 2, m_classes, 9, "s2"));
+    ASSERT_NE(again, con);
+    EXPECT_EQ(steps(again), expected);
+    EXPECT_EQ(m_classes->optScratch, held);
+    EXPECT_EQ(m_classes->optScratchEntries, 31);
+}
+
+// Every allocation failing in turn: lookups, clearing and substitution fail
+// without changing their inputs or leaking.
+TEST_F(ClassPairLookupTest, AllocationFailuresChangeNothing)
+{
+    Constraint* con = make({{0, 7, 10}, {7, 9, 20}, {9, 9, 3}, {9, 0, 30}, {9, 11, 4}});
+    Constraint* inner = make({{0, 21, 0}, {21, 22, 0}, {22, 0, 0}, {0, 23, 0}, {23, 0, 0}});
+    const uint32_t starts[2] = {21, 23};
+    const uint32_t ends[2] = {22, 23};
+    for (bool heldTable : {false, true}) {
+        for (uint64_t n = 1;; ++n) {
+            SCOPED_TRACE(n);
+            if (heldTable) {
+                ASSERT_EQ(ClassPairConstraint_ClearLookup(m_classes), 1);
+            }
+            const uint64_t blocks = m_allocator.liveBlocks();
+            const uint32_t before = ClassPairConstraint_ComputeCRC(con, 0);
+            const std::vector<uint32_t> references = refCounts();
+            const uint64_t failures = m_allocator.failures();
+            m_allocator.failAt(m_allocator.calls() + n);
+            Constraint* out = ClassPairConstraint_SubstituteClass(con, inner, starts, 2, ends, 2, m_classes, 9, "s");
+            const bool failed = m_allocator.failures() != failures;
+            m_allocator.failAt(0);
+            if (failed) {
+                EXPECT_EQ(out, con);
+            }
+            EXPECT_EQ(ClassPairConstraint_ComputeCRC(con, 0), before);
+            if (!failed) {
+                ASSERT_NE(out, con);
+                EXPECT_GT(n, 1u);
+                ClassPairConstraint_Delete(out, 0);
+                EXPECT_EQ(refCounts(), references);
+                break;
+            }
+            EXPECT_EQ(m_allocator.liveBlocks(), blocks);
+            EXPECT_EQ(refCounts(), references);
+        }
+        DVKMem_Free(m_classes->optScratch);
+        m_classes->optScratch = nullptr;
+        m_classes->optScratchEntries = 0;
+    }
+
+    // Lookups into a fresh constraint growing from one class and no table.
+    for (uint64_t n = 1;; ++n) {
+        Constraint* grown = ClassPairConstraint_Create("g", m_classes, 1, 1, 1);
+        ASSERT_NE(grown, nullptr);
+        const std::vector<uint32_t> references = refCounts();
+        const uint64_t failures = m_allocator.failures();
+        m_allocator.failAt(m_allocator.calls() + n);
+        bool ok = true;
+        int32_t index = -1;
+        Ids entered = {0};
+        for (uint32_t classId : {7u, 9u, 11u, 13u}) {
+            if (ClassPairConstraint_FindOrAddClassByLookup(grown, classId, &index) == 0) {
+                ok = false;
+                break;
+            }
+            entered.push_back(classId);
+        }
+        const bool failed = m_allocator.failures() != failures;
+        m_allocator.failAt(0);
+        EXPECT_EQ(ok, !failed) << n;
+        EXPECT_EQ(classIds(grown), entered) << "a failed lookup enters nothing";
+        ClassPairConstraint_Delete(grown, 0);
+        EXPECT_EQ(refCounts(), references);
+        if (!failed) {
+            EXPECT_GT(n, 1u);
+            break;
+        }
+    }
+}
+
+// Clearing keeps the old table when the larger one cannot be had.
+TEST_F(ClassPairLookupTest, ClearingWithoutMemoryKeepsTheTable)
+{
+    ASSERT_EQ(ClassPairConstraint_ClearLookup(m_classes), 1);
+    int32_t* held = m_classes->optScratch;
+    ASSERT_EQ(addClass("k31"), 1);
+    m_allocator.failNext();
+    EXPECT_EQ(ClassPairConstraint_ClearLookup(m_classes), 0);
+    m_allocator.failAt(0);
+    EXPECT_EQ(m_classes->optScratch, held);
+    EXPECT_EQ(m_classes->optScratchEntries, 31);
+    EXPECT_EQ(ClassPairConstraint_ClearLookup(m_classes), 1);
+    EXPECT_EQ(m_classes->optScratchEntries, 32);
+    EXPECT_EQ(ClassPairConstraint_ClearLookup(nullptr), 0);
+}
+
+} // namespace

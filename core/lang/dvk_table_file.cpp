@@ -59,6 +59,29 @@ uint32_t dvk_table_word(const uint8_t* header, int offset)
            static_cast<uint32_t>(header[offset + 3]) << 24;
 }
 
+dvk_ucs2_Char dvk_table_textUnit(const uint8_t* text, bool oneByteUnits, uint32_t position)
+{
+    if (oneByteUnits)
+        return text[position];
+    return static_cast<dvk_ucs2_Char>(text[2 * static_cast<size_t>(position)] |
+                                      text[2 * static_cast<size_t>(position) + 1] << 8);
+}
+
+bool dvk_table_terminatedText(const uint8_t* text, bool oneByteUnits, uint32_t textLength, uint32_t offset,
+                              uint32_t* start, uint32_t* length)
+{
+    if (text == nullptr || offset >= textLength)
+        return false;
+    for (uint32_t end = offset; end < textLength; ++end) {
+        if (dvk_table_textUnit(text, oneByteUnits, end) == 0) {
+            *start = offset;
+            *length = end - offset;
+            return true;
+        }
+    }
+    return false;
+}
+
 bool dvk_table_sameText(const char* a, const char* b, int field)
 {
     return std::strncmp(a, b, static_cast<size_t>(field)) == 0;

@@ -6,6 +6,7 @@
 #include "sdk/common/dvk_file.h"
 #include "sdk/common/dvk_mem.h"
 #include "sdk/common/dvk_mmap.h"
+#include "sdk/common/dvk_types.h"
 
 #include <cstdint>
 
@@ -29,6 +30,15 @@ void dvk_table_close(dvk_table_File* file);
 
 // A little-endian word of a header.
 uint32_t dvk_table_word(const uint8_t* header, int offset);
+
+// Code unit `position` of a text block held as Latin-1 (one byte a unit) or
+// as little-endian UCS-2.
+dvk_ucs2_Char dvk_table_textUnit(const uint8_t* text, bool oneByteUnits, uint32_t position);
+
+// The text starting at unit `offset` when it ends, terminated, inside the
+// block's `textLength` units: its start and length (without the terminator).
+bool dvk_table_terminatedText(const uint8_t* text, bool oneByteUnits, uint32_t textLength, uint32_t offset,
+                              uint32_t* start, uint32_t* length);
 // Two header texts of one field agree (as 0-terminated texts within it).
 bool dvk_table_sameText(const char* a, const char* b, int field);
 

@@ -154,10 +154,7 @@ bool audioOf(const dvk_prompt_Range* range, uint32_t index, uint32_t* offset, ui
 
 dvk_ucs2_Char unitAt(const dvk_prompt_Range* range, uint32_t position)
 {
-    if (range->encoding == 1)
-        return range->text[position];
-    return static_cast<dvk_ucs2_Char>(range->text[2 * static_cast<size_t>(position)] |
-                                      range->text[2 * static_cast<size_t>(position) + 1] << 8);
+    return dvk_table_textUnit(range->text, range->encoding == 1, position);
 }
 
 // The prompt's text when it starts and ends (terminated) in the text block.
@@ -165,17 +162,8 @@ bool textOf(const dvk_prompt_Range* range, uint32_t index, uint32_t* start, uint
 {
     if (range->text == nullptr)
         return false;
-    const uint32_t offset = wordAt(range->textOffsets, index);
-    if (offset >= range->textLength)
-        return false;
-    for (uint32_t end = offset; end < range->textLength; ++end) {
-        if (unitAt(range, end) == 0) {
-            *start = offset;
-            *length = end - offset;
-            return true;
-        }
-    }
-    return false;
+    return dvk_table_terminatedText(range->text, range->encoding == 1, range->textLength,
+                                    wordAt(range->textOffsets, index), start, length);
 }
 
 } // namespace

@@ -95,25 +95,14 @@ dvk_string_Range* rangeOf(dvk_string_Table* table, int32_t id, uint32_t* index)
 
 dvk_ucs2_Char unitAt(const dvk_string_Range* range, uint32_t position)
 {
-    if (range->latin1)
-        return range->text[position];
-    return static_cast<dvk_ucs2_Char>(range->text[2 * position] | range->text[2 * position + 1] << 8);
+    return dvk_table_textUnit(range->text, range->latin1, position);
 }
 
 // Where string index starts, and its length, when it lies whole in the text.
 bool locate(const dvk_string_Range* range, uint32_t index, uint32_t* start, uint32_t* length)
 {
-    uint32_t offset = dvk_table_word(range->offsets, static_cast<int>(4 * index));
-    if (range->text == nullptr || offset >= range->textLength)
-        return false;
-    for (uint32_t end = offset; end < range->textLength; ++end) {
-        if (unitAt(range, end) == 0) {
-            *start = offset;
-            *length = end - offset;
-            return true;
-        }
-    }
-    return false;
+    const uint32_t offset = dvk_table_word(range->offsets, static_cast<int>(4 * index));
+    return dvk_table_terminatedText(range->text, range->latin1, range->textLength, offset, start, length);
 }
 
 } // namespace

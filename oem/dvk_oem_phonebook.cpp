@@ -9,11 +9,11 @@
 #include "src/QrvLog.h"
 #include "src/QrvMetaDbInfo.h"
 #include "src/QrvResourceBundle.h"
+#include "src/QrvServiceEnd.h"
 #include "src/QrvSettings.h"
 #include "src/QrvStringConv.h"
 #include "src/QrvWatchdog.h"
 #include "src/QrvWorkQueues.h"
-#include "src/DownChirpAndExit.h"
 
 #include <atomic>
 #include <cstring>
@@ -298,9 +298,10 @@ void dvk_oem_pbook_resetFullUpdateRequired()
     ResetFullUpdateRequiredCalled = true;
     if (!successfullyUsingPreviousFullUpdate)
         QrvMetaDbInfo::writeMetaDbInfoFile();
-    // Background processing exists only to rebuild the grammar.
+    // Background processing exists only to rebuild the grammar; the closing
+    // sequence is posted to "UI" after the write, so the record goes out first.
     if (QrvSettings::getBackgroundProcessingFlag())
-        DownChirpAndExit::doDownChirpAndExit();
+        QrvServiceEnd::get().closingSequence();
 }
 
 dvk_oem_pbook_ContactIterator dvk_oem_pbook_getFirstModifiedContact()

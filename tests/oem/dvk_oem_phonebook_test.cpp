@@ -5,9 +5,12 @@
 #include "oem/dvk_oem_phonebook.h"
 
 #include "platform/core/wex_logger.h"
+#include "platform/core/wex_root.h"
+#include "src/QrvLangSettingGetter.h"
 #include "src/QrvResourceBundle.h"
 #include "src/QrvSettings.h"
 
+#include <glib.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -89,6 +92,8 @@ protected:
     {
         dvkOemPbookSetPersonSource(nullptr);
         s_person.reset();
+        QrvLangSettingGetter::resetForTesting();
+        QrvResourceBundleNS::resetForTesting();
     }
     dvk_oem_pbook_Entry fill(const Person& p, bool withNumbers = true)
     {
@@ -232,6 +237,44 @@ TEST_F(OemPhonebookTest, LocationWalkWithoutBundleGivesTheKeyTexts)
                                                   u"HOME 3", u"WORK 1", u"WORK 2", u"WORK 3", u"SIM", u"MAIN 1",
                                                   u"MAIN 2", u"MAIN 3", u"COMPANY", u"PERSONAL", u"OTHER", u"CAR"}));
     EXPECT_EQ(types, (std::vector<int32_t>{1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 6, 6, 6, 7, 10, 12, 9}));
+}
+
+// The service's language as the system service's answer sets it.
+void answerLanguage(const char* language, const char* country)
+{
+    WexObject locale = WexObject::object();
+    locale.put("languageCode", language);
+    locale.put("countryCode", country);
+    WexObject reply = WexObject::object();
+    reply.put("locale", locale);
+    reply.put("enableVoiceCommand", true);
+    wexMakeRefCounted<QrvLangSettingGetter>(nullptr)->Result(reply, WexErrNone);
+}
+
+// Localized names longer than twenty bytes keep their numbers, and a name
+// the bundle lacks keeps its key text.
+TEST_F(OemPhonebookTest, LocationWalkTakesTheBundlesNames)
+{
+    const std::string target = wexRootPath("/usr/lib/merrowind/resources");
+    ASSERT_EQ(g_mkdir_with_parents(target.c_str(), 0700), 0);
+    gchar* bundle = nullptr;
+    gsize size = 0;
+    ASSERT_TRUE(g_file_get_contents(OEM_TEST_RESOURCES_DIR "/ru_RU.res", &bundle, &size, nullptr));
+    ASSERT_TRUE(g_file_set_contents((target + "/ru_RU.res").c_str(), bundle, static_cast<gssize>(size), nullptr));
+    g_free(bundle);
+    answerLanguage("ru", "RU");
+
+    std::vector<std::u16string> names;
+    dvk_oem_pbook_Location location;
+    for (dvk_oem_pbook_LocationIterator it = dvk_oem_pbook_getFirstLocation(19); it != nullptr;
+         it = dvk_oem_pbook_getNextLocation(it)) {
+        dvk_oem_pbook_getLocation(it, &location);
+        names.push_back(text(location.name));
+    }
+    EXPECT_EQ(names, (std::vector<std::u16string>{u"Мобильный телефон 1", u"Мобильный телефон 2",
+                                                  u"Мобильный телефон 3", u"HOME 1", u"HOME 2", u"HOME 3",
+                                                  u"WORK 1", u"WORK 2", u"WORK 3", u"SIM", u"MAIN 1", u"MAIN 2",
+                                                  u"MAIN 3", u"COMPANY", u"Персональный", u"OTHER", u"CAR"}));
 }
 
 TEST_F(OemPhonebookTest, NumberTypesMapToLocations)

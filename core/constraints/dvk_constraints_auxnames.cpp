@@ -37,6 +37,16 @@ void nameEntry(dvk_constraints_Iterator iterator, dvk_ucs2_Char** surface, dvk_u
 // The location walk goes over the locations four times: the text, the text
 // without its number, the synonym, the synonym without its number.
 int s_locationPass;
+// The provider's iterator of the running pass. The provider frees it only
+// when its walk reaches the end, so a walk broken off (the recogniser
+// wrapper stops on a failure) is finished before the next one starts.
+dvk_pbook_LocationIterator s_location;
+
+void finishLocationWalk()
+{
+    while (s_location != nullptr)
+        s_location = dvk_pbook_getNextLocation(s_location);
+}
 
 } // namespace
 
@@ -88,22 +98,23 @@ void modifiedContacts_freeEntry(dvk_constraints_WordClass* wordClass, dvk_ucs2_C
 
 dvk_constraints_Iterator locations_getFirst(dvk_constraints_WordClass*)
 {
+    finishLocationWalk();
     s_locationPass = 0;
-    return reinterpret_cast<dvk_constraints_Iterator>(dvk_pbook_getFirstLocation());
+    s_location = dvk_pbook_getFirstLocation();
+    return reinterpret_cast<dvk_constraints_Iterator>(s_location);
 }
 
 dvk_constraints_Iterator locations_getNext(dvk_constraints_WordClass*, dvk_constraints_Iterator iterator)
 {
     if (iterator == 0)
         return 0;
-    auto next = reinterpret_cast<dvk_constraints_Iterator>(
-        dvk_pbook_getNextLocation(reinterpret_cast<dvk_pbook_LocationIterator>(iterator)));
+    s_location = dvk_pbook_getNextLocation(reinterpret_cast<dvk_pbook_LocationIterator>(iterator));
     // A pass without locations ends the next one at once, as the first did.
-    while (next == 0 && s_locationPass < 3) {
+    while (s_location == nullptr && s_locationPass < 3) {
         ++s_locationPass;
-        next = reinterpret_cast<dvk_constraints_Iterator>(dvk_pbook_getFirstLocation());
+        s_location = dvk_pbook_getFirstLocation();
     }
-    return next;
+    return reinterpret_cast<dvk_constraints_Iterator>(s_location);
 }
 
 void locations_getEntry(dvk_constraints_WordClass*, dvk_string_Table*, dvk_constraints_Iterator iterator,

@@ -65,14 +65,16 @@ TEST_F(PhonebookClassTest, LocationsArePassedFourTimes)
 }
 
 // getFirst starts again at the location texts, whichever pass a broken-off
-// walk was in.
+// walk was in, and the provider's walk left open is finished first.
 TEST_F(PhonebookClassTest, FirstStartsTheLocationPassesAgain)
 {
     dvk_constraints_WordClass* wc = staticClass("location");
     dvk_constraints_Iterator it = wc->getFirst(wc);
     for (int i = 0; i < 5; ++i)
         it = wc->getNext(wc, it);
+    EXPECT_EQ(fakeOemPbook().liveLocationIterators, 1);
     EXPECT_EQ(surfaces("location").front(), u"Mobile 1");
+    EXPECT_EQ(fakeOemPbook().liveLocationIterators, 0);
 }
 
 TEST_F(PhonebookClassTest, GroupsAreTheContactGroups)

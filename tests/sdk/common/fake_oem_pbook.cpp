@@ -13,6 +13,10 @@ FakeOemPbook s_pbook;
 // Every location position handed out; a walk broken off leaves its position
 // live (counted), and the reset gives it back.
 std::vector<std::unique_ptr<size_t>> s_positions;
+// Positions still live at a reset: ended then, and kept, as a caller may
+// still finish a walk it began before.
+std::vector<std::unique_ptr<size_t>> s_endedByReset;
+const size_t kEnded = SIZE_MAX;
 
 const uintptr_t kBit31 = 0x80000000u;
 
@@ -136,6 +140,12 @@ FakeOemPbook& fakeOemPbook()
 void resetFakeOemPbook()
 {
     s_pbook = FakeOemPbook{};
+    for (std::unique_ptr<size_t>& position : s_positions) {
+        if (*position != kEnded) {
+            *position = kEnded;
+            s_endedByReset.push_back(std::move(position));
+        }
+    }
     s_positions.clear();
     s_pbook.locations = fakePbookDefaultLocations();
 }
@@ -311,9 +321,11 @@ dvk_oem_pbook_LocationIterator dvk_oem_pbook_getFirstLocation(int32_t language)
 dvk_oem_pbook_LocationIterator dvk_oem_pbook_getNextLocation(dvk_oem_pbook_LocationIterator iterator)
 {
     auto* position = static_cast<size_t*>(iterator);
+    if (*position == kEnded)
+        return nullptr;
     if (++*position < s_pbook.locations.size())
         return iterator;
-    *position = SIZE_MAX;  // ended: any later use fails
+    *position = kEnded;  // any later use fails
     --s_pbook.liveLocationIterators;
     return nullptr;
 }

@@ -4,14 +4,20 @@
 #include "core/brevit/runtime/bin_file_reader.h"
 #include "core/brevit/runtime/brevit_global_parameters.h"
 #include "core/brevit/runtime/brevit_param_words.h"
+#include "core/brevit/runtime/dvk_err.h"
 #include "core/brevit/runtime/dvk_str.h"
 
 MWL* MWL_CreateFromBinFile(DVKTar* tar, const char* prefix, const PG* generator,
                            const POS* posModel)
 {
     // The compressed store is not part of this engine: such a language
-    // pack is refused like an unknown store.
-    if (BrevitParam_Word(kBrevitParamCompressedStore) != kMWLStorePlain)
+    // pack is refused like an unknown store, and said so, as its parameters
+    // are otherwise valid.
+    const uint32_t store = BrevitParam_Word(kBrevitParamCompressedStore);
+    if (store == kMWLStoreCompressed)
+        DVKErr_Warn(__FILE__, __LINE__, "word list \"%smwl\": the compressed store is not supported",
+                    prefix != nullptr ? prefix : "");
+    if (store != kMWLStorePlain)
         return nullptr;
     return MWL1_CreateFromBinFile(tar, prefix, generator, posModel);
 }

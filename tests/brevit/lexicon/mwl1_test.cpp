@@ -560,3 +560,118 @@ TEST_F(MWL1Test, FormsWithInvalidUtf8FitTheMeasuredMaxima)
 }
 
 } // namespace
+
+namespace {
+
+// A language pack of the compressed store is refused with a warning (when
+// the parameters enable warnings); the plain store says nothing.
+TEST_F(MWL1Test, TheCompressedStoreIsRefusedWithAWarning)
+{
+    for (uint32_t store : {kMWLStoreCompressed, kMWLStorePlain}) {
+        ParamBlockBuilder b;
+        b.word(kBrevitParamExpansionPool, 40)
+            .word(kBrevitParamMasterPhonemeSlots, 4)
+            .word(kBrevitParamRecogPhonemeSlots, 4)
+            .word(kBrevitParamCompressedStore, store)
+            .word(kBrevitParamWarnings, 1);
+        m_params.reset();
+        m_params = std::make_unique<ScopedParamBlock>(b);
+        testing::internal::CaptureStdout();
+        const MWL* l = load(word_lists::build(fixtureWords()), "en");
+        const std::string printed = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(l == nullptr, store == kMWLStoreCompressed) << store;
+        EXPECT_EQ(printed.find("word list \"enmwl\": the compressed store is not supported") != std::string::npos,
+                  store == kMWLStoreCompressed)
+            << printed;
+    }
+}
+
+// Recognition phonemes B=0 (class 0), AA=1 (class 1), S=2 (neutral); ' and .
+// lie past the three-entry table and are skipped. With `swapped` rules AA and
+// S trade places in recognition (B, having no rule, drops out), so the class
+// is seen to come from the recognition pronunciation, not the master one.
+TEST_F(MWL1Test, GenderClassesOfTheFirstThreeRecognitionPhonemes)
+{
+    const struct {
+        bool swapped;
+        Pron master;
+        int32_t gender;
+    } cases[] = {
+        {false, {0}, 0},       {false, {1}, 1},       {false, {2}, 2},          {false, {2, 0}, 0},
+        {false, {2, 1, 2}, 1}, {false, {0, 1}, 255},  {false, {3, 4}, 2},       {false, {3, 0, 4}, 0},
+        {false, {0, 3, 1}, 255},
+        {true, {1}, 2},        {true, {2}, 1},        {true, {0, 1}, 2},        {true, {2, 1, 0}, 1},
+        {true, {1, 3, 4}, 2},
+    };
+    word_lists::Options o;
+    o.genders = {0, 1, 2};
+    word_lists::Fields identity = word_lists::build(fixtureWords(), o);
+    word_lists::Fields swapped = identity;
+    swapped.rules = search_tables::phoneRewrite({{{1}, {2}}, {{2}, {1}}, {{3}, {3}}, {{4}, {4}}}, 5);
+    MWL* lists[2] = {load(identity), load(swapped)};
+    ASSERT_NE(lists[0], nullptr);
+    ASSERT_NE(lists[1], nullptr);
+    for (const auto& c : cases) {
+        const Pron p = closed(c.master);
+        EXPECT_EQ(MWL_IsMasterPronunciationLegal(lists[c.swapped ? 1 : 0], p.data()), c.gender)
+            << (c.swapped ? "swapped " : "identity ") << ::testing::PrintToString(c.master);
+    }
+    // A stored word, by its recognition pronunciation: RSVP is S S AA AA.
+    EXPECT_EQ(MWL_GetGender(lists[0], 5, 0), 1);
+    EXPECT_EQ(MWL_GetGender(lists[1], 5, 0), 1);
+    EXPECT_EQ(MWL_GetGender(lists[0], 2, 0), 255);   // B AA S '
+    EXPECT_EQ(MWL_GetGender(lists[1], 2, 0), 1);     // (B) S AA '
+}
+
+// A word added under a known spelling takes the stored pronunciation its
+// given one is a variant of (the two sound alike: the rules drop the stress
+// mark ' and B), when parameter word 710 asks for it.
+TEST_F(MWL1Test, KnownWordsTakeTheStoredPronOfAVariantWhenAskedTo)
+{
+    const Pron stored = {0, 1, 2, 3, 4};   // "river"
+    const struct {
+        uint32_t knownWordProns;
+        const char16_t* surface;
+        std::vector<Pron> given;
+        std::vector<Pron> kept;
+    } cases[] = {
+        {1, u"river", {{1, 2, 4}}, {stored}},
+        {1, u"river", {{1, 2, 4}, {4, 2, 1}}, {stored, {4, 2, 1}}},
+        {1, u"river", {{1, 2, 3, 3, 4}}, {stored}},
+        {1, u"river", {stored}, {stored}},
+        {1, u"river", {{1, 4}}, {{1, 4}}},             // not alike
+        {1, u"rivers", {{1, 2, 4}}, {{1, 2, 4}}},      // no stored word
+        {0, u"river", {{1, 2, 4}}, {{1, 2, 4}}},
+    };
+    word_lists::Fields f = word_lists::build(fixtureWords());
+    f.rules = search_tables::phoneRewrite({{{1}, {1}}, {{2}, {2}}, {{4}, {4}}}, 5);
+    for (const auto& c : cases) {
+        ParamBlockBuilder b;
+        b.word(kBrevitParamExpansionPool, 40)
+            .word(kBrevitParamMasterPhonemeSlots, 4)
+            .word(kBrevitParamRecogPhonemeSlots, 4)
+            .word(kBrevitParamKeepPronunciations, 1)
+            .word(kBrevitParamCompressedStore, kMWLStorePlain)
+            .word(kBrevitParamKnownWordPronunciations, c.knownWordProns);
+        m_params.reset();
+        m_params = std::make_unique<ScopedParamBlock>(b);
+        MWL* l = load(f);
+        ASSERT_NE(l, nullptr);
+        std::vector<Pron> given;
+        std::vector<const uint16_t*> pointers;
+        for (const Pron& p : c.given)
+            given.push_back(closed(p));
+        for (const Pron& p : given)
+            pointers.push_back(p.data());
+        uint32_t id = kMWLNoWord;
+        ASSERT_EQ(MWL_AddWordWithPronunciations(l, u16(c.surface), u16(u"river"), static_cast<int32_t>(given.size()),
+                                                pointers.data(), 0, 1, &id),
+                  kMWLAddDone);
+        EXPECT_EQ(masters(l, id), c.kept) << c.knownWordProns << " " << ::testing::PrintToString(c.given);
+        // The caller's pronunciations are left as they were.
+        for (size_t k = 0; k < given.size(); ++k)
+            EXPECT_EQ(given[k], closed(c.given[k]));
+    }
+}
+
+} // namespace

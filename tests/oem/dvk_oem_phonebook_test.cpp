@@ -9,6 +9,7 @@
 #include "src/QrvLangSettingGetter.h"
 #include "src/QrvResourceBundle.h"
 #include "src/QrvSettings.h"
+#include "tests/src/lang_setting_answer.h"
 
 #include <glib.h>
 #include <gtest/gtest.h>
@@ -237,18 +238,6 @@ TEST_F(OemPhonebookTest, LocationWalkWithoutBundleGivesTheKeyTexts)
                                                   u"HOME 3", u"WORK 1", u"WORK 2", u"WORK 3", u"SIM", u"MAIN 1",
                                                   u"MAIN 2", u"MAIN 3", u"COMPANY", u"PERSONAL", u"OTHER", u"CAR"}));
     EXPECT_EQ(types, (std::vector<int32_t>{1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 6, 6, 6, 7, 10, 12, 9}));
-}
-
-// The service's language as the system service's answer sets it.
-void answerLanguage(const char* language, const char* country)
-{
-    WexObject locale = WexObject::object();
-    locale.put("languageCode", language);
-    locale.put("countryCode", country);
-    WexObject reply = WexObject::object();
-    reply.put("locale", locale);
-    reply.put("enableVoiceCommand", true);
-    wexMakeRefCounted<QrvLangSettingGetter>(nullptr)->Result(reply, WexErrNone);
 }
 
 // Localized names longer than twenty bytes keep their numbers, and a name

@@ -16,6 +16,7 @@
 #include "src/QrvServiceEnd.h"
 #include "tests/platform/bus/private_bus.h"
 #include "tests/platform/bus/sim_process.h"
+#include "tests/src/lang_setting_answer.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_root.h"
 #include "tests/support/vr_thread.h"
@@ -105,18 +106,6 @@ std::string describe(const dvk_pbook_Entry* entry)
 int32_t english()
 {
     return 5;
-}
-
-// The service's language, as the system service's answer sets it.
-void answerLanguage(const char* language, const char* country)
-{
-    WexObject locale = WexObject::object();
-    locale.put("languageCode", language);
-    locale.put("countryCode", country);
-    WexObject reply = WexObject::object();
-    reply.put("locale", locale);
-    reply.put("enableVoiceCommand", true);
-    wexMakeRefCounted<QrvLangSettingGetter>(nullptr)->Result(reply, WexErrNone);
 }
 
 // Runs on "UI" after everything posted there so far.

@@ -117,6 +117,19 @@ TEST_F(Synthesis, ASynthesisThatEndsEarlyStopsOnceAfterItsBuffers)
     EXPECT_EQ(callbacks, 1);
 }
 
+TEST_F(Synthesis, AnEmptyBufferBeforeTheEndIsNotQueued)
+{
+    // The audio would refuse a piece without samples (a programming error
+    // there): the buffer's turn passes on at once instead.
+    fakeVreTts().answers = {{0, 0}, {1, 0}, {-1, 1}};
+    newList();
+    runOnVr([&] { dvk_prompt_addText(list, reinterpret_cast<const dvk_ucs2_Char*>(u"gap")); });
+    play();
+    EXPECT_EQ(buffersQueued(), (std::vector<std::string>{"3+"}));
+    finish(1);
+    EXPECT_EQ(callbacks, 1);
+}
+
 TEST_F(Synthesis, EveryAllocationFailingInTurnEndsTheTurnWithoutALeak)
 {
     const long base = dvk_mem_liveBlocks();

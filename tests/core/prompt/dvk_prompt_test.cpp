@@ -226,6 +226,21 @@ TEST_F(PromptList, StoppingAnEndedListSuppressesItsCallback)
     EXPECT_EQ(callbacks, 0);
 }
 
+TEST_F(PromptList, ADoneMessageTheAudioDropsStillFreesTheList)
+{
+    newList();
+    runOnVr([&] { dvk_prompt_addPrompt(list, prompts, 1); });
+    play();
+    fakeAudio().slowStop = true;
+    finish(1);
+    // A second stop of the audio forgets the first one's message unsent:
+    // nothing would ever end the list, so dropping the message frees it.
+    runOnVr([] { dvk_audio_stopPlayback(nullptr); });
+    settle();
+    EXPECT_EQ(callbacks, 0);
+    EXPECT_EQ(dvk_mem_liveBlocks(), liveAfterTables);
+}
+
 TEST_F(PromptList, AStopBeforeTheFirstRunDestroysTheList)
 {
     newList();

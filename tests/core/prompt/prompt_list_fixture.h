@@ -106,6 +106,7 @@ protected:
         strings_ = dvk_string_createStringTable(5);
         ASSERT_NE(dvk_string_loadStringTableRange(strings_, 0), nullptr);
         callbacks = 0;
+        liveAfterTables = dvk_mem_liveBlocks();
     }
     void TearDown() override
     {
@@ -145,6 +146,7 @@ protected:
     }
 
     static inline int callbacks = 0;
+    long liveAfterTables = 0;
     dvk_prompt_Table* prompts = nullptr;
     dvk_string_Table* strings_ = nullptr;
     dvk_prompt_List* list = nullptr;

@@ -4,11 +4,25 @@
 
 namespace {
 
-using Stream = PromptListTest;
-
 const uint8_t kA[] = {'a', 'a'};
 const uint8_t kB[] = {'b'};
 const uint8_t kC[] = {'c', 'c', 'c'};
+
+class Stream : public PromptListTest {
+protected:
+    // A playing list whose only item is a stream that has played its first chunk "aa".
+    dvk_prompt_Stream* playingStream()
+    {
+        dvk_prompt_Stream* stream = nullptr;
+        newList();
+        runOnVr([&] {
+            stream = dvk_prompt_addStreamingVocData(list, 1, 0);
+            dvk_prompt_updateStreamingVocData(list, stream, kA, 2);
+        });
+        play();
+        return stream;
+    }
+};
 
 TEST_F(Stream, ChunksKeptBeforePlayingGoOutFirstThenAsTheyCome)
 {
@@ -68,13 +82,7 @@ TEST_F(Stream, AStreamEndedBeforePlayingIsClosedAsItStarts)
 
 TEST_F(Stream, AStopClosesTheStreamOnceAndLaterDataIsDropped)
 {
-    dvk_prompt_Stream* stream = nullptr;
-    newList();
-    runOnVr([&] {
-        stream = dvk_prompt_addStreamingVocData(list, 1, 0);
-        dvk_prompt_updateStreamingVocData(list, stream, kA, 2);
-    });
-    play();
+    dvk_prompt_Stream* stream = playingStream();
     runOnVr([&] {
         // Data already on its way when the stop comes.
         dvk_prompt_updateStreamingVocData(playing, stream, kB, 1);
@@ -91,13 +99,7 @@ TEST_F(Stream, AStopClosesTheStreamOnceAndLaterDataIsDropped)
 
 TEST_F(Stream, AChunkThatCannotBeStoredEndsThePlaying)
 {
-    dvk_prompt_Stream* stream = nullptr;
-    newList();
-    runOnVr([&] {
-        stream = dvk_prompt_addStreamingVocData(list, 1, 0);
-        dvk_prompt_updateStreamingVocData(list, stream, kA, 2);
-    });
-    play();
+    dvk_prompt_Stream* stream = playingStream();
     runOnVr([&] {
         dvk_prompt_updateStreamingVocData(playing, stream, kB, 1);
         fakeAudio().refuseNext = 1;  // the audio cannot take the chunk

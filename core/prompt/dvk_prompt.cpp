@@ -115,9 +115,8 @@ void endPlayback(dvk_prompt_List* list)
 
 // Queues one item; the message (may be none) goes with it. Non-zero when the
 // audio refused it (a message is gone then).
-int32_t queueItem(dvk_prompt_List* list, dvk_prompt_Item* item, dvk_msg_Message* message)
+int32_t queueItem(dvk_prompt_Item* item, dvk_msg_Message* message)
 {
-    (void)list;
     switch (item->kind) {
     case DVK_PROMPT_ITEM_PROMPT: {
         const auto* prompt = static_cast<const dvk_prompt_Prompt*>(item->object);
@@ -176,7 +175,7 @@ void playPromptMsgHndlr(void* data, dvk_msg_Address)
         for (dvk_list_Node* following = dvk_list_getNext(list->items, node);
              following != nullptr && itemOf(list, following)->kind == item->kind;
              following = dvk_list_getNext(list->items, following)) {
-            if (queueItem(list, item, nullptr) != 0) {
+            if (queueItem(item, nullptr) != 0) {
                 dvk_msg_destroy(&next);
                 queued = false;
                 break;
@@ -186,7 +185,7 @@ void playPromptMsgHndlr(void* data, dvk_msg_Address)
         }
     }
     // The next run starts when the last item of this one has been played.
-    if (queued && queueItem(list, item, next) != 0)
+    if (queued && queueItem(item, next) != 0)
         queued = false;
     if (!queued) {
         list->current = nullptr;

@@ -191,3 +191,29 @@ void dvk_vcm_stopTimer(dvk_vcm_Session* vcms);
 // The string-table texts of the ids (ended by -1) joined by separator; NULL
 // when a text is missing or memory is short.
 dvk_ucs2_Char* dvk_vcm_concatStrings(dvk_vcm_Session* vcms, const dvk_ucs2_Char* separator, ...);
+
+// The current gate command's spoken tip, at most twice: prompts 403 and (VCM
+// base 0) 309, then the string's text and the item name. The list's error
+// flag; 1 when the string is missing or memory is short.
+int32_t dvk_vcm_addAudioTip(dvk_vcm_Session* vcms, dvk_prompt_List* prompts, int32_t stringId,
+                            const dvk_ucs2_Char* itemName);
+
+// Prompt utilities: each adds to the list only when the user's prompt mode
+// plays items of the level (0-3): mode 0 level 3 alone, mode 1 levels 2 and
+// 3, modes 2 and 3 every level (only 2 and 3 while feature 67 is on).
+void dvk_vcm_prompt_addText(dvk_prompt_List* prompts, const dvk_ucs2_Char* text, int32_t level);
+void dvk_vcm_prompt_addLocation(dvk_prompt_List* prompts, dvk_prompt_Table* promptTable,
+                                dvk_string_Table* stringTable, const dvk_ucs2_Char* location, int32_t level);
+void dvk_vcm_prompt_addDigitsText(dvk_prompt_List* prompts, const dvk_ucs2_Char* text, int32_t level);
+void dvk_vcm_prompt_addDigits(dvk_prompt_List* prompts, dvk_prompt_Table* promptTable,
+                              const dvk_ucs2_Char* number, int32_t level);
+void dvk_vcm_prompt_addWords(dvk_prompt_List* prompts, const int32_t* wordIds, int32_t count, int32_t level);
+void dvk_vcm_prompt_addStringId(dvk_prompt_List* prompts, dvk_string_Table* stringTable, int32_t id,
+                                int32_t level);
+void dvk_vcm_prompt_addPrompt(dvk_prompt_List* prompts, dvk_prompt_Table* promptTable, int32_t id, int32_t level);
+// Also needs feature 59.
+void dvk_vcm_prompt_addMenuIndex(dvk_prompt_List* prompts, int32_t n, int32_t level);
+// n 0-99 as a text of one or two digits.
+void dvk_vcm_prompt_addDigitsFromLong(dvk_prompt_List* prompts, long n, int32_t level);
+// Earcons 0-6, whatever the level, unless the prompt mode is 1.
+void dvk_vcm_prompt_addEarcon(dvk_prompt_List* prompts, int32_t earcon);

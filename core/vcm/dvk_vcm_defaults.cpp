@@ -12,13 +12,6 @@ void checkArguments(dvk_vcm_Session* vcms, dvk_msg_Message** message)
     DVK_ASSERT(message != DVK_NULL);
 }
 
-int exitWith(dvk_vcm_Session* vcms, dvk_app_CompletionCode code, dvk_msg_Message** message)
-{
-    *message = dvk_app_newNotifyExitRspMsg(vcms->cmdList.notifyExit, code, vcms->userContext);
-    dvk_vcm_clearStack(vcms);
-    return *message == nullptr ? 1 : 0;
-}
-
 int restart(dvk_vcm_Session* vcms)
 {
     dvk_vcm_clearStack(vcms);
@@ -29,6 +22,13 @@ int restart(dvk_vcm_Session* vcms)
 }
 
 }  // namespace
+
+int dvk_vcm_exitWith(dvk_vcm_Session* vcms, dvk_app_CompletionCode code, dvk_msg_Message** message)
+{
+    *message = dvk_app_newNotifyExitRspMsg(vcms->cmdList.notifyExit, code, vcms->userContext);
+    dvk_vcm_clearStack(vcms);
+    return *message == nullptr ? 1 : 0;
+}
 
 int dvk_vcm_defaultEventYesHandler(dvk_vcm_Session* vcms, dvk_ui_Event event, int32_t,
                                    dvk_msg_Message** message)
@@ -63,7 +63,7 @@ int dvk_vcm_defaultEventExitHandler(dvk_vcm_Session* vcms, dvk_ui_Event event, i
     DVK_ASSERT(event == DVK_UI_EVENT_EXIT || event == DVK_UI_EVENT_CANCEL || event == DVK_UI_EVENT_BACK);
     dvk_app_CompletionCode code = vcms->aacExit != 0 ? DVK_APP_ALWAYS_AVAILABLE_EXIT : DVK_APP_SUCCESS;
     vcms->aacExit = 0;
-    return exitWith(vcms, code, message);
+    return dvk_vcm_exitWith(vcms, code, message);
 }
 
 int dvk_vcm_defaultEventRestartHandler(dvk_vcm_Session* vcms, dvk_ui_Event event, int32_t,

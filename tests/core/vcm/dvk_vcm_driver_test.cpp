@@ -1,6 +1,7 @@
 #include "tests/core/vcm/vcm_fixture.h"
 
 #include "tests/core/vcm/driver/vcm_driver.h"
+#include "tests/core/prompt/recorder/prompt_list_recorder.h"
 
 #include <vector>
 
@@ -112,3 +113,36 @@ TEST_F(VcmDriverTest, BackOverAnUnsavedModuleWithoutCopiesPopsToTheRoot)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(VcmDriverTest, ATimeoutPlaysItsEarconAndEndsTheSessionWithCodeTwo)
+{
+    ScriptedModule& spec = listeningSpec();
+    spec.etable = {{DVK_UI_EVENT_TIMEOUT, dvk_vcm_defaultEventTimeoutExitHandler},
+                   {DVK_UI_EVENT_EXIT, dvk_vcm_defaultEventTimeoutExitHandler}};
+    ASSERT_EQ(dvk_vcm_push(vcms, newScriptedModule(vcms, &spec, "L", -1, false)), 0);
+    dvk_msg_Message* message = nullptr;
+    ASSERT_EQ(dvk_vcm_handleEvent(vcms, DVK_UI_EVENT_TIMEOUT, 0, &message), 0);
+    // What the engine plays before it asks for the continuation.
+    dvk_prompt_List* prompts = dvk_prompt_createPromptList(nullptr, 100, 0);
+    resetPromptListRecorder();
+    EXPECT_EQ(dvk_vcm_getPrompt(vcms, prompts), 0);
+    EXPECT_EQ(recordedPromptCalls(), std::vector<std::string>{"addEarcon 4"});
+    dvk_prompt_destroyPromptList(&prompts);
+    vcmDriverRun(&driver);
+    EXPECT_EQ(s_exits, std::vector<int>{2});
+    EXPECT_EQ(dvk_vcm_done(vcms), 1);
+}
+
+TEST_F(VcmDriverTest, AnExitInTheTimeoutHandlerEndsWithCodeFive)
+{
+    ScriptedModule& spec = listeningSpec();
+    spec.etable = {{DVK_UI_EVENT_EXIT, dvk_vcm_defaultEventTimeoutExitHandler}};
+    ASSERT_EQ(dvk_vcm_push(vcms, newScriptedModule(vcms, &spec, "L", -1, false)), 0);
+    vcmDriverEvent(&driver, DVK_UI_EVENT_EXIT, 0);
+    EXPECT_EQ(s_exits, std::vector<int>{5});
+    EXPECT_EQ(dvk_vcm_done(vcms), 1);
+}
+
+} // namespace

@@ -1,6 +1,7 @@
 #include "tests/core/vcm/vcm_fixture.h"
 
 #include "sdk/common/dvk_pbook.h"
+#include "tests/core/vcm/phonebook/ann_bob_phonebook.h"
 #include "tests/sdk/common/fake_oem_pbook.h"
 
 #include <vector>
@@ -15,18 +16,13 @@ class ResultTest : public VcmTest {
 protected:
     void SetUp() override
     {
-        resetFakeOemPbook();
-        dvkPbookUnitTestInit();
-        fakeOemPbook().locations = {{u"Mobile", u"", 1, 1}, {u"Home", u"", 2, 1}};
-        fakeOemPbook().contacts = {{u"Ann", u"", u"", u"", {{1, u"5550001"}}},
-                                   {u"Bob", u"", u"", u"", {{1, u"5550002"}}}};
+        useAnnAndBobPhonebook();
         VcmTest::SetUp();
     }
     void TearDown() override
     {
         VcmTest::TearDown();
-        resetFakeOemPbook();
-        dvkPbookUnitTestInit();
+        clearAnnAndBobPhonebook();
     }
 };
 

@@ -40,10 +40,12 @@ void vcmDriverRun(VcmDriver* driver)
     while (dvk_vcm_done(driver->vcms) == 0 && !listens(driver->vcms)) {
         dvk_msg_Message* message = nullptr;
         dvk_msg_Address recipient = nullptr;
-        dvk_vcm_getContinuation(driver->vcms, &message, &recipient, nullptr);
+        // The driver stands for the application's address, so a message for
+        // it is told from one for the suite even before "VR" runs.
+        dvk_vcm_getContinuation(driver->vcms, &message, &recipient, driver);
         if (message == nullptr)
             return;
-        if (recipient != dvk_msg_getDvkAddr()) {
+        if (recipient == driver || recipient != dvk_msg_getDvkAddr()) {
             deliver(message);
             continue;
         }

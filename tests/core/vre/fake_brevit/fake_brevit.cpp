@@ -222,13 +222,14 @@ void buildList(BrevitEngine* engine)
     }
 }
 
-void writeFile(const char* name, const std::string& content)
+bool writeFile(const char* name, const std::string& content)
 {
     dvk_file_Stream* stream = dvk_file_fopen(name, DVK_OEM_FILE_MODE_WRITE);
-    ASSERT_NE(stream, nullptr) << name;
-    if (!content.empty())
-        dvk_file_fwrite(content.data(), 1, static_cast<long>(content.size()), stream);
-    dvk_file_fclose(&stream);
+    if (stream == nullptr)
+        return false;
+    const bool written = dvk_file_fwrite(content.data(), 1, static_cast<long>(content.size()), stream) ==
+                         static_cast<long>(content.size());
+    return dvk_file_fclose(&stream) == 0 && written;
 }
 
 std::string readFile(const char* name)
@@ -444,10 +445,10 @@ EBrevit Brevit_SaveToStoragePair(BrevitEngine* engine, const char* pathA, const 
     const EBrevit r = scripted("SaveToStoragePair");
     if (r != kFakeNormal)
         return r;
-    if (pathA != nullptr)
-        writeFile(pathA, std::string("fake models\n") + (engine->adapted ? "adapted\n" : ""));
-    if (pathB != nullptr)
-        writeFile(pathB, vocabularyHalf(engine));
+    if (pathA != nullptr && !writeFile(pathA, std::string("fake models\n") + (engine->adapted ? "adapted\n" : "")))
+        return EBrevit_StorageWriteError;
+    if (pathB != nullptr && !writeFile(pathB, vocabularyHalf(engine)))
+        return EBrevit_StorageWriteError;
     return EBrevit_OK;
 }
 

@@ -411,6 +411,14 @@ TEST_F(VreRecogTest, SynthesisFillsBuffersUntilDone)
     EXPECT_EQ(bytes, 200);
     EXPECT_EQ(frames, 100);
 
+    // Wide-band playback asks for 16 kHz synthesis.
+    fakePlaybackPcmType() = DVK_OEM_AUDIO_PCMTYPE_16K;
+    const size_t wide = fakeBrevit().calls.size();
+    ASSERT_EQ(dvk_vre_startTTSFromText(vre_, u(u"hi"), 100, 0, &pcm, &vocoder), 0);
+    EXPECT_EQ(pcm, DVK_OEM_AUDIO_PCMTYPE_16K);
+    EXPECT_EQ(fakeBrevitCalls(wide, {"StartTTS"}),
+              std::vector<std::string>{"StartTTSFromTextU(1, \"hi\", 4, 16000, 100, 0)"});
+
     fakeBrevit().ttsEncoding = 1;
     ASSERT_EQ(dvk_vre_startTTSFromText(vre_, u(u"hello"), 100, 0, &pcm, &vocoder), 0);
     EXPECT_EQ(dvk_vre_getTTS(vre_, buffer, 250, &bytes, &frames), 0);

@@ -100,6 +100,18 @@ TEST_F(VreCreateTest, DictationTakesTheDictationFileAndItsRate)
               std::vector<std::string>{"CreateFromBinFile(\"lvd_enus.bin\")"});
 }
 
+TEST_F(VreCreateTest, ARecordingTypeWithoutARateFailsCreation)
+{
+    fakeRecordingPcmType() = DVK_OEM_AUDIO_PCMTYPE_NONE;
+    const long live = dvk_mem_liveBlocks();
+    EXPECT_EQ(dvk_vre_create(&vre_, kEnglish, 0, strings_), 1);
+    EXPECT_EQ(vre_, nullptr);
+    EXPECT_EQ(dvk_mem_liveBlocks(), live);
+    EXPECT_EQ(fakeBrevit().created, 0);
+    fakeRecordingPcmType() = DVK_OEM_AUDIO_PCMTYPE_16K;
+    create();
+}
+
 TEST_F(VreCreateTest, AnUnsupportedLanguageAllocatesNothing)
 {
     EXPECT_EQ(dvk_vre_create(&vre_, 7, 0, strings_), 2);

@@ -9,6 +9,7 @@
 #include "core/vre/dvk_vre.h"
 #include "core/vre/dvk_vre_record.h"
 #include "sdk/common/dvk_pbook.h"
+#include "tests/core/vre/fake_audio_types.h"
 #include "tests/core/vre/fake_brevit/fake_brevit.h"
 #include "tests/sdk/common/fake_oem.h"
 #include "tests/sdk/common/fake_oem_pbook.h"
@@ -141,6 +142,8 @@ protected:
         SuiteMemoryTest::SetUp();
         ensureWorkQueues();
         resetFakeBrevit();
+        fakeRecordingPcmType() = DVK_OEM_AUDIO_PCMTYPE_8K;
+        fakePlaybackPcmType() = DVK_OEM_AUDIO_PCMTYPE_8K;
         resetFakeOemSettings();
         resetFakeOemPbook();
         dvkPbookUnitTestInit();

@@ -107,6 +107,8 @@ void estimateClassSize(dvk_vre_Recognizer* vre, dvk_constraints_WordClass* wordC
     }
 }
 
+int32_t addMember(dvk_vre_Recognizer* vre, dvk_constraints_WordClass* wordClass, dvk_constraints_Iterator member);
+int32_t deleteConstraint(dvk_vre_Recognizer* vre, const dvk_constraints_Constraint* constraint);
 void nextConstraintHandler(void* data, dvk_msg_Address sender);
 void nextClassHandler(void* data, dvk_msg_Address sender);
 void nextMemberHandler(void* data, dvk_msg_Address sender);
@@ -147,7 +149,7 @@ void nextConstraintHandler(void* data, dvk_msg_Address)
         if (dvk_constraint_getTransitionCount(constraint) > 0)
             break;
     }
-    if (constraint->rebuildAlways == 1 && dvk_vre_deleteConstraint(vre, constraint) != 0) {
+    if (constraint->rebuildAlways == 1 && deleteConstraint(vre, constraint) != 0) {
         sendRebuildErrorEvent(vre);
         return;
     }
@@ -255,7 +257,7 @@ void nextMemberHandler(void* data, dvk_msg_Address)
         vre->progressCount += 1;
         dvk_ui_setProgressBarInfo(vre->progressCount, -1);
     }
-    if (dvk_vre_addMember(vre, wordClass, vre->currentMember) != 0) {
+    if (addMember(vre, wordClass, vre->currentMember) != 0) {
         sendRebuildErrorEvent(vre);
         return;
     }
@@ -346,19 +348,7 @@ int32_t addPhrase(dvk_vre_Recognizer* vre, dvk_constraints_WordClass* wordClass,
     return result;
 }
 
-}  // namespace
-
-int32_t getConstraintIrClassCount(const dvk_constraints_Constraint* constraint)
-{
-    int32_t count = 0;
-    for (dvk_constraints_WordClass** c = constraint->wordClasses; *c != nullptr; ++c) {
-        if ((*c)->memberType == 2)
-            ++count;
-    }
-    return count;
-}
-
-int32_t dvk_vre_addMember(dvk_vre_Recognizer* vre, dvk_constraints_WordClass* wordClass,
+int32_t addMember(dvk_vre_Recognizer* vre, dvk_constraints_WordClass* wordClass,
                           dvk_constraints_Iterator member)
 {
     switch (wordClass->memberType) {
@@ -371,7 +361,7 @@ int32_t dvk_vre_addMember(dvk_vre_Recognizer* vre, dvk_constraints_WordClass* wo
     }
 }
 
-int32_t dvk_vre_deleteConstraint(dvk_vre_Recognizer* vre, const dvk_constraints_Constraint* constraint)
+int32_t deleteConstraint(dvk_vre_Recognizer* vre, const dvk_constraints_Constraint* constraint)
 {
     int32_t index = -1;
     if (Brevit_FindConstraint(vre->engine, constraint->name, &index) != EBrevit_OK)
@@ -381,6 +371,18 @@ int32_t dvk_vre_deleteConstraint(dvk_vre_Recognizer* vre, const dvk_constraints_
         return 1;
     }
     return 0;
+}
+
+}  // namespace
+
+int32_t getConstraintIrClassCount(const dvk_constraints_Constraint* constraint)
+{
+    int32_t count = 0;
+    for (dvk_constraints_WordClass** c = constraint->wordClasses; *c != nullptr; ++c) {
+        if ((*c)->memberType == 2)
+            ++count;
+    }
+    return count;
 }
 
 int32_t dvk_vre_addConstraintSet(dvk_vre_Recognizer* vre, dvk_constraints_Constraint** constraints,
@@ -431,7 +433,7 @@ int32_t dvk_vre_deleteConstraintSet(dvk_vre_Recognizer* vre, dvk_constraints_Con
     DVK_ASSERT(vre != DVK_NULL);
     DVK_ASSERT(constraints != DVK_NULL);
     for (dvk_constraints_Constraint** c = constraints; *c != nullptr; ++c) {
-        if (dvk_vre_deleteConstraint(vre, *c) != 0)
+        if (deleteConstraint(vre, *c) != 0)
             return 1;
         vre->needsSave = 1;
     }
@@ -467,7 +469,7 @@ int32_t dvk_vre_rebuildMembers(dvk_vre_Recognizer* vre, dvk_constraints_Constrai
             continue;
         for (dvk_constraints_Iterator it = wordClass->getFirst(wordClass); it != 0;
              it = wordClass->getNext(wordClass, it)) {
-            if (dvk_vre_addMember(vre, wordClass, it) != 0)
+            if (addMember(vre, wordClass, it) != 0)
                 return 1;
         }
     }

@@ -64,9 +64,5 @@ enum : int32_t {
 
 WexLogger& dvk_vre_log();
 
-// Shared between the wrapper's files.
-int32_t dvk_vre_addMember(dvk_vre_Recognizer* vre, dvk_constraints_WordClass* wordClass,
-                          dvk_constraints_Iterator member);
-int32_t dvk_vre_deleteConstraint(dvk_vre_Recognizer* vre, const dvk_constraints_Constraint* constraint);
 // Classes of member type 2 (music items) in the constraint.
 int32_t getConstraintIrClassCount(const dvk_constraints_Constraint* constraint);

@@ -103,6 +103,15 @@ void logCall(const std::string& line)
         s_fake.onCall(line);
 }
 
+EBrevit scripted(const char* name);
+
+// Writes the call down; the scripted answer of its next call.
+EBrevit enter(const std::string& line, const char* name)
+{
+    logCall(line);
+    return scripted(name);
+}
+
 // The scripted answer of the entry point's next call.
 EBrevit scripted(const char* name)
 {
@@ -342,8 +351,7 @@ std::vector<std::string> fakeBrevitCalls(size_t from, const std::vector<std::str
 
 EBrevit Brevit_GetNumberStoredModelSets(BrevitAllocator*, int32_t* count)
 {
-    logCall("GetNumberStoredModelSets");
-    const EBrevit r = scripted("GetNumberStoredModelSets");
+    const EBrevit r = enter("GetNumberStoredModelSets", "GetNumberStoredModelSets");
     if (r != kFakeNormal)
         return r;
     *count = static_cast<int32_t>(s_fake.storedSets.size());
@@ -368,8 +376,7 @@ EBrevit Brevit_GetBinFileModelSetInfo(const char* path, BrevitAllocator*, int32_
                                       uint32_t* propertyWord1, uint32_t* propertyWord2, int32_t* synthesisEncoding,
                                       int32_t* sampleRate)
 {
-    logCall("GetBinFileModelSetInfo(" + quoted(path) + ", " + std::to_string(languageSize) + ")");
-    const EBrevit r = scripted("GetBinFileModelSetInfo");
+    const EBrevit r = enter("GetBinFileModelSetInfo(" + quoted(path) + ", " + std::to_string(languageSize) + ")", "GetBinFileModelSetInfo");
     if (r != kFakeNormal)
         return r;
     const auto found = s_fake.modelSets.find(path);
@@ -387,8 +394,7 @@ EBrevit Brevit_GetBinFileModelSetInfo(const char* path, BrevitAllocator*, int32_
 
 EBrevit Brevit_CreateFromBinFile(const char* path, BrevitAllocator* allocator, BrevitEngine** engine)
 {
-    logCall("CreateFromBinFile(" + quoted(path) + ")");
-    const EBrevit r = scripted("CreateFromBinFile");
+    const EBrevit r = enter("CreateFromBinFile(" + quoted(path) + ")", "CreateFromBinFile");
     if (r != kFakeNormal)
         return r;
     if (s_fake.modelSets.count(path) == 0)
@@ -432,8 +438,7 @@ EBrevit Brevit_Destroy(BrevitEngine* engine, BrevitAllocator** allocatorOut)
 
 EBrevit Brevit_ReleaseUnusedMemory(BrevitEngine*, int32_t level)
 {
-    logCall("ReleaseUnusedMemory(" + std::to_string(level) + ")");
-    const EBrevit r = scripted("ReleaseUnusedMemory");
+    const EBrevit r = enter("ReleaseUnusedMemory(" + std::to_string(level) + ")", "ReleaseUnusedMemory");
     return r != kFakeNormal ? r : EBrevit_OK;
 }
 
@@ -441,8 +446,7 @@ EBrevit Brevit_ReleaseUnusedMemory(BrevitEngine*, int32_t level)
 
 EBrevit Brevit_SaveToStoragePair(BrevitEngine* engine, const char* pathA, const char* pathB)
 {
-    logCall("SaveToStoragePair(" + joinArgs(quoted(pathA), quoted(pathB)) + ")");
-    const EBrevit r = scripted("SaveToStoragePair");
+    const EBrevit r = enter("SaveToStoragePair(" + joinArgs(quoted(pathA), quoted(pathB)) + ")", "SaveToStoragePair");
     if (r != kFakeNormal)
         return r;
     if (pathA != nullptr && !writeFile(pathA, std::string("fake models\n") + (engine->adapted ? "adapted\n" : "")))
@@ -454,8 +458,7 @@ EBrevit Brevit_SaveToStoragePair(BrevitEngine* engine, const char* pathA, const 
 
 EBrevit Brevit_LoadFromStoragePair(BrevitEngine* engine, const char* pathA, const char* pathB)
 {
-    logCall("LoadFromStoragePair(" + joinArgs(quoted(pathA), quoted(pathB)) + ")");
-    const EBrevit r = scripted("LoadFromStoragePair");
+    const EBrevit r = enter("LoadFromStoragePair(" + joinArgs(quoted(pathA), quoted(pathB)) + ")", "LoadFromStoragePair");
     if (r == EBrevit_StoredDataError) {
         // Part of the data is in before the reader stops.
         engine->loadedAnything = true;
@@ -488,9 +491,8 @@ EBrevit Brevit_FindConstraint(BrevitEngine* engine, const char* name, int32_t* i
 EBrevit Brevit_CreateEmptyClassPairConstraint(BrevitEngine* engine, const char* name, int32_t classCapacity,
                                               int32_t transitionCapacity, int32_t option, int32_t* index)
 {
-    logCall("CreateEmptyClassPairConstraint(" +
-            joinArgs(quoted(name), classCapacity, transitionCapacity, option) + ")");
-    const EBrevit r = scripted("CreateEmptyClassPairConstraint");
+    const EBrevit r = enter("CreateEmptyClassPairConstraint(" +
+            joinArgs(quoted(name), classCapacity, transitionCapacity, option) + ")", "CreateEmptyClassPairConstraint");
     if (r != kFakeNormal)
         return r;
     if (name == nullptr || name[0] == 0 || std::strlen(name) > 19 || findConstraint(engine, name) >= 0 ||
@@ -525,8 +527,7 @@ EBrevit Brevit_AddClassPairTransition(BrevitEngine* engine, int32_t index, const
 
 EBrevit Brevit_DeleteConstraint(BrevitEngine* engine, int32_t index)
 {
-    logCall("DeleteConstraint(" + std::to_string(index) + ")");
-    const EBrevit r = scripted("DeleteConstraint");
+    const EBrevit r = enter("DeleteConstraint(" + std::to_string(index) + ")", "DeleteConstraint");
     if (r != kFakeNormal)
         return r;
     if (!validConstraint(engine, index))
@@ -537,8 +538,7 @@ EBrevit Brevit_DeleteConstraint(BrevitEngine* engine, int32_t index)
 
 EBrevit Brevit_DeleteAllConstraints(BrevitEngine* engine)
 {
-    logCall("DeleteAllConstraints");
-    const EBrevit r = scripted("DeleteAllConstraints");
+    const EBrevit r = enter("DeleteAllConstraints", "DeleteAllConstraints");
     if (r != kFakeNormal)
         return r;
     for (FakeConstraintState& constraint : engine->constraints)
@@ -605,8 +605,7 @@ EBrevit Brevit_AddClassMemberFromIds(BrevitEngine* engine, const char* className
 
 EBrevit Brevit_RemoveClassMembers(BrevitEngine* engine, const char* className, int32_t* count)
 {
-    logCall("RemoveClassMembers(" + quoted(className) + ")");
-    const EBrevit r = scripted("RemoveClassMembers");
+    const EBrevit r = enter("RemoveClassMembers(" + quoted(className) + ")", "RemoveClassMembers");
     if (r != kFakeNormal)
         return r;
     auto& members = engine->classes[className];
@@ -618,8 +617,7 @@ EBrevit Brevit_RemoveClassMembers(BrevitEngine* engine, const char* className, i
 EBrevit Brevit_FindBestParse(BrevitEngine* engine, int32_t constraintCount, const int32_t*, int32_t wordCount,
                              const VocId* wordIds, int32_t* bestIndex, uint32_t* classIds, int32_t* cost)
 {
-    logCall("FindBestParse(" + joinArgs(constraintCount, utf8(wordsText(engine, wordIds, wordCount))) + ")");
-    const EBrevit r = scripted("FindBestParse");
+    const EBrevit r = enter("FindBestParse(" + joinArgs(constraintCount, utf8(wordsText(engine, wordIds, wordCount))) + ")", "FindBestParse");
     if (r != kFakeNormal)
         return r;
     *bestIndex = -1;
@@ -640,8 +638,7 @@ EBrevit Brevit_FindBestParse(BrevitEngine* engine, int32_t constraintCount, cons
 
 EBrevit Brevit_StartListening(BrevitEngine* engine, uint32_t* utteranceId)
 {
-    logCall("StartListening");
-    const EBrevit r = scripted("StartListening");
+    const EBrevit r = enter("StartListening", "StartListening");
     if (r != kFakeNormal)
         return r;
     engine->listening = true;
@@ -651,8 +648,7 @@ EBrevit Brevit_StartListening(BrevitEngine* engine, uint32_t* utteranceId)
 
 EBrevit Brevit_StopListening(BrevitEngine* engine)
 {
-    logCall("StopListening");
-    const EBrevit r = scripted("StopListening");
+    const EBrevit r = enter("StopListening", "StopListening");
     if (r != kFakeNormal)
         return r;
     engine->listening = false;
@@ -661,8 +657,7 @@ EBrevit Brevit_StopListening(BrevitEngine* engine)
 
 EBrevit Brevit_PutWaveSamples(BrevitEngine* engine, const int16_t*, int32_t count, int32_t* status)
 {
-    logCall("PutWaveSamples(" + std::to_string(count) + ")");
-    const EBrevit r = scripted("PutWaveSamples");
+    const EBrevit r = enter("PutWaveSamples(" + std::to_string(count) + ")", "PutWaveSamples");
     if (r != kFakeNormal)
         return r;
     *status = 0;
@@ -677,8 +672,7 @@ EBrevit Brevit_PutWaveSamples(BrevitEngine* engine, const int16_t*, int32_t coun
 
 EBrevit Brevit_ClearFeatureQueueStats(BrevitEngine*)
 {
-    logCall("ClearFeatureQueueStats");
-    const EBrevit r = scripted("ClearFeatureQueueStats");
+    const EBrevit r = enter("ClearFeatureQueueStats", "ClearFeatureQueueStats");
     return r != kFakeNormal ? r : EBrevit_OK;
 }
 
@@ -687,8 +681,7 @@ EBrevit Brevit_StartRecognizing(BrevitEngine* engine, uint32_t utteranceId, int3
 {
     std::ostringstream left;
     left << std::hex << std::uppercase << "0x" << (leftContextIds != nullptr ? leftContextIds[0] : 0);
-    logCall("StartRecognizing(" + joinArgs(utteranceId, mode, leftContextCount, left.str(), constraintCount) + ")");
-    const EBrevit r = scripted("StartRecognizing");
+    const EBrevit r = enter("StartRecognizing(" + joinArgs(utteranceId, mode, leftContextCount, left.str(), constraintCount) + ")", "StartRecognizing");
     if (r != kFakeNormal)
         return r;
     if (mode == 0 || (constraintCount > 0 && constraintIndices == nullptr))
@@ -707,8 +700,7 @@ EBrevit Brevit_StartRecognizing(BrevitEngine* engine, uint32_t utteranceId, int3
 
 EBrevit Brevit_ProcessFrame(BrevitEngine* engine, int32_t* status)
 {
-    logCall("ProcessFrame");
-    const EBrevit r = scripted("ProcessFrame");
+    const EBrevit r = enter("ProcessFrame", "ProcessFrame");
     if (r != kFakeNormal)
         return r;
     if (!engine->recognizing) {
@@ -733,8 +725,7 @@ EBrevit Brevit_StopRecognizing(BrevitEngine* engine, int32_t reject)
 
 EBrevit Brevit_PrecomputeStartRecognizing(BrevitEngine*)
 {
-    logCall("PrecomputeStartRecognizing");
-    const EBrevit r = scripted("PrecomputeStartRecognizing");
+    const EBrevit r = enter("PrecomputeStartRecognizing", "PrecomputeStartRecognizing");
     return r != kFakeNormal ? r : EBrevit_OK;
 }
 
@@ -742,8 +733,7 @@ EBrevit Brevit_PrecomputeStartRecognizing(BrevitEngine*)
 
 EBrevit Brevit_PrepareChoiceList(BrevitEngine* engine, int32_t* count, int32_t* confidence)
 {
-    logCall("PrepareChoiceList");
-    const EBrevit r = scripted("PrepareChoiceList");
+    const EBrevit r = enter("PrepareChoiceList", "PrepareChoiceList");
     if (r != kFakeNormal)
         return r;
     if (engine->recognizing)
@@ -781,8 +771,7 @@ EBrevit choiceWords(BrevitEngine* engine, int32_t choice, int32_t maxWords, VocI
 
 EBrevit Brevit_GetChoice(BrevitEngine* engine, int32_t choice, int32_t maxWords, VocId* wordIds, int32_t* count)
 {
-    logCall("GetChoice(" + std::to_string(choice) + ")");
-    const EBrevit r = scripted("GetChoice");
+    const EBrevit r = enter("GetChoice(" + std::to_string(choice) + ")", "GetChoice");
     if (r != kFakeNormal)
         return r;
     return choiceWords(engine, choice, maxWords, wordIds, count);
@@ -795,8 +784,7 @@ EBrevit Brevit_GetChoiceAndScoreExtended(BrevitEngine* engine, int32_t choice, i
                                          int32_t* constraintIndex, int32_t* zeroArray1, int32_t* zeroArray2,
                                          int32_t* extraArray1, int32_t* extraArray2)
 {
-    logCall("GetChoiceAndScoreExtended(" + joinArgs(choice, maxWords, maxExtra) + ")");
-    const EBrevit r = scripted("GetChoiceAndScoreExtended");
+    const EBrevit r = enter("GetChoiceAndScoreExtended(" + joinArgs(choice, maxWords, maxExtra) + ")", "GetChoiceAndScoreExtended");
     if (r != kFakeNormal)
         return r;
     if (constraintIndex != nullptr)
@@ -829,8 +817,7 @@ EBrevit Brevit_GetChoiceAndScoreExtended(BrevitEngine* engine, int32_t choice, i
 
 EBrevit Brevit_DiscardChoice(BrevitEngine* engine, int32_t choice)
 {
-    logCall("DiscardChoice(" + std::to_string(choice) + ")");
-    const EBrevit r = scripted("DiscardChoice");
+    const EBrevit r = enter("DiscardChoice(" + std::to_string(choice) + ")", "DiscardChoice");
     if (r != kFakeNormal)
         return r;
     buildList(engine);
@@ -843,8 +830,7 @@ EBrevit Brevit_DiscardChoice(BrevitEngine* engine, int32_t choice)
 EBrevit Brevit_ParseChoiceWords(BrevitEngine*, int32_t choice, const char* ruleName, int32_t firstWord,
                                 int32_t wordCount, int32_t* changed)
 {
-    logCall("ParseChoiceWords(" + joinArgs(choice, quoted(ruleName), firstWord, wordCount) + ")");
-    const EBrevit r = scripted("ParseChoiceWords");
+    const EBrevit r = enter("ParseChoiceWords(" + joinArgs(choice, quoted(ruleName), firstWord, wordCount) + ")", "ParseChoiceWords");
     if (r != kFakeNormal)
         return r;
     *changed = 0;
@@ -857,22 +843,19 @@ EBrevit Brevit_ParseChoiceWords(BrevitEngine*, int32_t choice, const char* ruleN
 
 EBrevit Brevit_RerecognizeChoiceList(BrevitEngine*, int32_t maxChoices)
 {
-    logCall("RerecognizeChoiceList(" + std::to_string(maxChoices) + ")");
-    const EBrevit r = scripted("RerecognizeChoiceList");
+    const EBrevit r = enter("RerecognizeChoiceList(" + std::to_string(maxChoices) + ")", "RerecognizeChoiceList");
     return r != kFakeNormal ? r : EBrevit_OK;
 }
 
 EBrevit Brevit_GrammarClear(BrevitEngine*)
 {
-    logCall("GrammarClear");
-    const EBrevit r = scripted("GrammarClear");
+    const EBrevit r = enter("GrammarClear", "GrammarClear");
     return r != kFakeNormal ? r : EBrevit_OK;
 }
 
 EBrevit Brevit_GrammarAddNonTerminal(BrevitEngine*, const char* ruleName, const char* expansion)
 {
-    logCall("GrammarAddNonTerminal(" + joinArgs(quoted(ruleName), quoted(expansion)) + ")");
-    const EBrevit r = scripted("GrammarAddNonTerminal");
+    const EBrevit r = enter("GrammarAddNonTerminal(" + joinArgs(quoted(ruleName), quoted(expansion)) + ")", "GrammarAddNonTerminal");
     return r != kFakeNormal ? r : EBrevit_OK;
 }
 
@@ -917,8 +900,7 @@ EBrevit Brevit_MakeSpokenPhraseActiveU(BrevitEngine* engine, const uint16_t* wri
 
 EBrevit Brevit_RemoveUnreferencedWordIds(BrevitEngine*, int32_t alsoFromWordList, int32_t*)
 {
-    logCall("RemoveUnreferencedWordIds(" + std::to_string(alsoFromWordList) + ")");
-    const EBrevit r = scripted("RemoveUnreferencedWordIds");
+    const EBrevit r = enter("RemoveUnreferencedWordIds(" + std::to_string(alsoFromWordList) + ")", "RemoveUnreferencedWordIds");
     return r != kFakeNormal ? r : EBrevit_OK;
 }
 
@@ -989,8 +971,7 @@ EBrevit Brevit_GetSigProcInfoSize(BrevitEngine*, int32_t* size)
 
 EBrevit Brevit_GetSigProcInfo(BrevitEngine*, void* buffer)
 {
-    logCall("GetSigProcInfo");
-    const EBrevit r = scripted("GetSigProcInfo");
+    const EBrevit r = enter("GetSigProcInfo", "GetSigProcInfo");
     if (r != kFakeNormal)
         return r;
     for (int32_t i = 0; i < s_fake.infoSize; ++i)
@@ -1000,8 +981,7 @@ EBrevit Brevit_GetSigProcInfo(BrevitEngine*, void* buffer)
 
 EBrevit Brevit_GetNextSigProcPacket(BrevitEngine* engine, void* buffer, int32_t* status)
 {
-    logCall("GetNextSigProcPacket");
-    const EBrevit r = scripted("GetNextSigProcPacket");
+    const EBrevit r = enter("GetNextSigProcPacket", "GetNextSigProcPacket");
     if (r != kFakeNormal)
         return r;
     *status = 4;
@@ -1030,8 +1010,7 @@ EBrevit Brevit_GetTTSEncoding(BrevitEngine*, int32_t* encoding)
 EBrevit Brevit_StartTTSFromIds(BrevitEngine* engine, const VocId*, int32_t count, int32_t encoding, int32_t rate,
                                int32_t adjustmentA, int32_t adjustmentB)
 {
-    logCall("StartTTSFromIds(" + joinArgs(engine->serial, count, encoding, rate, adjustmentA, adjustmentB) + ")");
-    const EBrevit r = scripted("StartTTSFromIds");
+    const EBrevit r = enter("StartTTSFromIds(" + joinArgs(engine->serial, count, encoding, rate, adjustmentA, adjustmentB) + ")", "StartTTSFromIds");
     if (r != kFakeNormal)
         return r;
     engine->tts = true;
@@ -1042,9 +1021,8 @@ EBrevit Brevit_StartTTSFromIds(BrevitEngine* engine, const VocId*, int32_t count
 EBrevit Brevit_StartTTSFromTextU(BrevitEngine* engine, const uint16_t* text, int32_t encoding, int32_t rate,
                                  int32_t adjustmentA, int32_t adjustmentB)
 {
-    logCall("StartTTSFromTextU(" +
-            joinArgs(engine->serial, utf8(text), encoding, rate, adjustmentA, adjustmentB) + ")");
-    const EBrevit r = scripted("StartTTSFromTextU");
+    const EBrevit r = enter("StartTTSFromTextU(" +
+            joinArgs(engine->serial, utf8(text), encoding, rate, adjustmentA, adjustmentB) + ")", "StartTTSFromTextU");
     if (r != kFakeNormal)
         return r;
     engine->tts = true;
@@ -1087,8 +1065,7 @@ EBrevit Brevit_StopTTS(BrevitEngine* engine)
 
 EBrevit Brevit_StartEnrollmentSession(BrevitEngine* engine)
 {
-    logCall("StartEnrollmentSession");
-    const EBrevit r = scripted("StartEnrollmentSession");
+    const EBrevit r = enter("StartEnrollmentSession", "StartEnrollmentSession");
     if (r != kFakeNormal)
         return r;
     engine->enrollment = true;
@@ -1097,22 +1074,19 @@ EBrevit Brevit_StartEnrollmentSession(BrevitEngine* engine)
 
 EBrevit Brevit_SetEnrollmentConstraint(BrevitEngine* engine, int32_t count, const VocId* wordIds)
 {
-    logCall("SetEnrollmentConstraint(" + utf8(wordsText(engine, wordIds, count)) + ")");
-    const EBrevit r = scripted("SetEnrollmentConstraint");
+    const EBrevit r = enter("SetEnrollmentConstraint(" + utf8(wordsText(engine, wordIds, count)) + ")", "SetEnrollmentConstraint");
     return r != kFakeNormal ? r : EBrevit_OK;
 }
 
 EBrevit Brevit_ProcessEnrollment(BrevitEngine*)
 {
-    logCall("ProcessEnrollment");
-    const EBrevit r = scripted("ProcessEnrollment");
+    const EBrevit r = enter("ProcessEnrollment", "ProcessEnrollment");
     return r != kFakeNormal ? r : EBrevit_OK;
 }
 
 EBrevit Brevit_EndEnrollmentSession(BrevitEngine* engine, int32_t abandon)
 {
-    logCall("EndEnrollmentSession(" + std::to_string(abandon) + ")");
-    const EBrevit r = scripted("EndEnrollmentSession");
+    const EBrevit r = enter("EndEnrollmentSession(" + std::to_string(abandon) + ")", "EndEnrollmentSession");
     if (r != kFakeNormal)
         return r;
     if (!engine->enrollment)
@@ -1124,8 +1098,7 @@ EBrevit Brevit_EndEnrollmentSession(BrevitEngine* engine, int32_t abandon)
 
 EBrevit Brevit_GetEnrollmentStatus(BrevitEngine* engine, int32_t* adapted)
 {
-    logCall("GetEnrollmentStatus");
-    const EBrevit r = scripted("GetEnrollmentStatus");
+    const EBrevit r = enter("GetEnrollmentStatus", "GetEnrollmentStatus");
     if (r != kFakeNormal)
         return r;
     *adapted = engine->adapted;

@@ -94,6 +94,24 @@ TEST_F(VreRebuildTest, AStopRequestEndsTheRebuildWithTheStopEventOnly)
     EXPECT_TRUE(waitFor([] { return s_stop == 1; }));
 }
 
+TEST_F(VreRebuildTest, AStopDuringTheMembersIsHonouredAtTheNextStep)
+{
+    create();
+    ListClass names("names", 0, 20, {u"Ann", u"Bob", u"Cy"});
+    ListConstraint callName(-2, "callName", {&names.wordClass});
+    callName.through("names");
+    fakeBrevit().onCall = [&](const std::string& line) {
+        if (line.rfind("AddClassMemberFromIds", 0) == 0 && fakeBrevitMembers(vre_->engine, "names").empty())
+            dvk_vre_stopConstraintRebuild(vre_, onStop);
+    };
+    const size_t from = fakeBrevit().calls.size();
+    EXPECT_EQ(rebuild({&callName.constraint}), kStopped);
+    fakeBrevit().onCall = nullptr;
+    EXPECT_EQ(fakeBrevitMembers(vre_->engine, "names"), std::vector<std::u16string>{u"Ann"});
+    EXPECT_TRUE(callsSince(from, {"AddClassPairTransition", "MakeNameActiveU(\"Bob"}).empty());
+    EXPECT_EQ(vre_->pendingStopEvent, nullptr);
+}
+
 struct RefusalCase {
     const char* name;
     std::string entry;

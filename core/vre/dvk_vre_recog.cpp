@@ -19,8 +19,9 @@ int32_t startListeningAndRecognizing(dvk_vre_Recognizer* vre, int32_t mode, int3
 {
     if (Brevit_StartListening(vre->engine, &vre->utteranceId) != EBrevit_OK)
         return 1;
-    const EBrevit started = Brevit_StartRecognizing(vre->engine, vre->utteranceId, mode, 1, &vre->resultWord,
-                                                    constraintCount, constraintCount > 0 ? vre->brevitConstraints : nullptr);
+    const EBrevit started =
+        Brevit_StartRecognizing(vre->engine, vre->utteranceId, mode, 1, &vre->resultWord, constraintCount,
+                                constraintCount > 0 ? vre->brevitConstraints : nullptr);
     if (started != EBrevit_OK) {
         dvk_vre_log().log(WexLogError, "recognition (mode %d) not started: %d", mode, started);
         return 1;

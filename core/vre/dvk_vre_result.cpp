@@ -238,9 +238,10 @@ int32_t addEntry(dvk_vre_Recognizer* vre, dvk_nbest_List* list, const dvk_constr
         if (result == 0 && key >= 0 && key != DVK_VRE_KEY_FILLER) {
             const int32_t firstWord = choice.first[g];
             const int32_t words = choice.first[last] + choice.length[last] - firstWord;
-            result = dvk_nbest_addValue(list, entry, key, choice.names[g], surface.text != nullptr ? surface.text : kEmpty,
-                                        vre->language == 12 ? (spoken.text != nullptr ? spoken.text : kEmpty) : nullptr,
-                                        words, words > 0 ? choice.words + firstWord : nullptr, 0, nullptr);
+            result = dvk_nbest_addValue(
+                list, entry, key, choice.names[g], surface.text != nullptr ? surface.text : kEmpty,
+                vre->language == 12 ? (spoken.text != nullptr ? spoken.text : kEmpty) : nullptr, words,
+                words > 0 ? choice.words + firstWord : nullptr, 0, nullptr);
         }
         dvk_ucs2_destroy(&surface.text);
         dvk_ucs2_destroy(&spoken.text);
@@ -346,8 +347,9 @@ int32_t parseChoices(dvk_vre_Recognizer* vre, int32_t* count, int32_t* confidenc
                                  &parsedIndex, classIds, &cost) != EBrevit_OK)
             return 1;
         const int32_t slot = findSlot(vre, parsedIndex);
-        dvk_constraints_RuleSet* rules =
-            slot >= 0 && vre->constraints[slot]->rulesProvider != nullptr ? vre->constraints[slot]->rulesProvider() : nullptr;
+        dvk_constraints_RuleSet* rules = slot >= 0 && vre->constraints[slot]->rulesProvider != nullptr
+                                             ? vre->constraints[slot]->rulesProvider()
+                                             : nullptr;
         int32_t changed = 0;
         if (rules != nullptr) {
             Choice choice;

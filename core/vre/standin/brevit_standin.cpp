@@ -24,7 +24,10 @@ EBrevit Brevit_GetBinFileModelSetInfo(const char*, BrevitAllocator*, int32_t*, i
     return EBrevit_BadArgument;
 }
 
-EBrevit Brevit_GetNthStoredModelSet(int32_t, BrevitAllocator*, int32_t, char*, uint32_t*, uint32_t*) { return kNoEngine; }
+EBrevit Brevit_GetNthStoredModelSet(int32_t, BrevitAllocator*, int32_t, char*, uint32_t*, uint32_t*)
+{
+    return kNoEngine;
+}
 EBrevit Brevit_CreateFromBinFile(const char*, BrevitAllocator*, BrevitEngine**) { return kNoEngine; }
 EBrevit Brevit_Destroy(BrevitEngine*, BrevitAllocator**) { return kNoEngine; }
 EBrevit Brevit_ReleaseUnusedMemory(BrevitEngine*, int32_t) { return kNoEngine; }

@@ -125,11 +125,23 @@ TEST_F(VreRebuildTest, RefusedWordsAndMembersAreRetriedOnceAfterAClean)
     const RefusalCase cases[] = {
         {"member refused twice", "AddClassMemberFromIds", {kFakeRefuse, kFakeRefuse}, kError, {}},
         {"member refused once", "AddClassMemberFromIds", {kFakeRefuse}, kDone, {u"Ann", u"Bob"}},
-        {"member error twice", "AddClassMemberFromIds", {EBrevit_MemoryError, EBrevit_EngineError}, kError, {}},
-        {"words refused twice", "MakeNameActiveU", {EBrevit_EngineError, EBrevit_AdditionRefused}, kError, {}},
+        {"member error twice",
+         "AddClassMemberFromIds",
+         {EBrevit_MemoryError, EBrevit_EngineError},
+         kError,
+         {}},
+        {"words refused twice",
+         "MakeNameActiveU",
+         {EBrevit_EngineError, EBrevit_AdditionRefused},
+         kError,
+         {}},
         {"words refused once", "MakeNameActiveU", {EBrevit_EngineError}, kDone, {u"Ann", u"Bob"}},
         {"nothing to add", "MakeNameActiveU", {EBrevit_WordNotAdded}, kDone, {u"Bob"}},
-        {"nothing to add on the retry", "MakeNameActiveU", {EBrevit_EngineError, EBrevit_WordNotAdded}, kDone, {u"Bob"}},
+        {"nothing to add on the retry",
+         "MakeNameActiveU",
+         {EBrevit_EngineError, EBrevit_WordNotAdded},
+         kDone,
+         {u"Bob"}},
     };
     for (const RefusalCase& c : cases) {
         SCOPED_TRACE(c.name);

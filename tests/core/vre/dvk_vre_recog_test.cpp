@@ -186,8 +186,9 @@ TEST_F(VreRecogTest, StoppingStopsListeningAndRecognising)
     EXPECT_EQ(fakeBrevitCalls(from), (std::vector<std::string>{"StopListening", "StopRecognizing(0)"}));
     ASSERT_EQ(dvk_vre_startUtteranceEndDetect(vre_), 0);
     ASSERT_EQ(dvk_vre_finishUtteranceEndDetect(vre_), 0);
-    EXPECT_EQ(fakeBrevitCalls(from + 2), (std::vector<std::string>{"StartListening", "StartRecognizing(1, 6, 1, 0xFFFFFFFF, 0)",
-                                                                   "StopListening", "StopRecognizing(1)"}));
+    EXPECT_EQ(fakeBrevitCalls(from + 2),
+              (std::vector<std::string>{"StartListening", "StartRecognizing(1, 6, 1, 0xFFFFFFFF, 0)",
+                                        "StopListening", "StopRecognizing(1)"}));
 }
 
 // ---- Capture ---------------------------------------------------------------------------------------

@@ -38,7 +38,10 @@ protected:
         return dvk_vre_getResult(vre_, &nbest_);
     }
 
-    int32_t recognise(std::vector<FakeChoice> choices) { return recognise(std::move(choices), {&callName_.constraint, &lookup_.constraint}); }
+    int32_t recognise(std::vector<FakeChoice> choices)
+    {
+        return recognise(std::move(choices), {&callName_.constraint, &lookup_.constraint});
+    }
 
     std::u16string str(int32_t index, int32_t slot) { return text16(dvk_nbest_getStr(nbest_, index, slot)); }
 
@@ -53,7 +56,8 @@ protected:
     ListClass location_{"location", 1, 15};
     ListClass filler_{"callNameFill", 1, 7};
     ListClass digits_{"digits1", 1, 6};
-    ListConstraint callName_{-2, "callName", {&call_.wordClass, &names_.wordClass, &location_.wordClass, &filler_.wordClass}};
+    ListConstraint callName_{
+        -2, "callName", {&call_.wordClass, &names_.wordClass, &location_.wordClass, &filler_.wordClass}};
     ListConstraint lookup_{-3, "lookup", {&names_.wordClass}};
     ListConstraint dialNumber_{-4, "dialNumber", {&call_.wordClass, &filler_.wordClass, &digits_.wordClass}};
     dvk_nbest_List* nbest_ = nullptr;
@@ -240,7 +244,8 @@ TEST_F(VreResultTest, AnyFailingEngineCallEndsWithNoList)
 
 TEST_F(VreResultTest, EveryAllocationFailingInTurnLeavesNoListAndNoLeak)
 {
-    const std::vector<FakeChoice> choices = {callChoice(u"call", u"Ann", u"Cell"), callChoice(u"call", u"Bob", u"House")};
+    const std::vector<FakeChoice> choices = {callChoice(u"call", u"Ann", u"Cell"),
+                                             callChoice(u"call", u"Bob", u"House")};
     for (long n = 0;; ++n) {
         ASSERT_LT(n, 500);
         const long live = dvk_mem_liveBlocks();

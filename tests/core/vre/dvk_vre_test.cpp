@@ -173,7 +173,10 @@ protected:
         create();
         start_ = fakeBrevit().calls.size();
     }
-    std::vector<std::string> storageCalls() { return fakeBrevitCalls(start_, {"LoadFromStoragePair", "SaveToStoragePair"}); }
+    std::vector<std::string> storageCalls()
+    {
+        return fakeBrevitCalls(start_, {"LoadFromStoragePair", "SaveToStoragePair"});
+    }
     size_t start_ = 0;
 };
 

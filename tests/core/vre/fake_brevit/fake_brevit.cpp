@@ -376,7 +376,9 @@ EBrevit Brevit_GetBinFileModelSetInfo(const char* path, BrevitAllocator*, int32_
                                       uint32_t* propertyWord1, uint32_t* propertyWord2, int32_t* synthesisEncoding,
                                       int32_t* sampleRate)
 {
-    const EBrevit r = enter("GetBinFileModelSetInfo(" + quoted(path) + ", " + std::to_string(languageSize) + ")", "GetBinFileModelSetInfo");
+    const EBrevit r =
+        enter("GetBinFileModelSetInfo(" + quoted(path) + ", " + std::to_string(languageSize) + ")",
+              "GetBinFileModelSetInfo");
     if (r != kFakeNormal)
         return r;
     const auto found = s_fake.modelSets.find(path);
@@ -458,7 +460,8 @@ EBrevit Brevit_SaveToStoragePair(BrevitEngine* engine, const char* pathA, const 
 
 EBrevit Brevit_LoadFromStoragePair(BrevitEngine* engine, const char* pathA, const char* pathB)
 {
-    const EBrevit r = enter("LoadFromStoragePair(" + joinArgs(quoted(pathA), quoted(pathB)) + ")", "LoadFromStoragePair");
+    const EBrevit r =
+        enter("LoadFromStoragePair(" + joinArgs(quoted(pathA), quoted(pathB)) + ")", "LoadFromStoragePair");
     if (r == EBrevit_StoredDataError) {
         // Part of the data is in before the reader stops.
         engine->loadedAnything = true;
@@ -617,7 +620,9 @@ EBrevit Brevit_RemoveClassMembers(BrevitEngine* engine, const char* className, i
 EBrevit Brevit_FindBestParse(BrevitEngine* engine, int32_t constraintCount, const int32_t*, int32_t wordCount,
                              const VocId* wordIds, int32_t* bestIndex, uint32_t* classIds, int32_t* cost)
 {
-    const EBrevit r = enter("FindBestParse(" + joinArgs(constraintCount, utf8(wordsText(engine, wordIds, wordCount))) + ")", "FindBestParse");
+    const EBrevit r =
+        enter("FindBestParse(" + joinArgs(constraintCount, utf8(wordsText(engine, wordIds, wordCount))) + ")",
+              "FindBestParse");
     if (r != kFakeNormal)
         return r;
     *bestIndex = -1;
@@ -681,7 +686,10 @@ EBrevit Brevit_StartRecognizing(BrevitEngine* engine, uint32_t utteranceId, int3
 {
     std::ostringstream left;
     left << std::hex << std::uppercase << "0x" << (leftContextIds != nullptr ? leftContextIds[0] : 0);
-    const EBrevit r = enter("StartRecognizing(" + joinArgs(utteranceId, mode, leftContextCount, left.str(), constraintCount) + ")", "StartRecognizing");
+    const EBrevit r =
+        enter("StartRecognizing(" +
+                  joinArgs(utteranceId, mode, leftContextCount, left.str(), constraintCount) + ")",
+              "StartRecognizing");
     if (r != kFakeNormal)
         return r;
     if (mode == 0 || (constraintCount > 0 && constraintIndices == nullptr))
@@ -784,7 +792,8 @@ EBrevit Brevit_GetChoiceAndScoreExtended(BrevitEngine* engine, int32_t choice, i
                                          int32_t* constraintIndex, int32_t* zeroArray1, int32_t* zeroArray2,
                                          int32_t* extraArray1, int32_t* extraArray2)
 {
-    const EBrevit r = enter("GetChoiceAndScoreExtended(" + joinArgs(choice, maxWords, maxExtra) + ")", "GetChoiceAndScoreExtended");
+    const EBrevit r = enter("GetChoiceAndScoreExtended(" + joinArgs(choice, maxWords, maxExtra) + ")",
+                            "GetChoiceAndScoreExtended");
     if (r != kFakeNormal)
         return r;
     if (constraintIndex != nullptr)
@@ -830,7 +839,9 @@ EBrevit Brevit_DiscardChoice(BrevitEngine* engine, int32_t choice)
 EBrevit Brevit_ParseChoiceWords(BrevitEngine*, int32_t choice, const char* ruleName, int32_t firstWord,
                                 int32_t wordCount, int32_t* changed)
 {
-    const EBrevit r = enter("ParseChoiceWords(" + joinArgs(choice, quoted(ruleName), firstWord, wordCount) + ")", "ParseChoiceWords");
+    const EBrevit r =
+        enter("ParseChoiceWords(" + joinArgs(choice, quoted(ruleName), firstWord, wordCount) + ")",
+              "ParseChoiceWords");
     if (r != kFakeNormal)
         return r;
     *changed = 0;
@@ -855,7 +866,8 @@ EBrevit Brevit_GrammarClear(BrevitEngine*)
 
 EBrevit Brevit_GrammarAddNonTerminal(BrevitEngine*, const char* ruleName, const char* expansion)
 {
-    const EBrevit r = enter("GrammarAddNonTerminal(" + joinArgs(quoted(ruleName), quoted(expansion)) + ")", "GrammarAddNonTerminal");
+    const EBrevit r = enter("GrammarAddNonTerminal(" + joinArgs(quoted(ruleName), quoted(expansion)) + ")",
+                            "GrammarAddNonTerminal");
     return r != kFakeNormal ? r : EBrevit_OK;
 }
 
@@ -900,7 +912,8 @@ EBrevit Brevit_MakeSpokenPhraseActiveU(BrevitEngine* engine, const uint16_t* wri
 
 EBrevit Brevit_RemoveUnreferencedWordIds(BrevitEngine*, int32_t alsoFromWordList, int32_t*)
 {
-    const EBrevit r = enter("RemoveUnreferencedWordIds(" + std::to_string(alsoFromWordList) + ")", "RemoveUnreferencedWordIds");
+    const EBrevit r = enter("RemoveUnreferencedWordIds(" + std::to_string(alsoFromWordList) + ")",
+                            "RemoveUnreferencedWordIds");
     return r != kFakeNormal ? r : EBrevit_OK;
 }
 
@@ -1010,7 +1023,9 @@ EBrevit Brevit_GetTTSEncoding(BrevitEngine*, int32_t* encoding)
 EBrevit Brevit_StartTTSFromIds(BrevitEngine* engine, const VocId*, int32_t count, int32_t encoding, int32_t rate,
                                int32_t adjustmentA, int32_t adjustmentB)
 {
-    const EBrevit r = enter("StartTTSFromIds(" + joinArgs(engine->serial, count, encoding, rate, adjustmentA, adjustmentB) + ")", "StartTTSFromIds");
+    const EBrevit r = enter(
+        "StartTTSFromIds(" + joinArgs(engine->serial, count, encoding, rate, adjustmentA, adjustmentB) + ")",
+        "StartTTSFromIds");
     if (r != kFakeNormal)
         return r;
     engine->tts = true;
@@ -1074,7 +1089,8 @@ EBrevit Brevit_StartEnrollmentSession(BrevitEngine* engine)
 
 EBrevit Brevit_SetEnrollmentConstraint(BrevitEngine* engine, int32_t count, const VocId* wordIds)
 {
-    const EBrevit r = enter("SetEnrollmentConstraint(" + utf8(wordsText(engine, wordIds, count)) + ")", "SetEnrollmentConstraint");
+    const EBrevit r = enter("SetEnrollmentConstraint(" + utf8(wordsText(engine, wordIds, count)) + ")",
+                            "SetEnrollmentConstraint");
     return r != kFakeNormal ? r : EBrevit_OK;
 }
 

@@ -223,6 +223,31 @@ TEST_F(VreStorageTest, UnreadableDataIsRemovedAndTheEngineMadeAfresh)
     EXPECT_FALSE(fakeBrevitLoadedAnything(vre_->engine));
     EXPECT_EQ(fakeBrevit().live, 1);
     EXPECT_EQ(vre_->needsSave, 1);
+
+    // No fresh engine to be had: the call fails and the old one stays.
+    writeTableFile("dvk_voc_enus.dat", "fake vocabulary\n");
+    fakeBrevit().results["LoadFromStoragePair"] = {EBrevit_StoredDataError};
+    fakeBrevit().results["CreateFromBinFile"] = {EBrevit_MemoryError};
+    EXPECT_EQ(dvk_vre_load(vre_, 0, &loaded), 1);
+    EXPECT_EQ(loaded, 0);
+    EXPECT_EQ(fakeBrevitSerial(vre_->engine), 2);
+    EXPECT_FALSE(dvk_file_fexist("dvk_voc_enus.dat"));
+}
+
+TEST_F(VreStorageTest, SavedHalvesLoadIntoANewRecogniser)
+{
+    ListClass names("names", 0, 20, {u"Ann Lee", u"Bob"});
+    int32_t classId = 0;
+    ASSERT_EQ(Brevit_AddClass(vre_->engine, "names", 0, 0, 0, 0, 0, &classId), 0);
+    ListConstraint constraint(-2, "names", {&names.wordClass});
+    ASSERT_EQ(dvk_vre_rebuildMembers(vre_, &constraint.constraint), 0);
+    ASSERT_EQ(dvk_vre_save(vre_, 2), 0);
+    dvk_vre_destroy(&vre_);
+    create();
+    int32_t loaded = -1;
+    ASSERT_EQ(dvk_vre_load(vre_, 2, &loaded), 0);
+    EXPECT_EQ(loaded, 1);
+    EXPECT_EQ(fakeBrevitMembers(vre_->engine, "names"), (std::vector<std::u16string>{u"Ann Lee", u"Bob"}));
 }
 
 TEST_F(VreStorageTest, OtherLoadFailuresAnswerOne)

@@ -203,10 +203,14 @@ Grammar* Grammar_Create(Voc* vocabulary, int32_t capacity, int32_t wordCapacity)
         DVKMem_Free(g);
         DVKErr_Raise(__FILE__, __LINE__, "out of memory making a grammar of capacity %d", capacity);
     }
-    if (!builtInsAdded(g)) {
-        Grammar_Delete(g);
+    // The scratch space of the additions may raise: the grammar goes with it.
+    struct Guard {
+        Grammar* g;
+        ~Guard() { Grammar_Delete(g); }
+    } guard{g};
+    if (!builtInsAdded(g))
         return nullptr;
-    }
+    guard.g = nullptr;
     return g;
 }
 

@@ -379,8 +379,16 @@ TEST_F(GrammarTest, DigitTerminalsTakeTheWordsTheVocabularyKnows)
     EXPECT_EQ(listOf(g, "D"), (std::vector<uint32_t>{listedWord(1), listedWord(2), listedWord(3)}));
     EXPECT_EQ(listOf(g, "Not1"), (std::vector<uint32_t>{listedWord(2), listedWord(3)}));
     EXPECT_EQ(listOf(g, "2"), (std::vector<uint32_t>{listedWord(2), listedWord(3)}));
+    // The words spelled 1 and 2 under D{2}, D{3} and D itself.
+    ASSERT_EQ(Grammar_AddNonTerminal(g, "Two", "D{2}"), kGrammarDone);
+    ASSERT_EQ(Grammar_AddNonTerminal(g, "Three", "D{3}"), kGrammarDone);
+    const uint32_t oneTwo[2] = {activeWord(1), activeWord(2)};
+    EXPECT_EQ(Grammar_ParseExists(g, "Two", 2, oneTwo), 1);
+    EXPECT_EQ(Grammar_ParseExists(g, "Three", 2, oneTwo), 0);
+    EXPECT_EQ(Grammar_ParseExists(g, "D", 2, oneTwo), 1);
     EXPECT_EQ(Grammar_Clear(g), 1);
     EXPECT_EQ(g->terminalCount, 7);
+    EXPECT_EQ(g->ruleCount, 0);
     // Without room for them the step fails, and with it the creation.
     EXPECT_EQ(Grammar_Create(m_words.voc(), 4, 256), nullptr);
     EXPECT_EQ(Grammar_Create(m_words.voc(), 0, 0), nullptr);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <random>
 #include <set>
 #include <string>
 #include <utility>
@@ -148,6 +149,53 @@ TEST_F(GrammarCompileTest, CompilationAndParseCheckAcceptTheSameSequences)
             accepted += reference ? 1 : 0;
         }
         EXPECT_GT(accepted, 0) << k;
+    }
+}
+
+// Random small grammars: rules over D, E, F, "." and NotD and the rules
+// before them, with bounds of every kind.
+TEST_F(GrammarCompileTest, RandomGrammarsAgreeWithTheReference)
+{
+    std::mt19937 rng(79);
+    const char* bounds[] = {"", "{?}", "{*}", "{+}", "{2}", "{2,3}", "{3,2}", "{0,2}", "{2,}"};
+    std::vector<Words> sequences;
+    for (const Words& w : allSequences())
+        if (w.size() <= 4)
+            sequences.push_back(w);
+    for (int round = 0; round < 60; ++round) {
+        Grammar* g = lettersGrammar();
+        ASSERT_EQ(Grammar_AddTerminalExpression(g, "NotD", "~ D"), kGrammarDone);
+        std::vector<std::string> symbols = {"D", "E", "F", ".", "NotD"};
+        std::string text;
+        const int rules = 1 + static_cast<int>(rng() % 3);
+        for (int r = 0; r < rules; ++r) {
+            const std::string name = "R" + std::to_string(r);
+            const int alternatives = 1 + static_cast<int>(rng() % 2);
+            for (int a = 0; a < alternatives; ++a) {
+                std::string items;
+                const int count = 1 + static_cast<int>(rng() % 3);
+                for (int i = 0; i < count; ++i)
+                    items += symbols[rng() % symbols.size()] + bounds[rng() % 9] + " ";
+                ASSERT_EQ(Grammar_AddNonTerminal(g, name.c_str(), items.c_str()), kGrammarDone) << items;
+                text += name + " = " + items + "| ";
+            }
+            symbols.push_back(name);
+        }
+        const std::string top = "R" + std::to_string(rules - 1);
+        Constraint* con = compile(g, top.c_str());
+        ASSERT_NE(con, nullptr) << text;
+        const int32_t rule = rules - 1;
+        for (const Words& words : sequences) {
+            WordIds listed;
+            for (uint16_t w : words)
+                listed.push_back(listedWord(w));
+            const bool reference = ReferenceParser(g, listed).parses(rule);
+            EXPECT_EQ(parses(g, top.c_str(), words) == 1, reference) << text << words.size();
+            EXPECT_EQ(accepts(con, words), reference) << text << words.size();
+        }
+        Constraint_Delete(con, 0);
+        m_compiled.pop_back();
+        ClassManager_RemoveUnreferencedClasses(m_classes);
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <map>
+#include <string>
 #include <vector>
 
 struct Voc;
@@ -22,6 +23,10 @@ public:
     Voc* voc() { return m_voc; }
     // Vocabulary ids asked of Voc_GetNthPronId, in order.
     const std::vector<uint32_t>& pronQueries() const;
+    // Words whose written form is text, for Voc_GetMatches. The word list
+    // holds the active words under their own numbers: word-list id a is
+    // active word a (vocabulary id 0xC0000000 | a).
+    void spell(const std::string& text, std::vector<uint32_t> vocIds);
 
 private:
     Voc* m_voc;

@@ -33,11 +33,13 @@ const uint8_t* htWeightRow(const AM* am, int32_t state, int32_t component)
            static_cast<size_t>(row) * static_cast<uint32_t>(am->meanStride);
 }
 
+// The products scored: the adapted copy once it exists, for every state.
 uint32_t* htProducts(const AM* am, int32_t state, int32_t component)
 {
-    return static_cast<uint32_t*>(am->htVectors.data) +
-           static_cast<size_t>(AM_GetComponentIndex(am, state, component)) *
-               static_cast<uint32_t>(am->htLength);
+    uint32_t* table = am->adaptedHtVectors != nullptr ? am->adaptedHtVectors
+                                                      : static_cast<uint32_t*>(am->htVectors.data);
+    return table + static_cast<size_t>(AM_GetComponentIndex(am, state, component)) *
+                       static_cast<uint32_t>(am->htLength);
 }
 
 template <typename T>

@@ -366,6 +366,35 @@ TEST_F(AdaptedTest, InnerProductFileLoadsScoresAndSavesAsWritten)
     EXPECT_NE(AM_ComputeCRC(fresh, 0), AM_ComputeCRC(am, 0));
 }
 
+// The inner-product file allocates each of its copies: with each allocation
+// failing in turn the load fails, keeps what it read and leaks nothing.
+TEST_F(AdaptedTest, InnerProductLoadWithEachAllocationFailing)
+{
+    const AdaptedPair p = adaptedPair(4, GaussianForm::InnerProduct, 24, 127, true);
+    AdaptedParametersSpec file = AdaptedParametersSpec::sizedFor(p.originalSpec);
+    file.adapted = true;
+    DVKTar* tar = written(m_archives, file).openMapped();
+    bool loaded = false;
+    int32_t failures = 0;
+    for (uint64_t n = 1; !loaded && n < 100; ++n) {
+        SCOPED_TRACE(n);
+        AM* am = load(p.originalSpec);
+        ASSERT_NE(am, nullptr);
+        m_allocator.failAt(m_allocator.calls() + n);
+        const uint64_t before = m_allocator.failures();
+        int32_t result = -1;
+        DVKErr_Protect([&] { result = AM_LoadAdaptedParameters(am, tar, nullptr, 0, 0); });
+        const bool failed = m_allocator.failures() > before;
+        m_allocator.failAt(0);
+        EXPECT_EQ(result == 1, !failed);
+        loaded = !failed;
+        failures += failed ? 1 : 0;
+    }
+    EXPECT_TRUE(loaded);
+    // The reader and the three copies at least.
+    EXPECT_GE(failures, 4);
+}
+
 // Hare/Turtle copies have no second parameter set: once loaded, every state
 // scores them.
 TEST_F(AdaptedTest, HareTurtleCopiesAreScoredForEveryState)

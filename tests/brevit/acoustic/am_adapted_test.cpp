@@ -17,7 +17,40 @@
 
 namespace {
 
-using AdaptedTest = AcousticTest;
+class AdaptedTest : public AcousticTest {
+protected:
+    // Loads the archive's "bamp0" into fresh models of spec with allocation
+    // n = 1, 2, ... failing until a load succeeds: each failed load reports
+    // failure and keeps what it read; the fixture checks for leaks at its
+    // end. The number of failed loads.
+    int32_t loadWithEachAllocationFailing(const AcousticModelSpec& spec, DVKTar* tar)
+    {
+        int32_t failures = 0;
+        for (uint64_t n = 1; n < 100; ++n) {
+            SCOPED_TRACE(n);
+            AM* am = load(spec);
+            EXPECT_NE(am, nullptr);
+            if (am == nullptr)
+                return failures;
+            const size_t live = m_allocator.liveBlocks();
+            m_allocator.failAt(m_allocator.calls() + n);
+            const uint64_t before = m_allocator.failures();
+            int32_t result = -1;
+            DVKErr_Protect([&] { result = AM_LoadAdaptedParameters(am, tar, nullptr, 0, 0); });
+            const bool failed = m_allocator.failures() > before;
+            m_allocator.failAt(0);
+            if (!failed) {
+                EXPECT_EQ(result, 1);
+                return failures;
+            }
+            EXPECT_NE(result, 1);
+            EXPECT_GE(m_allocator.liveBlocks(), live);
+            ++failures;
+        }
+        ADD_FAILURE() << "no load succeeded";
+        return failures;
+    }
+};
 
 // Size of a sub-file of a completed archive.
 uint32_t subFileSize(ArchiveFixture& archive, const char* name)
@@ -165,30 +198,7 @@ TEST_F(AdaptedTest, EachFailingAllocationFailsTheLoadOrSaveAndLeavesNothing)
     int32_t ok = 0;
     ArchiveFixture& archive = saved(m_archives, source, &ok);
     ASSERT_EQ(ok, 1);
-    DVKTar* tar = archive.openMapped();
-    bool loaded = false;
-    for (uint64_t n = 1; !loaded && n < 100; ++n) {
-        SCOPED_TRACE(n);
-        // A fresh model each time; the fixture checks for leaks at its end.
-        AM* am = load(spec);
-        ASSERT_NE(am, nullptr);
-        const size_t live = m_allocator.liveBlocks();
-        m_allocator.failAt(m_allocator.calls() + n);
-        const uint64_t before = m_allocator.failures();
-        int32_t result = -1;
-        DVKErr_Protect([&] { result = AM_LoadAdaptedParameters(am, tar, nullptr, 0, 0); });
-        const bool failed = m_allocator.failures() > before;
-        m_allocator.failAt(0);
-        if (!failed) {
-            EXPECT_EQ(result, 1);
-            loaded = true;
-        } else {
-            EXPECT_NE(result, 1);
-            // What was read stays with the model, nothing else is kept.
-            EXPECT_GE(m_allocator.liveBlocks(), live);
-        }
-    }
-    EXPECT_TRUE(loaded);
+    EXPECT_GE(loadWithEachAllocationFailing(spec, archive.openMapped()), 1);
     for (uint64_t n = 1; n < 100; ++n) {
         SCOPED_TRACE(n);
         ArchiveFixture out("fail-save-" + std::to_string(n) + ".dvk");
@@ -373,26 +383,8 @@ TEST_F(AdaptedTest, InnerProductLoadWithEachAllocationFailing)
     const AdaptedPair p = adaptedPair(4, GaussianForm::InnerProduct, 24, 127, true);
     AdaptedParametersSpec file = AdaptedParametersSpec::sizedFor(p.originalSpec);
     file.adapted = true;
-    DVKTar* tar = written(m_archives, file).openMapped();
-    bool loaded = false;
-    int32_t failures = 0;
-    for (uint64_t n = 1; !loaded && n < 100; ++n) {
-        SCOPED_TRACE(n);
-        AM* am = load(p.originalSpec);
-        ASSERT_NE(am, nullptr);
-        m_allocator.failAt(m_allocator.calls() + n);
-        const uint64_t before = m_allocator.failures();
-        int32_t result = -1;
-        DVKErr_Protect([&] { result = AM_LoadAdaptedParameters(am, tar, nullptr, 0, 0); });
-        const bool failed = m_allocator.failures() > before;
-        m_allocator.failAt(0);
-        EXPECT_EQ(result == 1, !failed);
-        loaded = !failed;
-        failures += failed ? 1 : 0;
-    }
-    EXPECT_TRUE(loaded);
     // The reader and the three copies at least.
-    EXPECT_GE(failures, 4);
+    EXPECT_GE(loadWithEachAllocationFailing(p.originalSpec, written(m_archives, file).openMapped()), 4);
 }
 
 // Hare/Turtle copies have no second parameter set: once loaded, every state

@@ -1,8 +1,10 @@
 // "bamp0" arrives from user storage: take the input as its content, load it
 // into an adaptable byte model and an inner-product model, both with added
-// phones, score their means and save what loaded back to an archive.
+// phones, read back their means, score a frame against every state (the
+// added ones from the loaded rows) and save what loaded back to an archive.
 #include "core/brevit/acoustic/am.h"
 #include "core/brevit/acoustic/am_params.h"
+#include "core/brevit/acoustic/am_scoring.h"
 #include "oem/dvk_oem_dirs.h"
 #include "tests/support/acoustic_model_records.h"
 #include "tests/support/fuzz_archive_image.h"
@@ -65,6 +67,18 @@ void use(DVKTar* tar, const char* prefix)
     if (AM_LoadAdaptedParameters(am, tar, nullptr, 0, 0)) {
         for (int32_t s = 0; s < am->numScoredStates; ++s)
             AM_GetComponentMean(am, s, 0);
+        if (AMScoringSet* set = AM_NewScoringSet()) {
+            AM_GetScoringFunctions(am, set, 0, 0);
+            uint8_t frame[64] = {};
+            for (int32_t d = 0; d < 64; ++d)
+                frame[d] = static_cast<uint8_t>(37 * d);
+            AM_NewFrame(am, frame, nullptr, set, 0, 1);
+            for (int32_t s = 0; s < am->numScoredStates; ++s)
+                AM_GetStateScore(am, s);
+            uint32_t crc = 0;
+            AM_EndFrame(am, 0, &crc);
+            AM_DeleteScoringSet(set);
+        }
         AM_ComputeCRC(am, 0);
         const std::string path = savePath();
         if (!path.empty()) {

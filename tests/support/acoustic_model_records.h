@@ -810,6 +810,115 @@ inline AcousticModelRecords acousticModelRecords(const AcousticModelSpec& spec)
     return r;
 }
 
+// The adapted-parameter sub-file ("bamp0", "bamp1", "bamp2") record by
+// record, each named by its place in the file ("1.adapted", "2.ipMeans",
+// "13.phoneMarks"): the adapted flag, when adapted the arrays of the model's
+// mean form, with added phones their eight arrays, then the warp flag, the
+// warp index and the MLLR word. An array left empty is written with count 0.
+struct AdaptedParametersSpec {
+    bool adapted = false;
+    AcousticStorage storage = AcousticStorage::Bytes;
+    std::vector<uint8_t> means;                     // byte form
+    std::vector<uint32_t> ipMeans;                  // inner-product form
+    std::vector<int16_t> first16, second16;
+    std::vector<int32_t> first32, second32;
+    std::vector<uint32_t> htValues, htVectors;      // Hare/Turtle form
+    bool addedModels = false;
+    std::vector<uint32_t> addedIpMeans;
+    std::vector<uint8_t> addedMeans;
+    std::vector<int32_t> addedFirst32, addedSecond32;
+    std::vector<int16_t> addedFirst16, addedSecond16;
+    std::vector<uint8_t> phoneMarks, stateMarks;
+    int32_t warpIndexSet = 0;
+    int32_t warpIndex = 0;
+    int32_t mllrApplied = 0;
+
+    // Every array the model's file holds, zeroed and sized as the model
+    // keeps it; not adapted.
+    static AdaptedParametersSpec sizedFor(const AcousticModelSpec& model)
+    {
+        AdaptedParametersSpec a;
+        a.storage = model.storage;
+        const size_t K = static_cast<size_t>(model.components());
+        const size_t words = static_cast<size_t>(model.fourBitMeans ? 3 : (model.dim + 3) / 4);
+        const size_t constants = model.adaptable ? K : 0;
+        const bool first = model.companions && !model.laplacian;
+        const bool second = model.threshold && !model.laplacian;
+        const auto sized = [](auto& v, bool present, size_t n) { v.assign(present ? n : 0, 0); };
+        switch (model.storage) {
+        case AcousticStorage::Bytes:
+            a.means.assign(K * static_cast<size_t>(model.meanStride()), 0);
+            break;
+        case AcousticStorage::InnerProduct:
+            a.ipMeans.assign(K * words, 0);
+            sized(a.first16, first && model.fourBitMeans, constants);
+            sized(a.second16, second && model.fourBitMeans, constants);
+            sized(a.first32, first && !model.fourBitMeans, constants);
+            sized(a.second32, second && !model.fourBitMeans, constants);
+            break;
+        case AcousticStorage::HareTurtle:
+            a.htValues.assign(K, 0);
+            a.htVectors.assign(K * static_cast<size_t>(model.htLength), 0);
+            break;
+        }
+        a.addedModels = model.addedModels;
+        if (model.addedModels) {
+            const int32_t base = model.addedBase >= 0 ? model.addedBase : (model.tree.phones > 0 ? model.tree.phones : 3);
+            const int32_t last = model.addedLast >= 0 ? model.addedLast : base + model.addedPhones - 1;
+            const size_t perModel = model.modelRows.empty() ? 2 : model.modelRows[0].size();
+            const size_t states = perModel * static_cast<size_t>(std::max(last - base + 1, 0));
+            const bool ip = model.storage == AcousticStorage::InnerProduct;
+            sized(a.addedIpMeans, ip, states * words);
+            sized(a.addedMeans, !ip, states * static_cast<size_t>(model.meanStride()));
+            sized(a.addedFirst32, ip && !model.fourBitMeans, states);
+            sized(a.addedSecond32, ip && !model.fourBitMeans && model.threshold, states);
+            sized(a.addedFirst16, ip && model.fourBitMeans, states);
+            sized(a.addedSecond16, ip && model.fourBitMeans && model.threshold, states);
+            a.phoneMarks.assign(static_cast<size_t>(last) / 8 + 1, 0);
+            a.stateMarks.assign((states + 7) / 8, 0);
+        }
+        return a;
+    }
+};
+
+inline AcousticModelRecords adaptedParameterRecords(const AdaptedParametersSpec& spec)
+{
+    AcousticModelRecords r;
+    r.word("1.adapted", spec.adapted);
+    if (spec.adapted) {
+        switch (spec.storage) {
+        case AcousticStorage::InnerProduct:
+            r.array("2.ipMeans", spec.ipMeans);
+            r.array("3.first16", spec.first16);
+            r.array("4.second16", spec.second16);
+            r.array("5.first32", spec.first32);
+            r.array("6.second32", spec.second32);
+            break;
+        case AcousticStorage::HareTurtle:
+            r.array("2.htValues", spec.htValues);
+            r.array("3.htVectors", spec.htVectors);
+            break;
+        case AcousticStorage::Bytes:
+            r.array("2.means", spec.means);
+            break;
+        }
+    }
+    if (spec.addedModels) {
+        r.array("7.addedIpMeans", spec.addedIpMeans);
+        r.array("8.addedMeans", spec.addedMeans);
+        r.array("9.addedFirst32", spec.addedFirst32);
+        r.array("10.addedSecond32", spec.addedSecond32);
+        r.array("11.addedFirst16", spec.addedFirst16);
+        r.array("12.addedSecond16", spec.addedSecond16);
+        r.array("13.phoneMarks", spec.phoneMarks);
+        r.array("14.stateMarks", spec.stateMarks);
+    }
+    r.word("15.warpIndexSet", spec.warpIndexSet);
+    r.word("16.warpIndex", spec.warpIndex);
+    r.word("17.mllrApplied", spec.mllrApplied);
+    return r;
+}
+
 // Writes the records as the sub-file prefix + tag of a writable archive;
 // true when every record was written and the sub-file completed.
 inline bool writeAcousticRecords(DVKTar* tar, const AcousticModelRecords& records,

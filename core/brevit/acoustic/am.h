@@ -37,6 +37,13 @@ typedef int32_t (*AMRawScoreFunc)(AM* am, const uint8_t* a, const uint8_t* b);
 typedef uint32_t (*AMCrcFunc)(AM* am, int32_t withState);
 typedef uint32_t (*AMShortlistCrcFunc)(const ShortListCompressed* shortlist, int32_t full);
 typedef int32_t (*AMHookFunc)(AM* am);
+// The adaptation slots: accumulate one component of a frame with a weight,
+// initialise the accumulators for a method, free them, adapt the model.
+typedef uint32_t (*AMAccumulateFunc)(AM* am, const uint8_t* frame, int32_t state, int32_t component,
+                                     int16_t weight);
+typedef uint32_t (*AMInitAccumulatorsFunc)(AM* am, int32_t method, int32_t treeSmoothing);
+typedef void (*AMFreeAccumulatorsFunc)(AM* am);
+typedef uint32_t (*AMAdaptFunc)(AM* am);
 typedef void (*AMShortlistSetupFunc)(ShortListCompressed* shortlist, const uint8_t* frame, AM* am);
 typedef int32_t (*AMVQIncrementFunc)(AM* am, const uint8_t* frame, int32_t state, int32_t component,
                                       int16_t weight);
@@ -283,12 +290,16 @@ struct AM {
     const void* companions1Second;
     const void* companions2Second;
     int32_t firstAdaptableComponent;
+    // States whose companions and whose Hare/Turtle form are recomputed
+    // from their means (set with the writable copies).
+    int32_t companionStates;
+    int32_t sumScaledStates;
 
     // ---- hooks
-    AMHookFunc accumulateHook;
-    AMHookFunc initAccumulatorsHook;
-    AMHookFunc freeHook;
-    AMHookFunc adaptHook;
+    AMAccumulateFunc accumulateHook;
+    AMInitAccumulatorsFunc initAccumulatorsHook;
+    AMFreeAccumulatorsFunc freeHook;
+    AMAdaptFunc adaptHook;
     AMHookFunc mllrHook;
     AMHookFunc vqAdaptHook;
     AMVQIncrementFunc vqIncrementHook;
@@ -388,6 +399,8 @@ int32_t AM_AllocAddedModels(AM* am);
 void AM_FreeAddedModels(AM* am);
 // Releases the adapted copies of the mean form (user-storage load makes them).
 void AM_FreeAdaptedCopies(AM* am);
+// Points the second parameter set at the adapted copies that exist.
+void AM_PointAtAdaptedCopies(AM* am);
 // Adds the adapted copies and the added-model storage to a checksum.
 uint32_t AM_AddAdaptedParametersCRC(AM* am, uint32_t crc);
 

@@ -5,6 +5,7 @@
 #include "core/brevit/acoustic/am.h"
 
 #include "core/brevit/acoustic/am_added.h"
+#include "core/brevit/acoustic/am_util.h"
 #include "core/brevit/runtime/bin_file_reader.h"
 #include "core/brevit/runtime/bin_file_writer.h"
 #include "core/brevit/runtime/dvk_crc.h"
@@ -109,22 +110,6 @@ bool adaptedNow(AM* am)
     return am->adaptable && formArrays(am, forms) > 0 && *forms[0].copy != nullptr;
 }
 
-// The second parameter set scores the adapted copies from the first
-// adaptable state on.
-void pointAtCopies(AM* am)
-{
-    if (am->adaptedMeans != nullptr)
-        am->means2 = am->adaptedMeans;
-    if (am->adaptedIpMeans != nullptr)
-        am->ipMeans2 = am->adaptedIpMeans;
-    if (am->adaptedFirst32 != nullptr || am->adaptedFirst16 != nullptr)
-        am->companions1Second = am->fourBitMeans ? static_cast<const void*>(am->adaptedFirst16)
-                                                 : static_cast<const void*>(am->adaptedFirst32);
-    if (am->adaptedSecond32 != nullptr || am->adaptedSecond16 != nullptr)
-        am->companions2Second = am->fourBitMeans ? static_cast<const void*>(am->adaptedSecond16)
-                                                 : static_cast<const void*>(am->adaptedSecond32);
-}
-
 int32_t saveRecords(AM* am, BinFileWriter* w)
 {
     const int32_t adapted = adaptedNow(am) ? 1 : 0;
@@ -182,7 +167,7 @@ int32_t loadRecords(AM* am, BinFileReader* r)
             *forms[i].copy = data;
         }
         am->adapted = 1;
-        pointAtCopies(am);
+        AM_PointAtAdaptedCopies(am);
     }
     if (am->hasAddedModels) {
         const int32_t n = addedArrays(am, forms);
@@ -232,6 +217,15 @@ int32_t AM_LoadAdaptedParameters(AM* am, DVKTar* tar, const char* prefix, int32_
     const int32_t ok = loadRecords(am, r);
     BinFileReader_Delete(r);
     return ok;
+}
+
+void AM_PointAtAdaptedCopies(AM* am)
+{
+    if (am->adaptedMeans != nullptr)
+        am->means2 = am->adaptedMeans;
+    if (am->adaptedIpMeans != nullptr)
+        am->ipMeans2 = am->adaptedIpMeans;
+    AM_ResetCompanions(am);
 }
 
 void AM_FreeAdaptedCopies(AM* am)

@@ -113,6 +113,10 @@ int32_t AM_KernelsFit(const AM* am)
         if (rows > 0 && (rows - 1) * am->meanStride + dim > 4 * static_cast<int64_t>(am->htWeights.count))
             return 0;
     }
+    // Added states of a Hare/Turtle model are scored over the first row of
+    // byte weights, whatever the model's own rows.
+    if (am->hareTurtle && am->hasAddedModels && 4 * static_cast<int64_t>(am->htWeights.count) < dim)
+        return 0;
     if (s == AM_CalculateScoreCSVInnerProductHare) {
         const int64_t rows = am->covType == 4 ? am->numComponents : 1;
         if (dim != 36 || am->htLength != 18 || am->ipStride < 9 ||

@@ -1,18 +1,11 @@
 // Weighted distances over 16-bit inverse-variance rows and byte means: the
 // reference family that scales by the weighted-distance rule.
+#include "core/brevit/acoustic/am_kernel_util.h"
 #include "core/brevit/acoustic/am_scoring.h"
 
+using namespace am_kernel;
+
 namespace {
-
-constexpr uint32_t kNoDistance = 0x40000000u;
-
-const uint8_t* meanRow(const AM* am, int32_t state, int32_t component)
-{
-    const uint8_t* table = state < am->firstAdaptableState
-                               ? static_cast<const uint8_t*>(am->means.data)
-                               : am->means2;
-    return table + static_cast<size_t>(component) * static_cast<uint32_t>(am->meanStride);
-}
 
 uint32_t weightedDistance(const AM* am, int32_t state, int32_t component)
 {
@@ -21,7 +14,7 @@ uint32_t weightedDistance(const AM* am, int32_t state, int32_t component)
                         static_cast<size_t>(row) * static_cast<uint32_t>(am->varStride);
     const uint8_t* m = meanRow(am, state, component);
     const uint8_t* x = am->featureCopy;
-    uint32_t dist = static_cast<uint32_t>(static_cast<const int32_t*>(am->rowConstants.data)[row]);
+    uint32_t dist = weightConstant(am, state, row);
     for (int32_t d = 0; d < am->featureDim; ++d) {
         const uint32_t diff = static_cast<uint32_t>(m[d] - x[d]);
         dist += w[d] * (diff * diff);
@@ -55,6 +48,9 @@ int32_t AM_ScaleScalarDistance(const AM* am, uint32_t distance)
 
 int32_t AM_WeightRowIndex(const AM* am, int32_t state, int32_t component)
 {
+    // Added states have no weight row of their own: they take the first.
+    if (state >= am->numStates)
+        return 0;
     switch (am->covType) {
     case 4:
         return component;
@@ -67,26 +63,14 @@ int32_t AM_WeightRowIndex(const AM* am, int32_t state, int32_t component)
 
 int32_t AM_CalculateScoreCSV(AM* am, int32_t state)
 {
-    // States past the trained ones have no parameters here yet.
-    if (state >= am->numStates)
-        return AM_ScaleWeightedDistance(am, kNoDistance);
-    const int32_t n = AM_GetNumComponents(am, state);
-    const int32_t first = AM_GetFirstComponent(am, state);
-    uint32_t best = kNoDistance;
-    for (int32_t k = 0; k < n; ++k) {
-        const uint32_t dist = weightedDistance(am, state, first + k);
-        if (static_cast<int32_t>(dist) < static_cast<int32_t>(best))
-            best = dist;
-    }
-    return AM_ScaleWeightedDistance(am, best);
+    return AM_ScaleWeightedDistance(
+        am, minimumDistance(am, state, [&](int32_t c) { return weightedDistance(am, state, c); }));
 }
 
 int32_t AM_CalculateComponentScoreCSV(AM* am, int32_t state, int32_t component)
 {
-    if (state >= am->numStates)
-        return AM_ScaleWeightedDistance(am, kNoDistance);
-    return AM_ScaleWeightedDistance(
-        am, weightedDistance(am, state, AM_GetFirstComponent(am, state) + component));
+    const int32_t c = componentOf(am, state, component);
+    return AM_ScaleWeightedDistance(am, c < 0 ? kNoDistance : weightedDistance(am, state, c));
 }
 
 int32_t AM_CalculateFullScore(AM* am, int32_t state)

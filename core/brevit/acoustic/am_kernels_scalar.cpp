@@ -85,12 +85,15 @@ uint32_t ipDistance(const AM* am, int32_t state, int32_t c, int32_t words, bool 
 // components keeps the bare sentinel.
 uint32_t withEnergy(const AM* am, int32_t state, uint32_t best)
 {
-    const bool empty = state >= am->numStates || AM_GetNumComponents(am, state) < 1;
-    return empty ? best : best + am->sumSquares;
+    int32_t first = 0;
+    return componentRange(am, state, &first) < 1 ? best : best + am->sumSquares;
 }
 
+// The first-set kernels serve no extra states: those score as empty.
 int32_t ipState(const AM* am, int32_t state, int32_t words, bool bothSets)
 {
+    if (!bothSets && extra(am, state))
+        return scaleS(am, kNoDistance);
     return scaleS(am, withEnergy(am, state, minimumDistance(am, state, [&](int32_t c) {
                                      return ipDistance(am, state, c, words, bothSets);
                                  })));
@@ -98,10 +101,10 @@ int32_t ipState(const AM* am, int32_t state, int32_t words, bool bothSets)
 
 int32_t ipComponent(const AM* am, int32_t state, int32_t component, int32_t words, bool bothSets)
 {
-    if (state >= am->numStates)
+    const int32_t c = componentOf(am, state, component);
+    if (c < 0 || (!bothSets && extra(am, state)))
         return scaleS(am, kNoDistance);
-    return scaleS(am, ipDistance(am, state, componentIndex(am, state, component), words, bothSets) +
-                          am->sumSquares);
+    return scaleS(am, ipDistance(am, state, c, words, bothSets) + am->sumSquares);
 }
 
 // Head of words 0-1 against the frame threshold T', else the frame penalty.
@@ -128,10 +131,10 @@ uint32_t thresholdedIp4(const AM* am, int32_t state, int32_t c)
 template <typename Head, typename Tail>
 int32_t backoff(const AM* am, int32_t state, Head&& head, Tail&& tail)
 {
-    const int32_t n = state < am->numStates ? AM_GetNumComponents(am, state) : 0;
+    int32_t first = 0;
+    const int32_t n = componentRange(am, state, &first);
     if (n < 1)
         return scaleS(am, kNoDistance);
-    const int32_t first = AM_GetFirstComponent(am, state);
     uint32_t best = kNoDistance;
     bool completed = false;
     int32_t lowest = -1;
@@ -162,7 +165,7 @@ uint32_t laplacianWords(const AM* am, int32_t state, int32_t c, bool weighted)
     if (weighted) {
         const int32_t row = AM_WeightRowIndex(am, state, c);
         g = static_cast<const uint32_t*>(am->var32.data) + static_cast<size_t>(row) * static_cast<uint32_t>(am->varStride);
-        constant = rowConstant(am, row);
+        constant = weightConstant(am, state, row);
     }
     const auto word = [&](int32_t k) {
         const uint32_t d = nibbleDifferences(w[k], am->laplacianWork[k]);
@@ -186,7 +189,7 @@ uint32_t laplacianDistance(const AM* am, int32_t state, int32_t c, bool scalar)
     const int32_t row = AM_WeightRowIndex(am, state, c);
     const uint16_t* w = static_cast<const uint16_t*>(am->invVar16.data) +
                         static_cast<size_t>(row) * static_cast<uint32_t>(am->varStride);
-    sum = am->covType == 5 ? 0 : rowConstant(am, row);
+    sum = am->covType == 5 ? 0 : weightConstant(am, state, row);
     for (int32_t d = 0; d < am->featureDim; ++d)
         sum += static_cast<uint32_t>(std::abs(static_cast<int32_t>(w[d]) * (m[d] - am->featureCopy[d])));
     return sum;
@@ -201,7 +204,11 @@ uint32_t packedSelfProduct(uint32_t w)
 void sumMeanSquares(AM* am, int32_t state, int32_t component, int32_t tailWords, uint32_t* head,
                     uint32_t* tail)
 {
-    const uint32_t* w = ipRow(am, state, componentIndex(am, state, component), true);
+    const int32_t c = componentOf(am, state, component);
+    *head = *tail = 0;
+    if (c < 0)
+        return;
+    const uint32_t* w = ipRow(am, state, c, true);
     *head = packedSelfProduct(w[0]) + packedSelfProduct(w[1]);
     *tail = 0;
     for (int32_t k = 2; k < 2 + tailWords; ++k)
@@ -212,16 +219,14 @@ void sumMeanSquares(AM* am, int32_t state, int32_t component, int32_t tailWords,
 
 int32_t AM_CalculateComponentScoreScalarCov(AM* am, int32_t state, int32_t component)
 {
-    if (state >= am->numStates)
-        return scaleS(am, kNoDistance);
-    return scaleS(am, scalarDistance(am, state, componentIndex(am, state, component)));
+    const int32_t c = componentOf(am, state, component);
+    return scaleS(am, c < 0 ? kNoDistance : scalarDistance(am, state, c));
 }
 
 int32_t AM_CalculateComponentScoreScalarCov4B(AM* am, int32_t state, int32_t component)
 {
-    if (state >= am->numStates)
-        return scaleS(am, kNoDistance);
-    return scaleS(am, scalar4BDistance(am, state, componentIndex(am, state, component), false));
+    const int32_t c = componentOf(am, state, component);
+    return scaleS(am, c < 0 ? kNoDistance : scalar4BDistance(am, state, c, false));
 }
 
 int32_t AM_CalculateScoreScalarCov4B(AM* am, int32_t state)
@@ -233,16 +238,14 @@ int32_t AM_CalculateScoreScalarCov4B(AM* am, int32_t state)
 
 int32_t AM_CalculateComponentScoreLaplacian(AM* am, int32_t state, int32_t component)
 {
-    if (state >= am->numStates)
-        return scaleS(am, kNoDistance);
-    return scaleS(am, laplacianDistance(am, state, componentIndex(am, state, component), false));
+    const int32_t c = componentOf(am, state, component);
+    return scaleS(am, c < 0 ? kNoDistance : laplacianDistance(am, state, c, false));
 }
 
 int32_t AM_CalculateComponentScoreLaplacianScalarCov(AM* am, int32_t state, int32_t component)
 {
-    if (state >= am->numStates)
-        return scaleS(am, kNoDistance);
-    return scaleS(am, laplacianDistance(am, state, componentIndex(am, state, component), true));
+    const int32_t c = componentOf(am, state, component);
+    return scaleS(am, c < 0 ? kNoDistance : laplacianDistance(am, state, c, true));
 }
 
 int32_t AM_CalculateComponentScoreScalarCovInnerProduct24Simple(AM* am, int32_t state, int32_t component)
@@ -257,9 +260,9 @@ int32_t AM_CalculateComponentScoreScalarCovInnerProduct24NonEst(AM* am, int32_t 
 
 int32_t AM_CalculateComponentScoreScalarCovInnerProduct24(AM* am, int32_t state, int32_t component)
 {
-    if (state >= am->numStates)
+    const int32_t c = componentOf(am, state, component);
+    if (c < 0)
         return scaleS(am, kNoDistance);
-    const int32_t c = componentIndex(am, state, component);
     uint32_t v = ipDistance(am, state, c, 6, true);
     if (am->threshold)
         v += constant2(am, state, c, true);
@@ -386,9 +389,8 @@ int32_t AM_CalculateLaplacianScalarCovInnerProduct24Even4B(AM* am, int32_t state
 
 int32_t AM_CalculateLaplacianScalarCovInnerProduct24Component4B(AM* am, int32_t state, int32_t component)
 {
-    if (state >= am->numStates)
-        return scaleS(am, kNoDistance);
-    return scaleS(am, laplacianWords(am, state, componentIndex(am, state, component), false));
+    const int32_t c = componentOf(am, state, component);
+    return scaleS(am, c < 0 ? kNoDistance : laplacianWords(am, state, c, false));
 }
 
 int32_t AM_CalculateLaplacianCSVInnerProduct24Even4B(AM* am, int32_t state)
@@ -398,9 +400,8 @@ int32_t AM_CalculateLaplacianCSVInnerProduct24Even4B(AM* am, int32_t state)
 
 int32_t AM_CalculateLaplacianCSVInnerProduct24Component4B(AM* am, int32_t state, int32_t component)
 {
-    if (state >= am->numStates)
-        return scaleS(am, kNoDistance);
-    return scaleS(am, laplacianWords(am, state, componentIndex(am, state, component), true));
+    const int32_t c = componentOf(am, state, component);
+    return scaleS(am, c < 0 ? kNoDistance : laplacianWords(am, state, c, true));
 }
 
 int32_t fea_GetRawScoreScalarCov(AM* am, const uint8_t* a, const uint8_t* b)

@@ -45,7 +45,8 @@ uint32_t thresholded(const AM* am, const W* w, const uint8_t* m, uint32_t consta
 uint32_t csvByteDistance(const AM* am, int32_t state, int32_t c)
 {
     const int32_t row = AM_WeightRowIndex(am, state, c);
-    return rowConstant(am, row) + weighted(row8(am, row), meanRow(am, state, c), am->featureCopy, 0, am->featureDim);
+    return weightConstant(am, state, row) +
+           weighted(row8(am, row), meanRow(am, state, c), am->featureCopy, 0, am->featureDim);
 }
 
 uint32_t csv4BDistance(const AM* am, int32_t state, int32_t c)
@@ -54,7 +55,7 @@ uint32_t csv4BDistance(const AM* am, int32_t state, int32_t c)
     const uint8_t* w = row8(am, row);
     const uint8_t* m = meanRow(am, state, c);
     const uint8_t* x = am->featureCopy;
-    uint32_t sum = rowConstant(am, row);
+    uint32_t sum = weightConstant(am, state, row);
     for (int32_t d = 0; d < am->featureDim; ++d) {
         const int32_t shift = 4 * (d % 2);
         const auto diff = static_cast<uint32_t>(((m[d / 2] >> shift) & 0x0F) - x[d]);
@@ -71,7 +72,7 @@ void stages(const AM* am, int32_t state, int32_t c, uint32_t sums[4])
     const uint8_t* m = meanRow(am, state, c);
     const uint8_t* x = am->featureCopy;
     sums[0] = weighted(w, m, x, 0, 8);
-    sums[1] = sums[0] + rowConstant(am, row) + weighted(w, m, x, 8, 16);
+    sums[1] = sums[0] + weightConstant(am, state, row) + weighted(w, m, x, 8, 16);
     sums[2] = sums[1] + weighted(w, m, x, 16, 24);
     sums[3] = sums[2] + weighted(w, m, x, 24, 36);
 }
@@ -85,8 +86,16 @@ uint32_t product(const uint32_t* p, int32_t d)
 
 const uint32_t* htRow(const AM* am, int32_t c)
 {
-    return static_cast<const uint32_t*>(am->htVectors.data) +
-           static_cast<size_t>(c) * static_cast<uint32_t>(am->htLength);
+    return htVectors(am) + static_cast<size_t>(c) * static_cast<uint32_t>(am->htLength);
+}
+
+// An added state keeps a byte mean, not the expanded form: it is scored as
+// a byte-weight component over the first weight row, without a constant.
+uint32_t htAddedDistance(const AM* am, int32_t c)
+{
+    const auto* w = static_cast<const uint8_t*>(am->htWeights.data);
+    return weighted(w, am->addedMeans + static_cast<size_t>(c) * static_cast<uint32_t>(am->meanStride),
+                    am->featureCopy, 0, am->featureDim);
 }
 
 const uint8_t* htWeights(const AM* am, int32_t state, int32_t c)
@@ -97,9 +106,11 @@ const uint8_t* htWeights(const AM* am, int32_t state, int32_t c)
 
 uint32_t turtleDistance(const AM* am, int32_t state, int32_t c)
 {
+    if (extra(am, state))
+        return htAddedDistance(am, c);
     const uint32_t* p = htRow(am, c);
     const uint8_t* v = htWeights(am, state, c);
-    uint32_t sum = static_cast<const uint32_t*>(am->htValues.data)[c];
+    uint32_t sum = htValues(am)[c];
     for (int32_t d = 0; d < am->featureDim; ++d)
         sum += static_cast<uint32_t>(am->htSquares[d]) * v[d] - 2u * am->featureCopy[d] * product(p, d);
     return sum;
@@ -107,12 +118,14 @@ uint32_t turtleDistance(const AM* am, int32_t state, int32_t c)
 
 uint32_t hareDistance(const AM* am, int32_t state, int32_t c)
 {
+    if (extra(am, state))
+        return htAddedDistance(am, c);
     const uint32_t* m = htRow(am, c);
     const auto* v = static_cast<const uint32_t*>(am->htWeights.data) +
                     static_cast<size_t>(AM_WeightRowIndex(am, state, c)) * static_cast<uint32_t>(am->ipStride);
     const uint32_t* s = am->htPackedSquares;
     const uint32_t* f = am->ipWork;
-    uint32_t sum = static_cast<const uint32_t*>(am->htValues.data)[c];
+    uint32_t sum = htValues(am)[c];
     for (int32_t k = 0; k < 9; ++k) {
         sum += (((v[k] & 0x00FF00FFu) * s[2 * k]) >> 16) + ((((v[k] >> 8) & 0x00FF00FFu) * s[2 * k + 1]) >> 16);
         sum -= ((m[2 * k] * (f[k] & 0x00FF00FFu)) >> 15) + ((m[2 * k + 1] * ((f[k] >> 8) & 0x00FF00FFu)) >> 15);
@@ -140,7 +153,7 @@ int32_t AM_CalculateScoreCSVThreshold(AM* am, int32_t state)
 {
     return scaleW(am, minimumDistance(am, state, [&](int32_t c) {
         const int32_t row = AM_WeightRowIndex(am, state, c);
-        return thresholded(am, row16(am, row), meanRow(am, state, c), rowConstant(am, row));
+        return thresholded(am, row16(am, row), meanRow(am, state, c), weightConstant(am, state, row));
     }));
 }
 
@@ -153,17 +166,17 @@ int32_t AM_CalculateScoreCSVByteThreshold(AM* am, int32_t state)
 {
     return scaleW(am, minimumDistance(am, state, [&](int32_t c) {
         const int32_t row = AM_WeightRowIndex(am, state, c);
-        return thresholded(am, row8(am, row), meanRow(am, state, c), rowConstant(am, row));
+        return thresholded(am, row8(am, row), meanRow(am, state, c), weightConstant(am, state, row));
     }));
 }
 
 int32_t AM_CalculateScoreCSVByte36(AM* am, int32_t state)
 {
-    const int32_t n = state < am->numStates ? AM_GetNumComponents(am, state) : 0;
+    int32_t first = 0;
+    const int32_t n = componentRange(am, state, &first);
     // An empty state costs what an empty state costs in the family.
     if (n < 1)
         return scaleW(am, kNoDistance);
-    const int32_t first = AM_GetFirstComponent(am, state);
     auto bound = static_cast<int32_t>(am->distanceCeiling);
     uint32_t sums[4];
     for (int32_t k = 0; k < n; ++k) {
@@ -178,10 +191,10 @@ int32_t AM_CalculateScoreCSVByte36(AM* am, int32_t state)
 
 int32_t AM_CalculateScoreCSVByteThreshold36(AM* am, int32_t state)
 {
-    const int32_t n = state < am->numStates ? AM_GetNumComponents(am, state) : 0;
+    int32_t first = 0;
+    const int32_t n = componentRange(am, state, &first);
     if (n < 1)
         return scaleW(am, kNoDistance);
-    const int32_t first = AM_GetFirstComponent(am, state);
     int32_t prune = am->partialThreshold;
     auto best = static_cast<int32_t>(am->distanceCeiling);
     uint32_t sums[4];
@@ -201,9 +214,8 @@ int32_t AM_CalculateScoreCSVByteThreshold36(AM* am, int32_t state)
 
 int32_t AM_CalculateComponentScoreCSVByte(AM* am, int32_t state, int32_t component)
 {
-    if (state >= am->numStates)
-        return scaleW(am, kNoDistance);
-    return scaleW(am, csvByteDistance(am, state, componentIndex(am, state, component)));
+    const int32_t c = componentOf(am, state, component);
+    return scaleW(am, c < 0 ? kNoDistance : csvByteDistance(am, state, c));
 }
 
 int32_t AM_CalculateScoreCSV4B(AM* am, int32_t state)
@@ -213,9 +225,8 @@ int32_t AM_CalculateScoreCSV4B(AM* am, int32_t state)
 
 int32_t AM_CalculateComponentScoreCSV4B(AM* am, int32_t state, int32_t component)
 {
-    if (state >= am->numStates)
-        return scaleW(am, kNoDistance);
-    return scaleW(am, csv4BDistance(am, state, componentIndex(am, state, component)));
+    const int32_t c = componentOf(am, state, component);
+    return scaleW(am, c < 0 ? kNoDistance : csv4BDistance(am, state, c));
 }
 
 int32_t AM_CalculateScoreCSVInnerProductTurtle(AM* am, int32_t state)
@@ -225,9 +236,8 @@ int32_t AM_CalculateScoreCSVInnerProductTurtle(AM* am, int32_t state)
 
 int32_t AM_CalculateComponentScoreCSVInnerProductTurtle(AM* am, int32_t state, int32_t component)
 {
-    if (state >= am->numStates)
-        return scaleW(am, kNoDistance);
-    return scaleW(am, turtleDistance(am, state, componentIndex(am, state, component)));
+    const int32_t c = componentOf(am, state, component);
+    return scaleW(am, c < 0 ? kNoDistance : turtleDistance(am, state, c));
 }
 
 int32_t AM_CalculateScoreCSVInnerProductHare(AM* am, int32_t state)
@@ -237,7 +247,6 @@ int32_t AM_CalculateScoreCSVInnerProductHare(AM* am, int32_t state)
 
 int32_t AM_CalculateComponentScoreCSVInnerProductHare(AM* am, int32_t state, int32_t component)
 {
-    if (state >= am->numStates)
-        return scaleW(am, kNoDistance);
-    return scaleW(am, hareDistance(am, state, componentIndex(am, state, component)));
+    const int32_t c = componentOf(am, state, component);
+    return scaleW(am, c < 0 ? kNoDistance : hareDistance(am, state, c));
 }

@@ -33,11 +33,13 @@ const uint8_t* htWeightRow(const AM* am, int32_t state, int32_t component)
            static_cast<size_t>(row) * static_cast<uint32_t>(am->meanStride);
 }
 
+// The products scored: the adapted copy once it exists, for every state.
 uint32_t* htProducts(const AM* am, int32_t state, int32_t component)
 {
-    return static_cast<uint32_t*>(am->htVectors.data) +
-           static_cast<size_t>(AM_GetComponentIndex(am, state, component)) *
-               static_cast<uint32_t>(am->htLength);
+    uint32_t* table = am->adaptedHtVectors != nullptr ? am->adaptedHtVectors
+                                                      : static_cast<uint32_t*>(am->htVectors.data);
+    return table + static_cast<size_t>(AM_GetComponentIndex(am, state, component)) *
+                       static_cast<uint32_t>(am->htLength);
 }
 
 template <typename T>
@@ -146,9 +148,14 @@ void AM_StoreComponentMean(AM* am, int32_t state, int32_t component, const uint8
         return;
     const int32_t dim = am->featureDim;
     const int32_t index = added >= 0 ? added : AM_GetComponentIndex(am, state, component);
+    // Once the model has its own copies, they take the means of the states
+    // scored from them; the states before keep their loaded means.
+    const bool toCopy = added < 0 && secondSet(am, state);
     if (am->innerProduct) {
-        uint32_t* row = (added >= 0 ? am->addedIpMeans : static_cast<uint32_t*>(am->ipMeans.data)) +
-                        static_cast<size_t>(index) * static_cast<uint32_t>(ipRowWords(am));
+        uint32_t* table = added >= 0                                  ? am->addedIpMeans
+                          : toCopy && am->adaptedIpMeans != nullptr ? am->adaptedIpMeans
+                                                                    : static_cast<uint32_t*>(am->ipMeans.data);
+        uint32_t* row = table + static_cast<size_t>(index) * static_cast<uint32_t>(ipRowWords(am));
         for (int32_t d = 0; d < dim; ++d) {
             const int32_t bits = am->fourBitMeans ? 4 : 8;
             const int32_t perWord = 32 / bits;
@@ -170,8 +177,10 @@ void AM_StoreComponentMean(AM* am, int32_t state, int32_t component, const uint8
         }
         return;
     }
-    uint8_t* row = (added >= 0 ? am->addedMeans : static_cast<uint8_t*>(am->means.data)) +
-                   static_cast<size_t>(index) * static_cast<uint32_t>(am->meanStride);
+    uint8_t* table = added >= 0                                ? am->addedMeans
+                     : toCopy && am->adaptedMeans != nullptr ? am->adaptedMeans
+                                                             : static_cast<uint8_t*>(am->means.data);
+    uint8_t* row = table + static_cast<size_t>(index) * static_cast<uint32_t>(am->meanStride);
     if (!am->fourBitMeans) {
         std::memcpy(row, mean, static_cast<size_t>(dim));
         return;

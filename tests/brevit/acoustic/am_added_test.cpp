@@ -2,11 +2,14 @@
 
 #include "core/brevit/acoustic/am_params.h"
 #include "core/brevit/acoustic/am_phones.h"
+#include "core/brevit/acoustic/am_scoring.h"
 #include "core/brevit/runtime/brevit_param_words.h"
 #include "tests/brevit/acoustic/acoustic_fixture.h"
+#include "tests/support/da_record_builder.h"
 #include "tests/support/param_block_builder.h"
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -123,6 +126,51 @@ TEST_F(AddedTest, InnerProductConstantsFollowTheStoredMean)
             EXPECT_EQ(am->addedSecond32, nullptr);
         const uint8_t* back = AM_GetComponentMean(am, 9, 0);
         EXPECT_EQ(std::vector<uint8_t>(back, back + 36), m);
+    }
+}
+
+// The VQ and label (DA) kernels hold nothing for an added state and give it
+// the ceiling; the shortlist has no entry for it and scores it in full, as
+// the plain kernels do.
+TEST_F(AddedTest, VQAndLabelPathsGiveAddedStatesTheCeilingTheShortlistScoresThem)
+{
+    enum Path { Plain, VQ, Label, Shortlist };
+    const struct {
+        const char* name;
+        Path path;
+    } cases[] = {{"plain", Plain}, {"VQ", VQ}, {"labels", Label}, {"shortlist", Shortlist}};
+    const std::vector<uint8_t> mean(36, 9), frame(36, 10);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        AcousticModelSpec spec = addedSpec();
+        spec.covType = 5;
+        spec.multiplier = 1;
+        spec.rounding = 0;
+        spec.shift = 0;
+        spec.vq = c.path == VQ;
+        spec.daMode = c.path == Label;
+        spec.shortlist = c.path == Shortlist;
+        AM* am = load(spec);
+        ASSERT_NE(am, nullptr);
+        if (c.path == Label) {
+            DARecordSpec labels;
+            labels.numLabels = 1;
+            labels.dimension = 36;
+            labels.nodes = {DANodeSpec::leaf(0)};
+            AM_SetDARecord(am, labels.build(am));
+            ASSERT_NE(am->daRecord, nullptr);
+        }
+        AM_SetComponentMean(am, 9, 0, mean.data());
+        std::unique_ptr<AMScoringSet, void (*)(AMScoringSet*)> set(AM_NewScoringSet(), AM_DeleteScoringSet);
+        AM_GetScoringFunctions(am, set.get(), c.path == Shortlist, c.path == VQ);
+        AM_NewFrame(am, frame.data(), nullptr, set.get(), 0, 1);
+        const int32_t want = c.path == VQ || c.path == Label ? am->scoreCeiling : 36;
+        EXPECT_EQ(AM_GetStateScore(am, 9), want);
+        EXPECT_EQ(AM_ScoreStateDirect(am, 9, 0, 0), want);
+        // Label models score no components.
+        if (c.path != Label) {
+            EXPECT_EQ(AM_ScoreComponent(am, 9, 0), want);
+        }
     }
 }
 

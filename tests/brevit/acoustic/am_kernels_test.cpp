@@ -1,9 +1,11 @@
+#include "core/brevit/acoustic/am_added.h"
 #include "core/brevit/acoustic/am_kernels.h"
 #include "core/brevit/runtime/brevit_param_words.h"
 #include "tests/brevit/acoustic/acoustic_fixture.h"
 #include "tests/support/acoustic_gaussian_set.h"
 #include "tests/support/param_block_builder.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <functional>
 #include <random>
@@ -431,6 +433,144 @@ TEST_F(KernelTest, MeanSquaresFromPackedRows)
             EXPECT_EQ(head, wantHead);
             EXPECT_EQ(tail, wantTail);
         }
+}
+
+// The scaling rules written out over reals, apart from the model's own.
+int32_t scaledReference(Rule rule, int64_t distance, const AcousticModelSpec& spec)
+{
+    const double half = std::floor(spec.rounding / 2.0);
+    double cost = 0;
+    if (rule == Rule::W)
+        cost = std::floor((half + spec.multiplier * std::floor(std::ldexp(static_cast<double>(distance), -(spec.shift - 2)))) /
+                          std::ldexp(1.0, spec.shift + 2));
+    else
+        cost = std::floor((half + spec.multiplier * static_cast<double>(distance)) / std::ldexp(1.0, spec.shift));
+    return static_cast<int32_t>(std::min<double>(cost, spec.ceiling));
+}
+
+// A state trained on the device holds one mean in the added-model storage
+// and has no weight row of its own: it takes the first row and, where rows
+// belong to states or components, no constant. Given the mean of trained
+// state 0 (one component, row 0, constant 0 where rows are its own), it
+// scores exactly as that state, through the state and the component
+// kernels the model installs, and both meet the distance computed from the
+// means and weights. At finite thresholds the two states still agree.
+TEST_F(KernelTest, AddedStatesScoreAsTheTrainedStateWithTheirMean)
+{
+    const struct {
+        const char* name;
+        GaussianForm form;
+        int32_t dim;
+        uint32_t maxValue;
+        uint32_t maxWeight;
+        Rule rule;
+        ExactDistance exact;
+        bool threshold;
+        bool backoff;
+        int32_t covType;
+        uint32_t word31;
+    } cases[] = {
+        {"16-bit weights, per component", GaussianForm::Words16, 36, 255, 255, Rule::W, weightedSquares, false, false, 4, 0},
+        {"16-bit weights, threshold", GaussianForm::Words16, 24, 255, 255, Rule::W, weightedSquares, true, false, 4, 0},
+        {"16-bit weights, per state", GaussianForm::Words16, 24, 255, 255, Rule::W, weightedSquares, false, false, 3, 0},
+        {"16-bit weights, shared", GaussianForm::Words16, 24, 255, 255, Rule::W, weightedSquares, false, false, 2, 0},
+        {"byte weights", GaussianForm::Bytes, 24, 255, 255, Rule::W, weightedSquares, false, false, 4, 0},
+        {"byte weights, threshold", GaussianForm::Bytes, 24, 255, 255, Rule::W, weightedSquares, true, false, 4, 0},
+        {"byte weights, 36", GaussianForm::Bytes, 36, 255, 255, Rule::W, weightedSquares, false, false, 4, 0},
+        {"byte weights, 36, threshold", GaussianForm::Bytes, 36, 255, 255, Rule::W, weightedSquares, true, false, 4, 0},
+        {"4-bit", GaussianForm::FourBit, 24, 15, 15, Rule::W, weightedSquares, false, false, 4, 0},
+        {"Turtle", GaussianForm::TurtleHare, 24, 255, 255, Rule::W, weightedSquares, false, false, 4, 1},
+        {"Hare", GaussianForm::TurtleHare, 36, 31, 31, Rule::W, weightedSquares, false, false, 4, 0},
+        {"inner product", GaussianForm::InnerProduct, 24, 127, 0, Rule::S, squares, false, false, 5, 0},
+        {"inner product, threshold", GaussianForm::InnerProduct, 24, 127, 0, Rule::S, squares, true, false, 5, 0},
+        {"inner product, back-off", GaussianForm::InnerProduct, 24, 127, 0, Rule::S, squares, true, true, 5, 0},
+        {"inner product, 4-bit", GaussianForm::InnerProduct4Bit, 24, 15, 0, Rule::S, squares, false, false, 5, 0},
+        {"inner product, 4-bit, threshold", GaussianForm::InnerProduct4Bit, 24, 15, 0, Rule::S, squares, true, false, 5, 0},
+        {"inner product, 4-bit, back-off", GaussianForm::InnerProduct4Bit, 24, 15, 0, Rule::S, squares, true, true, 5, 0},
+        {"scalar bytes", GaussianForm::Words16, 24, 255, 0, Rule::S, squares, false, false, 5, 0},
+        {"scalar 4-bit", GaussianForm::FourBit, 24, 15, 0, Rule::S, squares, false, false, 5, 0},
+        {"Laplacian", GaussianForm::Laplacian, 24, 255, 255, Rule::S, weightedAbsolute, false, false, 4, 0},
+        {"Laplacian, per state", GaussianForm::Laplacian, 24, 255, 255, Rule::S, weightedAbsolute, false, false, 3, 0},
+        {"Laplacian, scalar", GaussianForm::Laplacian, 24, 255, 0, Rule::S, absolute, false, false, 5, 0},
+        {"Laplacian words", GaussianForm::LaplacianWords, 24, 15, 0, Rule::S, absolute, false, false, 5, 0},
+        {"Laplacian words, weighted", GaussianForm::LaplacianWords, 24, 15, 4, Rule::S, weightedAbsolute, false, false, 4, 0},
+    };
+    std::mt19937 random(23);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (int model = 0; model < 4; ++model) {
+            SCOPED_TRACE(model);
+            GaussianSet set = makeGaussianSet(random, c.dim, c.maxValue, c.maxWeight, (1u << 20) - 1);
+            // State 0 has exactly one component.
+            set.offsets[1] = 1;
+            for (size_t i = 2; i < set.offsets.size(); ++i)
+                set.offsets[i] = std::max<uint32_t>(set.offsets[i], 1);
+            // Where rows are the state's or the component's own, the added
+            // state takes none of their constant: with one, the states differ.
+            const bool ownRows = c.covType == 3 || c.covType == 4;
+            const bool sameConstant = !ownRows || model % 2 == 0;
+            if (sameConstant && ownRows)
+                set.constants[0] = 0;
+            GaussianSet reference = set;
+            if (ownRows)
+                reference.constants[0] = 0;
+            AcousticModelSpec spec = gaussianModelSpec(set, c.form, c.threshold, c.covType);
+            // Rows by state or one shared row: the first components' rows.
+            const size_t rows = static_cast<size_t>(spec.varRows());
+            if (c.covType == 2 || c.covType == 3) {
+                spec.weights.resize(rows * static_cast<size_t>(spec.varStride()));
+                spec.constants.resize(rows);
+            }
+            spec.addedModels = true;   // phones 3 and 4: states S .. S + 3
+            spec.backoff = c.backoff;
+            const bool w = c.rule == Rule::W;
+            spec.multiplier = w ? 3000 : (c.maxValue == 15 ? 2000 : 40);
+            spec.rounding = w ? 8192 : 512;
+            spec.shift = w ? 12 : 10;
+            spec.ceiling = 32767;
+            const bool wide = model < 2 || !sameConstant;
+            spec.distanceCeiling = wide ? 0x7FFFFFFF : 40000000;
+            spec.partialThreshold = wide ? 0x7FFFFFFF - 1000000 : (w ? 2000000 : (c.maxValue == 15 ? 150 : 30000));
+            spec.backoffPenalty = wide ? 0 : 40000;
+            AM* am = loadWith(spec, ParamBlockBuilder().word(kBrevitParamScoreTurtleFormat, c.word31));
+            ASSERT_NE(am, nullptr);
+            const int32_t S = set.states();
+            ASSERT_EQ(am->addedStateCount, 4);
+            const uint16_t added = AM_GetAddedStateId(am, 4, 1);
+            AM_SetComponentMean(am, added, 0, set.means[0].data());
+            std::unique_ptr<AMScoringSet, void (*)(AMScoringSet*)> owned(AM_NewScoringSet(), AM_DeleteScoringSet);
+            AMScoringSet* scoring = owned.get();
+            ASSERT_NE(scoring, nullptr);
+            AM_GetScoringFunctions(am, scoring, 0, 0);
+            for (int f = 0; f < 20; ++f) {
+                std::vector<uint8_t> x(static_cast<size_t>(c.dim));
+                for (auto& b : x)
+                    b = static_cast<uint8_t>(std::uniform_int_distribution<uint32_t>(0, c.maxValue)(random));
+                AM_NewFrame(am, x.data(), nullptr, scoring, f, 1);
+                const int32_t trained = AM_ScoreStateDirect(am, 0, 0, 0);
+                const int32_t direct = AM_ScoreStateDirect(am, added, 0, 0);
+                ASSERT_EQ(AM_GetStateScore(am, added), direct);
+                if (sameConstant) {
+                    ASSERT_EQ(direct, trained) << "frame " << f;
+                    ASSERT_EQ(AM_ScoreComponent(am, added, 0), AM_ScoreComponent(am, 0, 0));
+                }
+                if (wide) {
+                    const int32_t want = scaledReference(c.rule, c.exact(reference, 0, x), spec);
+                    ASSERT_EQ(AM_ScoreComponent(am, added, 0), want) << "frame " << f;
+                    // Built on the component costs, the minimum starts at 16384.
+                    ASSERT_EQ(direct, am->stateKernel == AM_CalculateFullScore ? std::min(want, 16384) : want);
+                }
+                // The other added states hold the zero mean they started with.
+                GaussianSet zero = reference;
+                zero.means[0].assign(static_cast<size_t>(c.dim), 0);
+                if (wide) {
+                    ASSERT_EQ(AM_ScoreComponent(am, S, 0), scaledReference(c.rule, c.exact(zero, 0, x), spec));
+                }
+                uint32_t crc = 0;
+                AM_EndFrame(am, 0, &crc);
+            }
+        }
+    }
 }
 
 struct Selection {

@@ -106,6 +106,35 @@ TEST_F(PhonesTest, FullTablesAnswerAsTheTreeAndGuardTheirIndex)
     EXPECT_EQ(AM_GetTriphoneId(full, 65535, 1, 65535), 1);
 }
 
+// With added phones 3 and 4 on both, the full-table model answers every
+// context triple of phonemes, added phones and none as the tree model: an
+// added centre has its own row, and the tree asks nothing of phone 0, which
+// is what a context past the phonemes reads as in the full tables.
+TEST_F(PhonesTest, FullTablesAnswerAddedPhonesAndTheirContextsAsTheTree)
+{
+    AcousticModelSpec treeSpec = namedSpec();
+    treeSpec.addedModels = true;
+    AM* tree = load(treeSpec);
+    ASSERT_NE(tree, nullptr);
+    AcousticModelSpec fullSpec = fullTableSpec(tree);
+    fullSpec.addedModels = true;
+    AM* full = load(fullSpec);
+    ASSERT_NE(full, nullptr);
+    const uint16_t ids[] = {0, 1, 2, 3, 4, 65535};
+    for (uint16_t l : ids)
+        for (uint16_t c : ids)
+            for (uint16_t r : ids) {
+                EXPECT_EQ(AM_GetTriphoneId(full, l, c, r), AM_GetTriphoneId(tree, l, c, r))
+                    << l << " " << c << " " << r;
+                for (int32_t s = 0; s < 2; ++s)
+                    EXPECT_EQ(AM_GetTiedStateId(full, l, c, r, s), AM_GetTiedStateId(tree, l, c, r, s))
+                        << l << " " << c << " " << r << " " << s;
+            }
+    EXPECT_EQ(AM_GetTriphoneId(full, 3, 3, 4), 6);
+    EXPECT_EQ(AM_GetTiedStateId(full, 4, 4, 65535, 1), 11);
+    EXPECT_EQ(AM_GetTriphoneId(full, 4, 2, 3), AM_GetTriphoneId(full, 0, 2, 0));
+}
+
 TEST_F(PhonesTest, FullTablesThatDoNotFitTheModelAreRefused)
 {
     AM* tree = load(namedSpec());

@@ -5,7 +5,6 @@
 // are skipped and named.
 #include "tests/vcmbase_gen/harness/dialog_harness.h"
 #include "tests/vcmbase_gen/harness/module_table.h"
-#include "tests/vcmbase_gen/harness/recording_prompts.h"
 
 #include "core/ce/dvk_ce_requests.h"
 #include "tests/support/log_capture.h"
@@ -138,13 +137,11 @@ TEST_F(ModuleSmokeTest, EveryBuiltModule)
             eachFailure(row, "Init", [&] { return dvk_vcm_init(vcms); });
         if (vtable->GetPrompt != nullptr)
             eachFailure(row, "GetPrompt", [&] {
-                dvk_prompt_List list;
-                return dvk_vcm_getPrompt(vcms, &list);
+                return sayInto([&](dvk_prompt_List* l) { return dvk_vcm_getPrompt(vcms, l); }).result;
             });
         if (vtable->GetMenuReadoutPrompt != nullptr)
             eachFailure(row, "GetMenuReadoutPrompt", [&] {
-                dvk_prompt_List list;
-                return dvk_vcm_getMenuReadoutPrompt(vcms, &list, 0);
+                return sayInto([&](dvk_prompt_List* l) { return dvk_vcm_getMenuReadoutPrompt(vcms, l, 0); }).result;
             });
         if (vtable->GetConstraints != nullptr)
             eachFailure(row, "GetConstraints", [&] {

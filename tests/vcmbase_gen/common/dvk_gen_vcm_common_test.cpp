@@ -8,7 +8,7 @@
 #include "tests/support/log_capture.h"
 #include "tests/support/assertion_pattern.h"
 #include "tests/vcmbase_gen/harness/dialog_harness.h"
-#include "tests/vcmbase_gen/harness/recording_prompts.h"
+#include "tests/core/prompt/recorder/prompt_list_recorder.h"
 
 #include <gtest/gtest.h>
 
@@ -54,7 +54,7 @@ TEST(GenVcmPager, MatchesThePageModel)
                     const int32_t expected = index >= 0 && index < static_cast<int32_t>(page.size())
                                                  ? page[static_cast<size_t>(index)]
                                                  : DVK_GEN_PAGE_NONE;
-                    EXPECT_EQ(dvk_gen_vcm_pagerItemAt(&pager, index), expected) << "index " << index;
+                    EXPECT_EQ(dvk_gen_vcm_pagerItemAt(&pager, index), expected) << "addMenuIndex " << index;
                 }
                 dvk_gen_vcm_pagerTurn(&pager);
             }
@@ -134,25 +134,24 @@ TEST_F(GenVcmShapeTest, ScreenAndPromptScriptFollowTheRows)
 {
     vcmDriverStep(&driver);
     EXPECT_EQ(take(), (Log{"step vcm_test_yesno", "text 9 title 600 body 601 keys 497/14 -1/0 492/4 time 10000",
-                           "earcon 5", "prompt 330", "string 34", "listen 37 38"}));
+                           "addEarcon 5", "addPrompt 330", "addStringId 34", "listen 37 38"}));
     // A re-prompt, with the feature that changes the body.
     feature(27, 1);
     result(nullptr);
     EXPECT_EQ(take(), (Log{"step vcm_test_yesno", "text 9 title 600 body 602 keys 497/14 -1/0 492/4 time 10000",
-                           "string 34", "prompt 378", "listen 37 38"}));
+                           "addStringId 34", "addPrompt 378", "listen 37 38"}));
     // Prompt mode 0: level 3 only, earcons too.
     promptMode(0);
     dvk_vcm_current(vcms)->state = 0;
-    dvk_prompt_List list;
-    EXPECT_EQ(dvk_vcm_getPrompt(vcms, &list), 0);
-    EXPECT_EQ(list.items, (Log{"earcon 5"}));
+    const Said said = sayInto([&](dvk_prompt_List* l) { return dvk_vcm_getPrompt(vcms, l); });
+    EXPECT_EQ(said.result, 0);
+    EXPECT_EQ(said.calls, (Log{"addEarcon 5"}));
 }
 
 TEST_F(GenVcmShapeTest, FailedPromptAddIsTheResult)
 {
-    dvk_prompt_List list;
-    list.failAt = 1;
-    EXPECT_EQ(dvk_vcm_getPrompt(vcms, &list), 1);
+    failNextPromptAdds(1);
+    EXPECT_EQ(sayInto([&](dvk_prompt_List* l) { return dvk_vcm_getPrompt(vcms, l); }).result, 1);
 }
 
 TEST_F(GenVcmShapeTest, YesNoAnswersSelectTheirItems)
@@ -175,11 +174,11 @@ TEST_F(GenVcmShapeTest, YesNoReadsOutItsTwoItems)
     const struct {
         int32_t index;
         Log said;
-    } cases[] = {{0, {"index 1", "string 278"}}, {1, {"index 2", "string 271"}}, {2, {}}, {-1, {}}};
+    } cases[] = {{0, {"addMenuIndex 1", "addStringId 278"}}, {1, {"addMenuIndex 2", "addStringId 271"}}, {2, {}}, {-1, {}}};
     for (const auto& c : cases) {
-        dvk_prompt_List list;
-        EXPECT_EQ(dvk_vcm_getMenuReadoutPrompt(vcms, &list, c.index), 0);
-        EXPECT_EQ(list.items, c.said) << c.index;
+        const Said said = sayInto([&](dvk_prompt_List* l) { return dvk_vcm_getMenuReadoutPrompt(vcms, l, c.index); });
+        EXPECT_EQ(said.result, 0);
+        EXPECT_EQ(said.calls, c.said) << c.index;
     }
 }
 
@@ -251,18 +250,15 @@ TEST_F(GenVcmRadioTest, ShowsTheStoredValuesItem)
 
 TEST_F(GenVcmRadioTest, SaysTitleBodyAndItems)
 {
-    dvk_prompt_List list;
-    EXPECT_EQ(dvk_vcm_getPrompt(vcms, &list), 0);
-    EXPECT_EQ(list.items, (Log{"string 543", "string 172"}));
+    const auto prompt = [&](dvk_prompt_List* l) { return dvk_vcm_getPrompt(vcms, l); };
+    EXPECT_EQ(sayInto(prompt).calls, (Log{"addStringId 543", "addStringId 172"}));
     promptMode(1);
-    dvk_prompt_List quiet;
-    EXPECT_EQ(dvk_vcm_getPrompt(vcms, &quiet), 0);
-    EXPECT_TRUE(quiet.items.empty());
+    EXPECT_TRUE(sayInto(prompt).calls.empty());
     promptMode(3);
-    for (const auto& [index, said] : {std::pair{0, Log{"string 480"}}, {2, Log{"string 483"}}, {3, Log{}}}) {
-        dvk_prompt_List item;
-        EXPECT_EQ(dvk_vcm_getMenuReadoutPrompt(vcms, &item, index), 0);
-        EXPECT_EQ(item.items, said) << index;
+    for (const auto& [index, said] : {std::pair{0, Log{"addStringId 480"}}, {2, Log{"addStringId 483"}}, {3, Log{}}}) {
+        const Said item = sayInto([&](dvk_prompt_List* l) { return dvk_vcm_getMenuReadoutPrompt(vcms, l, index); });
+        EXPECT_EQ(item.result, 0);
+        EXPECT_EQ(item.calls, said) << index;
     }
 }
 

@@ -5,7 +5,7 @@
 #include "core/utils/dvk_ucs2.h"
 #include "core/vre/dvk_vre.h"
 #include "sdk/common/dvk_settings.h"
-#include "tests/vcmbase_gen/harness/recording_prompts.h"
+#include "tests/core/prompt/recorder/prompt_list_recorder.h"
 #include "tests/vcmbase_gen/harness/recording_screens.h"
 
 #include <gtest/gtest.h>
@@ -40,6 +40,16 @@ const dvk_ce_DialogCalls kScriptedCalls = {
 };
 
 }  // namespace
+
+Said sayInto(const std::function<int(dvk_prompt_List*)>& step)
+{
+    recordedPromptCalls().clear();
+    dvk_prompt_List list{};
+    const int result = step(&list);
+    Said said{result, recordedPromptCalls()};
+    recordedPromptCalls().clear();
+    return said;
+}
 
 CeScript& ceScript()
 {
@@ -148,9 +158,9 @@ bool DialogHarness::beginStep()
         log.push_back("init failed");
         return false;
     }
-    dvk_prompt_List prompts;
-    driver.lastResult = dvk_vcm_getPrompt(vcms, &prompts);
-    log.insert(log.end(), prompts.items.begin(), prompts.items.end());
+    const Said said = sayInto([this](dvk_prompt_List* prompts) { return dvk_vcm_getPrompt(vcms, prompts); });
+    driver.lastResult = said.result;
+    log.insert(log.end(), said.calls.begin(), said.calls.end());
     if (driver.lastResult != 0) {
         log.push_back("prompt failed");
         return false;

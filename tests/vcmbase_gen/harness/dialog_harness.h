@@ -9,7 +9,7 @@
 // driver.postedEvents):
 //   "step vcm_root"               a dialog step starts on that module
 //   screen lines                  as the recording builders write them
-//   "prompt 391", "earcon 0" ...  what the step's prompt list received
+//   "addPrompt 391", "addEarcon 0" ...  what the step's prompt list received
 //   "listen -2 -3 36 38"          the constraints the step listens to
 //   "exit 0"                      the exit notification and its code
 //   "init failed" / "prompt failed"  a step that ends the session
@@ -22,6 +22,7 @@
 #include "tests/support/suite_memory.h"
 #include "tests/support/table_file_writers.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,14 @@ struct CeScript {
 CeScript& ceScript();
 // The language check's answer for capability 2 (recognition of music titles).
 int32_t& languageHasCapability2();
+
+// What a step added to a fresh prompt list (the recorded list calls) and
+// the step's result.
+struct Said {
+    int result;
+    std::vector<std::string> calls;
+};
+Said sayInto(const std::function<int(dvk_prompt_List*)>& step);
 
 class DialogHarness : public SuiteMemoryTest {
 protected:

@@ -6,7 +6,6 @@
 #include "core/utils/dvk_ucs2.h"
 #include "sdk/common/dvk_settings.h"
 #include "tests/support/log_capture.h"
-#include "tests/vcmbase_gen/harness/recording_prompts.h"
 #include "tests/vcmbase_gen/harness/recording_screens.h"
 
 #include <algorithm>
@@ -111,7 +110,7 @@ TEST_F(RootTest, SaidMoreOptionsTurnsThePageToo)
     ASSERT_GE(log.size(), 2u);
     EXPECT_EQ(log[1], commandScreen("404,405,360"));
     // A fresh page says the full prompt.
-    EXPECT_EQ(log[2], "prompt 391");
+    EXPECT_EQ(log[2], "addPrompt 391");
 }
 
 TEST_F(RootTest, ReadsOutTheFocusedEntry)
@@ -123,25 +122,22 @@ TEST_F(RootTest, ReadsOutTheFocusedEntry)
         int32_t index;
         Log said;
     } cases[] = {
-        {4, {"index 5", "string 32"}},
-        {0, {"index 1", "string 200"}},
-        {3, {"index 4", "string 203"}},
+        {4, {"addMenuIndex 5", "addStringId 32"}},
+        {0, {"addMenuIndex 1", "addStringId 200"}},
+        {3, {"addMenuIndex 4", "addStringId 203"}},
         {5, {}},
     };
     for (const auto& c : cases) {
-        dvk_prompt_List list;
-        EXPECT_EQ(dvk_vcm_getMenuReadoutPrompt(vcms, &list, c.index), 0);
-        EXPECT_EQ(list.items, c.said) << c.index;
+        const Said said = sayInto([&](dvk_prompt_List* l) { return dvk_vcm_getMenuReadoutPrompt(vcms, l, c.index); });
+        EXPECT_EQ(said.result, 0);
+        EXPECT_EQ(said.calls, c.said) << c.index;
     }
     // Without feature 59 the index is not said; in prompt mode 1 nothing of level 1.
     feature(59, 0);
-    dvk_prompt_List plain;
-    dvk_vcm_getMenuReadoutPrompt(vcms, &plain, 4);
-    EXPECT_EQ(plain.items, (Log{"string 32"}));
+    const auto readout = [&](dvk_prompt_List* l) { return dvk_vcm_getMenuReadoutPrompt(vcms, l, 4); };
+    EXPECT_EQ(sayInto(readout).calls, (Log{"addStringId 32"}));
     promptMode(1);
-    dvk_prompt_List quiet;
-    dvk_vcm_getMenuReadoutPrompt(vcms, &quiet, 4);
-    EXPECT_TRUE(quiet.items.empty());
+    EXPECT_TRUE(sayInto(readout).calls.empty());
 }
 
 // A gate per case, listed (and in the grammar) or not.
@@ -243,7 +239,7 @@ TEST_F(RootTest, AResultNamingAnUnroutedGateIsNoResult)
     result(said(1));
     EXPECT_EQ(driver.lastResult, 0);
     Log log = take();
-    EXPECT_EQ(Log(log.begin() + 2, log.begin() + 5), (Log{"prompt 378", "prompt 391", "earcon 0"}));
+    EXPECT_EQ(Log(log.begin() + 2, log.begin() + 5), (Log{"addPrompt 378", "addPrompt 391", "addEarcon 0"}));
     // A text of no phrase under the constraint names no gate either.
     dvk_nbest_List* other = dvk_nbest_create(constraintOf(0), "said", 70);
     dvk_nbest_addEntry(other);
@@ -264,7 +260,7 @@ TEST_F(RootTest, NoResultTwiceLeadsToNoMatch)
         take();
         result(nullptr);
         EXPECT_EQ(driver.lastResult, 0);
-        EXPECT_EQ(take(), (Log{"step vcm_root", commandScreen("400,401"), "prompt 378", "prompt 391", "earcon 0",
+        EXPECT_EQ(take(), (Log{"step vcm_root", commandScreen("400,401"), "addPrompt 378", "addPrompt 391", "addEarcon 0",
                                listenLine({constraintOf(0), constraintOf(1)})}));
         LogCapture capture;
         result(nullptr);
@@ -397,7 +393,7 @@ TEST_F(RootTest, RestartSaysThePrompt)
     start();
     take();
     event(DVK_UI_EVENT_RESTART);
-    EXPECT_EQ(take(), (Log{"step vcm_root", commandScreen("400,401"), "prompt 391", "earcon 0",
+    EXPECT_EQ(take(), (Log{"step vcm_root", commandScreen("400,401"), "addPrompt 391", "addEarcon 0",
                            listenLine({constraintOf(0), constraintOf(1)})}));
     EXPECT_EQ(dvk_vcm_savedStateExists(vcms), 1);
 }
@@ -414,7 +410,7 @@ TEST_F(RootTest, SavedCopyKeepsThePageAndSaysThePrompt)
     take();
     ASSERT_EQ(dvk_vcm_revertState(vcms), 0);
     vcmDriverStep(&driver);
-    EXPECT_EQ(take(), (Log{"step vcm_root", commandScreen("404,405,360"), "prompt 391", "earcon 0",
+    EXPECT_EQ(take(), (Log{"step vcm_root", commandScreen("404,405,360"), "addPrompt 391", "addEarcon 0",
                            listenLine({constraintOf(0), constraintOf(1), constraintOf(2), constraintOf(3),
                                        constraintOf(4), constraintOf(5), 36})}));
 }
@@ -429,7 +425,7 @@ TEST_F(RootTest, SplashCopyDoesNotStaySilent)
     vcmDriverStep(&driver);
     const Log log = take();
     ASSERT_GE(log.size(), 3u);
-    EXPECT_EQ(log[2], "prompt 391");
+    EXPECT_EQ(log[2], "addPrompt 391");
 }
 
 TEST_F(RootTest, BackEndsTheSessionAndTimeoutPlaysTheEarcon)
@@ -443,7 +439,7 @@ TEST_F(RootTest, BackEndsTheSessionAndTimeoutPlaysTheEarcon)
     start();
     take();
     event(DVK_UI_EVENT_TIMEOUT);
-    EXPECT_EQ(take(), (Log{"step vcm_timeoutEarcon", "earcon 4", "exit 2"}));
+    EXPECT_EQ(take(), (Log{"step vcm_timeoutEarcon", "addEarcon 4", "exit 2"}));
     EXPECT_EQ(dvk_vcm_done(vcms), 1);
 }
 

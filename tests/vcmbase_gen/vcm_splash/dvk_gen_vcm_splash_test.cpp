@@ -20,8 +20,8 @@ protected:
 const Log kOpening = {
     "step vcm_tutorial",
     "bitmap 3 title -1 image 1 keys -1/0 -1/0 -1/0 time -1",
-    "prompt 391",
-    "earcon 0",
+    "addPrompt 391",
+    "addEarcon 0",
     "step vcm_root",
     "command 4 title 618 bar 586 [400,401,402] keys 514/17 -1/0 509/16 start 0 time 10000",
     "listen -2 -3 -4 38",

@@ -24,8 +24,8 @@ protected:
     {
         Log log = {"step vcm_updateContacts", "bitmap 3 title -1 image 1 keys -1/0 -1/0 -1/0 time -1"};
         if (said)
-            log.push_back("prompt 391");
-        log.insert(log.end(), {"earcon 0", "step vcm_root",
+            log.push_back("addPrompt 391");
+        log.insert(log.end(), {"addEarcon 0", "step vcm_root",
                                "command 4 title 618 bar 586 [400,401] keys 514/17 -1/0 509/16 start 0 time 10000",
                                "listen -2 -3 38"});
         return log;
@@ -36,7 +36,7 @@ TEST_F(TutorialTest, PlaysOnceAndTurnsItselfOff)
 {
     dvk_settings_setTutorialEnabled(1);
     start();
-    Log expected = {"step vcm_tutorial", kTutorialScreen, "prompt 418"};
+    Log expected = {"step vcm_tutorial", kTutorialScreen, "addPrompt 418"};
     const Log rest = toRoot(true);
     expected.insert(expected.end(), rest.begin(), rest.end());
     EXPECT_EQ(take(), expected);
@@ -49,7 +49,7 @@ TEST_F(TutorialTest, SpeaksEvenInPromptModeZero)
     promptMode(0);
     dvk_settings_setTutorialEnabled(1);
     start();
-    Log expected = {"step vcm_tutorial", kTutorialScreen, "prompt 418"};
+    Log expected = {"step vcm_tutorial", kTutorialScreen, "addPrompt 418"};
     const Log rest = toRoot(false);  // the splash prompt is level 2
     expected.insert(expected.end(), rest.begin(), rest.end());
     EXPECT_EQ(take(), expected);
@@ -73,7 +73,7 @@ TEST_F(TutorialTest, TutorialEventInTheRootPlaysItAgain)
     ASSERT_EQ(top(), "vcm_root");
     take();
     event(DVK_UI_EVENT_TUTORIAL);
-    Log expected = {"step vcm_tutorial", kTutorialScreen, "prompt 418"};
+    Log expected = {"step vcm_tutorial", kTutorialScreen, "addPrompt 418"};
     const Log rest = toRoot(true);
     expected.insert(expected.end(), rest.begin(), rest.end());
     EXPECT_EQ(take(), expected);

@@ -25,7 +25,7 @@ TEST_F(UpdateContactsTest, WaitsWhileTheUpdateRuns)
     ceScript().updateComplete = 0;
     start();
     EXPECT_EQ(take(), (Log{"step vcm_tutorial", "text 1 title 615 body 224 keys -1/0 -1/0 493/2 time -1",
-                           "prompt 379"}));
+                           "addPrompt 379"}));
     EXPECT_EQ(ceScript().waitingMarks, (std::vector<int32_t>{1}));
     EXPECT_EQ(top(), "vcm_updateContacts");
     EXPECT_TRUE(driver.postedEvents.empty());

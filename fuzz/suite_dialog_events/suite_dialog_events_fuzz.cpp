@@ -12,7 +12,7 @@
 #include "tests/core/vcm/driver/vcm_driver.h"
 #include "tests/sdk/common/fake_oem.h"
 #include "tests/support/table_file_writers.h"
-#include "tests/vcmbase_gen/harness/recording_prompts.h"
+#include "tests/core/prompt/recorder/prompt_list_recorder.h"
 #include "tests/vcmbase_gen/harness/recording_screens.h"
 
 #include <cstdlib>
@@ -95,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     driver.beginStep = [](VcmDriver* d) {
         if ((d->lastResult = dvk_vcm_init(d->vcms)) != 0)
             return false;
-        dvk_prompt_List prompts;
+        dvk_prompt_List prompts{};
         if ((d->lastResult = dvk_vcm_getPrompt(d->vcms, &prompts)) != 0)
             return false;
         if (dvk_vcm_current(d->vcms)->vtable->GetConstraints != nullptr) {
@@ -103,7 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             d->lastResult = dvk_vcm_getConstraints(d->vcms, &listened);
             dvk_mem_dealloc(&listened);
             if (dvk_vcm_current(d->vcms)->vtable->GetMenuReadoutPrompt != nullptr) {
-                dvk_prompt_List readout;
+                dvk_prompt_List readout{};
                 dvk_vcm_getMenuReadoutPrompt(d->vcms, &readout, 4);
             }
         }
@@ -149,6 +149,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             break;
         }
         recordedScreens().clear();
+        resetPromptListRecorder();
     }
     if (driver.vcms != nullptr)
         dvk_vcm_endSession(&driver.vcms);

@@ -95,6 +95,16 @@ inline std::vector<std::u16string> numberedStrings(const std::u16string& prefix,
     return out;
 }
 
+// "String n" for each of the 679 main ids, as language 5 ("enus") has its
+// string file: the descriptor's encoding and text length.
+inline std::string numberedStringFile()
+{
+    StringFileWriter writer;
+    writer.strings = numberedStrings(u"String ", 679);
+    writer.textLength = 16812;
+    return writer.bytes();
+}
+
 struct ImageSpec {
     uint16_t width = 0, height = 0;
     uint32_t paletteBase = 0;  // entry k is paletteBase + k

@@ -2,7 +2,6 @@
 // language 5; prompt and image tables are stand-ins the manager never reads.
 #pragma once
 
-#include "core/lang/dvk_dvkrc.h"
 #include "core/utils/dvk_ucs2.h"
 #include "core/vcm/dvk_vcm.h"
 #include "sdk/common/dvk_mem.h"
@@ -21,13 +20,7 @@ class VcmTest : public SuiteMemoryTest {
 protected:
     void SetUp() override
     {
-        const dvk_dvkrc_StringTable* d = dvk_dvkrc_getStringTable(5);
-        StringFileWriter strings;
-        strings.locale = d->locale;
-        strings.encoding = d->encoding;
-        strings.strings = numberedStrings(u"String ", 679);
-        strings.textLength = d->textLength;
-        writeTableFile("str_enus.bin", strings.bytes());
+        writeTableFile("str_enus.bin", numberedStringFile());
         SuiteMemoryTest::SetUp();
         table = dvk_string_createStringTable(5);
         ASSERT_NE(table, nullptr);

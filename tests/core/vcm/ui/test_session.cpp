@@ -1,6 +1,5 @@
 #include "tests/core/vcm/ui/test_session.h"
 
-#include "core/lang/dvk_dvkrc.h"
 #include "core/utils/dvk_ucs2.h"
 #include "platform/core/wex_root.h"
 #include "src/QrvWorkQueues.h"
@@ -32,13 +31,7 @@ void writeFiles()
     // The image size class comes from the settings record.
     std::filesystem::create_directories(wexRootPath("/media/cryptofs/data"));
 
-    const dvk_dvkrc_StringTable* d = dvk_dvkrc_getStringTable(5);
-    StringFileWriter strings;
-    strings.locale = d->locale;
-    strings.encoding = d->encoding;
-    strings.strings = numberedStrings(u"String ", 679);
-    strings.textLength = d->textLength;
-    writeTableFile("str_enus.bin", strings.bytes());
+    writeTableFile("str_enus.bin", numberedStringFile());
 
     ImageFileWriter main;
     main.images = {

@@ -2,7 +2,7 @@
 #include "vcmbase_gen/dvk_gen_vcm.h"
 #include "vcmbase_gen/standin.h"
 
-dvk_vcm_Module* dvk_gen_vcm_newSettings(dvk_vcm_Session*)
+dvk_vcm_Module* dvk_gen_vcm_newPlayMusicCmd(dvk_vcm_Session*)
 {
     dvkGenVcmStandIn(__func__);
     return nullptr;

@@ -2,7 +2,7 @@
 #include "vcmbase_gen/dvk_gen_vcm.h"
 #include "vcmbase_gen/standin.h"
 
-dvk_vcm_Module* dvk_gen_vcm_newTutorial(dvk_vcm_Session*, int32_t)
+dvk_vcm_Module* dvk_gen_vcm_newNoContactsNonListening(dvk_vcm_Session*)
 {
     dvkGenVcmStandIn(__func__);
     return nullptr;

@@ -2,8 +2,8 @@
 #include "vcmbase_gen/dvk_gen_vcm.h"
 #include "vcmbase_gen/standin.h"
 
-int dvk_gen_vcm_pushSettingsMenuItem(dvk_vcm_Session*, int32_t)
+dvk_vcm_Module* dvk_gen_vcm_newNoMoreResults(dvk_vcm_Session*)
 {
     dvkGenVcmStandIn(__func__);
-    return 1;
+    return nullptr;
 }

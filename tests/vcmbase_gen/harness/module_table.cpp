@@ -1,0 +1,96 @@
+#include "tests/vcmbase_gen/harness/module_table.h"
+
+namespace {
+
+const dvk_ucs2_Char kName[] = {u'A', u'n', u'n', 0};
+const dvk_ucs2_Char kLocation[] = {u'H', u'o', u'm', u'e', 0};
+const dvk_ucs2_Char kNumber[] = {u'5', u'5', u'5', u'1', u'2', u'3', u'4', 0};
+const uint32_t kWordIds[] = {7, 8};
+
+}  // namespace
+
+const std::vector<ModuleRow>& moduleTable()
+{
+    using S = dvk_vcm_Session*;
+    static const std::vector<ModuleRow> rows = {
+        {"vcm_root", 0, [](S s) { return dvk_gen_vcm_newRoot(s, 0); }},
+        {"vcm_tutorial", 0, [](S s) { return dvk_gen_vcm_newTutorial(s, 1); }},
+        {"vcm_updateContacts", 0, [](S s) { return dvk_gen_vcm_newUpdateContacts(s); }},
+        {"vcm_splash", 0, [](S s) { return dvk_gen_vcm_newSplash(s); }},
+        {"vcm_callcmd", 1, [](S s) { return dvk_gen_vcm_newCallCmdVCM(s); }},
+        {"vcm_sendcmd", 3, [](S s) { return dvk_gen_vcm_newSendCmdVCM(s); }},
+        {"vcm_callSendComplete", 1,
+         [](S s) {
+             return dvk_gen_vcm_newCallSendComplete(s, kName, kName, kLocation, kNumber, nullptr, 0, kWordIds, 2, 0,
+                                                    1, 0);
+         }},
+        {"vcm_nameornumber", 1, [](S s) { return dvk_gen_vcm_newNameOrNumber(s); }},
+        // The location choices and the listening confirmation take a
+        // phonebook entry or an n-best list; their issues bring the fixture.
+        {"vcm_whichlocationsingle", 1,
+         [](S s) { return dvk_gen_vcm_newWhichLocationSingle(s, nullptr, kLocation, kWordIds, 2, 0); }},
+        {"vcm_whichlocationmulti", 1,
+         [](S s) { return dvk_gen_vcm_newWhichLocationMulti(s, nullptr, nullptr, kWordIds, 2, 0, 0); }},
+        {"vcm_lookupcmd", 15, [](S s) { return dvk_gen_vcm_newLookupCmd(s); }},
+        {"vcm_lookupComplete", 15, [](S s) { return dvk_gen_vcm_newLookupComplete(s, 0, kName, kWordIds, 2); }},
+        {"vcm_confirm_listen", 1, [](S s) { return dvk_gen_vcm_newConfirmListening(s, nullptr); }},
+        {"vcm_nomatch_listen", 0, [](S s) { return dvk_gen_vcm_newNoMatchFound(s); }},
+        {"vcm_nomatch_nonlisten", 0, [](S s) { return dvk_gen_vcm_newNoMatchNonListening(s); }},
+        {"vcm_nocontacts_listen", 1, [](S s) { return dvk_gen_vcm_newNoContactsAvailable(s); }},
+        {"vcm_nocontacts_nonlisten", 1, [](S s) { return dvk_gen_vcm_newNoContactsNonListening(s); }},
+        {"vcm_nolocations_listen", 1, [](S s) { return dvk_gen_vcm_newNoLocations(s, kName, kWordIds, 2); }},
+        {"vcm_nolocations_nonlisten", 1,
+         [](S s) { return dvk_gen_vcm_newNoLocationsNonListening(s, kName, kWordIds, 2); }},
+        {"vcm_nohelptopics", 20, [](S s) { return dvk_gen_vcm_newNoHelpTopics(s); }},
+        {"vcm_nomodes", 19, [](S s) { return dvk_gen_vcm_newNoModes(s); }},
+        {"vcm_noshortcuts", 17, [](S s) { return dvk_gen_vcm_newNoShortcuts(s); }},
+        {"vcm_nomoreresults", 0, [](S s) { return dvk_gen_vcm_newNoMoreResults(s); }},
+        {"vcm_nolastnumber_nonlisten", 25, [](S s) { return dvk_gen_vcm_newNoLastNumberNonListening(s); }},
+        {"vcm_outofmemory", 0, [](S s) { return dvk_gen_vcm_newOutOfMemory(s, 0); }},
+        {"vcm_selectItem", 19,
+         [](S s) { return dvk_gen_vcm_newSelectItem(s, 49, 541, 441, nullptr, &changeModeList_constraint, 18); }},
+        {"vcm_selectComplete", 17, [](S s) { return dvk_gen_vcm_newSelectComplete(s, 41, 19, 0, kName, 3); }},
+        {"vcm_redialCmd", 25, [](S s) { return dvk_gen_vcm_newRedialCmd(s); }},
+        {"vcm_help", 0, [](S s) { return dvk_gen_vcm_newHelp(s, 5, 600, 601, 513, DVK_UI_EVENT_RESTART); }},
+        {"vcm_alwaysavailable", 0,
+         [](S s) { return dvk_gen_vcm_newAlwaysAvailableCmd(s, DVK_UI_EVENT_REPEAT, 53, 0); }},
+        {"vcm_settings", 0, [](S s) { return dvk_gen_vcm_newSettings(s); }},
+        {"vcm_settings_about", 0, [](S s) { return dvk_gen_vcm_newSettingsAbout(s); }},
+        {"vcm_settings_complete", 0, [](S s) { return dvk_gen_vcm_newSettingsComplete(s, 30, 500, 1); }},
+        {"vcm_settings_confirmation", 0, [](S s) { return dvk_gen_vcm_newSettingsConfirmation(s); }},
+        {"vcm_settings_dialingregion", 0, [](S s) { return dvk_gen_vcm_newSettingsDialingRegion(s); }},
+        {"vcm_settings_drivingmode", 0, [](S s) { return dvk_gen_vcm_newSettingsDrivingMode(s); }},
+        {"vcm_settings_modes", 0, [](S s) { return dvk_gen_vcm_newSettingsModes(s); }},
+        {"vcm_settings_speakerphone", 0, [](S s) { return dvk_gen_vcm_newSettingsSpeakerphone(s); }},
+        {"vcm_adaptation", 0, [](S s) { return dvk_gen_vcm_newAdaptation(s); }},
+        {"vcm_adaptation_instructions", 0, [](S s) { return dvk_gen_vcm_newAdaptationInstructions(s); }},
+        {"vcm_adaptation_pleasesay", 0, [](S s) { return dvk_gen_vcm_newAdaptationPleaseSay(s); }},
+        {"vcm_adaptation_adapting", 0, [](S s) { return dvk_gen_vcm_newAdaptationAdapting(s); }},
+        {"vcm_adaptation_timeout", 0, [](S s) { return dvk_gen_vcm_newAdaptationTimeout(s); }},
+        {"vcm_adaptation_reset", 0, [](S s) { return dvk_gen_vcm_newAdaptationReset(s); }},
+        {"vcm_checkCmd", 24, [](S s) { return dvk_gen_vcm_newCheckCmd(s); }},
+        {"vcm_checkComplete", 24, [](S s) { return dvk_gen_vcm_newCheckComplete(s, 0, 300); }},
+        {"vcm_checkCompleteOem", 24, [](S s) { return dvk_gen_vcm_newCheckCompleteOem(s, 0, 1, 300, 200, 301); }},
+        {"vcm_playMusicCmd", 23, [](S s) { return dvk_gen_vcm_newPlayMusicCmd(s); }},
+        {"vcm_playPlaylistCmd", 22, [](S s) { return dvk_gen_vcm_newPlayPlaylistCmd(s); }},
+        {"vcm_playsaymusic", 23, [](S s) { return dvk_gen_vcm_newPlaySayMusic(s, 0); }},
+        // Takes two arrays over; its issue brings them.
+        {"vcm_playmusic_confirm", 23, [](S s) { return dvk_gen_vcm_newPlayMusicConfirm(s, nullptr, nullptr, 0, 0); }},
+        {"vcm_playComplete", 23,
+         [](S s) { return dvk_gen_vcm_newPlayComplete(s, 0, kName, kName, nullptr, nullptr, 1, 0, 1); }},
+        {"vcm_nomusicstored", 23, [](S s) { return dvk_gen_vcm_newNoMusicStored(s); }},
+        {"vcm_gotoCmd", 17, [](S s) { return dvk_gen_vcm_newGotoCmd(s); }},
+        {"vcm_helpMeWithCmd", 20, [](S s) { return dvk_gen_vcm_newHelpMeWithCmd(s); }},
+        {"vcm_changeModeCmd", 19, [](S s) { return dvk_gen_vcm_newChangeModeCmd(s); }},
+        {"vcm_changeModeComplete", 19, [](S s) { return dvk_gen_vcm_newChangeModeComplete(s, kName); }},
+        {"vcm_drivingmodeCmd", 31, [](S s) { return dvk_gen_vcm_newDrivingModeCmd(s); }},
+        {"vcm_drivingmodeComplete", 31, [](S s) { return dvk_gen_vcm_newDrivingModeComplete(s); }},
+        {"vcm_enableServiceCmd", 33, [](S s) { return dvk_gen_vcm_newEnableServiceCmd(s); }},
+        {"vcm_enableServiceComplete", 33, [](S s) { return dvk_gen_vcm_newEnableServiceComplete(s, 200); }},
+    };
+    return rows;
+}
+
+// Referenced here so that every constructor is linked ahead of the dialog
+// manager, which calls some of them.
+int (*const kPushSettingsMenuItem)(dvk_vcm_Session*, int32_t) = dvk_gen_vcm_pushSettingsMenuItem;

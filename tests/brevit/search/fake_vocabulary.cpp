@@ -19,11 +19,13 @@ FakeVocabulary::~FakeVocabulary() { delete m_voc; }
 
 const std::vector<uint32_t>& FakeVocabulary::pronQueries() const { return m_voc->queries; }
 
-uint32_t Voc_ActiveIdToVocId(const Voc*, uint16_t activeId)
+uint32_t Voc_ActiveIdToVocId(const Voc*, int32_t activeId)
 {
     // 65531..65535 are the special words -5..-1.
-    if (activeId >= 65531)
-        return static_cast<uint32_t>(static_cast<int32_t>(activeId) - 65536);
+    if (activeId >= 65531 && activeId <= 65534)
+        return static_cast<uint32_t>(activeId - 65536);
+    if (activeId < 0 || activeId > 65534)
+        return 0xFFFFFFFFu;
     return kFakeVocActiveKind | activeId;
 }
 
@@ -46,12 +48,15 @@ int32_t Voc_GetNumProns(const Voc* vocabulary, uint32_t vocId)
     return word != vocabulary->words.end() ? static_cast<int32_t>(word->second.size()) : 0;
 }
 
-uint16_t Voc_GetActiveIdFromPronId(const Voc* vocabulary, uint16_t pronId)
+uint16_t Voc_GetActiveIdFromPronId(const Voc* vocabulary, int32_t pronId, int32_t* index)
 {
     for (const auto& [word, prons] : vocabulary->words)
-        for (uint16_t pron : prons)
-            if (pron == pronId)
+        for (size_t k = 0; k < prons.size(); ++k)
+            if (prons[k] == pronId) {
+                if (index != nullptr)
+                    *index = static_cast<int32_t>(k);
                 return word;
+            }
     return 65535;
 }
 

@@ -1,4 +1,4 @@
-// Vocabulary speed over 5,000 words (4,500 active, prons of 4 to 8
+// Vocabulary speed over 3,000 words (2,400 active, prons of 4 to 8
 // phonemes): a recognition pron fetched through the word cache, a single
 // n-gram score without a model, and 500 names made active one by one (each
 // with its two prons; removed again outside the timing).
@@ -17,7 +17,7 @@
 
 namespace {
 
-constexpr int kWords = 5000;
+constexpr int kWords = 3000;
 constexpr int kInactive = 500;
 
 std::vector<vocabulary_fixture::WordSpec> manyWords()
@@ -35,7 +35,7 @@ std::vector<vocabulary_fixture::WordSpec> manyWords()
                 pron += std::string(pron.empty() ? "" : " ") + kNames[(i * 7 + k * 3 + p) % 12];
             prons.push_back(pron);
         }
-        words.push_back({surface, u"", prons, i % 10 != 0});
+        words.push_back({surface, u"", prons, i % 5 != 0});
     }
     return words;
 }

@@ -72,6 +72,16 @@ int32_t lmDeactivate(const Voc* voc, int32_t activeId)
     return voc->languageModel == nullptr ? 1 : LM_DeactivateDynamicWord(voc->languageModel, activeId);
 }
 
+// The word-list id and active id (65535 when not active) of a word; false
+// for -1 and ids without a word-list word.
+bool wordOf(const Voc* voc, VocId id, uint32_t* masterId, int32_t* activeId)
+{
+    if (id == kVocNoId || (*masterId = Voc_GetMasterId(voc, id)) == kMWLNoWord)
+        return false;
+    *activeId = AWL_GetActiveIdFromMasterId(voc->activeWords, *masterId);
+    return true;
+}
+
 bool bitSet(const uint8_t* flags, int32_t i) { return ((flags[i >> 3] >> (i & 7)) & 1) != 0; }
 
 } // namespace
@@ -167,12 +177,10 @@ int32_t Voc_RemoveActiveId(Voc* voc, int32_t activeId)
 
 int32_t Voc_IsWordRemovable(const Voc* voc, VocId id)
 {
-    if (id == kVocNoId)
+    uint32_t masterId = kMWLNoWord;
+    int32_t activeId = kAWLNone;
+    if (!wordOf(voc, id, &masterId, &activeId))
         return 0;
-    const uint32_t masterId = Voc_GetMasterId(voc, id);
-    if (masterId == kMWLNoWord)
-        return 0;
-    const int32_t activeId = AWL_GetActiveIdFromMasterId(voc->activeWords, masterId);
     if (activeId != kAWLNone)
         return AWL_IsDynamicActiveId(voc->activeWords, activeId);
     return MWL_IsWordRemovable(voc->wordList, masterId);
@@ -181,12 +189,10 @@ int32_t Voc_IsWordRemovable(const Voc* voc, VocId id)
 int32_t Voc_RemoveWord(Voc* voc, VocId id, int32_t* freed)
 {
     *freed = 0;
-    if (id == kVocNoId)
+    uint32_t masterId = kMWLNoWord;
+    int32_t activeId = kAWLNone;
+    if (!wordOf(voc, id, &masterId, &activeId))
         return 0;
-    const uint32_t masterId = Voc_GetMasterId(voc, id);
-    if (masterId == kMWLNoWord)
-        return 0;
-    const int32_t activeId = AWL_GetActiveIdFromMasterId(voc->activeWords, masterId);
     if (activeId != kAWLNone && !Voc_RemoveActiveId(voc, activeId))
         return 0;
     if (!MWL_IsWordRemovable(voc->wordList, masterId))

@@ -57,6 +57,34 @@ int32_t characterLengths(const char* text, int32_t limit, int32_t* lengths)
 bool isByteEncoding(int32_t encoding) { return encoding == 1 || encoding == 2 || encoding == 5; }
 bool isMultiByteEncoding(int32_t encoding) { return encoding == 3 || encoding == 4; }
 
+// (offset, length) pairs over UTF-16 text and its encoded form: count 0
+// gives 1, empty text 0, one-byte encodings need no change (1), other
+// encodings than 3 and 4 give 0; else convert(character byte sizes, their
+// number, offset, length) moves each pair, 0 at the first it refuses.
+template <typename Convert>
+int32_t convertPairs(const char* encoded, int32_t encoding, const uint16_t* text, int32_t count,
+                     int32_t* offsets, int32_t* lengths, Convert convert)
+{
+    if (count == 0)
+        return 1;
+    if (text == nullptr || text[0] == 0)
+        return 0;
+    if (isByteEncoding(encoding))
+        return 1;
+    if (!isMultiByteEncoding(encoding) || encoded == nullptr)
+        return 0;
+    const int32_t characters = DVKUnicode_Length(text);
+    const uint32_t mark = DVKTempMem_GetMark();
+    auto* sizes = static_cast<int32_t*>(DVKTempMem_Malloc(static_cast<uint32_t>(characters) * 4));
+    const int32_t known = characterLengths(encoded, characters, sizes);
+    int32_t done = known >= 0 ? 1 : 0;
+    for (int32_t k = 0; done && k < count; ++k)
+        if (!convert(sizes, known, offsets[k], lengths[k]))
+            done = 0;
+    DVKTempMem_ReleaseToMark(mark);
+    return done;
+}
+
 } // namespace
 
 void Voc_GetOrthography(const Voc* voc, VocId id, uint16_t* surface, uint16_t* spoken)
@@ -144,72 +172,42 @@ int32_t Voc_ConvertUnicodeOffsetsToEncodedOffsets(int32_t, const char* encoded, 
                                                   const uint16_t* text, int32_t count, int32_t* offsets,
                                                   int32_t* lengths)
 {
-    if (count == 0)
-        return 1;
-    if (text == nullptr || text[0] == 0)
-        return 0;
-    if (isByteEncoding(encoding))
-        return 1;
-    if (!isMultiByteEncoding(encoding) || encoded == nullptr)
-        return 0;
-    const int32_t characters = DVKUnicode_Length(text);
-    const uint32_t mark = DVKTempMem_GetMark();
-    auto* sizes = static_cast<int32_t*>(DVKTempMem_Malloc(static_cast<uint32_t>(characters) * 4));
-    const int32_t known = characterLengths(encoded, characters, sizes);
-    int32_t done = known >= 0 ? 1 : 0;
-    for (int32_t k = 0; done && k < count; ++k) {
-        const int32_t first = offsets[k];
-        const int32_t end = first + lengths[k];
-        if (first < 0 || lengths[k] < 0 || end > known) {
-            done = 0;
-            break;
-        }
-        int32_t byteOffset = 0;
-        int32_t byteLength = 0;
-        for (int32_t c = 0; c < end; ++c)
-            (c < first ? byteOffset : byteLength) += sizes[c];
-        offsets[k] = byteOffset;
-        lengths[k] = byteLength;
-    }
-    DVKTempMem_ReleaseToMark(mark);
-    return done;
+    return convertPairs(encoded, encoding, text, count, offsets, lengths,
+                        [](const int32_t* sizes, int32_t known, int32_t& offset, int32_t& length) {
+                            const int32_t first = offset;
+                            const int32_t end = first + length;
+                            if (first < 0 || length < 0 || end > known)
+                                return false;
+                            int32_t byteOffset = 0;
+                            int32_t byteLength = 0;
+                            for (int32_t c = 0; c < end; ++c)
+                                (c < first ? byteOffset : byteLength) += sizes[c];
+                            offset = byteOffset;
+                            length = byteLength;
+                            return true;
+                        });
 }
 
 int32_t Voc_ConvertVocInternalOffsetsToUnicode(const Voc* voc, const uint16_t* text, const char* encoded,
                                                int32_t count, int32_t* offsets, int32_t* lengths)
 {
-    if (count == 0)
-        return 1;
-    if (text == nullptr || text[0] == 0)
-        return 0;
-    const int32_t encoding = Voc_GetCharacterEncoding(voc);
-    if (isByteEncoding(encoding))
-        return 1;
-    if (!isMultiByteEncoding(encoding) || encoded == nullptr)
-        return 0;
-    const int32_t characters = DVKUnicode_Length(text);
-    const uint32_t mark = DVKTempMem_GetMark();
-    auto* sizes = static_cast<int32_t*>(DVKTempMem_Malloc(static_cast<uint32_t>(characters) * 4));
-    const int32_t known = characterLengths(encoded, characters, sizes);
-    int32_t done = known >= 0 ? 1 : 0;
-    for (int32_t k = 0; done && k < count; ++k) {
-        // The character starting at the byte offset, then characters until
-        // their bytes make up the byte length.
-        int32_t c = 0;
-        int32_t at = 0;
-        while (c < known && at < offsets[k])
-            at += sizes[c++];
-        int32_t covered = 0;
-        int32_t n = 0;
-        while (c + n < known && covered < lengths[k])
-            covered += sizes[c + n++];
-        if (at != offsets[k] || covered != lengths[k]) {
-            done = 0;
-            break;
-        }
-        offsets[k] = c;
-        lengths[k] = n;
-    }
-    DVKTempMem_ReleaseToMark(mark);
-    return done;
+    const int32_t encoding = count != 0 && text != nullptr && text[0] != 0 ? Voc_GetCharacterEncoding(voc) : 0;
+    return convertPairs(encoded, encoding, text, count, offsets, lengths,
+                        [](const int32_t* sizes, int32_t known, int32_t& offset, int32_t& length) {
+                            // The character starting at the byte offset, then
+                            // characters until their bytes make up the length.
+                            int32_t c = 0;
+                            int32_t at = 0;
+                            while (c < known && at < offset)
+                                at += sizes[c++];
+                            int32_t covered = 0;
+                            int32_t n = 0;
+                            while (c + n < known && covered < length)
+                                covered += sizes[c + n++];
+                            if (at != offset || covered != length)
+                                return false;
+                            offset = c;
+                            length = n;
+                            return true;
+                        });
 }

@@ -46,6 +46,12 @@ uint16_t** cacheOf(uint16_t*** cache, int32_t rows, int32_t columns)
 // prons, else recognition prons.
 int32_t pronThroughCache(Voc* voc, int32_t pronId, uint16_t* output, bool master)
 {
+    if (pronId == kAWLSilence) {
+        // The silence pron: one empty phoneme, then the end.
+        output[0] = 0;
+        output[1] = kPGPronEnd;
+        return 1;
+    }
     int32_t index = 0;
     const int32_t word = AWL_GetActiveIdFromPronId(voc->activeWords, pronId, &index);
     const uint32_t id = AWL_GetMasterId(voc->activeWords, word);
@@ -222,22 +228,11 @@ int32_t Voc_IsRunTimePron(const Voc* voc, int32_t pronId)
 
 int32_t Voc_GetRecogPronunciation(Voc* voc, int32_t pronId, uint16_t* output)
 {
-    if (pronId == kAWLSilence) {
-        // The silence pron: one empty phoneme, then the end.
-        output[0] = 0;
-        output[1] = kPGPronEnd;
-        return 1;
-    }
     return pronThroughCache(voc, pronId, output, false);
 }
 
 int32_t Voc_GetMasterPronunciation(Voc* voc, int32_t pronId, uint16_t* output)
 {
-    if (pronId == kAWLSilence) {
-        output[0] = 0;
-        output[1] = kPGPronEnd;
-        return 1;
-    }
     return pronThroughCache(voc, pronId, output, true);
 }
 

@@ -618,6 +618,34 @@ TEST_F(VocabularyTest, LoadWithEachAllocationFailingLeavesNothing)
     }
 }
 
+TEST_F(VocabularyTest, LanguageSetsAndFormatting)
+{
+    Voc* voc = fixture().voc();
+    char name[8];
+    EXPECT_EQ(Voc_GetLanguageName(voc, 8, name), 1);
+    EXPECT_STREQ(name, "enus");
+    EXPECT_EQ(Voc_GetLanguageName(voc, 4, name), 0);   // no room for the terminator
+    EXPECT_STREQ(Voc_GetLanguageID(voc, u16(u"river")), "enus");
+    EXPECT_EQ(Voc_GetMasterPhonemeSetCRC(voc), 0x22u);
+    EXPECT_EQ(Voc_GetRecogPhonemeSetCRC(voc), 0x11u);
+    EXPECT_EQ(Voc_GetSemanticSetCRC(voc), 0x33u);
+    EXPECT_EQ(Voc_GetPOSSetCRC(voc), 0xFFFFFFFFu);
+    EXPECT_EQ(Voc_GuessPOS(voc, u16(u"river")), -1);
+    EXPECT_EQ(Voc_HasLM(voc), 0);
+    // Without a formatting context only the script flag is given.
+    const VocId before[] = {kVocStartDocument, kVocNoId};
+    int32_t flag = -1, result = 0;
+    Voc_FormatTextFromIds(voc, kRiver, 2, before, &flag, &result);
+    EXPECT_EQ(flag, 1);
+    EXPECT_EQ(result, 0);
+    VocabularyFixture::Options o;
+    o.language = "jajp";
+    voc = fixture(o).voc();
+    ASSERT_NE(voc, nullptr);
+    Voc_FormatTextFromIds(voc, 0xC0000000u, 0, nullptr, &flag, &result);
+    EXPECT_EQ(flag, 0);
+}
+
 TEST_F(VocabularyTest, CrcCoversComponentsButNotTheModel)
 {
     EXPECT_EQ(Voc_ComputeCRC(nullptr), 0xFFFFFFFFu);

@@ -490,11 +490,10 @@ uint32_t addWord(MWL* list, const uint16_t* surface, const uint16_t* spoken,
     std::vector<std::vector<uint16_t>> masters;
     for (int32_t k = 0; k < count; ++k) {
         const uint16_t* recog = recogProns[k];
-        const int32_t n = length16(reinterpret_cast<const uint16_t*>(recog)) ;
+        // A pron ends at 0xFFFF; it need not hold a phoneme 0 anywhere.
         int32_t len = 0;
         while (recog[len] != kMWLPronEnd)
             ++len;
-        (void)n;
         std::vector<uint16_t> out(static_cast<size_t>(len + 1));
         const uint16_t* pool;
         const uint32_t* offsets;

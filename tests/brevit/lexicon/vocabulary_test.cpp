@@ -572,22 +572,47 @@ TEST_F(VocabularyTest, TextPronTableIsOptional)
 
 TEST_F(VocabularyTest, SupplementaryWordsAreMerged)
 {
+    // "quux" has the supplementary list's longest surface form, spoken form
+    // and master pron: each fills its scratch row to the last unit.
     VocabularyFixture::Options o;
-    o.supplementary = {{u"zed", u"", {"Z EH T"}, true}, {u"quux", u"", {"K UW K S"}, true}};
+    o.supplementary = {{u"zed", u"", {"Z EH T"}, true}, {u"quux", u"kuks", {"K UW K S"}, true}};
     Voc* voc = fixture(o).voc();
     ASSERT_NE(voc, nullptr);
     EXPECT_EQ(Voc_GetNumProns(voc, kZed), 3);
-    const VocId quux = m_fixture->id(u"quux");
-    ASSERT_NE(quux, kVocNoId);
     uint16_t pron[16];
-    uint16_t* rows[] = {pron};
+    uint16_t* rows[] = {pron, pron};
+    ASSERT_EQ(Voc_GetMasterPronunciations(voc, kZed, 3, std::vector<uint16_t*>{pron, pron, pron}.data(), nullptr), 3);
+    EXPECT_EQ(m_fixture->names(pron), "Z EH T");
+    const VocId quux = m_fixture->id(u"quux", u"kuks");
+    ASSERT_NE(quux, kVocNoId);
     ASSERT_EQ(Voc_GetMasterPronunciations(voc, quux, 1, rows, nullptr), 1);
     EXPECT_EQ(m_fixture->names(pron), "K UW K S");
+    std::u16string surface(20, u'#'), spoken(20, u'#');
+    Voc_GetOrthography(voc, quux, reinterpret_cast<uint16_t*>(surface.data()),
+                       reinterpret_cast<uint16_t*>(spoken.data()));
+    EXPECT_EQ(std::u16string(surface.c_str()), u"quux");
+    EXPECT_EQ(std::u16string(spoken.c_str()), u"kuks");
 
     o.supplementaryMasterSetCRC = 0x99;
     voc = fixture(o).voc();
     EXPECT_EQ(Voc_GetNumProns(voc, kZed), 2);
-    EXPECT_EQ(m_fixture->id(u"quux"), kVocNoId);
+    EXPECT_EQ(m_fixture->id(u"quux", u"kuks"), kVocNoId);
+}
+
+TEST_F(VocabularyTest, AddWordWithARecognitionPron)
+{
+    Voc* voc = fixture().voc();
+    VocId id = 0;
+    int32_t added = 0;
+    const std::vector<uint16_t> recog = m_fixture->pron("B AA S");
+    EXPECT_EQ(Voc_AddWordWithRecogPron(voc, u16(u" "), nullptr, recog.data(), &id, &added), 1);
+    EXPECT_EQ(Voc_AddWordWithRecogPron(voc, u16(u"zed"), nullptr, recog.data(), &id, &added), 0);
+    EXPECT_EQ(id, kZed);
+    EXPECT_EQ(Voc_AddWordWithRecogPron(voc, u16(u"bass"), nullptr, recog.data(), &id, &added), 0);
+    EXPECT_EQ(id, 0xC0000004u);
+    EXPECT_EQ(added, 1);
+    ASSERT_EQ(Voc_ActivateMasterId(voc, 4), 3);
+    EXPECT_EQ(recogPron(voc, 5), "B AA S");
 }
 
 TEST_F(VocabularyTest, LoadWithEachAllocationFailingLeavesNothing)

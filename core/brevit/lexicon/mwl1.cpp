@@ -490,6 +490,7 @@ uint32_t addWord(MWL* list, const uint16_t* surface, const uint16_t* spoken,
     std::vector<std::vector<uint16_t>> masters;
     for (int32_t k = 0; k < count; ++k) {
         const uint16_t* recog = recogProns[k];
+        // A pron ends at 0xFFFF; it need not hold a phoneme 0 anywhere.
         int32_t len = 0;
         while (recog[len] != kMWLPronEnd)
             ++len;

@@ -67,7 +67,7 @@ int32_t ClassManager_FindMembersStartingWithPron(ClassManager* manager, uint32_t
     const ConstraintClass* c = ClassManager_GetClass(manager, id);
     if (c == nullptr || c->numMembers <= 0)
         return 0;
-    const uint16_t word = Voc_GetActiveIdFromPronId(ClassManager_GetVocabulary(manager), pronId);
+    const uint16_t word = Voc_GetActiveIdFromPronId(ClassManager_GetVocabulary(manager), pronId, nullptr);
     int32_t low = 0;
     int32_t high = c->numMembers;
     while (low < high) {

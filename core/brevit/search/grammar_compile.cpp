@@ -62,13 +62,13 @@ bool fillClass(const Grammar* g, int32_t t, ClassManager* cm, Voc* vocabulary, c
     const auto add = [&](uint16_t word) { return ClassManager_AddClassMember(cm, name, &word, 1, 0, 0) == 1; };
     if (g->terminalPolarity[t] == 1) {
         for (int32_t i = 0; i < count; ++i)
-            if (!add(Voc_GetActiveId(vocabulary, g->words[first + i])))
+            if (!add(static_cast<uint16_t>(Voc_GetActiveId(vocabulary, g->words[first + i]))))
                 return false;
         return true;
     }
     GrammarScratch<uint16_t> listed(count);
     for (int32_t i = 0; i < count; ++i)
-        listed[i] = Voc_GetActiveId(vocabulary, g->words[first + i]);
+        listed[i] = static_cast<uint16_t>(Voc_GetActiveId(vocabulary, g->words[first + i]));
     std::qsort(listed.data(), static_cast<size_t>(count), sizeof(uint16_t), compareActiveIds);
     const int32_t limit = Voc_GetActiveIdLimit(vocabulary);
     for (int32_t a = 0; a < limit && a < 65535; ++a) {

@@ -46,15 +46,15 @@ uint32_t Voc_MasterIdToVocId(const Voc*, uint32_t masterId)
     return masterId == kNoMaster ? 0xFFFFFFFFu : (masterId | kMasterKind);
 }
 
-uint16_t Voc_GetActiveId(const Voc* vocabulary, uint32_t vocId)
+int32_t Voc_GetActiveId(const Voc* vocabulary, uint32_t vocId)
 {
     if (vocId >= 0xFFFFFFFBu)
-        return static_cast<uint16_t>(vocId);   // -5..-1: 65531..65535
+        return static_cast<int32_t>(vocId & 0xFFFFu);   // -5..-1: 65531..65535
     if ((vocId & kKindMask) == kFakeVocActiveKind)
-        return static_cast<uint16_t>(vocId);
+        return static_cast<int32_t>(vocId & 0xFFFFu);
     const uint32_t master = vocId & kNoMaster;
     if ((vocId & kKindMask) == kMasterKind && master < 65531 && vocabulary->words.count(static_cast<uint16_t>(master)) != 0)
-        return static_cast<uint16_t>(master);
+        return static_cast<int32_t>(master);
     return 65535;
 }
 
@@ -67,9 +67,9 @@ int32_t Voc_GetActiveIdLimit(const Voc* vocabulary)
     return limit;
 }
 
-int32_t Voc_IsActiveIdMapped(const Voc* vocabulary, uint16_t activeId)
+int32_t Voc_IsActiveIdMapped(const Voc* vocabulary, int32_t activeId)
 {
-    return vocabulary->words.count(activeId) != 0 ? 1 : 0;
+    return activeId >= 0 && activeId <= 0xFFFF && vocabulary->words.count(static_cast<uint16_t>(activeId)) != 0 ? 1 : 0;
 }
 
 int32_t Voc_GetMatches(const Voc* vocabulary, const uint16_t* text, int32_t, int32_t, int32_t, int32_t room,
@@ -83,11 +83,13 @@ int32_t Voc_GetMatches(const Voc* vocabulary, const uint16_t* text, int32_t, int
     return static_cast<int32_t>(found->second.size());
 }
 
-uint32_t Voc_ActiveIdToVocId(const Voc*, uint16_t activeId)
+uint32_t Voc_ActiveIdToVocId(const Voc*, int32_t activeId)
 {
     // 65531..65535 are the special words -5..-1.
-    if (activeId >= 65531)
-        return static_cast<uint32_t>(static_cast<int32_t>(activeId) - 65536);
+    if (activeId >= 65531 && activeId <= 65534)
+        return static_cast<uint32_t>(activeId - 65536);
+    if (activeId < 0 || activeId > 65534)
+        return 0xFFFFFFFFu;
     return kFakeVocActiveKind | activeId;
 }
 
@@ -110,12 +112,15 @@ int32_t Voc_GetNumProns(const Voc* vocabulary, uint32_t vocId)
     return word != vocabulary->words.end() ? static_cast<int32_t>(word->second.size()) : 0;
 }
 
-uint16_t Voc_GetActiveIdFromPronId(const Voc* vocabulary, uint16_t pronId)
+uint16_t Voc_GetActiveIdFromPronId(const Voc* vocabulary, int32_t pronId, int32_t* index)
 {
     for (const auto& [word, prons] : vocabulary->words)
-        for (uint16_t pron : prons)
-            if (pron == pronId)
+        for (size_t k = 0; k < prons.size(); ++k)
+            if (prons[k] == pronId) {
+                if (index != nullptr)
+                    *index = static_cast<int32_t>(k);
                 return word;
+            }
     return 65535;
 }
 

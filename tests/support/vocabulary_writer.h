@@ -1,0 +1,210 @@
+// The sub-files of a vocabulary for tests, benchmarks and fuzz seeds: a
+// word table (surface, spoken, prons by phoneme name, statically active or
+// not) and options become "voc", "mwl" and "bacm0", with "bpm0" (the toy
+// letter-to-sound model), "pm0", "bep0" and a supplementary "xmwl" when
+// asked, all by the writers of their own components; and the parameter
+// block a vocabulary of them loads under.
+//
+// Header-only and free of the test framework. Needs an engine context
+// while writing.
+#pragma once
+
+#include "core/brevit/lexicon/active_word_list.h"
+#include "core/brevit/lexicon/pron_generator.h"
+#include "core/brevit/lexicon/vocabulary.h"
+#include "core/brevit/runtime/bin_file_writer.h"
+#include "core/brevit/runtime/brevit_param_words.h"
+#include "tests/support/active_word_list_writer.h"
+#include "tests/support/language_table_writers.h"
+#include "tests/support/param_block_builder.h"
+#include "tests/support/pos_model_writer.h"
+#include "tests/support/pron_generator_writer.h"
+#include "tests/support/word_list_writer.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace vocabulary_fixture {
+
+struct WordSpec {
+    std::u16string surface;
+    std::u16string spoken;
+    std::vector<std::string> prons;   // phoneme names separated by spaces
+    bool active = true;               // statically active
+};
+
+// Ids 1-10 are the toy generator's phonemes (1 stress, 2 syllable), so
+// what it generates reads with these names.
+inline const std::vector<std::string> kPhonemes = {
+    "h#", "'", ".", "AA", "EH", "B", "K", "S", "Z", "IY", "T",
+    "N",  "UW", "Y", "AO", "R", "IH", "V", "ER", "L", "D", "EY"};
+
+struct Options {
+    std::vector<std::string> phonemes = kPhonemes;
+    const char* language = "enus";
+    int32_t encoding = 3;
+    uint16_t marker = 0xFFFF;
+    bool generator = false;    // "bpm0": the toy tree model
+    bool posModel = false;     // "pm0"
+    bool textPron = false;     // "bep0"
+    std::vector<WordSpec> supplementary;   // "xmwl" when not empty
+    uint32_t supplementaryMasterSetCRC = 0x22;   // the main list's is 0x22
+    active_words::Form form = active_words::Form::Contiguous;
+    std::string prefix;
+    std::vector<uint8_t> vocFlags;   // empty: derived (6 bytes)
+    // Parameter words over the preset.
+    std::vector<std::pair<int, uint32_t>> params;
+};
+
+// Ids in key order: 0 "call", 1 "New York", 2 "river" (three prons), all
+// active (prons 0, 1, 2-4); 3 "zed" (two prons), not active.
+inline std::vector<WordSpec> defaultWords()
+{
+    return {{u"call", u"", {"K AO L"}, true},
+            {u"New York", u"new york", {"N UW Y AO R K"}, true},
+            {u"river", u"", {"R IH V ER", "R IY V ER", "R IH V ER Z"}, true},
+            {u"zed", u"", {"Z EH D", "Z IY"}, false}};
+}
+
+inline std::vector<uint16_t> pronOf(const std::string& names, const std::vector<std::string>& phonemes)
+{
+    std::vector<uint16_t> pron;
+    std::istringstream in(names);
+    std::string name;
+    while (in >> name) {
+        uint16_t id = 0xFFFE;   // unknown names stay unknown ids
+        for (size_t k = 0; k < phonemes.size(); ++k)
+            if (phonemes[k] == name)
+                id = static_cast<uint16_t>(k);
+        pron.push_back(id);
+    }
+    return pron;
+}
+
+inline std::string namesOf(const uint16_t* pron, const std::vector<std::string>& phonemes = kPhonemes)
+{
+    std::string out;
+    for (; *pron != kPGPronEnd; ++pron) {
+        if (!out.empty())
+            out += ' ';
+        out += *pron < phonemes.size() ? phonemes[*pron] : std::to_string(*pron);
+    }
+    return out;
+}
+
+inline word_lists::Fields wordListFields(const std::vector<WordSpec>& words, const Options& o)
+{
+    std::vector<word_lists::Word> listed;
+    for (const WordSpec& w : words) {
+        word_lists::Word word{w.surface, w.spoken, {}, 254};
+        for (const std::string& p : w.prons)
+            word.prons.push_back(pronOf(p, o.phonemes));
+        listed.push_back(word);
+    }
+    word_lists::Options lo;
+    lo.language = o.language;
+    lo.encoding = o.encoding;
+    lo.marker = o.marker;
+    lo.names = o.phonemes;
+    return word_lists::build(listed, lo);
+}
+
+// The static part of the active list: the active words in key order.
+inline active_words::Fields activeFields(const std::vector<WordSpec>& words, const Options& o)
+{
+    // Key order of the words as the list stores them.
+    std::vector<std::pair<std::vector<uint8_t>, const WordSpec*>> keyed;
+    const bool nonCJK = Language_IsNonCJKLanguage(o.language);
+    for (const WordSpec& w : words)
+        keyed.push_back({word_lists::encoded(w.surface, nonCJK ? 1 : 0, o.encoding), &w});
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<uint32_t> ids;
+    std::vector<int> prons;
+    for (uint32_t id = 0; id < keyed.size(); ++id)
+        if (keyed[id].second->active) {
+            ids.push_back(id);
+            prons.push_back(static_cast<int>(keyed[id].second->prons.size()));
+        }
+    active_words::Options ao;
+    ao.form = o.form;
+    return active_words::build(ids, prons, ao);
+}
+
+inline pos_model::Fields posFields()
+{
+    std::vector<uint16_t> map;
+    for (uint16_t k = 0; k <= 22; ++k)
+        map.push_back(static_cast<uint16_t>(k + 100));
+    return pos_model::model(3, {{u'a', {u"a"}}, {u'e', {u"e"}}, {u'i', {u"i"}}}, {10, 11, 12, 13},
+                            {{u"ing", 1, 20}}, {{2, 0, 1}}, map);
+}
+
+// "digits": "1" K, "2" T (no separator, mark or boundary).
+inline language_tables::BepFields textPronFields()
+{
+    return language_tables::bepTable(
+        {language_tables::bepEntry("digits", 0, 0, 0, {}, {{u"1", {6}}, {u"2", {10}}})});
+}
+
+inline ParamBlockBuilder params(const Options& o = {})
+{
+    ParamBlockBuilder b;
+    b.word(kBrevitParamCompressedStore, kMWLStorePlain)
+        .word(kBrevitParamExpansionPool, 40)
+        .word(kBrevitParamMasterPhonemeSlots, 4)
+        .word(kBrevitParamRecogPhonemeSlots, 4)
+        .word(kBrevitParamKeepPronunciations, 1)
+        .word(kBrevitParamRunTimeWordPages, 4)
+        .real(kBrevitParamRunTimeWordScale, 2.0)
+        .word(kBrevitParamFirstPronCache, 1);
+    for (const auto& [word, value] : o.params)
+        b.word(word, value);
+    return b;
+}
+
+template <typename Fill>
+bool writeSubFile(DVKTar* tar, const char* tag, const std::string& prefix, Fill fill)
+{
+    BinFileWriter* w = BinFileWriter_Create(tar, tag, prefix.empty() ? nullptr : prefix.c_str());
+    if (w == nullptr)
+        return false;
+    const bool filled = fill(w);
+    return BinFileWriter_Delete(w) == 0 && filled;
+}
+
+// Every sub-file of the vocabulary into a writable archive.
+inline bool write(DVKTar* tar, const std::vector<WordSpec>& words = defaultWords(), const Options& o = {})
+{
+    std::vector<uint8_t> flags = o.vocFlags;
+    if (flags.empty())
+        flags = {static_cast<uint8_t>(o.generator ? 1 : 0), 0, 0, 0, static_cast<uint8_t>(o.posModel ? 1 : 0), 0};
+    const word_lists::Fields list = wordListFields(words, o);
+    const active_words::Fields active = activeFields(words, o);
+    bool ok = writeSubFile(tar, kVocSubFileTag, o.prefix, [&](BinFileWriter* w) {
+                  return search_tables::writeArray(w, flags);
+              }) &&
+              writeSubFile(tar, "mwl", o.prefix, [&](BinFileWriter* w) { return word_lists::write(w, list); }) &&
+              writeSubFile(tar, kAWLSubFileTag, o.prefix,
+                           [&](BinFileWriter* w) { return active_words::write(w, active); });
+    if (ok && o.generator)
+        ok = writeSubFile(tar, kPGSubFileTag, o.prefix,
+                          [&](BinFileWriter* w) { return pron_generator::write(w, pron_generator::toyModel()); });
+    if (ok && o.posModel)
+        ok = writeSubFile(tar, "pm0", o.prefix, [&](BinFileWriter* w) { return pos_model::write(w, posFields()); });
+    if (ok && o.textPron)
+        ok = writeSubFile(tar, "bep0", o.prefix,
+                          [&](BinFileWriter* w) { return language_tables::write(w, textPronFields()); });
+    if (ok && !o.supplementary.empty()) {
+        word_lists::Fields extra = wordListFields(o.supplementary, o);
+        extra.crcs[1] = o.supplementaryMasterSetCRC;
+        ok = writeSubFile(tar, "xmwl", o.prefix, [&](BinFileWriter* w) { return word_lists::write(w, extra); });
+    }
+    return ok;
+}
+
+} // namespace vocabulary_fixture

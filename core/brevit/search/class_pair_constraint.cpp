@@ -894,7 +894,12 @@ uint32_t ClassPairConstraint_ComputeCRC(Constraint* con, uint32_t withClasses)
         crc = DVKCrc_AddArray(c->transitionScores, 1, c->transitionCount, crc);
         crc = DVKCrc_AddArray(c->endScores, 1, c->classCount, crc);
     }
-    (void)withClasses;
+    for (int32_t a = 1; arrays && withClasses != 0 && a < c->classCount; ++a) {
+        const uint32_t id = c->classIds[a];
+        const ConstraintClass* record =
+            ClassManager_IsConstraintRef(id) != 0 ? nullptr : ClassManager_GetClass(con->classManager, id);
+        crc = DVKCrc_AddInt(ConstraintClass_ComputeCRC(record), crc);
+    }
     crc = DVKCrc_AddInt(static_cast<uint32_t>(c->transitionCapacity), crc);
     crc = DVKCrc_AddInt(static_cast<uint32_t>(c->transitionCount), crc);
     return DVKCrc_AddInt(static_cast<uint32_t>(c->editable), crc);

@@ -2,17 +2,31 @@
 
 #include "core/brevit/search/search_lexicon_calls.h"
 
+#include "core/brevit/runtime/bin_file_reader.h"
+#include "core/brevit/runtime/bin_file_writer.h"
+#include "core/brevit/runtime/dvk_crc.h"
+#include "core/brevit/runtime/dvk_mem.h"
+
+#include <algorithm>
 #include <cstddef>
+#include <new>
 #include <utility>
+
+// The active word list is a view of the same words.
+struct AWL {
+    const Voc* voc;
+};
 
 struct Voc {
     std::map<uint16_t, std::vector<uint16_t>> words;
     std::vector<uint32_t> queries;
+    AWL list;
 };
 
 FakeVocabulary::FakeVocabulary(std::map<uint16_t, std::vector<uint16_t>> words)
-    : m_voc(new Voc{std::move(words), {}})
+    : m_voc(new Voc{std::move(words), {}, {nullptr}})
 {
+    m_voc->list.voc = m_voc;
 }
 
 FakeVocabulary::~FakeVocabulary() { delete m_voc; }
@@ -56,13 +70,165 @@ uint16_t Voc_GetActiveIdFromPronId(const Voc* vocabulary, uint16_t pronId)
 }
 
 namespace {
-int32_t gLexTreeDeletes = 0;
+
+const std::vector<uint16_t>* pronsOf(const Voc* vocabulary, int32_t activeId)
+{
+    const auto word = vocabulary->words.find(static_cast<uint16_t>(activeId));
+    return activeId >= 0 && activeId < 65536 && word != vocabulary->words.end() ? &word->second : nullptr;
+}
+
+int32_t copyProns(const std::vector<uint16_t>* prons, uint16_t* buffer, int32_t size)
+{
+    if (prons == nullptr)
+        return 0;
+    for (int32_t i = 0; buffer != nullptr && i < size && static_cast<std::size_t>(i) < prons->size(); ++i)
+        buffer[i] = (*prons)[static_cast<std::size_t>(i)];
+    return static_cast<int32_t>(prons->size());
+}
+
 } // namespace
+
+AWL* Voc_GetActiveWordList(const Voc* vocabulary) { return const_cast<AWL*>(&vocabulary->list); }
+
+int32_t AWL_GetPronIds(const AWL* list, int32_t activeId, uint16_t* buffer, int32_t size)
+{
+    return copyProns(pronsOf(list->voc, activeId), buffer, size);
+}
+
+int32_t AWL_GetActiveIdFromPronId(const AWL* list, int32_t pronId, int32_t* index)
+{
+    for (const auto& [word, prons] : list->voc->words)
+        for (std::size_t i = 0; i < prons.size(); ++i)
+            if (prons[i] == pronId) {
+                if (index != nullptr)
+                    *index = static_cast<int32_t>(i);
+                return word;
+            }
+    return 65535;
+}
+
+int32_t Voc_GetMaxNumPronunciations(const Voc* vocabulary)
+{
+    std::size_t most = 0;
+    for (const auto& [word, prons] : vocabulary->words)
+        most = std::max(most, prons.size());
+    return static_cast<int32_t>(most);
+}
+
+int32_t Voc_GetActiveIdLimit(const Voc* vocabulary)
+{
+    int32_t limit = 1;
+    for (const auto& [word, prons] : vocabulary->words)
+        if (word < 65531)
+            limit = std::max(limit, word + 1);
+    return limit;
+}
+
+int32_t Voc_GetPronIds(const Voc* vocabulary, uint32_t vocId, uint16_t* buffer, int32_t capacity)
+{
+    if ((vocId & 0xC0000000u) != kFakeVocActiveKind)
+        return 0;
+    return copyProns(pronsOf(vocabulary, static_cast<int32_t>(vocId & 0xFFFFu)), buffer, capacity);
+}
+
+namespace {
+int32_t gLexTreeDeletes = 0;
+FakeLexicon gLexicon;
+} // namespace
+
+FakeLexicon& fakeLexicon() { return gLexicon; }
+
+struct LexTree {
+    std::vector<uint16_t> prons;
+};
 
 int32_t fakeLexTreeDeletes() { return gLexTreeDeletes; }
 
+const std::vector<uint16_t>* fakeLexTreeProns(const LexTree* tree) { return tree != nullptr ? &tree->prons : nullptr; }
+
 void LexTree_Delete(LexTree* tree)
 {
-    if (tree != nullptr)
-        ++gLexTreeDeletes;
+    if (tree == nullptr)
+        return;
+    ++gLexTreeDeletes;
+    tree->~LexTree();
+    DVKMem_Free(tree);
+}
+
+LexTree* LexTree_CreateEmpty()
+{
+    void* block = DVKMem_Malloc(sizeof(LexTree));
+    return block != nullptr ? new (block) LexTree{} : nullptr;
+}
+
+// The prons are kept in a std::vector; the engine allocator only holds the
+// object, so the allocation-failure tests see one block per tree.
+int32_t LexTree_BuildFromProns(LexTree* tree, const uint16_t* pronIds, int32_t count, Voc*, AM*, int32_t, int32_t,
+                               int32_t, int32_t, int32_t flag)
+{
+    gLexicon.buildFlags.push_back(flag);
+    if (gLexicon.failBuild)
+        return 0;
+    tree->prons.assign(pronIds, pronIds + count);
+    return 1;
+}
+
+int32_t LexTree_GetNumTrees(const LexTree* tree)
+{
+    std::vector<uint16_t> groups;
+    for (uint16_t p : tree->prons)
+        if (std::find(groups.begin(), groups.end(), p / 1000) == groups.end())
+            groups.push_back(static_cast<uint16_t>(p / 1000));
+    return static_cast<int32_t>(groups.size());
+}
+
+uint32_t LexTree_ComputeCRC(const LexTree* tree)
+{
+    return DVKCrc_AddArray(tree->prons.data(), 2, static_cast<int32_t>(tree->prons.size()), 0xFFFFFFFFu);
+}
+
+int32_t LexTree_ReadContents(LexTree* tree, BinFileReader* reader)
+{
+    void* array = nullptr;
+    uint32_t count = 0;
+    if (BinFileReader_AllocateAndReadArray(reader, 2, &array, &count) == 0)
+        return 0;
+    const auto* prons = static_cast<const uint16_t*>(array);
+    tree->prons.assign(prons, prons + count);
+    DVKMem_Free(array);
+    return 1;
+}
+
+int32_t LexTree_WriteContents(const LexTree* tree, BinFileWriter* writer)
+{
+    return BinFileWriter_WriteArray(writer, tree->prons.empty() ? nullptr : tree->prons.data(),
+                                    static_cast<uint32_t>(tree->prons.size()), 2);
+}
+
+int32_t PronCache_GetPronInfo(PronCache*, uint16_t pronId, const uint16_t** models, int32_t* count)
+{
+    gLexicon.pronInfoRequests.push_back(pronId);
+    *models = nullptr;
+    *count = 0;
+    return 1;
+}
+
+int32_t IR_PrepareClassScores(void* index, int32_t classIndex)
+{
+    gLexicon.irPrepared.push_back({index, classIndex});
+    return gLexicon.failIR ? 0 : 1;
+}
+
+struct MWL {
+    std::map<uint32_t, int32_t> attributes;
+};
+
+FakeWordList::FakeWordList(std::map<uint32_t, int32_t> attributes) : m_list(new MWL{std::move(attributes)}) {}
+
+FakeWordList::~FakeWordList() { delete m_list; }
+
+int32_t MWL_GetAttributes(const MWL* list, uint32_t id)
+{
+    const auto found = list->attributes.find(id);
+    return found != list->attributes.end() ? found->second : -1;
 }

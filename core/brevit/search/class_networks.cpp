@@ -108,8 +108,9 @@ ConstraintClass* ownRecord(const ClassManager* m, uint32_t id)
 
 int32_t paramWord(int index) { return static_cast<int32_t>(BrevitParam_Word(index)); }
 
-// Room for `needed` start entries, keeping those made; false without memory.
-bool growStartList(ConstraintClass* c, int32_t needed)
+// Room for `needed` start entries, keeping the `kept` made; false without
+// memory (the list as it was).
+bool growStartList(ConstraintClass* c, int32_t needed, int32_t kept)
 {
     if (needed <= c->startListCapacity)
         return true;
@@ -124,7 +125,6 @@ bool growStartList(ConstraintClass* c, int32_t needed)
         DVKMem_Free(words);
         return false;
     }
-    const int32_t kept = std::max(c->startListCount, 0);
     if (kept > 0) {
         std::memcpy(entries, c->startList, static_cast<size_t>(kept) * sizeof(ClassStartEntry));
         std::memcpy(words, c->startListWords, static_cast<size_t>(kept) * 2u);
@@ -139,7 +139,7 @@ bool growStartList(ConstraintClass* c, int32_t needed)
 
 bool addStart(ConstraintClass* c, int32_t* made, uint16_t pron, uint16_t word, int32_t member)
 {
-    if (!growStartList(c, *made + 1))
+    if (!growStartList(c, *made + 1, *made))
         return false;
     static_cast<ClassStartEntry*>(c->startList)[*made] = {
         pron, static_cast<uint16_t>(ConstraintClass_MemberLength(c, member) == 1 ? 1 : 0),
@@ -292,7 +292,7 @@ int32_t ConstraintClass_BuildStartList(ConstraintClass* c, int32_t count, const 
     } else {
         const int32_t most = std::max(Voc_GetMaxNumPronunciations(vocabulary), 1);
         auto* prons = static_cast<uint16_t*>(DVKMem_Malloc(static_cast<uint32_t>(most) * 2u));
-        ok = prons != nullptr && growStartList(c, ConstraintClass_CountPronunciations(c, vocabulary));
+        ok = prons != nullptr && growStartList(c, ConstraintClass_CountPronunciations(c, vocabulary), 0);
         c->startListCount = 0;
         for (int32_t m = 0; ok && m < c->numMembers;) {
             const uint16_t w = firstWordOf(c, m);

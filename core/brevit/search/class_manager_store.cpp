@@ -258,7 +258,8 @@ char* readName(BinFileReader* r, uint32_t bytes, bool terminated)
     if (!terminated)
         name[bytes] = '\0';
     const uint32_t length = terminated ? bytes - 1 : bytes;
-    if (BinFileReader_ReadArray(r, name, 1, bytes) == 0 || std::strlen(name) != length || name[length] != '\0') {
+    const bool read = BinFileReader_ReadArray(r, name, 1, bytes) != 0;
+    if (!read || std::memchr(name, 0, bytes) != (terminated ? name + length : nullptr)) {
         DVKMem_Free(name);
         return nullptr;
     }
@@ -324,14 +325,16 @@ struct Staged {
     void** trees = nullptr;
     void** refs = nullptr;
     void** aliases = nullptr;
-    int32_t ownFrom = 1;   // entries from here on were read (owned by the staging)
+    const ClassManager* manager = nullptr;   // whose named entries stay its own
+    bool entriesRead = false;
     int32_t maxId = 0;
 };
 
 void freeStaged(Staged& s, const UserHeader& h)
 {
-    for (uint32_t id = static_cast<uint32_t>(s.ownFrom); s.names != nullptr && id <= static_cast<uint32_t>(s.maxId);
-         ++id) {
+    for (uint32_t id = 1; s.entriesRead && id <= static_cast<uint32_t>(s.maxId); ++id) {
+        if (ClassManager_IsNamed(s.manager, id))
+            continue;
         DVKMem_Free(ClassManager_Entry<char*>(s.names, id));
         if (ClassManager_Entry<uint32_t>(s.aliases, id) == 0)
             ConstraintClass_Delete(ClassManager_Entry<ConstraintClass*>(s.classes, id));
@@ -559,7 +562,7 @@ int32_t ClassManager_ReadPSAFile(ClassManager* m, DVKTar* archive, const char* p
     }
     Staged s;
     s.maxId = h.maxId;
-    s.ownFrom = m->maxId + 1;
+    s.manager = m;
     if (ok) {
         s.classes = makeTable(h.classes, sizeof(void*));
         s.names = makeTable(h.classes, sizeof(void*));
@@ -586,6 +589,7 @@ int32_t ClassManager_ReadPSAFile(ClassManager* m, DVKTar* archive, const char* p
             if (s.trees != nullptr && tree != nullptr)
                 ClassManager_Entry<LexTree*>(s.trees, id) = *tree;
         }
+    s.entriesRead = ok;
     for (uint32_t id = 1; ok && id <= static_cast<uint32_t>(h.maxId); ++id)
         ok = readUserEntry(r, m, s, h, id, irObject, keepTrees);
     BinFileReader_Delete(r);
@@ -598,10 +602,6 @@ int32_t ClassManager_ReadPSAFile(ClassManager* m, DVKTar* archive, const char* p
         if (ClassManager_Entry<char*>(m->names, id) != nullptr && ClassManager_AliasOf(m, id) == 0)
             ok = ClassManager_Entry<uint32_t>(s.aliases, id) == 0;
     if (!ok) {
-        if (s.aliases == nullptr || s.refs == nullptr) {
-            // Nothing was read into the staged tables but their pages.
-            s.ownFrom = s.maxId + 1;
-        }
         freeStaged(s, h);
         return 0;
     }

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 struct AWL;
+struct Constraint;
 struct ClassManager;
 struct ConstraintClass;
 struct PronCache;
@@ -105,3 +106,18 @@ int32_t ConstraintClass_BuildStartList(ConstraintClass* record, int32_t count, c
 int32_t ClassManager_BuildWordIndex(ClassManager* manager, uint32_t id);
 // The member of word w in a built word index, 0xFFFF when none.
 uint16_t ConstraintClass_WordIndexAt(const ConstraintClass* record, uint16_t w);
+
+// Fills results with one constraint per input: each class-pair constraint
+// holding the class gets the class's "Opt" network (members factored by
+// shared leading words into generated classes, parameter words 763 and 764
+// bounding the depth) in its place; any refusal gives the inputs. Classes
+// with weights or phrase ids are refused: generated members carry neither.
+void ClassManager_CreateOptimizedConstraint(ClassManager* manager, const char* className, int32_t count,
+                                            Constraint* const* constraints, Constraint** results);
+// One expansion of a run of runLength sorted members from firstMember that
+// share their first depth words: adds to the three counts, and with a
+// constraint creates the classes and transitions. 1, or 0 on failure.
+int32_t ClassManager_ExpandClassForOpt(ClassManager* manager, Constraint* constraint, int32_t firstMember,
+                                       uint32_t classId, int32_t fromIndex, int32_t depth, int32_t runLength,
+                                       const char* baseName, int32_t* classes, int32_t* transitions,
+                                       int32_t* nameBytes, int32_t consumedWords, int32_t level);

@@ -121,3 +121,12 @@ int32_t ClassManager_ExpandClassForOpt(ClassManager* manager, Constraint* constr
                                        uint32_t classId, int32_t fromIndex, int32_t depth, int32_t runLength,
                                        const char* baseName, int32_t* classes, int32_t* transitions,
                                        int32_t* nameBytes, int32_t consumedWords, int32_t level);
+
+// The number of steps the walk of the text through the source constraint
+// takes (one per successor with a distinct word and next position); -1
+// without memory.
+int32_t ClassManager_CountTextExpansion(ClassManager* manager, Constraint* source, const uint16_t* text);
+// "XDN0": one one-word class per step, named by its id, joined as the walk
+// went, each path that used every token ending. Null for an empty text, a
+// text the source allows nothing of, or on failure (no class kept).
+Constraint* ClassManager_CreateConstraintFromText(ClassManager* manager, Constraint* source, const uint16_t* text);

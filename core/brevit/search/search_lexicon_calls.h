@@ -59,3 +59,16 @@ int32_t Voc_GetActiveIdLimit(const Voc* vocabulary);
 // The number of pronunciations of a word (a vocabulary id), writing at most
 // capacity of them when buffer is given.
 int32_t Voc_GetPronIds(const Voc* vocabulary, uint32_t vocId, uint16_t* buffer, int32_t capacity);
+
+// Text to words: the tokens of a UTF-16 text (start and length of each, at
+// most room of them; the number of tokens), the word-list matches of a
+// token's spelling (vocabulary ids, at most room written; the number of
+// matches), a word's two written forms and the active word with them (-1
+// when none).
+int32_t Voc_Tokenize(const Voc* vocabulary, const uint16_t* text, int32_t* starts, int32_t* lengths, int32_t room);
+int32_t Voc_GetNumMatches(const Voc* vocabulary, const uint16_t* token, int32_t length);
+int32_t Voc_GetMatches(const Voc* vocabulary, const uint16_t* token, int32_t length, int32_t room, uint32_t* ids);
+int32_t Voc_GetMaxSurfaceFormLength(const Voc* vocabulary);
+int32_t Voc_GetMaxSpokenFormLength(const Voc* vocabulary);
+void Voc_GetOrthography(const Voc* vocabulary, uint32_t vocId, uint16_t* surface, uint16_t* spoken);
+int32_t Voc_LookupActiveIdFromOrthography(const Voc* vocabulary, const uint16_t* surface, const uint16_t* spoken);

@@ -6,6 +6,7 @@
 #include "core/brevit/search/class_networks.h"
 #include "core/brevit/search/class_pair_constraint.h"
 #include "tests/brevit/search/class_manager_test.h"
+#include "tests/brevit/search/class_pair_paths.h"
 #include "tests/support/param_block_builder.h"
 
 #include <map>
@@ -15,8 +16,6 @@
 #include <vector>
 
 namespace {
-
-using Sequences = std::set<Words>;
 
 class ClassOpt : public ClassManagerTest {
 protected:
@@ -60,44 +59,9 @@ protected:
         return con;
     }
 
-    std::vector<Words> members(uint32_t classId)
-    {
-        std::vector<Words> out;
-        const ConstraintClass* c = ClassManager_GetClass(m_classes, classId);
-        for (int32_t m = 0; c != nullptr && m < c->numMembers; ++m) {
-            Words w;
-            for (uint32_t i = ConstraintClass_OffsetAt(c, m); i < ConstraintClass_OffsetAt(c, m + 1); ++i)
-                w.push_back(ConstraintClass_WordAt(c, static_cast<int32_t>(i)));
-            out.push_back(w);
-        }
-        return out;
-    }
+    std::vector<Words> members(uint32_t classId) { return classMembers(m_classes, classId); }
 
-    // Every word sequence from the start to an end, by brute force over the
-    // class graph (at most `depth` classes).
-    Sequences accepted(Constraint* con, int depth = 8)
-    {
-        std::vector<uint32_t> ends(64);
-        ends.resize(static_cast<size_t>(ClassPairConstraint_GetPredecessors(con, 0, ends.data())));
-        Sequences out;
-        walk(con, 0, {}, depth, std::set<uint32_t>(ends.begin(), ends.end()), out);
-        return out;
-    }
-    void walk(Constraint* con, uint32_t from, const Words& so, int depth, const std::set<uint32_t>& ends, Sequences& out)
-    {
-        if (from != 0 && ends.count(from) != 0)
-            out.insert(so);
-        if (depth == 0)
-            return;
-        std::vector<uint32_t> next(64);
-        next.resize(static_cast<size_t>(ClassPairConstraint_GetSuccessors(con, from, next.data())));
-        for (uint32_t to : next)
-            for (const Words& m : members(to)) {
-                Words longer = so;
-                longer.insert(longer.end(), m.begin(), m.end());
-                walk(con, to, longer, depth - 1, ends, out);
-            }
-    }
+    Sequences accepted(Constraint* con) { return acceptedSequences(con, m_classes); }
 
     // Generated classes by their name after the base name.
     std::map<std::string, std::vector<Words>> generated()

@@ -21,10 +21,11 @@ struct Voc {
     std::map<uint16_t, std::vector<uint16_t>> words;
     std::vector<uint32_t> queries;
     AWL list;
+    std::map<std::u16string, std::vector<uint16_t>> spellings;
 };
 
 FakeVocabulary::FakeVocabulary(std::map<uint16_t, std::vector<uint16_t>> words)
-    : m_voc(new Voc{std::move(words), {}, {nullptr}})
+    : m_voc(new Voc{std::move(words), {}, {nullptr}, {}})
 {
     m_voc->list.voc = m_voc;
 }
@@ -32,6 +33,104 @@ FakeVocabulary::FakeVocabulary(std::map<uint16_t, std::vector<uint16_t>> words)
 FakeVocabulary::~FakeVocabulary() { delete m_voc; }
 
 const std::vector<uint32_t>& FakeVocabulary::pronQueries() const { return m_voc->queries; }
+
+void FakeVocabulary::setSpellings(std::map<std::u16string, std::vector<uint16_t>> spellings)
+{
+    m_voc->spellings = std::move(spellings);
+}
+
+namespace {
+
+std::u16string spokenOf(uint16_t word)
+{
+    std::u16string out = u"#";
+    for (char c : std::to_string(word))
+        out.push_back(static_cast<char16_t>(c));
+    return out;
+}
+
+const std::u16string* spellingOf(const Voc* v, uint16_t word)
+{
+    for (const auto& [spelling, words] : v->spellings)
+        if (std::find(words.begin(), words.end(), word) != words.end())
+            return &spelling;
+    return nullptr;
+}
+
+} // namespace
+
+int32_t Voc_Tokenize(const Voc*, const uint16_t* text, int32_t* starts, int32_t* lengths, int32_t room)
+{
+    int32_t n = 0;
+    for (int32_t i = 0; text[i] != 0;) {
+        if (text[i] == u' ') {
+            ++i;
+            continue;
+        }
+        int32_t end = i;
+        while (text[end] != 0 && text[end] != u' ')
+            ++end;
+        if (n < room && starts != nullptr) {
+            starts[n] = i;
+            lengths[n] = end - i;
+        }
+        ++n;
+        i = end;
+    }
+    return n;
+}
+
+int32_t Voc_GetNumMatches(const Voc* v, const uint16_t* token, int32_t length)
+{
+    const auto found = v->spellings.find(std::u16string(reinterpret_cast<const char16_t*>(token), static_cast<size_t>(length)));
+    return found != v->spellings.end() ? static_cast<int32_t>(found->second.size()) : 0;
+}
+
+int32_t Voc_GetMatches(const Voc* v, const uint16_t* token, int32_t length, int32_t room, uint32_t* ids)
+{
+    const auto found = v->spellings.find(std::u16string(reinterpret_cast<const char16_t*>(token), static_cast<size_t>(length)));
+    if (found == v->spellings.end())
+        return 0;
+    for (size_t i = 0; i < found->second.size() && static_cast<int32_t>(i) < room; ++i)
+        ids[i] = Voc_ActiveIdToVocId(v, found->second[i]);
+    return static_cast<int32_t>(found->second.size());
+}
+
+int32_t Voc_GetMaxSurfaceFormLength(const Voc* v)
+{
+    size_t most = 0;
+    for (const auto& [spelling, words] : v->spellings)
+        most = std::max(most, spelling.size());
+    return static_cast<int32_t>(most);
+}
+
+int32_t Voc_GetMaxSpokenFormLength(const Voc*) { return 6; }
+
+void Voc_GetOrthography(const Voc* v, uint32_t vocId, uint16_t* surface, uint16_t* spoken)
+{
+    const auto word = static_cast<uint16_t>(vocId & 0xFFFFu);
+    const std::u16string* spelling = spellingOf(v, word);
+    const std::u16string said = spokenOf(word);
+    size_t i = 0;
+    for (; spelling != nullptr && i < spelling->size(); ++i)
+        surface[i] = (*spelling)[i];
+    surface[i] = 0;
+    for (i = 0; i < said.size(); ++i)
+        spoken[i] = said[i];
+    spoken[i] = 0;
+}
+
+int32_t Voc_LookupActiveIdFromOrthography(const Voc* v, const uint16_t* surface, const uint16_t* spoken)
+{
+    const std::u16string said(reinterpret_cast<const char16_t*>(spoken));
+    const auto found = v->spellings.find(std::u16string(reinterpret_cast<const char16_t*>(surface)));
+    if (found == v->spellings.end())
+        return -1;
+    for (uint16_t word : found->second)
+        if (spokenOf(word) == said)
+            return word;
+    return -1;
+}
 
 uint32_t Voc_ActiveIdToVocId(const Voc*, uint16_t activeId)
 {

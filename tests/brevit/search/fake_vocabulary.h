@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <map>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -21,6 +22,10 @@ public:
     FakeVocabulary& operator=(const FakeVocabulary&) = delete;
 
     Voc* voc() { return m_voc; }
+    // Spellings the tokenizer's matches give: each spelling's active words.
+    // Tokens are split at blanks; a word's surface form is its spelling,
+    // its spoken form "#" and its id.
+    void setSpellings(std::map<std::u16string, std::vector<uint16_t>> spellings);
     // Vocabulary ids asked of Voc_GetNthPronId, in order.
     const std::vector<uint32_t>& pronQueries() const;
 

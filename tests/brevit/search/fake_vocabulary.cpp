@@ -22,10 +22,27 @@ struct Voc {
     std::vector<uint32_t> queries;
     AWL list;
     std::map<std::u16string, std::vector<uint16_t>> spellings;
+    std::map<uint16_t, std::pair<uint16_t, int32_t>> owners;   // pron -> (word, index), made on first use
 };
 
+namespace {
+
+// The word owning a pron and its index among the word's prons.
+const std::pair<uint16_t, int32_t>* ownerOf(const Voc* v, uint16_t pron)
+{
+    auto& owners = const_cast<Voc*>(v)->owners;
+    if (owners.empty())
+        for (const auto& [word, prons] : v->words)
+            for (size_t i = 0; i < prons.size(); ++i)
+                owners.emplace(prons[i], std::pair<uint16_t, int32_t>{word, static_cast<int32_t>(i)});
+    const auto found = owners.find(pron);
+    return found != owners.end() ? &found->second : nullptr;
+}
+
+} // namespace
+
 FakeVocabulary::FakeVocabulary(std::map<uint16_t, std::vector<uint16_t>> words)
-    : m_voc(new Voc{std::move(words), {}, {nullptr}, {}})
+    : m_voc(new Voc{std::move(words), {}, {nullptr}, {}, {}})
 {
     m_voc->list.voc = m_voc;
 }
@@ -161,11 +178,8 @@ int32_t Voc_GetNumProns(const Voc* vocabulary, uint32_t vocId)
 
 uint16_t Voc_GetActiveIdFromPronId(const Voc* vocabulary, uint16_t pronId)
 {
-    for (const auto& [word, prons] : vocabulary->words)
-        for (uint16_t pron : prons)
-            if (pron == pronId)
-                return word;
-    return 65535;
+    const auto* owner = ownerOf(vocabulary, pronId);
+    return owner != nullptr ? owner->first : 65535;
 }
 
 namespace {
@@ -196,14 +210,12 @@ int32_t AWL_GetPronIds(const AWL* list, int32_t activeId, uint16_t* buffer, int3
 
 int32_t AWL_GetActiveIdFromPronId(const AWL* list, int32_t pronId, int32_t* index)
 {
-    for (const auto& [word, prons] : list->voc->words)
-        for (std::size_t i = 0; i < prons.size(); ++i)
-            if (prons[i] == pronId) {
-                if (index != nullptr)
-                    *index = static_cast<int32_t>(i);
-                return word;
-            }
-    return 65535;
+    const auto* owner = pronId >= 0 && pronId < 65536 ? ownerOf(list->voc, static_cast<uint16_t>(pronId)) : nullptr;
+    if (owner == nullptr)
+        return 65535;
+    if (index != nullptr)
+        *index = owner->second;
+    return owner->first;
 }
 
 int32_t Voc_GetMaxNumPronunciations(const Voc* vocabulary)

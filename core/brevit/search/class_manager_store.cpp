@@ -112,6 +112,21 @@ ConstraintClass* newRecord()
     return c;
 }
 
+// The ten layout words both stored forms begin a record with.
+void setLayout(ConstraintClass* c, const uint32_t* w)
+{
+    c->memberShift = w[0];
+    c->memberChunk = w[1];
+    c->memberChunkSlots = w[2];
+    c->memberChunksUsed = w[3];
+    c->numMembers = static_cast<int32_t>(w[4]);
+    c->wordShift = w[5];
+    c->wordChunk = w[6];
+    c->wordChunkSlots = w[7];
+    c->wordChunksUsed = w[8];
+    c->numWords = static_cast<int32_t>(w[9]);
+}
+
 // A chunked array of the user layout: exactly `*used` chunks of `chunk`
 // elements into a table of `slots`. *used becomes the chunks held.
 bool readChunked(BinFileReader* r, void*** table, uint32_t slots, uint32_t chunk, uint32_t size, uint32_t* used)
@@ -138,16 +153,7 @@ ConstraintClass* readUserRecord(BinFileReader* r, void* irObject)
     ConstraintClass* c = newRecord();
     if (c == nullptr)
         return nullptr;
-    c->memberShift = w[0];
-    c->memberChunk = w[1];
-    c->memberChunkSlots = w[2];
-    c->memberChunksUsed = w[3];
-    c->numMembers = static_cast<int32_t>(w[4]);
-    c->wordShift = w[5];
-    c->wordChunk = w[6];
-    c->wordChunkSlots = w[7];
-    c->wordChunksUsed = w[8];
-    c->numWords = static_cast<int32_t>(w[9]);
+    setLayout(c, w);
     c->weightChunkSlots = w[10];
     c->weightChunksUsed = w[11];
     c->hasWeights = static_cast<int32_t>(w[12]);
@@ -222,16 +228,8 @@ ConstraintClass* readModelRecord(BinFileReader* r)
     ConstraintClass* c = newRecord();
     if (c == nullptr)
         return nullptr;
-    c->memberShift = w[0];
-    c->memberChunk = w[1];
-    c->memberChunkSlots = c->weightChunkSlots = c->phraseChunkSlots = w[2];
-    c->memberChunksUsed = w[3];
-    c->numMembers = static_cast<int32_t>(w[4]);
-    c->wordShift = w[5];
-    c->wordChunk = w[6];
-    c->wordChunkSlots = w[7];
-    c->wordChunksUsed = w[8];
-    c->numWords = static_cast<int32_t>(w[9]);
+    setLayout(c, w);
+    c->weightChunkSlots = c->phraseChunkSlots = w[2];
     c->partnerClass = w[10];
     c->irClassIndex = 0;
     bool ok = validShift(c->memberShift, c->memberChunk) && validShift(c->wordShift, c->wordChunk) &&

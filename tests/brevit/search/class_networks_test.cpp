@@ -3,6 +3,7 @@
 #include "core/brevit/search/class_networks.h"
 
 #include "core/brevit/runtime/brevit_param_words.h"
+#include "core/brevit/search/class_manager_tables.h"
 #include "core/brevit/search/search_lexicon_calls.h"
 #include "tests/brevit/search/class_manager_test.h"
 #include "tests/support/param_block_builder.h"
@@ -253,6 +254,28 @@ TEST_F(ClassNetworks, TreesFormForSingleTreeClassesUpToTheLimit)
     EXPECT_EQ(ClassManager_GetClassTree(m_classes, id("a")), nullptr);
     EXPECT_EQ(m_classes->numTrees, 0);
     EXPECT_EQ(fakeLexicon().buildFlags, (std::vector<int32_t>{1}));
+}
+
+TEST_F(ClassNetworks, TreeBuildingFailingAtEachAllocationLeavesNoHalfTree)
+{
+    remake(ParamBlockBuilder().word(kBrevitParamMaxTrees, 2).word(kBrevitParamTreePronThreshold, 1));
+    addXClass("a");
+    for (uint64_t n = 1;; ++n) {
+        record("a")->rebuildTree = 1;
+        ClassManager_DeleteTree(m_classes, id("a"));
+        const uint64_t failures = m_allocator.failures();
+        m_allocator.failAt(m_allocator.calls() + n);
+        ClassManager_BuildClassTrees(m_classes, 0);
+        m_allocator.failAt(0);
+        const LexTree* tree = ClassManager_GetClassTree(m_classes, id("a"));
+        EXPECT_EQ(m_classes->numTrees, tree != nullptr ? 1 : 0) << n;
+        if (m_allocator.failures() == failures) {
+            ASSERT_NE(tree, nullptr);
+            EXPECT_EQ(*fakeLexTreeProns(tree), (U16{2, 3}));
+            break;
+        }
+        EXPECT_EQ(tree, nullptr) << n;
+    }
 }
 
 TEST_F(ClassNetworks, PreparingResetsKeysPreparesPhraseScoresAndGrowsTheRanges)

@@ -6,11 +6,8 @@
 
 #include "core/brevit/runtime/bin_file_reader.h"
 #include "core/brevit/runtime/bin_file_writer.h"
-#include "core/brevit/runtime/brevit_global_parameters.h"
-#include "core/brevit/runtime/brevit_param_words.h"
 #include "core/brevit/runtime/dvk_mem.h"
 #include "core/brevit/search/class_manager.h"
-#include "core/brevit/search/class_networks.h"
 #include "core/brevit/search/constraint_kind_doubles.h"
 
 #include <algorithm>
@@ -170,6 +167,7 @@ Constraint* ClassPairConstraint_ReadFromBinFile(BinFileReader* reader, ClassMana
     ok = ok && readTables(reader, c, c->hasScores != 0);
     if (ok && copies != 0)
         ok = readArray(reader, &c->copyClassIds, static_cast<uint32_t>(c->classCapacity), false);
+    ok = ok && ClassPairConstraint_UseTransitionCache(&c->head) != 0;
     return finish(c, classManager, ok);
 }
 
@@ -186,8 +184,7 @@ Constraint* ClassPairConstraint_ReadFromConstraintFile(BinFileReader* reader, Cl
          readArray(reader, &c->transitionScores, static_cast<uint32_t>(c->transitionCapacity), true) &&
          readArray(reader, &c->endScores, static_cast<uint32_t>(c->classCapacity), true);
     // The cached walk takes successor prons from the class manager's pool.
-    if (ok && BrevitParam_Word(kBrevitParamTransitionCache) != 0)
-        ok = ClassManager_CreateSuccPronIds(classManager) != 0;
+    ok = ok && ClassPairConstraint_UseTransitionCache(&c->head) != 0;
     return finish(c, classManager, ok);
 }
 

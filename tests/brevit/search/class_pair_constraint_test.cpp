@@ -491,6 +491,7 @@ TEST_F(ClassPairStoreTest, RefusesRecordsTheSearchCouldNotWalk)
 #include "core/brevit/runtime/brevit_param_words.h"
 #include "core/brevit/runtime/dvk_crc.h"
 #include "core/brevit/search/class_networks.h"
+#include "core/brevit/search/class_pair_search.h"
 #include "core/brevit/search/constraint_class.h"
 
 namespace {
@@ -569,6 +570,34 @@ TEST_F(ClassPairStoreTest, TheCachedWalkGetsItsPoolWhenTheConstraintFileIsRead)
     }
     ASSERT_NE(m_classes->succPronPool, nullptr);
     EXPECT_EQ(static_cast<const SuccPronPool*>(m_classes->succPronPool)->capacity, 32);
+}
+
+TEST_F(ClassPairStoreTest, TheCachedWalkTakesTheIteratorSlotsWhenThePoolExists)
+{
+    const auto slotsOf = [](const Constraint* con) {
+        return std::pair{con->ops.IteratorInit == CCCache_IteratorInit, con->ops.IteratorNext == CCCache_IteratorNext};
+    };
+    {
+        // Word 194 without a pool size: nothing to cache through, the plain walk.
+        ScopedParamBlock params(ParamBlockBuilder().word(kBrevitParamTransitionCache, 1));
+        Constraint* con = keep(ClassPairConstraint_Create("plain", m_classes, 2, 2, 0));
+        ASSERT_NE(con, nullptr);
+        EXPECT_EQ(slotsOf(con), (std::pair{false, false}));
+    }
+    ScopedParamBlock params(
+        ParamBlockBuilder().word(kBrevitParamSuccessorPronPool, 32).word(kBrevitParamTransitionCache, 1));
+    // Creation fails when the pool cannot be made.
+    m_allocator.failAt(m_allocator.calls() + 2);
+    EXPECT_EQ(ClassPairConstraint_Create("cached", m_classes, 2, 2, 0), nullptr);
+    m_allocator.failAt(0);
+    EXPECT_EQ(m_classes->succPronPool, nullptr);
+    Constraint* con = keep(ClassPairConstraint_Create("cached", m_classes, 2, 2, 0));
+    ASSERT_NE(con, nullptr);
+    EXPECT_EQ(slotsOf(con), (std::pair{true, true}));
+    const class_pair::Records records = class_pair::managerRecord(exampleSpec(true));
+    Constraint* back = read(image([&](BinFileWriter* w) { return records.write(w); }), false);
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(slotsOf(back), (std::pair{true, true}));
 }
 
 TEST_F(ClassPairStoreTest, ChecksumWithClassesAddsEachClassRecord)

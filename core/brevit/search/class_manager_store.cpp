@@ -627,7 +627,9 @@ int32_t ClassManager_ReadPSAFile(ClassManager* m, DVKTar* archive, const char* p
         for (uint32_t id = 1; id <= static_cast<uint32_t>(h.maxId); ++id)
             m->numTrees += ClassManager_Entry<LexTree*>(m->trees, id) != nullptr ? 1 : 0;
     }
-    m->treeSlots = h.trees.slots;
+    // A tree table of the manager's own (none stored) keeps its capacity.
+    if (h.treesStored != 0 || m->trees == nullptr)
+        m->treeSlots = h.trees.slots;
     m->idsInUse = h.idsInUse;
     m->numConstraintAliases = h.constraintAliases;
     m->maxId = h.maxId;

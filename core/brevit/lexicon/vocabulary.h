@@ -213,4 +213,4 @@ int32_t Voc_CanFollow(const Voc* voc, int32_t a, int32_t b);
 // The text-formatting context of the word after a sequence of word-list ids
 // (first: in/out flag, second: result).
 void Cling_LookupContext(const Cling* context, const uint32_t* ids, int32_t count, uint32_t id,
-                         int32_t* first, int32_t* second, const MWL* list);
+                         uint32_t* first, uint32_t* second, const MWL* list);

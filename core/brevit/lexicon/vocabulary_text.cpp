@@ -164,7 +164,11 @@ void Voc_FormatTextFromIds(const Voc* voc, VocId id, int32_t count, const VocId*
         masters[k] = ids[k] == kVocNoId            ? kMWLNoWord
                      : ids[k] == kVocStartDocument ? 0xFFFFFBu
                                                    : Voc_GetMasterId(voc, ids[k]);
-    Cling_LookupContext(voc->textContext, masters, n, Voc_GetMasterId(voc, id), flag, result, voc->wordList);
+    auto inOut = static_cast<uint32_t>(*flag);
+    uint32_t context = static_cast<uint32_t>(*result);
+    Cling_LookupContext(voc->textContext, masters, n, Voc_GetMasterId(voc, id), &inOut, &context, voc->wordList);
+    *flag = static_cast<int32_t>(inOut);
+    *result = static_cast<int32_t>(context);
     DVKTempMem_ReleaseToMark(mark);
 }
 

@@ -6,6 +6,7 @@
 #include "core/brevit/runtime/brevit_param_words.h"
 #include "core/brevit/runtime/dvk_mem.h"
 #include "core/brevit/search/class_manager_tables.h"
+#include "core/brevit/search/class_networks.h"
 #include "core/brevit/search/constraint.h"
 #include "core/brevit/search/constraint_manager.h"
 #include "core/brevit/search/search_lexicon_calls.h"
@@ -108,6 +109,7 @@ void ClassManager_Delete(ClassManager* manager)
     DVKMem_FreeChunksArray(manager->refCounts, manager->refPages);
     DVKMem_FreeChunksArray(manager->aliases, manager->aliasPages);
     ConstraintClass_Delete(manager->editBuffer);
+    ClassManager_FreeSuccPronIds(manager);
     DVKMem_Free(manager->optScratch);
     DVKMem_Free(manager);
 }

@@ -144,3 +144,18 @@ int32_t ClassManager_GetNumMatchedIdsToSkip(ClassManager* manager, uint32_t id, 
 int32_t ClassManager_1stActiveIdsMatch(ClassManager* manager, uint32_t id, int32_t member, uint16_t* secondWord,
                                        int32_t* nextIsTwoWords);
 int32_t ClassManager_HasMemberStartingWith(const ClassManager* manager, uint32_t id, uint16_t activeWordId);
+
+// Storage. The model set's "bcm1": a new manager, null when the sub-file is
+// absent or anything in it is inconsistent.
+struct DVKTar;
+ClassManager* ClassManager_LoadFromBinFile(DVKTar* archive, const char* prefix, Voc* vocabulary, AM* acousticModel,
+                                           ConstraintManager* constraintManager);
+// User storage's "bcm1": the run-time classes, aliases and constraint aliases
+// (model-set entries as a 0 word). 1, or 0 on failure.
+int32_t ClassManager_WritePSAFile(ClassManager* manager, DVKTar* archive, const char* prefix);
+// Read into a manager holding at most the model set's entries: 1, or 0 with
+// the manager unchanged when anything fails or is inconsistent.
+int32_t ClassManager_ReadPSAFile(ClassManager* manager, DVKTar* archive, const char* prefix, void* irObject,
+                                 int32_t keepTrees);
+// 0xFFFFFFFF for a null manager.
+uint32_t ClassManager_ComputeCRC(const ClassManager* manager, int32_t withSuccPool);

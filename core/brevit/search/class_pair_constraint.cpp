@@ -2,6 +2,8 @@
 // substitution of a class by a network, checksum and consistency check.
 #include "core/brevit/search/class_pair_constraint.h"
 
+#include "core/brevit/runtime/brevit_global_parameters.h"
+#include "core/brevit/runtime/brevit_param_words.h"
 #include "core/brevit/runtime/dvk_crc.h"
 #include "core/brevit/runtime/dvk_mem.h"
 #include "core/brevit/search/class_manager.h"
@@ -225,6 +227,20 @@ void ClassPairConstraint_Init(Constraint* con, const char* name)
     ops.ComputeCRC = ClassPairConstraint_ComputeCRC;
 }
 
+int32_t ClassPairConstraint_UseTransitionCache(Constraint* con)
+{
+    ClassManager* m = con->classManager;
+    if (BrevitParam_Word(kBrevitParamTransitionCache) == 0 || m == nullptr)
+        return 1;
+    if (ClassManager_CreateSuccPronIds(m) == 0)
+        return 0;
+    if (m->succPronPool != nullptr) {
+        con->ops.IteratorInit = CCCache_IteratorInit;
+        con->ops.IteratorNext = CCCache_IteratorNext;
+    }
+    return 1;
+}
+
 Constraint* ClassPairConstraint_Create(const char* name, ClassManager* classManager, int32_t classes,
                                        int32_t transitions, int32_t withScores)
 {
@@ -237,6 +253,10 @@ Constraint* ClassPairConstraint_Create(const char* name, ClassManager* classMana
         return nullptr;
     ClassPairConstraint_Init(&c->head, name);
     c->head.classManager = classManager;
+    if (ClassPairConstraint_UseTransitionCache(&c->head) == 0) {
+        DVKMem_Free(c);
+        return nullptr;
+    }
     c->classCapacity = classes > 0 ? classes + 1 : 0;
     c->frameCounter = -1;
     if (c->classCapacity == 0)
@@ -894,7 +914,12 @@ uint32_t ClassPairConstraint_ComputeCRC(Constraint* con, uint32_t withClasses)
         crc = DVKCrc_AddArray(c->transitionScores, 1, c->transitionCount, crc);
         crc = DVKCrc_AddArray(c->endScores, 1, c->classCount, crc);
     }
-    (void)withClasses;
+    for (int32_t a = 1; arrays && withClasses != 0 && a < c->classCount; ++a) {
+        const uint32_t id = c->classIds[a];
+        const ConstraintClass* record =
+            ClassManager_IsConstraintRef(id) != 0 ? nullptr : ClassManager_GetClass(con->classManager, id);
+        crc = DVKCrc_AddInt(ConstraintClass_ComputeCRC(record), crc);
+    }
     crc = DVKCrc_AddInt(static_cast<uint32_t>(c->transitionCapacity), crc);
     crc = DVKCrc_AddInt(static_cast<uint32_t>(c->transitionCount), crc);
     return DVKCrc_AddInt(static_cast<uint32_t>(c->editable), crc);

@@ -44,10 +44,14 @@ struct ClassPairConstraint {
     int32_t activeIdCount;
 };
 
-// Building. The name must be shorter than 64 characters; null on failure.
+// Building. The name must be shorter than 64 characters; null on failure
+// (also when the cached walk's pool cannot be made).
 Constraint* ClassPairConstraint_Create(const char* name, ClassManager* classManager, int32_t classes,
                                        int32_t transitions, int32_t withScores);
 void ClassPairConstraint_Init(Constraint* con, const char* name);
+// With parameter word 194 set and a successor pool (parameter word 729) the
+// iterator slots take the cached walk; 0 when the pool cannot be made.
+int32_t ClassPairConstraint_UseTransitionCache(Constraint* con);
 // Adds the class at the end when absent (with a reference); 1 and its index.
 int32_t ClassPairConstraint_FindOrAddClass(Constraint* con, uint32_t classId, int32_t* index);
 // As FindOrAddClass, through the class manager's id-to-index table (grown to

@@ -19,3 +19,7 @@ int32_t ClassPairConstraint_BuildActiveIdTable(Constraint* con);
 void ClassPairConstraint_FreeActiveIdTable(Constraint* con);
 int32_t ClassPairConstraint_UttInit(Constraint* con, int32_t* list, int32_t a, int32_t b);
 void ClassPairConstraint_ResetPointers(Constraint* con);
+// The walk through the class manager's successor pool (parameter word 194).
+void CCCache_IteratorInit(Constraint* con, ConstraintIterator* iterator, uint16_t previous, int32_t ignored,
+                          ActiveId id, uint16_t restrict);
+int32_t CCCache_IteratorNext(ConstraintIterator* iterator, Constraint* con, ConstraintSuccessor* out);

@@ -31,3 +31,7 @@ int32_t ClassPairConstraint_UttInit(Constraint* con, int32_t*, int32_t, int32_t)
 }
 
 void ClassPairConstraint_ResetPointers(Constraint*) {}
+
+void CCCache_IteratorInit(Constraint*, ConstraintIterator*, uint16_t, int32_t, ActiveId, uint16_t) {}
+
+int32_t CCCache_IteratorNext(ConstraintIterator*, Constraint*, ConstraintSuccessor*) { return 0; }

@@ -167,6 +167,7 @@ Constraint* ClassPairConstraint_ReadFromBinFile(BinFileReader* reader, ClassMana
     ok = ok && readTables(reader, c, c->hasScores != 0);
     if (ok && copies != 0)
         ok = readArray(reader, &c->copyClassIds, static_cast<uint32_t>(c->classCapacity), false);
+    ok = ok && ClassPairConstraint_UseTransitionCache(&c->head) != 0;
     return finish(c, classManager, ok);
 }
 
@@ -182,6 +183,8 @@ Constraint* ClassPairConstraint_ReadFromConstraintFile(BinFileReader* reader, Cl
     ok = ok && readTables(reader, c, false) && readWord(reader, &c->hasScores) &&
          readArray(reader, &c->transitionScores, static_cast<uint32_t>(c->transitionCapacity), true) &&
          readArray(reader, &c->endScores, static_cast<uint32_t>(c->classCapacity), true);
+    // The cached walk takes successor prons from the class manager's pool.
+    ok = ok && ClassPairConstraint_UseTransitionCache(&c->head) != 0;
     return finish(c, classManager, ok);
 }
 

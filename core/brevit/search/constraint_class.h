@@ -135,3 +135,5 @@ void ConstraintClass_GetIRRange(const ConstraintClass* c, void** irObject, int32
 int32_t ConstraintClass_CompareMembers(const ConstraintClass* c, int32_t a, int32_t b, int32_t useScores);
 int32_t ConstraintClass_CompareMemberToIds(const ConstraintClass* c, int32_t m, const uint16_t* ids, int32_t n,
                                            int32_t phraseId);
+// CRC-32 of the record's layout, member offsets and words (whole chunks).
+uint32_t ConstraintClass_ComputeCRC(const ConstraintClass* c);

@@ -252,7 +252,9 @@ uint32_t ConstraintManager_ComputeCRC(const ConstraintManager* m)
     crc = DVKCrc_AddInt(static_cast<uint32_t>(m->highest), crc);
     for (int32_t i = 0; i <= m->highest; ++i)
         if (Constraint* con = slot(m, i))
-            crc = DVKCrc_AddInt(Constraint_ComputeCRC(con, 0xFFFFFFFFu), crc);
+            // Class-pair constraints read the argument as withClasses: the
+            // classes are the class manager's to checksum.
+            crc = DVKCrc_AddInt(Constraint_ComputeCRC(con, 0), crc);
     return crc;
 }
 

@@ -33,6 +33,61 @@ int32_t Voc_IsActiveIdMapped(const Voc* vocabulary, int32_t activeId);
 int32_t Voc_GetMatches(const Voc* vocabulary, const uint16_t* text, int32_t flagA, int32_t flagB, int32_t first,
                        int32_t room, uint32_t* ids);
 
+struct AM;
+struct BinFileReader;
+struct BinFileWriter;
 struct LexTree;
+struct PronCache;
 // Frees a lexical tree object; null is ignored.
 void LexTree_Delete(LexTree* tree);
+// An empty tree object, null without memory.
+LexTree* LexTree_CreateEmpty();
+// Builds the prefix tree or trees of the pronunciations; 0 on failure.
+int32_t LexTree_BuildFromProns(LexTree* tree, const uint16_t* pronIds, int32_t count, Voc* vocabulary,
+                               AM* acousticModel, int32_t a, int32_t b, int32_t c, int32_t d, int32_t flag);
+int32_t LexTree_GetNumTrees(const LexTree* tree);
+uint32_t LexTree_ComputeCRC(const LexTree* tree);
+// A tree body inside an open sub-file; 0 on failure.
+int32_t LexTree_ReadContents(LexTree* tree, BinFileReader* reader);
+int32_t LexTree_WriteContents(const LexTree* tree, BinFileWriter* writer);
+
+// Fills the cache entry of a pronunciation: its expanded phone models.
+int32_t PronCache_GetPronInfo(PronCache* cache, uint16_t pronId, const uint16_t** models, int32_t* count);
+
+// Precomputes a phrase class's per-word scores; 0 on failure.
+int32_t IR_PrepareClassScores(void* index, int32_t classIndex);
+
+struct MWL;
+// A word-list word's 16-bit attribute value, 0xFFFFFFFF when none.
+int32_t MWL_GetAttributes(const MWL* list, uint32_t id);
+
+struct AWL;
+// The vocabulary's active word list.
+AWL* Voc_GetActiveWordList(const Voc* vocabulary);
+// The number of pronunciations of an active word (may exceed size; only size
+// ids are written).
+int32_t AWL_GetPronIds(const AWL* list, int32_t activeId, uint16_t* buffer, int32_t size);
+// The active word owning a pronunciation.
+int32_t AWL_GetActiveIdFromPronId(const AWL* list, int32_t pronId, int32_t* index);
+// The most pronunciations of one word.
+int32_t Voc_GetMaxNumPronunciations(const Voc* vocabulary);
+// One past the highest active word id in use, at least 1.
+int32_t Voc_GetActiveIdLimit(const Voc* vocabulary);
+// The number of pronunciations of a word (a vocabulary id), writing at most
+// capacity of them when buffer is given.
+int32_t Voc_GetPronIds(const Voc* vocabulary, uint32_t vocId, uint16_t* buffer, int32_t capacity);
+
+// Text to words. Voc_Tokenize(kind, text, wrap flag, match mode, max, ids,
+// starts, lengths, flag bytes, match bytes) gives the number of tokens
+// (which may exceed max; only max are written; every output may be null
+// when max is 0). The word-list matches of a terminated spelling: their
+// number, and at most room of them as vocabulary ids. A word's two written
+// forms, and the active word with them (-1 when none).
+int32_t Voc_Tokenize(const Voc* vocabulary, int32_t kind, const uint16_t* text, int32_t wrapFlag, int32_t matchMode,
+                     int32_t max, uint32_t* ids, int32_t* starts, int32_t* lengths, uint8_t* flagBytes,
+                     uint8_t* matchBytes);
+int32_t Voc_GetNumMatches(const Voc* vocabulary, const uint16_t* text, int32_t flagA, int32_t flagB);
+int32_t Voc_GetMaxSurfaceFormLength(const Voc* vocabulary);
+int32_t Voc_GetMaxSpokenFormLength(const Voc* vocabulary);
+void Voc_GetOrthography(const Voc* vocabulary, uint32_t vocId, uint16_t* surface, uint16_t* spoken);
+int32_t Voc_LookupActiveIdFromOrthography(const Voc* vocabulary, const uint16_t* surface, const uint16_t* spoken);

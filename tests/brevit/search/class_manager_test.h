@@ -73,7 +73,9 @@ protected:
         return c;
     }
 
-    FakeVocabulary m_vocabulary{{{2, {1}}, {5, {2, 3}}, {6, {4}}, {7, {5, 6, 7}}, {40000, {8, 9, 10, 11}}}};
+    // Prons 1000 and up start a second lexical tree (fake_vocabulary.h).
+    FakeVocabulary m_vocabulary{
+        {{2, {1}}, {5, {2, 3}}, {6, {4}}, {7, {5, 6, 7}}, {300, {1000}}, {301, {1001, 12}}, {40000, {8, 9, 10, 11}}}};
     ConstraintManager* m_constraints = nullptr;
     ClassManager* m_classes = nullptr;
 };

@@ -487,6 +487,12 @@ TEST_F(ClassPairStoreTest, RefusesRecordsTheSearchCouldNotWalk)
 
 #include "tests/support/class_pair_writer.h"
 #include "tests/support/fuzz_seed_check.h"
+#include "tests/support/param_block_builder.h"
+#include "core/brevit/runtime/brevit_param_words.h"
+#include "core/brevit/runtime/dvk_crc.h"
+#include "core/brevit/search/class_networks.h"
+#include "core/brevit/search/class_pair_search.h"
+#include "core/brevit/search/constraint_class.h"
 
 namespace {
 
@@ -530,6 +536,97 @@ TEST_F(ClassPairStoreTest, WriterRecordsReadAsTheBuiltConstraint)
             EXPECT_EQ(read(image([&](BinFileWriter* w) { return bad.write(w); }), constraintFile), nullptr);
         }
     }
+}
+
+TEST_F(ClassPairStoreTest, TheCachedWalkGetsItsPoolWhenTheConstraintFileIsRead)
+{
+    const class_pair::Records records = class_pair::constraintFileRecord(exampleSpec(true));
+    const std::string bytes = image([&](BinFileWriter* w) { return records.write(w); });
+    {
+        ScopedParamBlock params(ParamBlockBuilder().word(kBrevitParamSuccessorPronPool, 32));
+        ASSERT_NE(read(bytes, true), nullptr);
+        EXPECT_EQ(m_classes->succPronPool, nullptr);   // the plain walk needs none
+    }
+    ScopedParamBlock params(
+        ParamBlockBuilder().word(kBrevitParamSuccessorPronPool, 32).word(kBrevitParamTransitionCache, 1));
+    // Without memory for the pool the record is refused.
+    ArchiveFixture archive("in.dvk");
+    DVKTar* tar = archive.openMapped(bytes);
+    ASSERT_NE(tar, nullptr);
+    for (uint64_t n = 1;; ++n) {
+        BinFileReader* reader = BinFileReader_Create(tar, "t", nullptr);
+        ASSERT_NE(reader, nullptr);
+        const uint64_t failures = m_allocator.failures();
+        m_allocator.failAt(m_allocator.calls() + n);
+        Constraint* con = keep(ClassPairConstraint_ReadFromConstraintFile(reader, m_classes));
+        m_allocator.failAt(0);
+        BinFileReader_Delete(reader);
+        if (m_allocator.failures() == failures) {
+            ASSERT_NE(con, nullptr);
+            break;
+        }
+        EXPECT_EQ(con, nullptr) << n;
+        EXPECT_EQ(m_classes->succPronPool, nullptr) << n;
+    }
+    ASSERT_NE(m_classes->succPronPool, nullptr);
+    EXPECT_EQ(static_cast<const SuccPronPool*>(m_classes->succPronPool)->capacity, 32);
+}
+
+TEST_F(ClassPairStoreTest, TheCachedWalkTakesTheIteratorSlotsWhenThePoolExists)
+{
+    const auto slotsOf = [](const Constraint* con) {
+        return std::pair{con->ops.IteratorInit == CCCache_IteratorInit, con->ops.IteratorNext == CCCache_IteratorNext};
+    };
+    {
+        // Word 194 without a pool size: nothing to cache through, the plain walk.
+        ScopedParamBlock params(ParamBlockBuilder().word(kBrevitParamTransitionCache, 1));
+        Constraint* con = keep(ClassPairConstraint_Create("plain", m_classes, 2, 2, 0));
+        ASSERT_NE(con, nullptr);
+        EXPECT_EQ(slotsOf(con), (std::pair{false, false}));
+    }
+    ScopedParamBlock params(
+        ParamBlockBuilder().word(kBrevitParamSuccessorPronPool, 32).word(kBrevitParamTransitionCache, 1));
+    // Creation fails when the pool cannot be made.
+    m_allocator.failAt(m_allocator.calls() + 2);
+    EXPECT_EQ(ClassPairConstraint_Create("cached", m_classes, 2, 2, 0), nullptr);
+    m_allocator.failAt(0);
+    EXPECT_EQ(m_classes->succPronPool, nullptr);
+    Constraint* con = keep(ClassPairConstraint_Create("cached", m_classes, 2, 2, 0));
+    ASSERT_NE(con, nullptr);
+    EXPECT_EQ(slotsOf(con), (std::pair{true, true}));
+    const class_pair::Records records = class_pair::managerRecord(exampleSpec(true));
+    Constraint* back = read(image([&](BinFileWriter* w) { return records.write(w); }), false);
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(slotsOf(back), (std::pair{true, true}));
+}
+
+TEST_F(ClassPairStoreTest, ChecksumWithClassesAddsEachClassRecord)
+{
+    Constraint* con = make({{0, 7, 10}, {7, 9, 20}, {9, 0, 30}}, 3, 2, 1);
+    const uint32_t plain = ClassPairConstraint_ComputeCRC(con, 0);
+    // The same chain as without classes, the records' checksums between the
+    // end scores and the capacities.
+    const ClassPairConstraint* c = pair(con);
+    uint32_t crc = 0xFFFFFFFFu;
+    for (uint32_t v : {uint32_t(c->head.type), uint32_t(c->head.restrictionFlag), uint32_t(c->classCapacity),
+                       uint32_t(c->classCount)})
+        crc = DVKCrc_AddInt(v, crc);
+    crc = DVKCrc_AddArray(c->classIds, 4, c->classCount, crc);
+    crc = DVKCrc_AddArray(c->offsets, 4, c->classCount + 1, crc);
+    crc = DVKCrc_AddArray(c->endFlags, 1, c->classCount, crc);
+    crc = DVKCrc_AddArray(c->targets, 4, c->transitionCount, crc);
+    crc = DVKCrc_AddInt(1, crc);
+    crc = DVKCrc_AddArray(c->transitionScores, 1, c->transitionCount, crc);
+    crc = DVKCrc_AddArray(c->endScores, 1, c->classCount, crc);
+    for (uint32_t classId : {7u, 9u})
+        crc = DVKCrc_AddInt(ConstraintClass_ComputeCRC(ClassManager_GetClass(m_classes, classId)), crc);
+    for (uint32_t v : {uint32_t(c->transitionCapacity), uint32_t(c->transitionCount), uint32_t(c->editable)})
+        crc = DVKCrc_AddInt(v, crc);
+    EXPECT_EQ(ClassPairConstraint_ComputeCRC(con, 1), crc);
+    ASSERT_EQ(add("k7", {5}), 1);
+    ASSERT_EQ(ClassManager_FinishEdit(m_classes), 1);
+    EXPECT_NE(ClassPairConstraint_ComputeCRC(con, 1), crc);
+    EXPECT_EQ(ClassPairConstraint_ComputeCRC(con, 0), plain);
 }
 
 TEST_F(ClassPairStoreTest, FuzzSeedsAreWhatTheWriterMakes)

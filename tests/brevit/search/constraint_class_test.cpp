@@ -1,6 +1,7 @@
 // Class records and member editing: creation hints, the batched edit,
 // sorted inserts, removals, the member order, accessors and the tree flag.
 #include "core/brevit/runtime/brevit_param_words.h"
+#include "core/brevit/search/search_lexicon_calls.h"
 #include "tests/brevit/search/class_manager_test.h"
 #include "tests/support/param_block_builder.h"
 
@@ -67,7 +68,7 @@ TEST_F(ClassEditing, OneEditMergesSortedWithTheLowestWeightThenInsertsKeepTheOrd
     EXPECT_EQ(record("c")->rebuildTree, 1);   // 11 prons
     EXPECT_EQ(record("c")->pronCacheDirty, 1);
 
-    static_cast<LexTree**>(m_classes->trees[0])[id("c")] = reinterpret_cast<LexTree*>(0x10);
+    static_cast<LexTree**>(m_classes->trees[0])[id("c")] = LexTree_CreateEmpty();
     m_classes->numTrees = 1;
     const int32_t deletes = fakeLexTreeDeletes();
     ASSERT_EQ(ClassManager_RemoveWordFromClasses(m_classes, 6), 1);

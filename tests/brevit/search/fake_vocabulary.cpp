@@ -2,19 +2,50 @@
 
 #include "core/brevit/search/search_lexicon_calls.h"
 
+#include "core/brevit/runtime/bin_file_reader.h"
+#include "core/brevit/runtime/bin_file_writer.h"
+#include "core/brevit/runtime/dvk_crc.h"
+#include "core/brevit/runtime/dvk_mem.h"
+
 #include <algorithm>
 #include <cstddef>
+#include <new>
 #include <utility>
+
+// The active word list is a view of the same words.
+struct AWL {
+    const Voc* voc;
+};
 
 struct Voc {
     std::map<uint16_t, std::vector<uint16_t>> words;
     std::vector<uint32_t> queries;
-    std::map<std::u16string, std::vector<uint32_t>> spellings;
+    AWL list;
+    std::map<std::u16string, std::vector<uint16_t>> spellings;
+    std::map<uint16_t, std::pair<uint16_t, int32_t>> owners;   // pron -> (word, index), made on first use
+    std::map<std::u16string, std::vector<uint32_t>> matches;   // Voc_GetMatches by whole text
 };
 
-FakeVocabulary::FakeVocabulary(std::map<uint16_t, std::vector<uint16_t>> words)
-    : m_voc(new Voc{std::move(words), {}, {}})
+namespace {
+
+// The word owning a pron and its index among the word's prons.
+const std::pair<uint16_t, int32_t>* ownerOf(const Voc* v, uint16_t pron)
 {
+    auto& owners = const_cast<Voc*>(v)->owners;
+    if (owners.empty())
+        for (const auto& [word, prons] : v->words)
+            for (size_t i = 0; i < prons.size(); ++i)
+                owners.emplace(prons[i], std::pair<uint16_t, int32_t>{word, static_cast<int32_t>(i)});
+    const auto found = owners.find(pron);
+    return found != owners.end() ? &found->second : nullptr;
+}
+
+} // namespace
+
+FakeVocabulary::FakeVocabulary(std::map<uint16_t, std::vector<uint16_t>> words)
+    : m_voc(new Voc{std::move(words), {}, {nullptr}, {}, {}, {}})
+{
+    m_voc->list.voc = m_voc;
 }
 
 FakeVocabulary::~FakeVocabulary() { delete m_voc; }
@@ -23,7 +54,7 @@ const std::vector<uint32_t>& FakeVocabulary::pronQueries() const { return m_voc-
 
 void FakeVocabulary::spell(const std::string& text, std::vector<uint32_t> vocIds)
 {
-    m_voc->spellings[std::u16string(text.begin(), text.end())] = std::move(vocIds);
+    m_voc->matches[std::u16string(text.begin(), text.end())] = std::move(vocIds);
 }
 
 namespace {
@@ -58,15 +89,6 @@ int32_t Voc_GetActiveId(const Voc* vocabulary, uint32_t vocId)
     return 65535;
 }
 
-int32_t Voc_GetActiveIdLimit(const Voc* vocabulary)
-{
-    int32_t limit = 1;
-    for (const auto& entry : vocabulary->words)
-        if (entry.first < 65531)
-            limit = std::max(limit, entry.first + 1);
-    return limit;
-}
-
 int32_t Voc_IsActiveIdMapped(const Voc* vocabulary, int32_t activeId)
 {
     return activeId >= 0 && activeId <= 0xFFFF && vocabulary->words.count(static_cast<uint16_t>(activeId)) != 0 ? 1 : 0;
@@ -75,12 +97,112 @@ int32_t Voc_IsActiveIdMapped(const Voc* vocabulary, int32_t activeId)
 int32_t Voc_GetMatches(const Voc* vocabulary, const uint16_t* text, int32_t, int32_t, int32_t, int32_t room,
                        uint32_t* ids)
 {
-    const auto found = vocabulary->spellings.find(std::u16string(reinterpret_cast<const char16_t*>(text)));
-    if (found == vocabulary->spellings.end())
+    const std::u16string spelling(reinterpret_cast<const char16_t*>(text));
+    const auto found = vocabulary->matches.find(spelling);
+    if (found != vocabulary->matches.end()) {
+        for (size_t i = 0; i < found->second.size() && static_cast<int32_t>(i) < room; ++i)
+            ids[i] = found->second[i];
+        return static_cast<int32_t>(found->second.size());
+    }
+    // Spellings given as active words answer with their vocabulary ids.
+    const auto active = vocabulary->spellings.find(spelling);
+    if (active == vocabulary->spellings.end())
         return 0;
-    for (size_t i = 0; i < found->second.size() && static_cast<int32_t>(i) < room; ++i)
-        ids[i] = found->second[i];
-    return static_cast<int32_t>(found->second.size());
+    for (size_t i = 0; i < active->second.size() && static_cast<int32_t>(i) < room; ++i)
+        ids[i] = Voc_ActiveIdToVocId(vocabulary, active->second[i]);
+    return static_cast<int32_t>(active->second.size());
+}
+
+void FakeVocabulary::setSpellings(std::map<std::u16string, std::vector<uint16_t>> spellings)
+{
+    m_voc->spellings = std::move(spellings);
+}
+
+namespace {
+
+std::u16string spokenOf(uint16_t word)
+{
+    std::u16string out = u"#";
+    for (char c : std::to_string(word))
+        out.push_back(static_cast<char16_t>(c));
+    return out;
+}
+
+const std::u16string* spellingOf(const Voc* v, uint16_t word)
+{
+    for (const auto& [spelling, words] : v->spellings)
+        if (std::find(words.begin(), words.end(), word) != words.end())
+            return &spelling;
+    return nullptr;
+}
+
+} // namespace
+
+int32_t Voc_Tokenize(const Voc*, int32_t, const uint16_t* text, int32_t, int32_t, int32_t max, uint32_t* ids,
+                     int32_t* starts, int32_t* lengths, uint8_t*, uint8_t*)
+{
+    int32_t n = 0;
+    for (int32_t i = 0; text[i] != 0;) {
+        if (text[i] == u' ') {
+            ++i;
+            continue;
+        }
+        int32_t end = i;
+        while (text[end] != 0 && text[end] != u' ')
+            ++end;
+        if (n < max) {
+            if (ids != nullptr)
+                ids[n] = 0xFFFFFFFFu;
+            if (starts != nullptr)
+                starts[n] = i;
+            if (lengths != nullptr)
+                lengths[n] = end - i;
+        }
+        ++n;
+        i = end;
+    }
+    return n;
+}
+
+int32_t Voc_GetNumMatches(const Voc* v, const uint16_t* text, int32_t, int32_t)
+{
+    return Voc_GetMatches(v, text, 1, 1, 0, 0, nullptr);
+}
+
+int32_t Voc_GetMaxSurfaceFormLength(const Voc* v)
+{
+    size_t most = 0;
+    for (const auto& [spelling, words] : v->spellings)
+        most = std::max(most, spelling.size());
+    return static_cast<int32_t>(most);
+}
+
+int32_t Voc_GetMaxSpokenFormLength(const Voc*) { return 6; }
+
+void Voc_GetOrthography(const Voc* v, uint32_t vocId, uint16_t* surface, uint16_t* spoken)
+{
+    const auto word = static_cast<uint16_t>(vocId & 0xFFFFu);
+    const std::u16string* spelling = spellingOf(v, word);
+    const std::u16string said = spokenOf(word);
+    size_t i = 0;
+    for (; spelling != nullptr && i < spelling->size(); ++i)
+        surface[i] = (*spelling)[i];
+    surface[i] = 0;
+    for (i = 0; i < said.size(); ++i)
+        spoken[i] = said[i];
+    spoken[i] = 0;
+}
+
+int32_t Voc_LookupActiveIdFromOrthography(const Voc* v, const uint16_t* surface, const uint16_t* spoken)
+{
+    const std::u16string said(reinterpret_cast<const char16_t*>(spoken));
+    const auto found = v->spellings.find(std::u16string(reinterpret_cast<const char16_t*>(surface)));
+    if (found == v->spellings.end())
+        return -1;
+    for (uint16_t word : found->second)
+        if (spokenOf(word) == said)
+            return word;
+    return -1;
 }
 
 uint32_t Voc_ActiveIdToVocId(const Voc*, int32_t activeId)
@@ -114,24 +236,172 @@ int32_t Voc_GetNumProns(const Voc* vocabulary, uint32_t vocId)
 
 uint16_t Voc_GetActiveIdFromPronId(const Voc* vocabulary, int32_t pronId, int32_t* index)
 {
+    const auto* owner = pronId >= 0 && pronId < 65536 ? ownerOf(vocabulary, static_cast<uint16_t>(pronId)) : nullptr;
+    if (owner == nullptr)
+        return 65535;
+    if (index != nullptr)
+        *index = owner->second;
+    return owner->first;
+}
+
+namespace {
+
+const std::vector<uint16_t>* pronsOf(const Voc* vocabulary, int32_t activeId)
+{
+    const auto word = vocabulary->words.find(static_cast<uint16_t>(activeId));
+    return activeId >= 0 && activeId < 65536 && word != vocabulary->words.end() ? &word->second : nullptr;
+}
+
+int32_t copyProns(const std::vector<uint16_t>* prons, uint16_t* buffer, int32_t size)
+{
+    if (prons == nullptr)
+        return 0;
+    for (int32_t i = 0; buffer != nullptr && i < size && static_cast<std::size_t>(i) < prons->size(); ++i)
+        buffer[i] = (*prons)[static_cast<std::size_t>(i)];
+    return static_cast<int32_t>(prons->size());
+}
+
+} // namespace
+
+AWL* Voc_GetActiveWordList(const Voc* vocabulary) { return const_cast<AWL*>(&vocabulary->list); }
+
+int32_t AWL_GetPronIds(const AWL* list, int32_t activeId, uint16_t* buffer, int32_t size)
+{
+    return copyProns(pronsOf(list->voc, activeId), buffer, size);
+}
+
+int32_t AWL_GetActiveIdFromPronId(const AWL* list, int32_t pronId, int32_t* index)
+{
+    const auto* owner = pronId >= 0 && pronId < 65536 ? ownerOf(list->voc, static_cast<uint16_t>(pronId)) : nullptr;
+    if (owner == nullptr)
+        return 65535;
+    if (index != nullptr)
+        *index = owner->second;
+    return owner->first;
+}
+
+int32_t Voc_GetMaxNumPronunciations(const Voc* vocabulary)
+{
+    std::size_t most = 0;
     for (const auto& [word, prons] : vocabulary->words)
-        for (size_t k = 0; k < prons.size(); ++k)
-            if (prons[k] == pronId) {
-                if (index != nullptr)
-                    *index = static_cast<int32_t>(k);
-                return word;
-            }
-    return 65535;
+        most = std::max(most, prons.size());
+    return static_cast<int32_t>(most);
+}
+
+int32_t Voc_GetActiveIdLimit(const Voc* vocabulary)
+{
+    int32_t limit = 1;
+    for (const auto& [word, prons] : vocabulary->words)
+        if (word < 65531)
+            limit = std::max(limit, word + 1);
+    return limit;
+}
+
+int32_t Voc_GetPronIds(const Voc* vocabulary, uint32_t vocId, uint16_t* buffer, int32_t capacity)
+{
+    if ((vocId & 0xC0000000u) != kFakeVocActiveKind)
+        return 0;
+    return copyProns(pronsOf(vocabulary, static_cast<int32_t>(vocId & 0xFFFFu)), buffer, capacity);
 }
 
 namespace {
 int32_t gLexTreeDeletes = 0;
+FakeLexicon gLexicon;
 } // namespace
+
+FakeLexicon& fakeLexicon() { return gLexicon; }
+
+struct LexTree {
+    std::vector<uint16_t> prons;
+};
 
 int32_t fakeLexTreeDeletes() { return gLexTreeDeletes; }
 
+const std::vector<uint16_t>* fakeLexTreeProns(const LexTree* tree) { return tree != nullptr ? &tree->prons : nullptr; }
+
 void LexTree_Delete(LexTree* tree)
 {
-    if (tree != nullptr)
-        ++gLexTreeDeletes;
+    if (tree == nullptr)
+        return;
+    ++gLexTreeDeletes;
+    tree->~LexTree();
+    DVKMem_Free(tree);
+}
+
+LexTree* LexTree_CreateEmpty()
+{
+    void* block = DVKMem_Malloc(sizeof(LexTree));
+    return block != nullptr ? new (block) LexTree{} : nullptr;
+}
+
+// The prons are kept in a std::vector; the engine allocator only holds the
+// object, so the allocation-failure tests see one block per tree.
+int32_t LexTree_BuildFromProns(LexTree* tree, const uint16_t* pronIds, int32_t count, Voc*, AM*, int32_t, int32_t,
+                               int32_t, int32_t, int32_t flag)
+{
+    gLexicon.buildFlags.push_back(flag);
+    if (gLexicon.failBuild)
+        return 0;
+    tree->prons.assign(pronIds, pronIds + count);
+    return 1;
+}
+
+int32_t LexTree_GetNumTrees(const LexTree* tree)
+{
+    std::vector<uint16_t> groups;
+    for (uint16_t p : tree->prons)
+        if (std::find(groups.begin(), groups.end(), p / 1000) == groups.end())
+            groups.push_back(static_cast<uint16_t>(p / 1000));
+    return static_cast<int32_t>(groups.size());
+}
+
+uint32_t LexTree_ComputeCRC(const LexTree* tree)
+{
+    return DVKCrc_AddArray(tree->prons.data(), 2, static_cast<int32_t>(tree->prons.size()), 0xFFFFFFFFu);
+}
+
+int32_t LexTree_ReadContents(LexTree* tree, BinFileReader* reader)
+{
+    void* array = nullptr;
+    uint32_t count = 0;
+    if (BinFileReader_AllocateAndReadArray(reader, 2, &array, &count) == 0)
+        return 0;
+    const auto* prons = static_cast<const uint16_t*>(array);
+    tree->prons.assign(prons, prons + count);
+    DVKMem_Free(array);
+    return 1;
+}
+
+int32_t LexTree_WriteContents(const LexTree* tree, BinFileWriter* writer)
+{
+    return BinFileWriter_WriteArray(writer, tree->prons.empty() ? nullptr : tree->prons.data(),
+                                    static_cast<uint32_t>(tree->prons.size()), 2);
+}
+
+int32_t PronCache_GetPronInfo(PronCache*, uint16_t pronId, const uint16_t** models, int32_t* count)
+{
+    gLexicon.pronInfoRequests.push_back(pronId);
+    *models = nullptr;
+    *count = 0;
+    return 1;
+}
+
+int32_t IR_PrepareClassScores(void* index, int32_t classIndex)
+{
+    gLexicon.irPrepared.push_back({index, classIndex});
+    return gLexicon.failIR ? 0 : 1;
+}
+
+struct MWL {
+    std::map<uint32_t, int32_t> attributes;
+};
+
+FakeWordList::FakeWordList(std::map<uint32_t, int32_t> attributes) : m_list(new MWL{std::move(attributes)}) {}
+
+FakeWordList::~FakeWordList() { delete m_list; }
+
+int32_t MWL_GetAttributes(const MWL* list, uint32_t id)
+{
+    const auto found = list->attributes.find(id);
+    return found != list->attributes.end() ? found->second : -1;
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct Voc;
@@ -21,6 +22,10 @@ public:
     FakeVocabulary& operator=(const FakeVocabulary&) = delete;
 
     Voc* voc() { return m_voc; }
+    // Spellings the tokenizer's matches give: each spelling's active words.
+    // Tokens are split at blanks; a word's surface form is its spelling,
+    // its spoken form "#" and its id.
+    void setSpellings(std::map<std::u16string, std::vector<uint16_t>> spellings);
     // Vocabulary ids asked of Voc_GetNthPronId, in order.
     const std::vector<uint32_t>& pronQueries() const;
     // Words whose written form is text, for Voc_GetMatches. The word list
@@ -32,6 +37,38 @@ private:
     Voc* m_voc;
 };
 
-// Lexical trees are not built here: a test places any non-null pointer as a
-// class's tree, and LexTree_Delete only counts the trees it is given.
+struct MWL;
+
+// A word list answering attributes by word-list id; other ids have none
+// (0xFFFFFFFF).
+class FakeWordList {
+public:
+    explicit FakeWordList(std::map<uint32_t, int32_t> attributes);
+    ~FakeWordList();
+    FakeWordList(const FakeWordList&) = delete;
+    FakeWordList& operator=(const FakeWordList&) = delete;
+
+    const MWL* list() const { return m_list; }
+
+private:
+    MWL* m_list;
+};
+
+struct LexTree;
+
+// Lexical trees keep the pronunciations they were built from; a tree holds
+// one prefix tree per thousand of pronunciation ids it spans (prons 1 and 999
+// make one tree, 1 and 1000 two). LexTree_Delete counts what it frees.
 int32_t fakeLexTreeDeletes();
+const std::vector<uint16_t>* fakeLexTreeProns(const LexTree* tree);
+
+// What the pronunciation cache, the phrase index and tree building were asked,
+// and failures to stage.
+struct FakeLexicon {
+    bool failBuild = false;
+    bool failIR = false;
+    std::vector<int32_t> buildFlags;
+    std::vector<uint16_t> pronInfoRequests;
+    std::vector<std::pair<void*, int32_t>> irPrepared;
+};
+FakeLexicon& fakeLexicon();

@@ -159,7 +159,7 @@ bool walk(Walk& w, int32_t position, ActiveId at, uint16_t previous, uint32_t fr
         ActiveId seen[32];
         int32_t numSeen = 0;
         while (Constraint_IteratorNext(w.source, &it, &s) != 0) {
-            const uint16_t word = Voc_GetActiveIdFromPronId(voc, s.member);
+            const uint16_t word = Voc_GetActiveIdFromPronId(voc, s.member, nullptr);
             if (word != candidate)
                 continue;
             if (std::find(seen, seen + numSeen, s.next) != seen + numSeen)

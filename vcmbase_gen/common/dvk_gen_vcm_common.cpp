@@ -247,3 +247,19 @@ int dvk_gen_vcm_radioEventSelectHandler(dvk_vcm_Session* vcms, dvk_ui_Event, int
     r->set(r->items[index].value);
     return dvk_vcm_push(vcms, dvk_gen_vcm_newSettingsComplete(vcms, r->completeScreen, r->completeString, 2));
 }
+
+bool dvk_gen_vcm_has(dvk_nbest_List* list, int32_t index, int32_t slot)
+{
+    return dvk_nbest_getStr(list, index, slot) != nullptr;
+}
+
+int dvk_gen_vcm_laterHoldingFilter(dvk_nbest_List* list, int32_t index, void* slotSet)
+{
+    const auto* set = static_cast<const dvk_gen_vcm_SlotSet*>(slotSet);
+    if (index == 0)
+        return 0;
+    for (int32_t i = 0; i < set->count; i++)
+        if (dvk_gen_vcm_has(list, index, set->slots[i]))
+            return 1;
+    return 0;
+}

@@ -208,3 +208,15 @@ struct dvk_gen_vcm_GateRow {
     int32_t values[4];
 };
 const dvk_gen_vcm_GateRow* dvk_gen_vcm_forGate(dvk_vcm_Session* vcms, const dvk_gen_vcm_GateRow* rows);
+
+// The slots whose holders after the first entry a command drops from a
+// result (a name heard first makes later digits noise, and so on).
+struct dvk_gen_vcm_SlotSet {
+    int32_t slots[3];
+    int32_t count;
+};
+// A dvk_nbest_filter callback, argument a dvk_gen_vcm_SlotSet: accepts every
+// entry after the first holding a value in one of the slots.
+int dvk_gen_vcm_laterHoldingFilter(dvk_nbest_List* list, int32_t index, void* slotSet);
+// Whether entry `index` holds a value in the slot.
+bool dvk_gen_vcm_has(dvk_nbest_List* list, int32_t index, int32_t slot);

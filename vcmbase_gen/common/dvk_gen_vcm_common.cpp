@@ -263,3 +263,13 @@ int dvk_gen_vcm_laterHoldingFilter(dvk_nbest_List* list, int32_t index, void* sl
             return 1;
     return 0;
 }
+
+int dvk_gen_vcm_takeEntry(dvk_nbest_List* own, dvk_nbest_List* list, int32_t index)
+{
+    // The suite's word-class slot ids lie below this.
+    const int32_t slotLimit = 64;
+    for (int32_t slot = 0; slot < slotLimit; slot++)
+        if (dvk_gen_vcm_has(list, index, slot) || dvk_nbest_getWordClass(list, index, slot) != nullptr)
+            dvk_nbest_removeValue(own, 0, slot);
+    return dvk_nbest_update(own, 0, list, index);
+}

@@ -220,3 +220,8 @@ struct dvk_gen_vcm_SlotSet {
 int dvk_gen_vcm_laterHoldingFilter(dvk_nbest_List* list, int32_t index, void* slotSet);
 // Whether entry `index` holds a value in the slot.
 bool dvk_gen_vcm_has(dvk_nbest_List* list, int32_t index, int32_t slot);
+// Copies entry `index` of list into entry 0 of own (dvk_nbest_update), the
+// values own already held in the slots the entry brings giving way: a
+// command completed again (after a question) takes the new answer over the
+// old. 1 when memory is short.
+int dvk_gen_vcm_takeEntry(dvk_nbest_List* own, dvk_nbest_List* list, int32_t index);

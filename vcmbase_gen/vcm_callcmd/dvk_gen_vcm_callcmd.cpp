@@ -44,18 +44,11 @@ struct Heard {
     bool voicemail;
 };
 
-const int32_t kReadSlots[] = {DVK_GEN_SLOT_NAME, DVK_GEN_SLOT_LOCATION, DVK_GEN_SLOT_DIGITS,
-                              DVK_GEN_SLOT_EXTENSION, DVK_GEN_SLOT_VOICEMAIL};
-
-// Copies entry `index` of list into the module's own entry; values of the
-// slots the new entry brings replace those an earlier completion left.
+// Takes entry `index` of list into the module's own entry and reads it.
 int takeResult(dvk_vcm_Session* vcms, dvk_nbest_List* list, int32_t index, Heard* heard)
 {
     dvk_nbest_List* own = dvk_vcm_current(vcms)->nbest;
-    for (int32_t slot : kReadSlots)
-        if (dvk_gen_vcm_has(list, index, slot))
-            dvk_nbest_removeValue(own, 0, slot);
-    if (dvk_nbest_update(own, 0, list, index) != 0)
+    if (dvk_gen_vcm_takeEntry(own, list, index) != 0)
         return 1;
     heard->name = dvk_nbest_getStr(own, 0, DVK_GEN_SLOT_NAME);
     heard->spokenName = dvk_nbest_getSpokenForm(own, 0, DVK_GEN_SLOT_NAME);

@@ -225,3 +225,15 @@ bool dvk_gen_vcm_has(dvk_nbest_List* list, int32_t index, int32_t slot);
 // command completed again (after a question) takes the new answer over the
 // old. 1 when memory is short.
 int dvk_gen_vcm_takeEntry(dvk_nbest_List* own, dvk_nbest_List* list, int32_t index);
+
+// The location choices' ids per gate command: title, the single choice's
+// question prompt, the confirmation prompt; and their screens.
+extern const dvk_gen_vcm_GateRow dvk_gen_vcm_locationChoiceIds[];
+// The location choices' screen (call, send, e-mail).
+dvk_ui_ScreenId dvk_gen_vcm_locationChoiceScreen(dvk_vcm_Session* vcms, bool single);
+// The first n numbers of the entry as "<label> (<formatted>)"; an array of n
+// texts for a confirm screen to take over, or NULL when memory is short.
+dvk_ucs2_Char** dvk_gen_vcm_locationItems(const dvk_pbook_Entry* entry, int32_t n);
+// A one-entry result holding the label in the location slot, as the touch of
+// a listed number gives the command below.
+dvk_nbest_List* dvk_gen_vcm_locationResult(dvk_constraints_Constraint* constraint, const dvk_ucs2_Char* label);

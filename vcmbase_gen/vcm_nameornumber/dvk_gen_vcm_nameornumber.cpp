@@ -213,6 +213,9 @@ int nameOrNumberHandleResult(dvk_vcm_Session* vcms, dvk_nbest_List* list, dvk_ms
 int nameOrNumberCompletion(dvk_vcm_Session* vcms, dvk_nbest_List* list, int32_t index, dvk_msg_Message** message)
 {
     dvk_vcm_pop(vcms);
+    // Alone on the stack (never so in a session) there is nothing to complete.
+    if (dvk_vcm_done(vcms) != 0)
+        return 1;
     return dvk_vcm_completion(vcms, list, index, message);
 }
 

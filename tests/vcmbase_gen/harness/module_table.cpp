@@ -1,11 +1,32 @@
 #include "tests/vcmbase_gen/harness/module_table.h"
 
+#include "sdk/common/dvk_pbook.h"
+#include "tests/core/vcm/phonebook/ann_bob_phonebook.h"
+
 namespace {
 
 const dvk_ucs2_Char kName[] = {u'A', u'n', u'n', 0};
 const dvk_ucs2_Char kLocation[] = {u'H', u'o', u'm', u'e', 0};
 const dvk_ucs2_Char kNumber[] = {u'5', u'5', u'5', u'1', u'2', u'3', u'4', 0};
 const uint32_t kWordIds[] = {7, 8};
+
+// The location choices take a contact entry: Ann's, from the Ann and Bob
+// phonebook (put in place when missing); the module NULL when the entry
+// cannot be made.
+template <typename Make>
+dvk_vcm_Module* withAnnEntry(Make make)
+{
+    dvk_pbook_Entry* entry = nullptr;
+    if (dvk_pbook_getMergedEntry(kName, nullptr, nullptr, &entry) == 0 && entry == nullptr) {
+        useAnnAndBobPhonebook();
+        dvk_pbook_getMergedEntry(kName, nullptr, nullptr, &entry);
+    }
+    if (entry == nullptr)
+        return nullptr;
+    dvk_vcm_Module* module = make(entry);
+    dvk_pbook_destroyEntry(&entry);
+    return module;
+}
 
 }  // namespace
 
@@ -28,9 +49,17 @@ const std::vector<ModuleRow>& moduleTable()
         // The location choices and the listening confirmation take a
         // phonebook entry or an n-best list; their issues bring the fixture.
         {"vcm_whichlocationsingle", 1,
-         [](S s) { return dvk_gen_vcm_newWhichLocationSingle(s, nullptr, kLocation, kWordIds, 2, 0); }},
+         [](S s) {
+             return withAnnEntry([s](dvk_pbook_Entry* e) {
+                 return dvk_gen_vcm_newWhichLocationSingle(s, e, kLocation, kWordIds, 2, 0);
+             });
+         }},
         {"vcm_whichlocationmulti", 1,
-         [](S s) { return dvk_gen_vcm_newWhichLocationMulti(s, nullptr, nullptr, kWordIds, 2, 0, 0); }},
+         [](S s) {
+             return withAnnEntry([s](dvk_pbook_Entry* e) {
+                 return dvk_gen_vcm_newWhichLocationMulti(s, e, nullptr, kWordIds, 2, 0, 0);
+             });
+         }},
         {"vcm_lookupcmd", 15, [](S s) { return dvk_gen_vcm_newLookupCmd(s); }},
         {"vcm_lookupComplete", 15, [](S s) { return dvk_gen_vcm_newLookupComplete(s, 0, kName, kWordIds, 2); }},
         {"vcm_confirm_listen", 1, [](S s) { return dvk_gen_vcm_newConfirmListening(s, nullptr); }},

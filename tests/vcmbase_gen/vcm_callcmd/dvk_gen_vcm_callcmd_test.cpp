@@ -5,7 +5,7 @@
 
 #include "core/utils/dvk_ucs2.h"
 #include "sdk/common/dvk_settings.h"
-#include "tests/vcmbase_gen/vcm_callcmd/call_send_phonebook.h"
+#include "tests/vcmbase_gen/vcm_callcmd/call_session.h"
 
 #include "sdk/common/dvk_mem.h"
 #include "tests/support/log_capture.h"
@@ -16,69 +16,7 @@
 
 namespace {
 
-using Log = std::vector<std::string>;
-
-class CallCmdTest : public DialogHarness {
-protected:
-    void SetUp() override
-    {
-        DialogHarness::SetUp();
-        useCallSendPhonebook();
-        dvk_settings_setChoiceListConfirmMode(2);
-        dvk_settings_setSensitivityMode(1);
-        configure({{{200}, {}, 400, -1, 68, 1}});
-        start();
-        take();
-    }
-    void TearDown() override
-    {
-        DialogHarness::TearDown();
-        useEmptyPhonebook();
-    }
-
-    // A one-entry call result: the command word and the given values.
-    dvk_nbest_List* heard(const char16_t* name, const char16_t* location = nullptr,
-                          const char16_t* digits = nullptr, bool extension = false, int32_t confidence = 90)
-    {
-        dvk_nbest_List* list = dvk_nbest_create(constraintOf(0), "said", confidence);
-        EXPECT_EQ(dvk_nbest_addEntry(list), 0);
-        addValues(list, 0, name, location, digits, extension);
-        return list;
-    }
-    void addValues(dvk_nbest_List* list, int32_t i, const char16_t* name, const char16_t* location,
-                   const char16_t* digits, bool extension)
-    {
-        dvk_ucs2_Char* command = dvk_string_getString(strings, 200);
-        EXPECT_EQ(dvk_nbest_addValueNoIds(list, i, 9, "said", command, command), 0);
-        dvk_ucs2_destroy(&command);
-        const uint32_t ids[] = {11, 12};
-        const auto* n = reinterpret_cast<const dvk_ucs2_Char*>(name);
-        if (name != nullptr) {
-            EXPECT_EQ(dvk_nbest_addValue(list, i, 20, "name", n, n, 2, ids, 0, nullptr), 0);
-        }
-        const auto* l = reinterpret_cast<const dvk_ucs2_Char*>(location);
-        if (location != nullptr) {
-            EXPECT_EQ(dvk_nbest_addValueNoIds(list, i, 15, "loc", l, l), 0);
-        }
-        const auto* d = reinterpret_cast<const dvk_ucs2_Char*>(digits);
-        if (digits != nullptr) {
-            EXPECT_EQ(dvk_nbest_addValueNoIds(list, i, 6, "digits", d, d), 0);
-        }
-        if (extension) {
-            EXPECT_EQ(dvk_nbest_addValueNoIds(list, i, 8, "ext", d, d), 0);
-        }
-    }
-    Log after(dvk_nbest_List* list)
-    {
-        result(list);
-        return take();
-    }
-};
-
-bool has(const Log& log, const std::string& line)
-{
-    return std::find(log.begin(), log.end(), line) != log.end();
-}
+class CallCmdTest : public CallSessionTest {};
 
 TEST_F(CallCmdTest, NameAndLocationCallsAtOnce)
 {

@@ -1,0 +1,84 @@
+// The choice among a contact's numbers, reached through the call command.
+#include "tests/vcmbase_gen/vcm_callcmd/call_session.h"
+
+#include "core/nbest/dvk_nbest.h"
+#include "tests/support/log_capture.h"
+
+namespace {
+
+class WhichLocationMultiTest : public CallSessionTest {
+protected:
+    dvk_nbest_List* label(const char16_t* text)
+    {
+        dvk_nbest_List* list = dvk_nbest_create(34, "label", 90);
+        EXPECT_EQ(dvk_nbest_addEntry(list), 0);
+        const auto* t = reinterpret_cast<const dvk_ucs2_Char*>(text);
+        EXPECT_EQ(dvk_nbest_addValueNoIds(list, 0, 15, "label", t, t), 0);
+        return list;
+    }
+};
+
+const char kAnnScreen[] = "confirm 10 title 539 body \"Ann\" bar 586 items \"Mobile (555-0001)\" \"Home (555-0011)\" "
+                          "selected 0 [] keys 497/14 -1/0 492/4 start 0 time 10000";
+
+TEST_F(WhichLocationMultiTest, NameWithSeveralNumbersListsThem)
+{
+    EXPECT_EQ(after(heard(u"Ann")),
+              (Log{"step vcm_whichlocationmulti", kAnnScreen, "addWords 11 12", "addPrompt 438", "addLocation Mobile",
+                   "addPrompt 372", "addLocation Home", "addEarcon 3", "listen 34 38"}));
+    EXPECT_EQ(dvk_vcm_savedStateExists(vcms), 1);
+}
+
+TEST_F(WhichLocationMultiTest, TouchedNumberIsCalled)
+{
+    after(heard(u"Ann"));
+    event(DVK_UI_EVENT_SELECT, 1);
+    const Log log = take();
+    // The user chose the location: the name is not said again.
+    EXPECT_EQ(Log(log.begin() + 2, log.end()),
+              (Log{"addPrompt 53", "addLocation Home", "addEarcon 6", "addPrompt 309", "addText String 5 Ann Home",
+                   "call Ann|Home|5550011"}));
+    // A touch past the list does nothing.
+    dvk_vcm_endSession(&vcms);
+    start();
+    after(heard(u"Ann"));
+    event(DVK_UI_EVENT_SELECT, 2);
+    EXPECT_EQ(top(), "vcm_whichlocationmulti");
+}
+
+TEST_F(WhichLocationMultiTest, SaidLabelIsCalled)
+{
+    after(heard(u"Ann"));
+    const Log log = after(label(u"Mobile"));
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back(), "call Ann|Mobile|5550001");
+}
+
+TEST_F(WhichLocationMultiTest, LocationNotFoundSaysSoAndLists)
+{
+    EXPECT_EQ(after(heard(u"Ann", u"Work")),
+              (Log{"step vcm_whichlocationmulti", kAnnScreen, "addWords 11 12", "addLocation Work", "addPrompt 328",
+                   "addPrompt 438", "addLocation Mobile", "addPrompt 372", "addLocation Home", "addEarcon 3",
+                   "listen 34 38"}));
+}
+
+TEST_F(WhichLocationMultiTest, UnknownLabelAsksAgainThenNoMatch)
+{
+    after(heard(u"Ann"));
+    const Log again = after(label(u"Work"));
+    ASSERT_GE(again.size(), 4u);
+    EXPECT_EQ(again[2], "addPrompt 378");
+    EXPECT_EQ(again[3], "addPrompt 438");
+    LogCapture capture;
+    after(label(u"Work"));
+    EXPECT_TRUE(capture.contains("dvk_gen_vcm_newNoMatchFound: module not built"));
+}
+
+TEST_F(WhichLocationMultiTest, BackReturnsToTheRoot)
+{
+    after(heard(u"Ann"));
+    event(DVK_UI_EVENT_BACK);
+    EXPECT_EQ(top(), "vcm_root");
+}
+
+}  // namespace

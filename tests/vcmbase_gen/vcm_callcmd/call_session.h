@@ -32,6 +32,14 @@ protected:
         start();
         take();
     }
+    // The one gate carries this gate command instead; the session restarts.
+    void useGate(int32_t gateCmd)
+    {
+        dvk_vcm_endSession(&vcms);
+        configure({{{200}, {}, 400, -1, 68, gateCmd}});
+        start();
+        take();
+    }
     void TearDown() override
     {
         DialogHarness::TearDown();

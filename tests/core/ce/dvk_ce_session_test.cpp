@@ -1,0 +1,1 @@
+#include "tests/core/ce/ce_fixture.h"

@@ -5,7 +5,14 @@
 
 #include "core/constraints/dvk_constraints.h"
 #include "core/prompt/dvk_prompt.h"
+#include "core/lang/dvk_lang.h"
+#include "core/utils/dvk_ucs2.h"
 #include "sdk/common/dvk_ui.h"
+#include "tests/support/suite_records.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 
 namespace {
 
@@ -168,6 +175,63 @@ TEST_F(CeSession, ExitOnTheUpdateScreenBeforeTheBuildEndsPostsNothingWhenItEnds)
     settle();
     EXPECT_EQ(dvk_ce_getPendingEventCount(), 0) << "no event posted for a screen that is gone";
     runOnVr([] { EXPECT_EQ(dvk_ce_getState()->waitingForContactsUpdate, 0); });
+}
+
+// The stored adapted models, or "(none)".
+std::string adaptedModels()
+{
+    char* name = dvk_lang_getRecognitionAdaptedModelFileName(5);
+    const std::string path = suiteRecordPath(name);
+    dvk_mem_dealloc(&name);
+    if (!std::filesystem::exists(path))
+        return "(none)";
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+class CeAdaptation : public CeSession {
+protected:
+    // One adaptation utterance recorded from the microphone, to its end.
+    void adaptOnce()
+    {
+        size_t before = 0;
+        runOnVr([&] {
+            before = fakeBrevit().calls.size();
+            dvk_ce_startAdaptation();
+            dvk_msg_Message* message = dvk_ce_getStartAdaptationMsg(dvk_ucs2_cvtFromLatin1("call home"));
+            ASSERT_NE(message, nullptr);
+            dvk_msg_send(message, dvk_msg_getDvkAddr());
+        });
+        ASSERT_TRUE(waitFor([&] {
+            bool over = false;
+            runOnVr([&] {
+                over = !fakeBrevitCalls(before, {"StopRecognizing"}).empty() && !dvk_ce_getState()->adapting;
+            });
+            return over;
+        }));
+        settle();
+    }
+};
+
+TEST_F(CeAdaptation, AnEndWithSaveStoresTheModelsAndAnAbandonedOneLeavesThemAsTheyWere)
+{
+    captureFrom(std::vector<int16_t>(8000, 100));
+    create();
+    adaptOnce();
+    runOnVr([] { EXPECT_EQ(dvk_ce_endAdaptationSession(1), 0); });
+    const std::string saved = adaptedModels();
+    ASSERT_NE(saved, "(none)");
+    adaptOnce();
+    runOnVr([] {
+        EXPECT_EQ(dvk_ce_getState()->adaptationMode, 1);
+        EXPECT_EQ(dvk_ce_endAdaptationSession(0), 0);
+        EXPECT_EQ(dvk_ce_getState()->adaptationMode, 0);
+    });
+    EXPECT_EQ(adaptedModels(), saved) << "backing out of a new adaptation keeps the old one";
+    runOnVr([] { dvk_ce_resetAdaptation(); });
+    EXPECT_EQ(adaptedModels(), "(none)");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "core/prompt/dvk_prompt.h"
 #include "core/lang/dvk_lang.h"
 #include "core/utils/dvk_ucs2.h"
+#include "sdk/common/dvk_settings.h"
 #include "sdk/common/dvk_ui.h"
 #include "tests/support/suite_records.h"
 
@@ -138,6 +139,37 @@ TEST_F(CeSession, AnEventWithoutAHandlerIsDropped)
     EXPECT_TRUE(sessionRuns());
     EXPECT_TRUE(answers().empty());
     EXPECT_EQ(dvk_ce_getPendingEventCount(), 0);
+}
+
+TEST_F(CeSession, AMenuReadoutPlaysOnlyForTheLastOfEventsPostedTogetherAndOnlyInPromptModesTwoAndThree)
+{
+    startSession();
+    ScriptedModule menu;
+    menu.vtable.GetMenuReadoutPrompt = [](dvk_vcm_Session*, dvk_prompt_List*, dvk_prompt_Table*, int32_t index) {
+        scriptedCalls().push_back("readout(" + std::to_string(index) + ")");
+        return 0;
+    };
+    push(&menu, "vcm_menu");
+    const struct {
+        int32_t promptMode;
+        std::vector<std::string> readouts;
+    } cases[] = {{3, {"readout(2)"}}, {2, {"readout(2)"}}, {1, {}}, {0, {}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.promptMode);
+        runOnVr([&] {
+            scriptedCalls().clear();
+            dvk_settings_setPromptMode(c.promptMode);
+            // Both are queued before the first is handled.
+            ASSERT_EQ(dvk_ui_sendEvent(DVK_UI_EVENT_SET_FOCUS, 1), 0);
+            ASSERT_EQ(dvk_ui_sendEvent(DVK_UI_EVENT_SET_FOCUS, 2), 0);
+        });
+        settle();
+        runOnVr([&] {
+            EXPECT_EQ(scriptedCalls(), c.readouts);
+            EXPECT_EQ(dvk_ce_getState()->readoutIndex, c.readouts.empty() ? dvk_ce_getState()->readoutIndex : 2);
+        });
+        EXPECT_EQ(dvk_ce_getPendingEventCount(), 0);
+    }
 }
 
 TEST_F(CeSession, AnEventWithoutEngineOrSessionStillLowersThePendingCount)

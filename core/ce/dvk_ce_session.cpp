@@ -23,6 +23,17 @@ void oomHandlerEvent()
     dvk_ce_oomHandler();
 }
 
+// A prompt list at the user's synthesis speed and volume; NULL (reported
+// as out of memory) when memory is short.
+dvk_prompt_List* newPromptList()
+{
+    dvk_prompt_List* list =
+        dvk_prompt_createPromptList(ce->vre, dvk_settings_getTTSSpeed(), dvk_settings_getTTSVolume());
+    if (list == nullptr)
+        dvk_ce_outOfMemory(ce->appAddress);
+    return list;
+}
+
 bool moduleListens()
 {
     return dvk_vcm_current(ce->vcms)->vtable->GetConstraints != nullptr;
@@ -211,12 +222,9 @@ void menuReadout(dvk_ui_Event event, int32_t index)
     }
     if (dvk_ce_getPendingEventCount() > 0 || !readoutsPlay())
         return;
-    dvk_prompt_List* list =
-        dvk_prompt_createPromptList(ce->vre, dvk_settings_getTTSSpeed(), dvk_settings_getTTSVolume());
-    if (list == nullptr) {
-        dvk_ce_outOfMemory(ce->appAddress);
+    dvk_prompt_List* list = newPromptList();
+    if (list == nullptr)
         return;
-    }
     int failed = 0;
     if (event == DVK_UI_EVENT_SET_FOCUS) {
         ce->readoutIndex = index;
@@ -366,12 +374,9 @@ void dvk_ce_startTransaction(void)
         dvk_ce_endCurrentSession();
         return;
     }
-    dvk_prompt_List* list =
-        dvk_prompt_createPromptList(ce->vre, dvk_settings_getTTSSpeed(), dvk_settings_getTTSVolume());
-    if (list == nullptr) {
-        dvk_ce_outOfMemory(ce->appAddress);
+    dvk_prompt_List* list = newPromptList();
+    if (list == nullptr)
         return;
-    }
     ce->prompts = list;
     if (dvk_vcm_getPrompt(ce->vcms, list) != 0 || dvk_prompt_playPromptList(list, promptDoneCallback) != 0) {
         ce->prompts = nullptr;

@@ -172,6 +172,41 @@ TEST_F(CeSession, AMenuReadoutPlaysOnlyForTheLastOfEventsPostedTogetherAndOnlyIn
     }
 }
 
+TEST_F(CeSession, ASkipDuringThePromptsOfAListeningModuleStartsListeningAtOnce)
+{
+    captureFrom(std::vector<int16_t>(8000, 100));
+    startSession();
+    ScriptedModule listen;
+    listen.hasConstraints = true;
+    listen.constraints = {&yesno_constraint};
+    listen.vtable.GetPrompt = [](dvk_vcm_Session*, dvk_prompt_List* prompts, dvk_prompt_Table*) {
+        for (int i = 0; i < 20; ++i)
+            dvk_prompt_addEarcon(prompts, 0);
+        return 0;
+    };
+    push(&listen, "vcm_listen");
+    // Each skip is handled in one step on the suite thread: the first starts
+    // the transaction's prompts, the second cuts them short.
+    auto skip = [] {
+        dvk_msg_Message* message = dvk_ce_newHandleEventMsg(DVK_UI_EVENT_SKIP, 0);
+        ASSERT_NE(message, nullptr);
+        dvk_msg_receive(message);
+    };
+    runOnVr([&] {
+        skip();
+        dvk_ce_State* state = dvk_ce_getState();
+        EXPECT_EQ(state->promptStage, 1);
+        EXPECT_NE(state->prompts, nullptr);
+        EXPECT_EQ(state->recording, 0);
+        skip();
+        EXPECT_EQ(state->promptStage, 0);
+        EXPECT_EQ(state->prompts, nullptr);
+        EXPECT_EQ(state->recording, 1);
+        EXPECT_EQ(state->recognising, 1);
+    });
+    EXPECT_TRUE(waitFor([] { return called("vcm_listen.handleResult(-1)"); }));
+}
+
 TEST_F(CeSession, AnEventWithoutEngineOrSessionStillLowersThePendingCount)
 {
     create();

@@ -4,6 +4,7 @@
 #include "tests/core/ce/ce_fixture.h"
 
 #include "core/constraints/dvk_constraints.h"
+#include "core/vre/dvk_vre_record.h"
 
 CeAnswers& ceAnswers()
 {
@@ -42,6 +43,23 @@ TEST_F(CeLife, APhonebookNeedingAFullUpdateAnswersSixFirstAndIsResetAfterTheBuil
     EXPECT_EQ(answers(), (std::vector<std::string>{"create 6", "create 0"}));
     const std::vector<std::string>& calls = fakeOemPbook().calls;
     EXPECT_NE(std::find(calls.begin(), calls.end(), "resetFullUpdateRequired"), calls.end());
+}
+
+TEST_F(CeLife, ARequiredBuildThatFailsClearsBothFlagsAndDeletesBothStoredGrammars)
+{
+    // Every constraint the engine is asked to make is refused.
+    fakeBrevit().results["CreateEmptyClassPairConstraint"] = std::deque<EBrevit>(10, EBrevit_EngineError);
+    create();
+    EXPECT_EQ(answers(), (std::vector<std::string>{"create 6", "create 0"}));
+    runOnVr([] {
+        dvk_ce_State* state = dvk_ce_getState();
+        EXPECT_EQ(state->contactsUpdated, 0);
+        EXPECT_EQ(state->musicUpdated, 0);
+        EXPECT_EQ(dvk_ce_updateContactsComplete(), 1);
+        for (dvk_constraints_Constraint** set : {state->requiredSet, state->optionalSet})
+            for (size_t i = 0; set[i] != nullptr; ++i)
+                EXPECT_FALSE(fakeBrevitHasConstraint(state->vre->engine, set[i]->name)) << set[i]->name;
+    });
 }
 
 TEST_F(CeLife, ASecondCreateAnswersSevenAndChangesNothing)

@@ -2,6 +2,7 @@
 
 #include "core/ce/dvk_ce_requests.h"
 #include "sdk/common/dvk_settings.h"
+#include "sdk/common/dvk_mem.h"
 
 const dvk_gen_vcm_Descriptor* dvk_gen_vcm_descriptor(dvk_vcm_Session* vcms)
 {
@@ -246,4 +247,39 @@ int dvk_gen_vcm_radioEventSelectHandler(dvk_vcm_Session* vcms, dvk_ui_Event, int
         return 0;
     r->set(r->items[index].value);
     return dvk_vcm_push(vcms, dvk_gen_vcm_newSettingsComplete(vcms, r->completeScreen, r->completeString, 2));
+}
+
+int32_t* dvk_gen_vcm_newWord(int32_t value)
+{
+    auto* word = static_cast<int32_t*>(dvk_mem_alloc(sizeof(int32_t)));
+    if (word != nullptr)
+        *word = value;
+    return word;
+}
+
+void* dvk_gen_vcm_copyWord(void* context)
+{
+    DVK_ASSERT(context != DVK_NULL);
+    return dvk_gen_vcm_newWord(*static_cast<int32_t*>(context));
+}
+
+int32_t* dvk_gen_vcm_word(dvk_vcm_Session* vcms)
+{
+    auto* word = static_cast<int32_t*>(dvk_vcm_currentContext(vcms));
+    DVK_GEN_VCM_ASSERT(dvk_gen_vcm_descriptor(vcms)->unit, word != DVK_NULL);
+    return word;
+}
+
+const int32_t dvk_gen_vcm_announcementKeys[3] = {500, DVK_STR_NULL, DVK_GEN_STR_SOFTKEY_BACK};
+const dvk_ui_Event dvk_gen_vcm_announcementEvents[3] = {DVK_UI_EVENT_OK, DVK_UI_EVENT_NONE, DVK_UI_EVENT_BACK};
+
+int dvk_gen_vcm_announcementOkHandler(dvk_vcm_Session* vcms, dvk_ui_Event, int32_t index, dvk_msg_Message** message)
+{
+    return dvk_vcm_defaultEventExitHandler(vcms, DVK_UI_EVENT_EXIT, index, message);
+}
+
+int dvk_gen_vcm_announcementBackHandler(dvk_vcm_Session* vcms, dvk_ui_Event, int32_t index,
+                                        dvk_msg_Message** message)
+{
+    return dvk_vcm_defaultEventRestartHandler(vcms, DVK_UI_EVENT_RESTART, index, message);
 }

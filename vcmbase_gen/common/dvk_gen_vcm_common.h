@@ -208,3 +208,20 @@ struct dvk_gen_vcm_GateRow {
     int32_t values[4];
 };
 const dvk_gen_vcm_GateRow* dvk_gen_vcm_forGate(dvk_vcm_Session* vcms, const dvk_gen_vcm_GateRow* rows);
+
+// A context of one 32-bit word (a flag or an id): a new one holding value,
+// NULL when memory is short; the copy operation of such modules.
+int32_t* dvk_gen_vcm_newWord(int32_t value);
+void* dvk_gen_vcm_copyWord(void* context);
+// The word of the module on top.
+int32_t* dvk_gen_vcm_word(dvk_vcm_Session* vcms);
+
+// The announcement shape: ok ends the session as exit would, back restarts
+// at the root menu.
+int dvk_gen_vcm_announcementOkHandler(dvk_vcm_Session* vcms, dvk_ui_Event event, int32_t index,
+                                      dvk_msg_Message** message);
+int dvk_gen_vcm_announcementBackHandler(dvk_vcm_Session* vcms, dvk_ui_Event event, int32_t index,
+                                        dvk_msg_Message** message);
+extern const int32_t dvk_gen_vcm_announcementKeys[3];
+extern const dvk_ui_Event dvk_gen_vcm_announcementEvents[3];
+enum : int32_t { DVK_GEN_ANNOUNCEMENT_TIME = 10000 };

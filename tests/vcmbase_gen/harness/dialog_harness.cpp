@@ -82,6 +82,7 @@ void DialogHarness::SetUp()
     recordedScreens().clear();
     screensFail() = false;
     fakeGotoItems().clear();
+    fakeHelpItems().clear();
     dvk_ce_setDialogCalls(&kScriptedCalls);
 
     writeTableFile("str_enus.bin", numberedStringFile());

@@ -324,11 +324,8 @@ int dvk_gen_vcm_listCompletion(dvk_vcm_Session* vcms, const dvk_gen_vcm_ListComm
                                                                                   : nullptr;
     if (said != nullptr) {
         const void* item = command->find(said);
-        const int result = item != nullptr ? command->act(vcms, item, said, *listShown) : 1;
-        dvk_nbest_destroy(&nbest);
-        return result;
+        return item != nullptr ? command->act(vcms, item, said, *listShown) : 1;
     }
-    dvk_nbest_destroy(&nbest);
     dvk_array* names = allNames(command);
     if (names == nullptr)
         return 1;
@@ -346,7 +343,9 @@ int dvk_gen_vcm_listCompletion(dvk_vcm_Session* vcms, const dvk_gen_vcm_ListComm
 
 int dvk_gen_vcm_completeResult(dvk_vcm_Session* vcms, dvk_nbest_List* nbest, dvk_msg_Message** message, int32_t)
 {
-    return dvk_vcm_completion(vcms, nbest, 0, message);
+    const int result = dvk_vcm_completion(vcms, nbest, 0, message);
+    dvk_nbest_destroy(&nbest);
+    return result;
 }
 
 dvk_vcm_Module* dvk_gen_vcm_newListCommand(dvk_vcm_Session* vcms, const dvk_vcm_Vtable* vtable,

@@ -244,10 +244,11 @@ struct dvk_gen_vcm_ListCommand {
     dvk_constraints_Constraint* constraint;
 };
 // The Completion of such a command whose context is the list-shown word;
-// the n-best list is freed.
+// the n-best list stays the caller's.
 int dvk_gen_vcm_listCompletion(dvk_vcm_Session* vcms, const dvk_gen_vcm_ListCommand* command, int32_t slot,
                                dvk_nbest_List* nbest);
-// HandleResult of a command: its Completion on the result at index 0.
+// HandleResult of a command: its Completion on the result at index 0, then
+// the result freed.
 int dvk_gen_vcm_completeResult(dvk_vcm_Session* vcms, dvk_nbest_List* nbest, dvk_msg_Message** message,
                                int32_t flag);
 // A command module with a list-shown word of 0 (NULL when memory is short).

@@ -8,9 +8,8 @@ namespace {
 
 enum : int32_t { DRIVING_OFF_GATE = 31 };
 
-int drivingModeCmdCompletion(dvk_vcm_Session* vcms, dvk_nbest_List* nbest, int32_t, dvk_msg_Message**)
+int drivingModeCmdCompletion(dvk_vcm_Session* vcms, dvk_nbest_List*, int32_t, dvk_msg_Message**)
 {
-    dvk_nbest_destroy(&nbest);
     dvk_vcm_pop(vcms);
     dvk_settings_setDrivingMode(dvk_vcm_getGateCmd(vcms) == DRIVING_OFF_GATE ? 0 : 1);
     return dvk_vcm_push(vcms, dvk_gen_vcm_newDrivingModeComplete(vcms));

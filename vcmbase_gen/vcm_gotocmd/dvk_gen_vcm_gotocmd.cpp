@@ -102,12 +102,11 @@ int goToRandomApp(dvk_vcm_Session* vcms)
 int gotoCmdCompletion(dvk_vcm_Session* vcms, dvk_nbest_List* nbest, int32_t, dvk_msg_Message**)
 {
     const int32_t gate = dvk_vcm_getGateCmd(vcms);
-    const int32_t slot = gate == GOTO_RANDOM_GATE || gate == GOTO_SLOT9_GATE ? int32_t{DVK_GEN_SLOT_COMMAND} : int32_t{GOTO_NAME_SLOT};
+    const bool slot9 = gate == GOTO_RANDOM_GATE || gate == GOTO_SLOT9_GATE;
+    const int32_t slot = slot9 ? int32_t{DVK_GEN_SLOT_COMMAND} : int32_t{GOTO_NAME_SLOT};
     if (gate == GOTO_RANDOM_GATE && nbest != nullptr && dvk_nbest_getCount(nbest) > 0 &&
-        dvk_nbest_getStr(nbest, 0, DVK_GEN_SLOT_COMMAND) != nullptr) {
-        dvk_nbest_destroy(&nbest);
+        dvk_nbest_getStr(nbest, 0, DVK_GEN_SLOT_COMMAND) != nullptr)
         return goToRandomApp(vcms);
-    }
     return dvk_gen_vcm_listCompletion(vcms, &kApps, slot, nbest);
 }
 

@@ -23,13 +23,7 @@ protected:
         open();
         if (dvk_vcm_push(vcms, make(vcms)) != 0)
             return -1;
-        dvk_nbest_List* nbest = dvk_nbest_create(-2, "list", 100);
-        dvk_nbest_addEntry(nbest);
-        if (slot >= 0) {
-            std::vector<dvk_ucs2_Char> units(text.begin(), text.end());
-            units.push_back(0);
-            dvk_nbest_addValueNoIds(nbest, 0, slot, "item", units.data(), units.data());
-        }
+        dvk_nbest_List* nbest = resultWith(slot, text);
         dvk_msg_Message* message = nullptr;
         const int result = dvk_vcm_handleResult(vcms, nbest, &message);
         if (message != nullptr)

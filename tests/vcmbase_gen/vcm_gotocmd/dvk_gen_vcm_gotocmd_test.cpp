@@ -28,14 +28,7 @@ protected:
         dvk_vcm_setGateCmd(vcms, gate);
         if (dvk_vcm_push(vcms, dvk_gen_vcm_newGotoCmd(vcms)) != 0)
             return -1;
-        dvk_nbest_List* nbest = dvk_nbest_create(-2, "appList", 100);
-        dvk_nbest_addEntry(nbest);
-        if (slot >= 0) {
-            std::u16string wide(text, text + std::char_traits<char>::length(text));
-            std::vector<dvk_ucs2_Char> units(wide.begin(), wide.end());
-            units.push_back(0);
-            dvk_nbest_addValueNoIds(nbest, 0, slot, "app", units.data(), units.data());
-        }
+        dvk_nbest_List* nbest = resultWith(slot, std::u16string(text, text + std::char_traits<char>::length(text)));
         dvk_msg_Message* message = nullptr;
         const int result = dvk_vcm_handleResult(vcms, nbest, &message);
         if (message != nullptr)

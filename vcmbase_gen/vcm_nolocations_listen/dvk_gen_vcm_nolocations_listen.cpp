@@ -74,8 +74,7 @@ int noLocationsEventSelectHandler(dvk_vcm_Session* vcms, dvk_ui_Event, int32_t i
         vcms, ctx->name, reinterpret_cast<const uint32_t*>(ctx->wordIds), ctx->wordIdCount);
     if (next == nullptr)
         return 1;
-    dvk_vcm_Module* self = dvk_vcm_pop(vcms);
-    dvk_vcm_destroy(vcms, &self);
+    dvk_vcm_pop(vcms);
     return dvk_vcm_push(vcms, next);
 }
 

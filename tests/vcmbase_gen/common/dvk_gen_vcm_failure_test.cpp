@@ -173,4 +173,29 @@ TEST_F(FailureTest, NoLocationsListenUnderTheLookUpCommand)
     EXPECT_EQ(dvk_vcm_done(vcms), 1);
 }
 
+TEST_F(FailureTest, AGateCommandOutsideTheTableDies)
+{
+    EXPECT_DEATH(enter(0, dvk_gen_vcm_newNoContactsAvailable), "vcm_nocontacts_listen");
+    EXPECT_DEATH(enter(8, dvk_gen_vcm_newNoMatchFound), "vcm_nomatch_listen");
+    EXPECT_DEATH(enter(16, [](dvk_vcm_Session* s) { return dvk_gen_vcm_newNoLocations(s, kAnn, kAnnWords, 2); }),
+                 "vcm_nolocations_listen");
+}
+
+// The non-listening no-locations prompt: by gate command and feature 62.
+TEST_F(FailureTest, NoLocationsNonListenPrompts)
+{
+    const auto make = [](dvk_vcm_Session* s) { return dvk_gen_vcm_newNoLocationsNonListening(s, kAnn, kAnnWords, 2); };
+    const auto prompts = [&] {
+        const Log log = take();
+        return Log(log.begin() + 2, log.end());
+    };
+    enter(13, make);
+    EXPECT_EQ(prompts(), (Log{"addStringId 594", "addText Ann\nString 150"}));
+    enter(1, make);
+    EXPECT_EQ(prompts(), (Log{"addStringId 596", "addText Ann\nString 152"}));
+    feature(62, 1);
+    enter(1, make);
+    EXPECT_EQ(prompts(), (Log{"addEarcon 5", "addWords 7 8", "addPrompt 330", "addText Ann\nString 152"}));
+}
+
 }  // namespace

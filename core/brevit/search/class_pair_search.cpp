@@ -495,10 +495,11 @@ int32_t ClassPairConstraint_UttInit(Constraint* con, int32_t* list, int32_t deco
         if (decoderFlag != 0)
             chooseIterators(c, list);
     }
+    // A class without its word index (not a phrase class, or no memory for
+    // it) is searched member by member: the index only speeds the walk.
     if (BrevitParam_Word(kBrevitParamClassWordIndex) != 0)
         for (int32_t k = 1; k < c->classCount; ++k)
-            if (ClassManager_BuildWordIndex(manager, c->classIds[k]) == 0)
-                return 0;
+            ClassManager_BuildWordIndex(manager, c->classIds[k]);
     if (ClassManager_PrepareForRecognition(manager, mode) == 0)
         return 0;
     if (BrevitParam_Word(kBrevitParamStartLists) != 0)
@@ -520,10 +521,12 @@ int32_t ClassPairConstraint_PrepareFrame(Constraint* con, const uint8_t* bytes, 
         return 1;
     }
     if (c->stateTableFlag != 0 && c->scratchCapacity < count) {
-        auto* grown = static_cast<uint16_t*>(
-            DVKMem_Realloc(c->scratchList, static_cast<uint32_t>(count) * sizeof(uint16_t)));
+        // A scratch list: nothing of the old one is kept. The old list stays
+        // when the new one cannot be made.
+        auto* grown = static_cast<uint16_t*>(DVKMem_Malloc(static_cast<uint32_t>(count) * sizeof(uint16_t)));
         if (grown == nullptr)
             return 0;
+        DVKMem_Free(c->scratchList);
         c->scratchList = grown;
         c->scratchCapacity = count;
     }

@@ -7,6 +7,7 @@
 #include "core/brevit/search/class_manager.h"
 #include "core/brevit/search/class_networks.h"
 #include "core/brevit/search/class_pair_constraint.h"
+#include "core/brevit/search/constraint_class.h"
 #include "core/brevit/search/constraint_manager.h"
 #include "tests/brevit/search/constraint_test.h"
 #include "tests/brevit/search/fake_vocabulary.h"
@@ -128,6 +129,12 @@ protected:
         build(net);
     }
 
+    size_t legal(const std::vector<uint16_t>& prons)
+    {
+        return static_cast<size_t>(
+            Constraint_IsLegalPronSequence(&m_con, 1, prons.data(), static_cast<int32_t>(prons.size())));
+    }
+
     ActiveId at(const char* name, uint32_t member, uint32_t sub) { return ActiveId_Make(0, classId(name), member, sub); }
 
     ClassPairNetwork m_net;
@@ -215,6 +222,19 @@ TEST_F(ClassPairSearchTest, RandomNetworksWalkAsTheBruteForceDoes)
         const PronCosts expected = ClassPairNetwork_Paths(net, 4);
         withPaths += expected.empty() ? 0 : 1;
         EXPECT_EQ(iteratorPaths(4, cache), expected) << "round " << round;
+        // The whole-path check answers as the brute force for every sequence
+        // of up to two prons and for every path.
+        const PronCosts shortOnes = ClassPairNetwork_Paths(net, 2);
+        std::vector<uint16_t> prons;
+        for (const auto& [word, ps] : net.words)
+            prons.insert(prons.end(), ps.begin(), ps.end());
+        for (uint16_t a : prons) {
+            EXPECT_EQ(legal({a}), shortOnes.count({a})) << "round " << round << " pron " << a;
+            for (uint16_t b : prons)
+                EXPECT_EQ(legal({a, b}), shortOnes.count({a, b})) << "round " << round << " " << a << " " << b;
+        }
+        for (const auto& [path, cost] : expected)
+            EXPECT_EQ(legal(path), 1u) << "round " << round;
         if (HasFailure())
             return;
     }
@@ -299,6 +319,74 @@ TEST_F(ClassPairSearchTest, UttInitNotesAClassThatDoesNotFitThePool)
     EXPECT_EQ(m_con->ops.IteratorInit, &ClassPairConstraint_IteratorInit);
     EXPECT_EQ(list[0], static_cast<int32_t>(classId("A")));
     EXPECT_EQ(list[1], -1);
+}
+
+TEST_F(ClassPairSearchTest, FramesInvalidateOrBuildTheStartLists)
+{
+    buildExample();
+    ConstraintClass* a = ClassManager_GetClass(m_classes, classId("A"));
+    const std::vector<uint16_t> prons{2, 3};
+    ClassManager_RequestStartList(m_classes, classId("A"));
+    ASSERT_EQ(ConstraintClass_BuildStartList(a, 2, prons.data(), 1, m_vocabulary->voc()), 1);
+    ASSERT_GE(a->startListCount, 0);
+    Constraint* table[1] = {m_con};
+    // Without start lists every frame drops them.
+    ASSERT_EQ(Constraint_PrepareFrameAll(table, 1, reinterpret_cast<const uint8_t*>(prons.data()), 2, 7), 1);
+    EXPECT_EQ(a->startListCount, -1);
+    EXPECT_EQ(reinterpret_cast<ClassPairConstraint*>(m_con)->frameCounter, -1);
+
+    ScopedParamBlock params(ParamBlockBuilder().word(kBrevitParamStartLists, 1));
+    ClassManager_RequestStartList(m_classes, classId("A"));
+    ASSERT_EQ(Constraint_PrepareFrameAll(table, 1, reinterpret_cast<const uint8_t*>(prons.data()), 2, 7), 1);
+    EXPECT_GE(a->startListCount, 1);
+    EXPECT_EQ(a->startListKey, 7);
+    EXPECT_EQ(reinterpret_cast<ClassPairConstraint*>(m_con)->frameCounter, 0);
+}
+
+TEST_F(ClassPairSearchTest, FramePreparationFailingAtEachAllocationReportsIt)
+{
+    ScopedParamBlock params(ParamBlockBuilder().word(kBrevitParamStartLists, 1));
+    const std::vector<uint16_t> prons{2, 3, 4};
+    for (uint64_t k = 1;; ++k) {
+        buildExample();
+        reinterpret_cast<ClassPairConstraint*>(m_con)->stateTableFlag = 1;
+        const uint64_t failures = m_allocator.failures();
+        m_allocator.failAt(m_allocator.calls() + k);
+        const int32_t result = ClassPairConstraint_PrepareFrame(m_con, reinterpret_cast<const uint8_t*>(prons.data()), 3, 1);
+        const bool failed = m_allocator.failures() != failures;
+        m_allocator.failAt(0);
+        if (!failed) {
+            EXPECT_EQ(result, 1);
+            EXPECT_EQ(reinterpret_cast<ClassPairConstraint*>(m_con)->scratchCapacity, 3);
+            break;
+        }
+        EXPECT_EQ(result, 0) << "allocation " << k;
+        EXPECT_EQ(reinterpret_cast<ClassPairConstraint*>(m_con)->frameCounter, -1);
+        release();
+    }
+}
+
+TEST_F(ClassPairSearchTest, UttInitFailingAtEachAllocationReportsIt)
+{
+    ScopedParamBlock params(ParamBlockBuilder()
+                                .word(kBrevitParamSuccessorPronPool, 200)
+                                .word(kBrevitParamClassWordIndex, 1)
+                                .word(kBrevitParamStartLists, 1));
+    for (uint64_t k = 1;; ++k) {
+        buildExample();
+        ASSERT_EQ(ClassManager_CreateSuccPronIds(m_classes), 1);
+        int32_t list[4] = {-1, -1, -1, -1};
+        const uint64_t failures = m_allocator.failures();
+        m_allocator.failAt(m_allocator.calls() + k);
+        const int32_t result = ClassPairConstraint_UttInit(m_con, list, 1, 0);
+        const bool failed = m_allocator.failures() != failures;
+        m_allocator.failAt(0);
+        if (!failed) {
+            EXPECT_EQ(result, 1);
+            break;
+        }
+        EXPECT_EQ(result, 0) << "allocation " << k;
+    }
 }
 
 } // namespace

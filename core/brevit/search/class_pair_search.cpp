@@ -541,3 +541,52 @@ int32_t ClassPairConstraint_PrepareFrame(Constraint* con, const uint8_t* bytes, 
     c->frameCounter += 1;
     return 1;
 }
+
+int32_t ClassPairConstraint_ScoreWordSequence(Constraint* con, int32_t count, const uint16_t* prons,
+                                              const uint32_t* classIds, const int32_t* members,
+                                              const uint8_t* flags, int32_t wordOrder)
+{
+    if (count < 1)
+        return static_cast<int16_t>(static_cast<uint16_t>(ClassPairConstraint_GetEndScore(con, 0, 0, 0, 0)));
+    const bool sharedRuns = BrevitParam_Word(kBrevitParamSingleWordMemberScore) != 0;
+    ActiveId position = ActiveId_Make(0, 0, 0, 0);
+    uint16_t previous = kConstraintSilencePron;
+    uint32_t previousSub = 0;
+    uint32_t lastClass = 0;
+    uint16_t sum = 0;
+    for (int32_t i = 0; i < count; ++i) {
+        ConstraintIterator iterator;
+        ClassPairConstraint_PrepareIterator(con, &iterator);
+        ClassPairConstraint_IteratorInitFromActiveId(con, &iterator, previous, 0, position, prons[i]);
+        PairIterator* it = asIterator(&iterator);
+        it->wordOrder = wordOrder;
+        ConstraintSuccessor s{};
+        while (ClassPairConstraint_IteratorNext(&iterator, con, &s) != 0) {
+            const uint32_t sub = ActiveId_GetSubPosition(s.next);
+            if (ActiveId_GetState(s.next) != classIds[i])
+                continue;
+            if (flags[i] != 0 ? sub != 0 : sub != previousSub + 1)
+                continue;
+            // The member the recogniser named, when the class has it; its
+            // weight byte counts with its first word, or under word 213 for a
+            // member of several words with its second.
+            const ConstraintClass* record = it->record;
+            uint32_t member = ActiveId_GetMember(s.next);
+            if (members[i] >= 0 && members[i] < ConstraintClass_GetNumMembers(record))
+                member = static_cast<uint32_t>(members[i]);
+            const int32_t length = ConstraintClass_GetMemberLength(record, static_cast<int32_t>(member));
+            const uint32_t scoredAt = sharedRuns && length > 1 ? 1 : 0;
+            uint16_t score = it->stepScore;
+            if (sub == scoredAt)
+                score = static_cast<uint16_t>(score + ConstraintClass_GetMemberScore(record, static_cast<int32_t>(member)));
+            sum = static_cast<uint16_t>(sum + score);
+            position = ActiveId_Make(ActiveId_GetConstraintIndex(s.next), classIds[i], member, sub);
+            previous = prons[i];
+            previousSub = sub;
+            lastClass = classIds[i];
+            break;
+        }
+    }
+    sum = static_cast<uint16_t>(sum + ClassPairConstraint_GetEndScore(con, lastClass, 0, 0, 0));
+    return static_cast<int16_t>(sum);
+}

@@ -23,3 +23,12 @@ void ClassPairConstraint_ResetPointers(Constraint* con);
 void CCCache_IteratorInit(Constraint* con, ConstraintIterator* iterator, uint16_t previous, int32_t ignored,
                           ActiveId id, uint16_t restrict);
 int32_t CCCache_IteratorNext(ConstraintIterator* iterator, Constraint* con, ConstraintSuccessor* out);
+// The constraint score of a recognised word sequence whose class id and
+// member per word are known (choice lists): the steps' scores, each member's
+// weight byte once, and the end score of the last word's class, as a signed
+// 16-bit value. flags[i] non-zero: word i starts a member; 0: it continues
+// the member of word i - 1. A word the constraint does not offer there adds
+// nothing. count < 1: the end score of the start.
+int32_t ClassPairConstraint_ScoreWordSequence(Constraint* con, int32_t count, const uint16_t* prons,
+                                              const uint32_t* classIds, const int32_t* members,
+                                              const uint8_t* flags, int32_t wordOrder);

@@ -389,4 +389,32 @@ TEST_F(ClassPairSearchTest, UttInitFailingAtEachAllocationReportsIt)
     }
 }
 
+TEST_F(ClassPairSearchTest, WordSequencesScoreTheirOwnMembersWeightOnce)
+{
+    struct Row {
+        bool sharedRuns;
+        std::vector<uint16_t> prons;
+        std::vector<int32_t> members;
+        int32_t score;
+    };
+    const std::vector<Row> rows{
+        {false, {1}, {0}, 11},       {false, {2, 3}, {1, 1}, 13}, {false, {1, 4}, {2, 2}, 15},
+        {true, {2}, {0}, 11},        {true, {1, 3}, {1, 1}, 13},  {true, {1, 4}, {2, 2}, 15},
+        {false, {}, {}, 0},
+    };
+    for (const Row& row : rows) {
+        ScopedParamBlock params(ParamBlockBuilder().word(kBrevitParamSingleWordMemberScore, row.sharedRuns ? 1 : 0));
+        buildExample();
+        const uint32_t a = classId("A");
+        std::vector<uint32_t> classes(row.prons.size(), a);
+        std::vector<uint8_t> flags(row.prons.size(), 0);
+        if (!flags.empty())
+            flags[0] = 1;
+        EXPECT_EQ(ClassPairConstraint_ScoreWordSequence(m_con, static_cast<int32_t>(row.prons.size()), row.prons.data(),
+                                                        classes.data(), row.members.data(), flags.data(), 0),
+                  row.score)
+            << row.sharedRuns << " " << row.prons.size();
+    }
+}
+
 } // namespace

@@ -590,3 +590,72 @@ int32_t ClassPairConstraint_ScoreWordSequence(Constraint* con, int32_t count, co
     sum = static_cast<uint16_t>(sum + ClassPairConstraint_GetEndScore(con, lastClass, 0, 0, 0));
     return static_cast<int16_t>(sum);
 }
+
+void ClassPairConstraint_SetWordOrderTest(ConstraintIterator* iterator, int32_t flag)
+{
+    asIterator(iterator)->wordOrder = flag;
+}
+
+void ClassPairConstraint_SetStateValues(ConstraintIterator* iterator, int32_t a, int32_t b)
+{
+    PairIterator* it = asIterator(iterator);
+    it->stateValues[0] = a;
+    it->stateValues[1] = b;
+}
+
+namespace {
+
+// Calls f with the class id of each start transition.
+template <typename F>
+void forEachStartClass(ClassPairConstraint* c, F f)
+{
+    if (c->offsets == nullptr || c->classCount < 1)
+        return;
+    for (uint32_t t = c->offsets[0]; t < c->offsets[1]; ++t)
+        f(c->classIds[c->targets[t]]);
+}
+
+} // namespace
+
+int32_t ClassPairConstraint_CountStartWords(Constraint* con, uint16_t* out)
+{
+    ClassManager* manager = con->classManager;
+    int32_t total = 0;
+    forEachStartClass(asPair(con), [&](uint32_t id) {
+        int32_t members = 0;
+        ClassManager_GetNumMembers(manager, id, &members);
+        int32_t length = 0;
+        for (int32_t m = 0; out != nullptr && m < members; ++m)
+            out[total + m] = ClassManager_GetMemberWord(manager, id, m, 0, &length);
+        total += members;
+    });
+    return total;
+}
+
+int32_t ClassPairConstraint_HasStartIRClass(Constraint* con)
+{
+    int32_t found = 0;
+    forEachStartClass(asPair(con), [&](uint32_t id) {
+        void* irObject = nullptr;
+        int32_t irClassIndex = -1;
+        ClassManager_GetClassIRRange(con->classManager, id, &irObject, &irClassIndex);
+        found |= irObject != nullptr ? 1 : 0;
+    });
+    return found;
+}
+
+int32_t ClassPairConstraint_ActiveIsGateWord(Constraint* con, uint16_t id)
+{
+    int32_t found = 0;
+    forEachStartClass(asPair(con), [&](uint32_t classId) {
+        found |= ClassManager_HasMemberStartingWith(con->classManager, classId, id) != 0 ? 1 : 0;
+    });
+    return found;
+}
+
+int32_t ClassPairConstraint_GetClassFlag(Constraint* con, ActiveId id)
+{
+    if (con == nullptr || con->type != kConstraintTypeClassPair)
+        return 0;
+    return ClassManager_GetClassFlagA(con->classManager, ActiveId_GetState(id));
+}

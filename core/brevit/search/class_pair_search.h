@@ -32,3 +32,16 @@ int32_t CCCache_IteratorNext(ConstraintIterator* iterator, Constraint* con, Cons
 int32_t ClassPairConstraint_ScoreWordSequence(Constraint* con, int32_t count, const uint16_t* prons,
                                               const uint32_t* classIds, const int32_t* members,
                                               const uint8_t* flags, int32_t wordOrder);
+
+// Set the iterator's word-order flag; set the two values that state-table
+// entries record.
+void ClassPairConstraint_SetWordOrderTest(ConstraintIterator* iterator, int32_t flag);
+void ClassPairConstraint_SetStateValues(ConstraintIterator* iterator, int32_t a, int32_t b);
+// Start classes: their members counted (with out, each member's first word
+// listed); whether one is a phrase class; whether one has a member starting
+// with the active word id.
+int32_t ClassPairConstraint_CountStartWords(Constraint* con, uint16_t* out);
+int32_t ClassPairConstraint_HasStartIRClass(Constraint* con);
+int32_t ClassPairConstraint_ActiveIsGateWord(Constraint* con, uint16_t id);
+// Flag A of the class being spoken at id; 0 for other kinds.
+int32_t ClassPairConstraint_GetClassFlag(Constraint* con, ActiveId id);

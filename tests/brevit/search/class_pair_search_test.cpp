@@ -417,4 +417,22 @@ TEST_F(ClassPairSearchTest, WordSequencesScoreTheirOwnMembersWeightOnce)
     }
 }
 
+TEST_F(ClassPairSearchTest, StartClassesAnswerForTheirMembers)
+{
+    ClassPairNetwork net;
+    net.words = {{1, {1}}, {2, {2}}, {3, {3}}};
+    net.classes = {{"A", {{{1}, 0}, {{1, 2}, 0}}, false}, {"B", {{{3}, 0}}, false}, {"C", {{{2}, 0}}, false}};
+    net.transitions = {{0, 1, 0}, {0, 2, 0}, {1, 3, 0}, {3, 0, 0}};
+    build(net);
+    EXPECT_EQ(ClassPairConstraint_CountStartWords(m_con, nullptr), 3);
+    std::vector<uint16_t> words(3);
+    EXPECT_EQ(ClassPairConstraint_CountStartWords(m_con, words.data()), 3);
+    EXPECT_EQ(words, (std::vector<uint16_t>{1, 1, 3}));
+    EXPECT_EQ(ClassPairConstraint_ActiveIsGateWord(m_con, 3), 1);
+    // Word 2 starts a member of C only, which is no start class.
+    EXPECT_EQ(ClassPairConstraint_ActiveIsGateWord(m_con, 2), 0);
+    EXPECT_EQ(ClassPairConstraint_HasStartIRClass(m_con), 0);
+    EXPECT_EQ(ClassPairConstraint_GetClassFlag(m_con, at("A", 0, 0)), 0);
+}
+
 } // namespace

@@ -5,6 +5,7 @@
 #include "core/brevit/lexicon/vocabulary.h"
 #include "core/brevit/runtime/dvk_crc.h"
 #include "core/brevit/runtime/dvk_mem.h"
+#include "core/brevit/runtime/dvk_str.h"
 
 #include <algorithm>
 #include <cstring>
@@ -257,4 +258,48 @@ uint32_t Segmentation_ComputeCRC(const Segmentation* seg)
     crc = DVKCrc_AddInt(static_cast<uint32_t>(seg->frameCount), crc);
     crc = DVKCrc_AddInt(static_cast<uint32_t>(seg->score), crc);
     return crc;
+}
+
+int32_t Segmentation_GetPartialTranscript(const Segmentation* seg, const Voc* voc, int32_t firstFrame,
+                                          int32_t lastFrame, char* text, int32_t size, int32_t mode,
+                                          int32_t markSpeech)
+{
+    if (text == nullptr || size < 1)
+        return 0;
+    text[0] = '\0';
+    if (seg == nullptr || voc == nullptr || seg->wordCount < 1)
+        return 1;
+    // Word positions past the word count are taken as none.
+    int32_t first = -1, last = -1, end = -1;
+    for (int32_t i = 0; i < seg->stateCount; ++i) {
+        end += seg->durations[i];
+        const int32_t w = seg->wordPositions[i];
+        if (w < 0 || w >= seg->wordCount)
+            continue;
+        if (first < 0 && end >= firstFrame)
+            first = w;
+        if (end <= lastFrame)
+            last = w;
+    }
+    if (first < 0 || last < first)
+        return 1;
+    char word[256];
+    bool any = false;
+    for (int32_t w = first; w <= last; ++w) {
+        const uint16_t pron = seg->pronIds[w];
+        if (pron == kSegmentationSilencePron)
+            continue;
+        word[0] = '\0';
+        if (mode == 0)
+            Voc_GetWordNameText(voc, Voc_PronIdToVocId(voc, pron), sizeof word, word, 0);
+        else if (pron < kSegmentationUnsetPron)
+            Voc_GetPronWordNameText(voc, pron, sizeof word, word, 0);
+        if (any)
+            DVKStr_NConcat(text, " ", size);
+        DVKStr_NConcat(text, word, size);
+        if (markSpeech && seg->wordFlags[w] != 0)
+            DVKStr_NConcat(text, "(S)", size);
+        any = true;
+    }
+    return 1;
 }

@@ -48,6 +48,12 @@ int32_t Segmentation_CountSpeechFrames(const Segmentation* seg);
 int32_t Segmentation_GetSpeechFrames(const Segmentation* seg, int32_t n, uint8_t* out, int32_t total);
 int32_t Segmentation_GetPhonemeArray(const Segmentation* seg, int32_t n, uint16_t* out, int32_t total);
 uint32_t Segmentation_ComputeCRC(const Segmentation* seg);
+// Text of the words aligned within [firstFrame, lastFrame]: mode 0 the
+// words' display text, other modes the pronunciations' text; "(S)" after a
+// flagged word with markSpeech. 0 only without room for any text.
+int32_t Segmentation_GetPartialTranscript(const Segmentation* seg, const Voc* voc, int32_t firstFrame,
+                                          int32_t lastFrame, char* text, int32_t size, int32_t mode,
+                                          int32_t markSpeech);
 
 struct Segmenter {
     int32_t state;               // 0 idle, 1 aligning, 3 failed

@@ -2,13 +2,16 @@
 #include "core/brevit/acoustic/segmenter.h"
 #include "core/brevit/runtime/brevit_global_parameters.h"
 #include "core/brevit/runtime/brevit_param_words.h"
+#include "core/brevit/runtime/dvk_mem_stack.h"
 #include "tests/brevit/acoustic/acoustic_fixture.h"
 #include "tests/support/acoustic_gaussian_set.h"
 #include "tests/support/param_block_builder.h"
+#include "tests/support/vocabulary_fixture.h"
 
 #include <algorithm>
 #include <memory>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace {
@@ -306,6 +309,67 @@ TEST_F(SegmenterTest, SegmentationRecordsCopyCloneAndCount)
     EXPECT_EQ(Segmentation_ComputeCRC(nullptr), 0xFFFFFFFFu);
     for (Segmentation* s : {a, b, clone, big})
         Segmentation_Delete(s);
+}
+
+// Words of the default vocabulary aligned between silences: "call" over
+// frames 3-6, a pause (its own silence pron) 7-8, "New York" 9-12 and
+// "river" 13-15, final silence 16-19.
+TEST_F(SegmenterTest, PartialTranscriptGivesTheWordsOfAFrameRange)
+{
+    VocabularyFixture vocabulary;
+    Voc* voc = vocabulary.load();
+    ASSERT_NE(voc, nullptr);
+    Segmentation* seg = Segmentation_Alloc(8, 4);
+    ASSERT_NE(seg, nullptr);
+    const uint16_t durations[] = {3, 2, 2, 2, 2, 2, 3, 4};
+    const int16_t positions[] = {-1, 0, 0, 1, 2, 2, 3, -1};
+    for (int32_t i = 0; i < 8; ++i) {
+        seg->durations[i] = durations[i];
+        seg->wordPositions[i] = positions[i];
+        seg->stateIds[i] = static_cast<uint16_t>(positions[i] < 0 ? 0 : 5);
+    }
+    const uint16_t prons[] = {0, kSegmentationSilencePron, 1, 2};
+    for (int32_t w = 0; w < 4; ++w)
+        seg->pronIds[w] = prons[w];
+    seg->wordFlags[2] = 1;
+    seg->stateCount = 8;
+    seg->wordCount = 4;
+    seg->frameCount = 20;
+    const auto pronText = [&](int32_t pron) {
+        char t[64] = {};
+        Voc_GetPronWordNameText(voc, pron, sizeof t, t, 0);
+        return std::string(t);
+    };
+    const struct {
+        int32_t first, last, mode, mark;
+        std::string want;
+    } cases[] = {
+        {0, 19, 0, 0, "call New_York\\new_york river"},
+        {0, 19, 0, 1, "call New_York\\new_york(S) river"},
+        {5, 12, 0, 0, "call New_York\\new_york"},
+        {7, 15, 0, 0, "New_York\\new_york river"},
+        {0, 2, 0, 0, ""},
+        {17, 19, 0, 0, ""},
+        {0, 19, 1, 1, pronText(0) + " " + pronText(1) + "(S) " + pronText(2)},
+    };
+    for (const auto& c : cases) {
+        char text[128];
+        ASSERT_EQ(Segmentation_GetPartialTranscript(seg, voc, c.first, c.last, text, sizeof text, c.mode, c.mark), 1);
+        EXPECT_EQ(std::string(text), c.want) << c.first << "-" << c.last << " mode " << c.mode;
+    }
+    // A word position past the word count stands for no word; a short text
+    // holds what fits.
+    seg->wordPositions[6] = 9;
+    char text[128];
+    Segmentation_GetPartialTranscript(seg, voc, 0, 19, text, sizeof text, 0, 0);
+    EXPECT_EQ(std::string(text), "call New_York\\new_york");
+    char small[6];
+    Segmentation_GetPartialTranscript(seg, voc, 0, 19, small, sizeof small, 0, 0);
+    EXPECT_EQ(std::string(small), "call ");
+    Segmentation_Delete(seg);
+    // The word texts are built in the scratch stack, which the context would
+    // only free after the fixture counts its blocks.
+    DVKTempMem_DeleteMemStack();
 }
 
 } // namespace

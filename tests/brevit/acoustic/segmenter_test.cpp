@@ -226,6 +226,67 @@ TEST_F(SegmenterTest, EveryAllocationFailingInTurnLeavesNothing)
     }
 }
 
+// Tree A's eight states, one component each, four dimensions, one global
+// weight row: a frame at a state's own mean costs 24. Phonemes 1 2 2 with
+// silence expand to states 0 2 3 6 7 4 7 0.
+TEST_F(SegmenterTest, PhonemesWithSilenceAlignHeldFrames)
+{
+    ScopedParamBlock params(ParamBlockBuilder().word(kBrevitParamPruneOffset, 5000));
+    AcousticModelSpec spec;
+    spec.dim = 4;
+    spec.singleComponent = true;
+    spec.covType = 2;
+    spec.weights = {1, 1, 1, 1};
+    spec.constants = {1000};
+    spec.means.clear();
+    for (int32_t s = 0; s < 8; ++s)
+        for (int v : {10 + 25 * s, 10 + 25 * s, 200 - 25 * s, 200 - 25 * s})
+            spec.means.push_back(static_cast<uint8_t>(v));
+    AM* am = load(spec);
+    ASSERT_NE(am, nullptr);
+    std::unique_ptr<AMScoringSet, void (*)(AMScoringSet*)> set(AM_NewScoringSet(), AM_DeleteScoringSet);
+    AM_GetScoringFunctions(am, set.get(), 0, 0);
+    const std::vector<uint16_t> held = {5, 3, 4, 2, 5, 3, 4};
+    const auto meanOf = [&](int32_t s) {
+        const auto v = static_cast<uint8_t>(10 + 25 * s), w = static_cast<uint8_t>(200 - 25 * s);
+        return std::vector<uint8_t>{v, v, w, w};
+    };
+    for (const int32_t frames : {0, 40}) {
+        SCOPED_TRACE(frames == 0 ? "to the stable silence" : "40 frames then finish");
+        Segmenter* seg = Segmenter_Create(am, nullptr, 10);
+        ASSERT_NE(seg, nullptr);
+        uint16_t phonemes[16] = {1, 2, 2};
+        uint16_t chain[16] = {};
+        int16_t positions[16] = {};
+        uint16_t durations[17] = {};
+        int32_t count = 0;
+        ASSERT_EQ(Segmenter_Start(seg, 100, 0, 200, 1, 0, 0, nullptr, 3, phonemes, 16, chain, positions, durations,
+                                  &count, nullptr),
+                  1);
+        ASSERT_EQ(count, 8);
+        EXPECT_EQ(std::vector<uint16_t>(chain, chain + 8), (std::vector<uint16_t>{0, 2, 3, 6, 7, 4, 7, 0}));
+        std::vector<std::vector<uint8_t>> input;
+        for (size_t i = 0; i < held.size(); ++i)
+            for (int32_t k = 0; k < held[i]; ++k)
+                input.push_back(meanOf(chain[i]));
+        for (int32_t k = 0; k < 40; ++k)
+            input.push_back(meanOf(0));
+        const int16_t value = 0;
+        int32_t result = 1, processed = 0;
+        const auto limit = frames == 0 ? input.size() : static_cast<size_t>(frames);
+        for (size_t f = 0; f < limit && result == 1; ++f, ++processed)
+            result = Segmenter_ProcessFrame(seg, input[f].data(), &value, set.get());
+        int32_t score = 0;
+        ASSERT_EQ(Segmenter_Finish(seg, 0, &score), 0);
+        EXPECT_EQ(result, frames == 0 ? 2 : 1);
+        EXPECT_EQ(processed, frames == 0 ? 46 : 40);
+        EXPECT_EQ(score, 24 * processed);
+        const std::vector<uint16_t> want = {5, 3, 4, 2, 5, 3, 4, static_cast<uint16_t>(frames == 0 ? 20 : 14)};
+        EXPECT_EQ(std::vector<uint16_t>(durations, durations + 8), want);
+        Segmenter_Delete(seg);
+    }
+}
+
 Segmentation* filled(int32_t states, int32_t words, int32_t score)
 {
     Segmentation* s = Segmentation_Alloc(states, words);

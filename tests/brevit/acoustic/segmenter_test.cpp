@@ -246,6 +246,26 @@ TEST_F(SegmenterTest, PhonemesWithSilenceAlignHeldFrames)
     ASSERT_NE(am, nullptr);
     std::unique_ptr<AMScoringSet, void (*)(AMScoringSet*)> set(AM_NewScoringSet(), AM_DeleteScoringSet);
     AM_GetScoringFunctions(am, set.get(), 0, 0);
+    {
+        // Too little room for the chain leaves the aligner idle; a phoneme
+        // without a phone model fails it.
+        Segmenter* seg = Segmenter_Create(am, nullptr, 10);
+        ASSERT_NE(seg, nullptr);
+        uint16_t phonemes[4] = {1, 2, 2, 9};
+        uint16_t chain[16] = {};
+        int16_t positions[16] = {};
+        uint16_t durations[17] = {};
+        int32_t count = 0;
+        EXPECT_EQ(Segmenter_Start(seg, 100, 0, 200, 1, 0, 0, nullptr, 3, phonemes, 7, chain, positions, durations,
+                                  &count, nullptr),
+                  0);
+        EXPECT_EQ(seg->state, 0);
+        EXPECT_EQ(Segmenter_Start(seg, 100, 0, 200, 1, 0, 0, nullptr, 4, phonemes, 16, chain, positions, durations,
+                                  &count, nullptr),
+                  0);
+        EXPECT_EQ(seg->state, 3);
+        Segmenter_Delete(seg);
+    }
     const std::vector<uint16_t> held = {5, 3, 4, 2, 5, 3, 4};
     const auto meanOf = [&](int32_t s) {
         const auto v = static_cast<uint8_t>(10 + 25 * s), w = static_cast<uint8_t>(200 - 25 * s);

@@ -1,6 +1,7 @@
 #include "core/brevit/lexicon/mwl_compress.h"
 #include "core/brevit/lexicon/mwl_code.h"
 #include "core/brevit/lexicon/mwl_compress_record.h"
+#include "core/brevit/lexicon/mwl_shared.h"
 #include "core/brevit/lexicon/mwl_util.h"
 #include "core/brevit/runtime/brevit_global_parameters.h"
 #include "core/brevit/runtime/brevit_param_words.h"
@@ -570,14 +571,87 @@ MWL* MWLCompress_Create(DVKTar* tar, const char* prefix, const PG* generator)
     return MWLCompress_CreateFromBinFile(tar, prefix, generator, nullptr);
 }
 
+namespace {
+
+int32_t staticMasters(const MWL* list, uint32_t id, int32_t capacity, uint16_t* const* prons)
+{
+    return MWLCompress_GetStaticMasterPronunciations(of(list), id, capacity, prons, nullptr);
+}
+
+MWLShared sharedOf(const MWL* list)
+{
+    MWLCompress* l = const_cast<MWLCompress*>(of(list));
+    const MWLCompressStatic* s = l->s;
+    return MWLShared{&l->base, s->rules, s->maxMasterPhoneme, l->dynamic, s->genders, s->genderLength, s->marker,
+                     s->wordCount, l->maxSurface, l->maxSpoken, l->maxRecog, l->maxMaster, staticMasters};
+}
+
+int32_t getRecogProns(const MWL* l, uint32_t id, int32_t capacity, uint16_t* const* prons)
+{
+    const MWLShared v = sharedOf(l);
+    return MWLShared_GetRecogPronunciations(&v, id, capacity, prons);
+}
+
+int32_t convertMasterToRecog(const MWL* l, const uint16_t* master, uint16_t* recog)
+{
+    const MWLShared v = sharedOf(l);
+    return MWLShared_ConvertMasterToRecogPron(&v, master, recog);
+}
+
+int32_t isMasterLegal(const MWL* l, const uint16_t* pron)
+{
+    const MWLShared v = sharedOf(l);
+    return MWLShared_IsMasterPronunciationLegal(&v, pron);
+}
+
+int32_t isPronLegal(const MWL* l, const uint16_t* pron)
+{
+    const MWLShared v = sharedOf(l);
+    return MWLShared_IsPronunciationLegal(&v, pron);
+}
+
+uint32_t addWordWithProns(MWL* l, const uint16_t* surface, const uint16_t* spoken, int32_t count,
+                          const uint16_t* const* prons, int32_t flags, int32_t sharing)
+{
+    const MWLShared v = sharedOf(l);
+    return MWLShared_AddWordWithPronunciations(&v, surface, spoken, count, prons, flags, sharing);
+}
+
+uint32_t addWord(MWL* l, const uint16_t* surface, const uint16_t* spoken, const uint16_t* const* recogProns,
+                 int32_t count, int32_t flags)
+{
+    const MWLShared v = sharedOf(l);
+    return MWLShared_AddWord(&v, surface, spoken, recogProns, count, flags);
+}
+
+int32_t addMasterPron(MWL* l, uint32_t id, const uint16_t* pron)
+{
+    const MWLShared v = sharedOf(l);
+    return MWLShared_AddMasterPronunciation(&v, id, pron);
+}
+
+int32_t removePron(MWL* l, uint32_t id, int32_t index, int32_t* freed)
+{
+    const MWLShared v = sharedOf(l);
+    return MWLShared_RemovePronunciation(&v, id, index, freed);
+}
+
+int32_t getGender(const MWL* l, uint32_t id, int32_t index)
+{
+    const MWLShared v = sharedOf(l);
+    return MWLShared_GetGender(&v, id, index);
+}
+
+} // namespace
+
 const MWLOps sMasterWordListCompressBase = {
     deleteList, getEncoding, getLanguage, getTokenizeType, getId, getIdsFromSpoken, getNextDynamicId,
     getMaxSurface, getMaxSpoken, getForms, getOrthographies, getNumMatches, getMatches, nullptr,
     getUnigramScore, getClassId, getAttributes, getAffixId, getSemanticId, getWordTypeFlags, getFreeRecog,
-    getMaxMaster, getMaxRecog, getMaxProns, nullptr, getMasterProns, getTTSPosIds, getPosIdForPron, markUsed,
-    getLeastRecentlyUnused, nullptr, nullptr, nullptr, nullptr, removeWord,
-    refCounts, isWordRemovable, isWordIdInUse, nullptr, nullptr, nullptr, getNextMasterId,
-    containsGender, nullptr, nullptr, computeCRC, recogSetCRC, masterSetCRC, semanticSetCRC,
+    getMaxMaster, getMaxRecog, getMaxProns, getRecogProns, getMasterProns, getTTSPosIds, getPosIdForPron, markUsed,
+    getLeastRecentlyUnused, convertMasterToRecog, isPronLegal, addWord, addWordWithProns, removeWord,
+    refCounts, isWordRemovable, isWordIdInUse, nullptr, addMasterPron, removePron, getNextMasterId,
+    containsGender, isMasterLegal, getGender, computeCRC, recogSetCRC, masterSetCRC, semanticSetCRC,
     clingSetCRC, boundary, maxMasterPhonemeId, masterPhonemeName, nullptr,
     nothing, writePSA, readPSA, nullptr, nullptr, nothing,
 };

@@ -180,8 +180,25 @@ protected:
                     out << '>';
                 }
             }
+            std::vector<std::vector<uint16_t>> recog(4, std::vector<uint16_t>(static_cast<size_t>(MWL_GetMaxRecogPronunciationLength(l)) + 1, 0));
+            std::vector<uint16_t*> recogPointers;
+            for (auto& b : recog)
+                recogPointers.push_back(b.data());
+            const int32_t r = MWL_GetRecogPronunciations(l, id, 4, recogPointers.data());
+            out << " recog " << r;
+            for (int32_t k = 0; k < r && k < 4; ++k) {
+                out << '<';
+                for (const uint16_t* q = recogPointers[static_cast<size_t>(k)]; *q != kMWLPronEnd; ++q)
+                    out << *q << ' ';
+                out << "> gender " << MWL_GetGender(l, id, k);
+            }
             out << '\n';
         }
+        for (const Pron& p : {Pron{0, 1, kMWLPronEnd}, Pron{kMWLPronEnd}, Pron{9, kMWLPronEnd}})
+            out << "legal " << MWL_IsPronunciationLegal(l, p.data()) << ' ' << MWL_IsMasterPronunciationLegal(l, p.data())
+                << '\n';
+        out << "gender " << MWL_ContainsGender(l) << " crcs " << MWL_GetRecogPhonemeSetCRC(l) << ' '
+            << MWL_GetMasterPhonemeSetCRC(l) << ' ' << MWL_GetMaxMasterPhonemeId(l) << '\n';
         return out.str();
     }
 
@@ -280,6 +297,33 @@ TEST_F(MWLCompressTest, BothStoresAnswerRandomTablesAlike)
     for (uint32_t seed : {1u, 2u, 3u})
         for (const Setting& s : kSettings)
             expectSameAnswers(randomWords(seed, 120), optionsOf(s), describe(s) + " seed " + std::to_string(seed));
+}
+
+// The same run-time words added to both stores: both answer alike again.
+TEST_F(MWLCompressTest, BothStoresAnswerAlikeAfterTheSameAdds)
+{
+    const std::vector<CWord> words = fixtureWords();
+    std::vector<word_lists::Word> plainWords;
+    for (const CWord& w : words)
+        plainWords.push_back(w.word);
+    const compressed_word_lists::Options o = optionsOf(kSettings[2]);
+    MWL* c = compressed(compressed_word_lists::build(words, o));
+    MWL* p = plain(word_lists::build(plainWords, o.list));
+    ASSERT_NE(c, nullptr);
+    ASSERT_NE(p, nullptr);
+    const Pron first = {0, 1, 2, kMWLPronEnd}, second = {2, 2, kMWLPronEnd};
+    const uint16_t* prons[] = {first.data(), second.data()};
+    for (MWL* l : {c, p}) {
+        uint32_t id = 0;
+        EXPECT_EQ(MWL_AddWordWithPronunciations(l, u16(u"Rivet"), nullptr, 2, prons, 0, 0, &id), kMWLAddDone);
+        EXPECT_EQ(MWL_AddWordWithPronunciations(l, u16(u"river"), u16(u"sa"), 1, prons, 0, 0, &id), kMWLAddDone);
+        EXPECT_EQ(MWL_AddMasterPronunciation(l, MWL_GetId(l, u16(u"rock"), nullptr, 1), second.data()), 1);
+    }
+    std::vector<std::u16string> texts = queries(words);
+    texts.push_back(u"Rivet");
+    std::vector<std::u16string> said = spokens(words);
+    said.push_back(u"sa");
+    EXPECT_EQ(answers(c, texts, said), answers(p, texts, said));
 }
 
 TEST_F(MWLCompressTest, TheStaticCrcIsTheWritersRecord)

@@ -3,6 +3,7 @@
 // documented differences, refusals of damaged files and allocation
 // failures are checked on their own.
 #include "core/brevit/lexicon/mwl_compress.h"
+#include "core/brevit/lexicon/mwl_util.h"
 #include "core/brevit/runtime/dvk_err.h"
 #include "tests/brevit/lexicon/word_store_test.h"
 #include "tests/support/compressed_word_list_writer.h"
@@ -524,6 +525,64 @@ TEST_F(MWLCompressTest, EveryAllocationFailingInTurnGivesNullAndLeaksNothing)
         }
         ASSERT_LT(n, 500u);
     }
+}
+
+} // namespace
+
+namespace {
+
+// A stored code other than the spelling's own: a text whose code shares a
+// bit with it finds the word.
+TEST_F(MWLCompressTest, AStoredCodeSharingABitWithTheTextsFindsTheWord)
+{
+    std::vector<CWord> words = fixtureWords();
+    CWord hello;
+    hello.word = {u"Hello", u"", {{0, 1}}, 254};
+    hello.code = 14;
+    words.push_back(hello);
+    const MWL* l = compressed(compressed_word_lists::build(words, optionsOf(kSettings[1])));
+    ASSERT_NE(l, nullptr);
+    const uint32_t id = MWL_GetId(l, u16(u"Hello"), nullptr, 1);
+    EXPECT_NE(id, kMWLNoWord);
+    EXPECT_EQ(MWL_GetId(l, u16(u"hello"), nullptr, 1), kMWLNoWord);
+}
+
+// A marker goes back into every stored pron of its word, and into a
+// generated one; word 707 folds a stored part-of-speech id v into
+// (v >> 8) x (highest master id + 1) + (v & 255).
+TEST_F(MWLCompressTest, MarkersAndFoldedPartOfSpeechIds)
+{
+    std::vector<CWord> words = fixtureWords();
+    words[4].word.marker = 2;   // River: two prons
+    words[4].posIds = {258, 5};
+    compressed_word_lists::Options o = optionsOf(kSettings[3]);
+    o.list.marker = 4;
+    o.posWidth = 2;
+    MWL* l = compressed(compressed_word_lists::build(words, o));
+    ASSERT_NE(l, nullptr);
+    const uint32_t id = MWL_GetId(l, u16(u"River"), nullptr, 1);
+    std::vector<std::vector<uint16_t>> buffers(2, std::vector<uint16_t>(20, 0));
+    uint16_t* pointers[] = {buffers[0].data(), buffers[1].data()};
+    int32_t pos[2] = {0, 0};
+    ASSERT_EQ(MWL_GetMasterPronunciations(l, id, 2, pointers, pos), 2);
+    for (size_t k = 0; k < 2; ++k) {
+        Pron expected = words[4].word.prons[k];
+        expected.push_back(kMWLPronEnd);
+        expected.resize(20, 0);
+        MWLUtil_InsertMarkerPhoneme(expected.data(), 2, 4);
+        EXPECT_EQ(buffers[k], expected) << k;
+    }
+    EXPECT_EQ(pos[0], 258);
+    ParamBlockBuilder b;
+    b.word(kBrevitParamExpansionPool, 40)
+        .word(kBrevitParamMasterPhonemeSlots, 4)
+        .word(kBrevitParamRecogPhonemeSlots, 4)
+        .word(kBrevitParamPosIdMapping, 1);
+    m_params.reset();
+    m_params = std::make_unique<ScopedParamBlock>(b);
+    ASSERT_EQ(MWL_GetMasterPronunciations(l, id, 2, pointers, pos), 2);
+    EXPECT_EQ(pos[0], 1 * 5 + 2);   // names B AA S ' .: highest id 4
+    EXPECT_EQ(pos[1], 5);
 }
 
 } // namespace

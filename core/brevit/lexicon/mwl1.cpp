@@ -35,25 +35,12 @@ const uint8_t* exactOf(const MWL1* l, int32_t id)
 
 int32_t codeOf(const MWL1* l, int32_t id) { return l->codes != nullptr ? l->codes[id] : kMWLCodeNoUpper; }
 
-int32_t length16(const uint16_t* t)
-{
-    int32_t n = 0;
-    while (t != nullptr && t[n] != 0)
-        ++n;
-    return n;
-}
+int32_t encodingForLookup(int32_t e) { return MWLShared_EncodingForLookup(e); }
 
-// The runtime's encoder has no code 1: such lists encode as Latin-1.
-int32_t encodingForLookup(int32_t e) { return e == 1 ? 2 : e; }
-
-// Text to the list's bytes; false when a character has no form there.
 bool encode(std::vector<uint8_t>& out, const uint16_t* text, int32_t lower, int32_t encoding,
             const DVKSCSU* state, int32_t* prefix = nullptr)
 {
-    out.assign(static_cast<size_t>(length16(text)) * 4 + 1, 0);
-    static const uint16_t kEmpty[1] = {0};
-    return MWLCode_ConvertFromUnicode(out.data(), text != nullptr ? text : kEmpty, lower,
-                                      encodingForLookup(encoding), state, prefix) == kMWLCodeDone;
+    return MWLShared_Encode(out, text, lower, encoding, state, prefix);
 }
 
 int32_t cmpBytes(const uint8_t* a, const uint8_t* b)

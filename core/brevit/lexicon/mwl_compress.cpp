@@ -20,26 +20,14 @@ MWLCompress* of(MWL* l) { return reinterpret_cast<MWLCompress*>(l); }
 
 bool isStatic(const MWLCompress* l, uint32_t id) { return id < static_cast<uint32_t>(l->s->wordCount); }
 
-int32_t length16(const uint16_t* t)
-{
-    int32_t n = 0;
-    while (t != nullptr && t[n] != 0)
-        ++n;
-    return n;
-}
-
-// The runtime's encoder has no code 1: such lists encode as Latin-1.
-int32_t encodingForLookup(int32_t e) { return e == 1 ? 2 : e; }
+int32_t encodingForLookup(int32_t e) { return MWLShared_EncodingForLookup(e); }
 
 // Text to the list's bytes, without terminator; false when a character has
 // no form there.
 bool encode(std::vector<uint8_t>& out, const uint16_t* text, int32_t lower, int32_t encoding,
             const DVKSCSU* state, int32_t* prefix = nullptr)
 {
-    out.assign(static_cast<size_t>(length16(text)) * 4 + 1, 0);
-    static const uint16_t kEmpty[1] = {0};
-    const bool ok = MWLCode_ConvertFromUnicode(out.data(), text != nullptr ? text : kEmpty, lower,
-                                               encodingForLookup(encoding), state, prefix) == kMWLCodeDone;
+    const bool ok = MWLShared_Encode(out, text, lower, encoding, state, prefix);
     out.resize(std::strlen(reinterpret_cast<const char*>(out.data())));
     return ok;
 }

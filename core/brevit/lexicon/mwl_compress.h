@@ -87,14 +87,6 @@ struct MWLCompress {
     MWLDynamic* dynamic;
 };
 
-// Reading a byte of a stream: a stream position plus the rest of a code-book
-// string being expanded.
-struct MWLCompressCursor {
-    int32_t position;
-    const uint8_t* pending;
-    int32_t pendingCount;
-};
-
 // Flags byte of a record.
 inline constexpr int32_t kMWLCompressSpoken = 1;
 inline constexpr int32_t kMWLCompressProns = 2;
@@ -114,10 +106,6 @@ void MWLCompress_DeleteStatic(MWLCompressStatic* s);
 // Record 33's rule; -1 when K is 0.
 uint32_t MWLCompress_ComputeStaticCRC(const MWLCompressStatic* s);
 
-// The cursor. A word-part byte goes through code book W, a pron-part byte
-// through P; -1 at the end of the stream.
-int32_t MWLCompress_NextWordByte(const MWLCompressStatic* s, MWLCompressCursor* c);
-int32_t MWLCompress_NextPronByte(const MWLCompressStatic* s, MWLCompressCursor* c);
 // Through the optional-module table (no part-of-speech model).
 MWL* MWLCompress_Create(DVKTar* tar, const char* prefix, const PG* generator);
 // A static word's prons into buffers (each slot 21 + 1 long) and their

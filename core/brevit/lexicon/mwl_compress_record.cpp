@@ -25,22 +25,23 @@ int32_t next(Cursor* c, const uint8_t* classes, const uint16_t* offsets, const u
         --c->pendingCount;
         return *c->pending++;
     }
-    if (c->position >= c->end) {
-        c->failed = true;
-        return -1;
+    // A code whose string is empty stands for nothing: the next byte is read.
+    for (;;) {
+        if (c->position >= c->end) {
+            c->failed = true;
+            return -1;
+        }
+        const uint8_t b = c->s->stream[c->position++];
+        if (classes[b] != 2)
+            return b;
+        const int32_t from = offsets[b];
+        const int32_t count = offsets[b + 1] - from;
+        if (count > 0) {
+            c->pending = book + from + 1;
+            c->pendingCount = count - 1;
+            return book[from];
+        }
     }
-    const uint8_t b = c->s->stream[c->position++];
-    if (classes[b] != 2)
-        return b;
-    const int32_t from = offsets[b];
-    const int32_t count = offsets[b + 1] - from;
-    if (count == 0) {
-        // An empty string stands for nothing: the next byte is read.
-        return next(c, classes, offsets, book);
-    }
-    c->pending = book + from + 1;
-    c->pendingCount = count - 1;
-    return book[from];
 }
 
 int32_t wordByte(Cursor* c) { return next(c, c->s->wordClasses, c->s->bookWOffsets, c->s->bookW); }
@@ -196,8 +197,8 @@ bool decode(Cursor* c, const std::vector<uint8_t>& previous, MWLCompressRecord* 
 
 int32_t blockCount(const MWLCompressStatic* s) { return s->offsetCount > 0 ? s->offsetCount - 1 : 0; }
 
-// The first key of a block compared with key: <0 smaller, 0 equal or
-// beginning with the key... as the binary search needs it.
+// Whether the first key of a block, read straight from the stream, is
+// below the key: a shorter first key the key begins with is.
 bool firstKeyBelow(const MWLCompressStatic* s, int32_t block, const uint8_t* key, int32_t keyLength)
 {
     Cursor c{s, static_cast<int32_t>(s->blockOffsets[block]), static_cast<int32_t>(s->blockOffsets[block + 1]),
@@ -214,28 +215,6 @@ bool firstKeyBelow(const MWLCompressStatic* s, int32_t block, const uint8_t* key
 }
 
 } // namespace
-
-int32_t MWLCompress_NextWordByte(const MWLCompressStatic* s, MWLCompressCursor* mc)
-{
-    Cursor c{s, mc->position, s->offsetCount > 0 ? static_cast<int32_t>(s->blockOffsets[s->offsetCount - 1]) : 0,
-             mc->pending, mc->pendingCount, false};
-    const int32_t b = wordByte(&c);
-    mc->position = c.position;
-    mc->pending = c.pending;
-    mc->pendingCount = c.pendingCount;
-    return b;
-}
-
-int32_t MWLCompress_NextPronByte(const MWLCompressStatic* s, MWLCompressCursor* mc)
-{
-    Cursor c{s, mc->position, s->offsetCount > 0 ? static_cast<int32_t>(s->blockOffsets[s->offsetCount - 1]) : 0,
-             mc->pending, mc->pendingCount, false};
-    const int32_t b = pronByte(&c);
-    mc->position = c.position;
-    mc->pending = c.pending;
-    mc->pendingCount = c.pendingCount;
-    return b;
-}
 
 void MWLCompress_StartWalk(const MWLCompressStatic* s, int32_t block, MWLCompressWalk* w)
 {
@@ -308,16 +287,11 @@ bool MWLCompress_CheckAndMeasure(MWLCompress* l)
     std::vector<uint8_t> last;
     uint32_t id = 0;
     int32_t count = 0;
-    int32_t block = -1;
     std::vector<uint16_t> scratch;
     while (count < s->wordCount) {
-        const int32_t previousBlock = w.block;
-        const int32_t previousIndex = w.index;
         const std::vector<uint8_t> previousKey = w.previous;
         if (!MWLCompress_Next(&w, &r, &id) || id != static_cast<uint32_t>(count))
             return false;
-        (void)previousBlock;
-        (void)previousIndex;
         // Every record of a block ends where the next one begins: the block's
         // last record ends at the next block's offset.
         if (r.shared > 0 && static_cast<size_t>(r.shared) > previousKey.size())
@@ -344,7 +318,6 @@ bool MWLCompress_CheckAndMeasure(MWLCompress* l)
             if (w.position != static_cast<int32_t>(s->blockOffsets[w.block + 1]))
                 return false;
         }
-        block = w.block;
         last = r.key;
         // Maxima measured the way the forms and prons are given back.
         const std::vector<uint8_t>& surfaceBytes = r.code == kMWLCodeExact ? r.exact : r.key;
@@ -373,7 +346,6 @@ bool MWLCompress_CheckAndMeasure(MWLCompress* l)
         }
         ++count;
     }
-    (void)block;
     // Nothing but the N records lies in the stream.
     if (s->wordCount > 0 && w.position != static_cast<int32_t>(s->blockOffsets[s->offsetCount - 1]))
         return false;

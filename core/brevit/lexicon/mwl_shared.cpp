@@ -1,4 +1,5 @@
 #include "core/brevit/lexicon/mwl_shared.h"
+#include "core/brevit/lexicon/mwl_code.h"
 #include "core/brevit/lexicon/mwl_util.h"
 #include "core/brevit/runtime/brevit_global_parameters.h"
 #include "core/brevit/runtime/brevit_param_words.h"
@@ -234,4 +235,18 @@ int32_t MWLShared_GetGender(const MWLShared* l, uint32_t id, int32_t index)
     if (index < 0 || MWLShared_GetRecogPronunciations(l, id, most, pointers.data()) <= index)
         return 255;
     return genderOfRecog(l, pointers[static_cast<size_t>(index)]);
+}
+
+int32_t MWLShared_EncodingForLookup(int32_t encoding) { return encoding == 1 ? 2 : encoding; }
+
+bool MWLShared_Encode(std::vector<uint8_t>& out, const uint16_t* text, int32_t lower, int32_t encoding,
+                      const DVKSCSU* state, int32_t* prefix)
+{
+    int32_t n = 0;
+    while (text != nullptr && text[n] != 0)
+        ++n;
+    out.assign(static_cast<size_t>(n) * 4 + 1, 0);
+    static const uint16_t kEmpty[1] = {0};
+    return MWLCode_ConvertFromUnicode(out.data(), text != nullptr ? text : kEmpty, lower,
+                                      MWLShared_EncodingForLookup(encoding), state, prefix) == kMWLCodeDone;
 }

@@ -9,6 +9,7 @@
 #include "core/brevit/search/phone_rewrite.h"
 
 #include <cstdint>
+#include <vector>
 
 struct MWLShared {
     MWL* list;                      // the store itself, for its own slots
@@ -42,3 +43,11 @@ uint32_t MWLShared_AddWord(const MWLShared* l, const uint16_t* surface, const ui
 int32_t MWLShared_AddMasterPronunciation(const MWLShared* l, uint32_t id, const uint16_t* pron);
 int32_t MWLShared_RemovePronunciation(const MWLShared* l, uint32_t id, int32_t index, int32_t* freed);
 int32_t MWLShared_GetGender(const MWLShared* l, uint32_t id, int32_t index);
+
+// The runtime's encoder has no code 1: such lists encode as Latin-1.
+int32_t MWLShared_EncodingForLookup(int32_t encoding);
+// Text to the list's bytes, zero-terminated in out (4 bytes a character +
+// 1); false when a character has no form there. prefix as for
+// MWLCode_ConvertFromUnicode.
+bool MWLShared_Encode(std::vector<uint8_t>& out, const uint16_t* text, int32_t lower, int32_t encoding,
+                      const DVKSCSU* state, int32_t* prefix = nullptr);

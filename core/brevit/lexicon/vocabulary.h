@@ -199,6 +199,12 @@ int32_t Voc_RemoveUnreferencedWords(Voc* voc, const uint8_t* flags, int32_t firs
                                     int32_t fromWordList, int32_t* freed);
 int32_t Voc_RemoveInactiveWordIds(Voc* voc, int32_t* freed);
 
+// ---- tokenizing and phrases ----
+// Voc_Tokenize is declared with the search's calls.
+// No variants are made: 0.
+int32_t Voc_CreateTokenVariants(const Voc* voc, int32_t kind, const uint16_t* text, int32_t count,
+                                const uint32_t* ids, const int32_t* starts, int32_t capacity, uint32_t* out);
+
 // ---- n-gram scoring ----
 int32_t Voc_ScoreNGram(const Voc* voc, const uint16_t* history, int32_t n, int32_t activeId);
 int32_t Voc_ScoreNGramRaw(const Voc* voc, const uint16_t* history, int32_t n, int32_t activeId);

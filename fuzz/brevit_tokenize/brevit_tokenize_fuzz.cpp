@@ -2,7 +2,8 @@
 // type (1-9), wrap, match mode, room for 0-40 tokens and whether a
 // letter-to-sound generator is there; the rest is UTF-16 text. Every token
 // written must lie inside the text, in order, and the count must not
-// depend on the room; the text then goes through phrase activation.
+// depend on the room; the text then goes through phrase activation and
+// alignment (against itself or alone).
 #include "core/brevit/lexicon/vocabulary.h"
 #include "core/brevit/runtime/dvk_err.h"
 #include "core/brevit/runtime/dvk_mem_stack.h"
@@ -104,6 +105,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                                  flags.data());
             if (count > max + 1)
                 std::abort();
+            std::vector<int32_t> a(ids.size()), b(ids.size()), c(ids.size()), d(ids.size());
+            const auto* units = reinterpret_cast<const uint16_t*>(text.c_str());
+            const int32_t aligned = Voc_AlignSpokenPhrase(voc, units, mode != 0 ? units : nullptr, wrap, 0, max,
+                                                          ids.data(), a.data(), b.data(), c.data(), d.data());
+            for (int32_t k = 0; k < aligned; ++k)
+                if (aligned > max || a[k] < 0 || b[k] < 1 || a[k] + b[k] > static_cast<int32_t>(text.size()))
+                    std::abort();
         });
         Voc_Delete(voc);
         DVKTar_Close(tar);

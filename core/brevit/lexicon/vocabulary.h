@@ -211,6 +211,16 @@ int32_t Voc_CreateTokenVariants(const Voc* voc, int32_t kind, const uint16_t* te
 int32_t Voc_MakePhraseActive(Voc* voc, const uint16_t* text, int32_t mode, int32_t max, VocId* ids, int32_t* count,
                              int32_t* flags);
 
+// A phrase's written and spoken texts split into words matching both (the
+// written text alone when spoken is null or empty); the number written.
+int32_t Voc_AlignSpokenPhrase(const Voc* voc, const uint16_t* surface, const uint16_t* spoken, int32_t keepPartial,
+                              int32_t matchMode, int32_t max, VocId* ids, int32_t* surfaceStarts,
+                              int32_t* surfaceLengths, int32_t* spokenStarts, int32_t* spokenLengths);
+int32_t Voc_MakeSpokenPhraseActive(const Voc* voc, const uint16_t* surface, const uint16_t* spoken,
+                                   int32_t keepPartial, int32_t matchMode, int32_t max, VocId* ids,
+                                   int32_t* surfaceStarts, int32_t* surfaceLengths, int32_t* spokenStarts,
+                                   int32_t* spokenLengths);
+
 // ---- n-gram scoring ----
 int32_t Voc_ScoreNGram(const Voc* voc, const uint16_t* history, int32_t n, int32_t activeId);
 int32_t Voc_ScoreNGramRaw(const Voc* voc, const uint16_t* history, int32_t n, int32_t activeId);

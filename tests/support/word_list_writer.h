@@ -78,6 +78,8 @@ struct Options {
     std::vector<std::string> names = {"B", "AA", "S", "'", "."};
     uint32_t maxRecogPhoneme = 0;      // 0: the highest name id
     std::vector<uint8_t> genders;
+    int32_t tokenizeType = 0;
+    uint32_t boundary = 0;
 };
 
 inline std::vector<uint8_t> encoded(const std::u16string& text, int32_t lower, int32_t encoding)
@@ -125,6 +127,8 @@ inline Fields build(std::vector<Word> words, const Options& o = {})
     f.maxMasterPhoneme = static_cast<uint32_t>(o.names.size()) - 1;
     f.maxRecogPhoneme = o.maxRecogPhoneme != 0 ? o.maxRecogPhoneme : f.maxMasterPhoneme;
     f.marker = o.marker;
+    f.tokenizeType = o.tokenizeType;
+    f.boundary = o.boundary;
     struct Keyed {
         std::vector<uint8_t> key;
         const Word* word;

@@ -330,15 +330,13 @@ int dvk_gen_vcm_listCompletion(dvk_vcm_Session* vcms, const dvk_gen_vcm_ListComm
     if (names == nullptr)
         return 1;
     *listShown = 1;
-    int result;
-    if (dvk_array_getCount(names) == 0)
-        result = dvk_vcm_push(vcms, command->empty(vcms));
-    else
-        result = dvk_vcm_pushAndSave(vcms, dvk_gen_vcm_newSelectItem(vcms, command->screen, command->title,
-                                                                     command->prompt, names, command->constraint,
-                                                                     slot));
-    destroyNames(&names);
-    return result;
+    if (dvk_array_getCount(names) == 0) {
+        destroyNames(&names);
+        return dvk_vcm_push(vcms, command->empty(vcms));
+    }
+    // The item selection takes the texts over, even when it cannot be made.
+    return dvk_vcm_pushAndSave(vcms, dvk_gen_vcm_newSelectItem(vcms, command->screen, command->title, command->prompt,
+                                                               names, command->constraint, slot));
 }
 
 int dvk_gen_vcm_completeResult(dvk_vcm_Session* vcms, dvk_nbest_List* nbest, dvk_msg_Message** message, int32_t)

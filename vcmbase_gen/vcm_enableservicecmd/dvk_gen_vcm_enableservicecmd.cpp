@@ -29,18 +29,12 @@ int enableServiceCmdCompletion(dvk_vcm_Session* vcms, dvk_nbest_List* nbest, int
             break;
         }
     }
-    dvk_nbest_destroy(&nbest);
     dvk_vcm_pop(vcms);
     return dvk_vcm_push(vcms, dvk_gen_vcm_newEnableServiceComplete(vcms, phrase));
 }
 
-int enableServiceCmdHandleResult(dvk_vcm_Session* vcms, dvk_nbest_List* nbest, dvk_msg_Message** message, int32_t)
-{
-    return dvk_vcm_completion(vcms, nbest, 0, message);
-}
-
 const dvk_gen_vcm_Descriptor enableServiceCmd = {
-    {"vcm_enableServiceCmd", nullptr, nullptr, nullptr, nullptr, nullptr, enableServiceCmdHandleResult,
+    {"vcm_enableServiceCmd", nullptr, nullptr, nullptr, nullptr, nullptr, dvk_gen_vcm_completeResult,
      enableServiceCmdCompletion, nullptr, nullptr},
     "vcm_enableservicecmd/dvk_gen_vcm_enableservicecmd.cpp",
     nullptr,

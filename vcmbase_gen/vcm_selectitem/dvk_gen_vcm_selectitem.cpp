@@ -131,15 +131,14 @@ int selectItemGetConstraints(dvk_vcm_Session* vcms, dvk_constraints_Constraint**
     return 0;
 }
 
-// Pops this state and completes the command below with the list.
+// Pops this state and completes the command below with the list. The
+// command's Completion only borrows the list: it is destroyed here.
 int complete(dvk_vcm_Session* vcms, dvk_nbest_List* nbest, dvk_msg_Message** message)
 {
     dvk_vcm_pop(vcms);
-    if (dvk_vcm_current(vcms) == nullptr) {
-        dvk_nbest_destroy(&nbest);
-        return 1;
-    }
-    return dvk_vcm_completion(vcms, nbest, 0, message);
+    const int result = dvk_vcm_current(vcms) == nullptr ? 1 : dvk_vcm_completion(vcms, nbest, 0, message);
+    dvk_nbest_destroy(&nbest);
+    return result;
 }
 
 // The text reported for a touched item: under the check command a display

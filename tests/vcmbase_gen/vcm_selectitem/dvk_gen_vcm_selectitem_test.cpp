@@ -36,7 +36,6 @@ int commandCompletion(dvk_vcm_Session*, dvk_nbest_List* nbest, int32_t index, dv
                        std::to_string(dvk_nbest_getConfidence(nbest)) + " slot18 '" +
                        utf8(dvk_nbest_getStr(nbest, 0, 18)) + "'";
     completions().push_back(line);
-    dvk_nbest_destroy(&nbest);
     return 0;
 }
 

@@ -37,8 +37,7 @@ protected:
     // The command's list-shown word, under the state it pushed.
     int32_t listShownBelow()
     {
-        dvk_vcm_Module* pushed = dvk_vcm_pop(vcms);
-        dvk_vcm_destroy(vcms, &pushed);
+        dvk_vcm_pop(vcms);   // frees the pushed state
         return *static_cast<int32_t*>(dvk_vcm_currentContext(vcms));
     }
 };

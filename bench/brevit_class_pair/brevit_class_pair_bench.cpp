@@ -1,9 +1,18 @@
 // Class-pair building: 10,000 random transitions over 1,000 classes into a
 // constraint created small (so it grows), ten such merged into one, and a
 // class index found by id; a class found (or entered) by scan and through the
-// class manager's id-to-index table.
+// class manager's id-to-index table. Walking: successors per second from a
+// class end over ten classes of 100 one-word members each (one pron a word),
+// every class followed by every class, plain and through the successor pool.
+#include "core/brevit/runtime/brevit_param_words.h"
 #include "core/brevit/search/class_manager.h"
+#include "core/brevit/search/class_networks.h"
 #include "core/brevit/search/class_pair_constraint.h"
+#include "core/brevit/search/class_pair_search.h"
+#include "core/brevit/search/constraint_manager.h"
+#include "tests/brevit/search/fake_vocabulary.h"
+#include "tests/support/class_pair_network.h"
+#include "tests/support/param_block_builder.h"
 #include "tests/support/system_engine_context.h"
 
 #include <benchmark/benchmark.h>
@@ -130,5 +139,63 @@ void BM_FindOrAddClassByLookupTable(benchmark::State& state)
             ClassPairConstraint_FindOrAddClassByLookup(classes.con, classes.ids[rng() % kClasses], &index));
 }
 BENCHMARK(BM_FindOrAddClassByLookupTable);
+
+} // namespace
+
+namespace {
+
+// Successors offered from the end of member 0 of class c0.
+void walkSuccessors(benchmark::State& state, bool cached)
+{
+    SystemEngineContext context;
+    ScopedParamBlock params(ParamBlockBuilder().word(kBrevitParamSuccessorPronPool, 65535));
+    ClassPairNetwork net;
+    for (uint16_t w = 0; w < 1000; ++w)
+        net.words[static_cast<uint16_t>(10 + w)] = {static_cast<uint16_t>(1 + w)};
+    for (int k = 0; k < 10; ++k) {
+        NetworkClass c;
+        c.name = "c" + std::to_string(k);
+        for (int m = 0; m < 100; ++m)
+            c.members.push_back({{static_cast<uint16_t>(10 + k * 100 + m)}, 0});
+        net.classes.push_back(c);
+    }
+    for (int from = 0; from <= 10; ++from)
+        for (int to = 0; to <= 10; ++to)
+            if (from != 0 || to != 0)
+                net.transitions.push_back({from, to, 1});
+    FakeVocabulary vocabulary(net.words);
+    ConstraintManager* constraints = ConstraintManager_Create(4);
+    ClassManager* classes = ClassManager_Create(vocabulary.voc(), nullptr, constraints, 16);
+    Constraint* con = ClassPairNetwork_Build(net, classes, "bench");
+    ClassManager_CreateSuccPronIds(classes);
+    const ActiveId from = ActiveId_Make(0, static_cast<uint32_t>(ClassManager_FindClass(classes, "c0")), 0, 0);
+    ConstraintIterator it;
+    ClassPairConstraint_PrepareIterator(con, &it);
+    ConstraintSuccessor s{};
+    int64_t offered = 0;
+    for (auto _ : state) {
+        if (cached) {
+            CCCache_IteratorInit(con, &it, 10, 0, from, kConstraintNoPron);
+            while (CCCache_IteratorNext(&it, con, &s) != 0)
+                ++offered;
+        } else {
+            ClassPairConstraint_IteratorInit(con, &it, 10, 0, from, kConstraintNoPron);
+            while (ClassPairConstraint_IteratorNext(&it, con, &s) != 0)
+                ++offered;
+        }
+        benchmark::DoNotOptimize(s);
+    }
+    state.SetItemsProcessed(offered);
+    ClassPairConstraint_Delete(con, 0);
+    ClassManager_RemoveUnreferencedClasses(classes);
+    ConstraintManager_Delete(constraints);
+    ClassManager_Delete(classes);
+}
+
+void BM_SuccessorsPlain(benchmark::State& state) { walkSuccessors(state, false); }
+BENCHMARK(BM_SuccessorsPlain);
+
+void BM_SuccessorsCached(benchmark::State& state) { walkSuccessors(state, true); }
+BENCHMARK(BM_SuccessorsCached);
 
 } // namespace

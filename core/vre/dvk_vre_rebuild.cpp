@@ -331,6 +331,14 @@ int32_t addPhrase(dvk_vre_Recognizer* vre, dvk_constraints_WordClass* wordClass,
         const dvk_ucs2_Char* end = start;
         while (*end != 0 && *end != '|')
             ++end;
+        // An empty text (a location without a name, "a||b") has nothing to
+        // say: it is passed over rather than handed on as a phrase.
+        if (end == start) {
+            if (*end == 0)
+                break;
+            start = end + 1;
+            continue;
+        }
         dvk_ucs2_Char* alternative = dvk_ucs2_create(end - start);
         if (alternative == nullptr) {
             result = 1;

@@ -7,6 +7,7 @@
 #include "sdk/common/dvk_mem.h"
 
 #include <cstring>
+#include <deque>
 
 namespace {
 
@@ -35,7 +36,10 @@ struct Recording {
 
 Recording s_rec;
 dvk_audio_Queue s_out{};
-dvk_msg_Message* s_outputStoppedMessage = nullptr;
+// Messages of stops still waiting for the player's stop report. A later
+// stop must not drop an earlier one's: its owner waits for it (a prompt
+// list frees itself in that message's handler).
+std::deque<dvk_msg_Message*> s_outputStoppedMessages;
 
 int32_t roundUp(int32_t ms)
 {
@@ -159,9 +163,9 @@ void bufferDoneEvtHndlr()
 
 void outputStoppedEvtHndlr()
 {
-    dvk_msg_Message* message = s_outputStoppedMessage;
-    s_outputStoppedMessage = nullptr;
-    if (message != nullptr)
+    std::deque<dvk_msg_Message*> waiting;
+    waiting.swap(s_outputStoppedMessages);
+    for (dvk_msg_Message* message : waiting)
         dvk_msg_send(message, dvk_msg_getDvkAddr());
 }
 
@@ -365,9 +369,8 @@ void dvk_audio_endStreamingVocodedPlayback()
 
 int32_t dvk_audio_stopPlayback(dvk_msg_Message* message)
 {
-    if (s_outputStoppedMessage != nullptr)
-        dvk_msg_destroy(&s_outputStoppedMessage);
-    s_outputStoppedMessage = message;
+    if (message != nullptr)
+        s_outputStoppedMessages.push_back(message);
     dvk_oem_audio_stopPlayback(outputStoppedEvtHndlr);
     while (s_out.oldest != nullptr) {
         dvk_audio_Item* item = s_out.oldest;

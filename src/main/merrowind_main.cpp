@@ -1,4 +1,5 @@
 // The merrowind program.
+#include "core/ce/dvk_ce.h"
 #include "src/QrvJemalloc.h"
 #include "src/QrvServiceMain.h"
 
@@ -8,5 +9,7 @@ enableJemalloc startJeMalloc;
 
 int main(int argc, char** argv)
 {
+    // The suite's requests reach the central engine from here on.
+    dvk_ce_install();
     return QrvServiceMain(argc, argv);
 }

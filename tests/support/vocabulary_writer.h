@@ -49,6 +49,8 @@ struct Options {
     int32_t encoding = 3;
     uint16_t marker = 0xFFFF;
     bool generator = false;    // "bpm0": the toy tree model
+    int32_t tokenizeType = 0;  // the list's own (type 1)
+    uint32_t boundary = 0;     // the list's character-set boundary phoneme
     bool posModel = false;     // "pm0"
     bool textPron = false;     // "bep0"
     std::vector<WordSpec> supplementary;   // "xmwl" when not empty
@@ -109,6 +111,8 @@ inline word_lists::Fields wordListFields(const std::vector<WordSpec>& words, con
     lo.language = o.language;
     lo.encoding = o.encoding;
     lo.marker = o.marker;
+    lo.tokenizeType = o.tokenizeType;
+    lo.boundary = o.boundary;
     lo.names = o.phonemes;
     return word_lists::build(listed, lo);
 }

@@ -78,6 +78,8 @@ struct Options {
     std::vector<std::string> names = {"B", "AA", "S", "'", "."};
     uint32_t maxRecogPhoneme = 0;      // 0: the highest name id
     std::vector<uint8_t> genders;
+    int32_t tokenizeType = 0;
+    uint32_t boundary = 0;
 };
 
 inline std::vector<uint8_t> encoded(const std::u16string& text, int32_t lower, int32_t encoding)
@@ -99,6 +101,20 @@ inline int32_t chars(const std::vector<uint8_t>& bytes, int32_t encoding)
     return n;
 }
 
+// The words' positions in key order: id k is words[order[k]].
+inline std::vector<size_t> order(const std::vector<Word>& words, const Options& o = {})
+{
+    const bool nonCJK = Language_IsNonCJKLanguage(o.language);
+    std::vector<std::vector<uint8_t>> keys;
+    for (const Word& w : words)
+        keys.push_back(encoded(w.surface, nonCJK ? 1 : 0, o.encoding));
+    std::vector<size_t> ids(words.size());
+    for (size_t k = 0; k < ids.size(); ++k)
+        ids[k] = k;
+    std::stable_sort(ids.begin(), ids.end(), [&](size_t a, size_t b) { return keys[a] < keys[b]; });
+    return ids;
+}
+
 // A complete list of the words; maxima measured (callers may override them
 // before writing).
 inline Fields build(std::vector<Word> words, const Options& o = {})
@@ -111,6 +127,8 @@ inline Fields build(std::vector<Word> words, const Options& o = {})
     f.maxMasterPhoneme = static_cast<uint32_t>(o.names.size()) - 1;
     f.maxRecogPhoneme = o.maxRecogPhoneme != 0 ? o.maxRecogPhoneme : f.maxMasterPhoneme;
     f.marker = o.marker;
+    f.tokenizeType = o.tokenizeType;
+    f.boundary = o.boundary;
     struct Keyed {
         std::vector<uint8_t> key;
         const Word* word;

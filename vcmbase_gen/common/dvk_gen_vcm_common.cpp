@@ -5,6 +5,8 @@
 #include "core/utils/dvk_ucs2.h"
 #include "sdk/common/dvk_mem.h"
 #include "sdk/common/dvk_pbook.h"
+#include "core/nbest/dvk_nbest.h"
+#include "core/utils/dvk_array.h"
 
 const dvk_gen_vcm_Descriptor* dvk_gen_vcm_descriptor(dvk_vcm_Session* vcms)
 {
@@ -326,4 +328,110 @@ dvk_nbest_List* dvk_gen_vcm_locationResult(dvk_constraints_Constraint* constrain
         dvk_nbest_addValueNoIds(list, 0, DVK_GEN_SLOT_LOCATION, constraint->name, label, label) != 0)
         dvk_nbest_destroy(&list);
     return list;
+}
+
+int32_t* dvk_gen_vcm_newWord(int32_t value)
+{
+    auto* word = static_cast<int32_t*>(dvk_mem_alloc(sizeof(int32_t)));
+    if (word != nullptr)
+        *word = value;
+    return word;
+}
+
+void* dvk_gen_vcm_copyWord(void* context)
+{
+    DVK_ASSERT(context != DVK_NULL);
+    return dvk_gen_vcm_newWord(*static_cast<int32_t*>(context));
+}
+
+int32_t* dvk_gen_vcm_word(dvk_vcm_Session* vcms)
+{
+    auto* word = static_cast<int32_t*>(dvk_vcm_currentContext(vcms));
+    DVK_GEN_VCM_ASSERT(dvk_gen_vcm_descriptor(vcms)->unit, word != DVK_NULL);
+    return word;
+}
+
+const int32_t dvk_gen_vcm_announcementKeys[3] = {500, DVK_STR_NULL, DVK_GEN_STR_SOFTKEY_BACK};
+const dvk_ui_Event dvk_gen_vcm_announcementEvents[3] = {DVK_UI_EVENT_OK, DVK_UI_EVENT_NONE, DVK_UI_EVENT_BACK};
+
+int dvk_gen_vcm_announcementOkHandler(dvk_vcm_Session* vcms, dvk_ui_Event, int32_t index, dvk_msg_Message** message)
+{
+    return dvk_vcm_defaultEventExitHandler(vcms, DVK_UI_EVENT_EXIT, index, message);
+}
+
+int dvk_gen_vcm_announcementBackHandler(dvk_vcm_Session* vcms, dvk_ui_Event, int32_t index,
+                                        dvk_msg_Message** message)
+{
+    return dvk_vcm_defaultEventRestartHandler(vcms, DVK_UI_EVENT_RESTART, index, message);
+}
+
+namespace {
+
+void destroyNames(dvk_array** names)
+{
+    if (*names == nullptr)
+        return;
+    for (long i = 0; i < dvk_array_getCount(*names); i++) {
+        auto* name = static_cast<dvk_ucs2_Char*>(dvk_array_getItem(*names, i));
+        dvk_ucs2_destroy(&name);
+    }
+    dvk_array_destroy(names);
+}
+
+// Every item's name in the provider's order; NULL on any failure.
+dvk_array* allNames(const dvk_gen_vcm_ListCommand* command)
+{
+    dvk_array* names = dvk_array_create();
+    for (const void* item = command->first(); names != nullptr && item != nullptr; item = command->next(item)) {
+        dvk_ucs2_Char* name = command->name(item);
+        if (name == nullptr || dvk_array_addItem(names, name) == nullptr) {
+            dvk_ucs2_destroy(&name);
+            destroyNames(&names);
+        }
+    }
+    return names;
+}
+
+}  // namespace
+
+int dvk_gen_vcm_listCompletion(dvk_vcm_Session* vcms, const dvk_gen_vcm_ListCommand* command, int32_t slot,
+                               dvk_nbest_List* nbest)
+{
+    int32_t* listShown = dvk_gen_vcm_word(vcms);
+    const dvk_ucs2_Char* said = nbest != nullptr && dvk_nbest_getCount(nbest) > 0 ? dvk_nbest_getStr(nbest, 0, slot)
+                                                                                  : nullptr;
+    if (said != nullptr) {
+        const void* item = command->find(said);
+        return item != nullptr ? command->act(vcms, item, said, *listShown) : 1;
+    }
+    dvk_array* names = allNames(command);
+    if (names == nullptr)
+        return 1;
+    *listShown = 1;
+    if (dvk_array_getCount(names) == 0) {
+        destroyNames(&names);
+        return dvk_vcm_push(vcms, command->empty(vcms));
+    }
+    // The item selection takes the texts over, even when it cannot be made.
+    return dvk_vcm_pushAndSave(vcms, dvk_gen_vcm_newSelectItem(vcms, command->screen, command->title, command->prompt,
+                                                               names, command->constraint, slot));
+}
+
+int dvk_gen_vcm_completeResult(dvk_vcm_Session* vcms, dvk_nbest_List* nbest, dvk_msg_Message** message, int32_t)
+{
+    const int result = dvk_vcm_completion(vcms, nbest, 0, message);
+    dvk_nbest_destroy(&nbest);
+    return result;
+}
+
+dvk_vcm_Module* dvk_gen_vcm_newListCommand(dvk_vcm_Session* vcms, const dvk_vcm_Vtable* vtable,
+                                           const dvk_vcm_Etable* etable)
+{
+    dvk_vcm_Module* vcm = dvk_vcm_newVCM(vcms, vtable, etable);
+    if (vcm == nullptr)
+        return nullptr;
+    vcm->context = dvk_gen_vcm_newWord(0);
+    if (vcm->context == nullptr)
+        dvk_vcm_destroy(vcms, &vcm);
+    return vcm;
 }

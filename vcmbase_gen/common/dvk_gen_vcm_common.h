@@ -237,3 +237,48 @@ dvk_ucs2_Char** dvk_gen_vcm_locationItems(const dvk_pbook_Entry* entry, int32_t 
 // A one-entry result holding the label in the location slot, as the touch of
 // a listed number gives the command below.
 dvk_nbest_List* dvk_gen_vcm_locationResult(dvk_constraints_Constraint* constraint, const dvk_ucs2_Char* label);
+// A context of one 32-bit word (a flag or an id): a new one holding value,
+// NULL when memory is short; the copy operation of such modules.
+int32_t* dvk_gen_vcm_newWord(int32_t value);
+void* dvk_gen_vcm_copyWord(void* context);
+// The word of the module on top.
+int32_t* dvk_gen_vcm_word(dvk_vcm_Session* vcms);
+
+// The announcement shape: ok ends the session as exit would, back restarts
+// at the root menu.
+int dvk_gen_vcm_announcementOkHandler(dvk_vcm_Session* vcms, dvk_ui_Event event, int32_t index,
+                                      dvk_msg_Message** message);
+int dvk_gen_vcm_announcementBackHandler(dvk_vcm_Session* vcms, dvk_ui_Event event, int32_t index,
+                                        dvk_msg_Message** message);
+extern const int32_t dvk_gen_vcm_announcementKeys[3];
+extern const dvk_ui_Event dvk_gen_vcm_announcementEvents[3];
+enum : int32_t { DVK_GEN_ANNOUNCEMENT_TIME = 10000 };
+
+// A command acting on an item of one of the phone's named lists (go-to
+// applications, help topics, modes), found by the name said in its value
+// slot or chosen from the whole list. Items are the provider's iterators.
+struct dvk_gen_vcm_ListCommand {
+    const void* (*find)(const dvk_ucs2_Char* name);
+    const void* (*first)();
+    const void* (*next)(const void* item);
+    // A new copy of the item's name, NULL when memory is short.
+    dvk_ucs2_Char* (*name)(const void* item);
+    // Acts on the item found by the name said (0, or 1 on failure).
+    int (*act)(dvk_vcm_Session* vcms, const void* item, const dvk_ucs2_Char* said, int32_t listShown);
+    dvk_vcm_Module* (*empty)(dvk_vcm_Session* vcms);
+    dvk_ui_ScreenId screen;
+    int32_t title;
+    int32_t prompt;
+    dvk_constraints_Constraint* constraint;
+};
+// The Completion of such a command whose context is the list-shown word;
+// the n-best list stays the caller's.
+int dvk_gen_vcm_listCompletion(dvk_vcm_Session* vcms, const dvk_gen_vcm_ListCommand* command, int32_t slot,
+                               dvk_nbest_List* nbest);
+// HandleResult of a command: its Completion on the result at index 0, then
+// the result freed.
+int dvk_gen_vcm_completeResult(dvk_vcm_Session* vcms, dvk_nbest_List* nbest, dvk_msg_Message** message,
+                               int32_t flag);
+// A command module with a list-shown word of 0 (NULL when memory is short).
+dvk_vcm_Module* dvk_gen_vcm_newListCommand(dvk_vcm_Session* vcms, const dvk_vcm_Vtable* vtable,
+                                           const dvk_vcm_Etable* etable);

@@ -70,8 +70,11 @@ AMStateKernel innerProductState(const AM* am)
                                 : AM_CalculateScoreScalarCovInnerProduct24Even;
     if (am->fourBitMeans)
         return AM_CalculateScoreScalarCovInnerProduct24Even4BNonEst;
+    // The NonEst word kernel reads six words: past 24 dimensions the product
+    // term would leave dimensions out that the energy and constants hold, so
+    // such a model is scored component by component over every dimension.
     if (nonEst(am))
-        return AM_CalculateScoreScalarCovInnerProduct24EvenNonEst;
+        return am->scoringDim <= 24 ? AM_CalculateScoreScalarCovInnerProduct24EvenNonEst : AM_CalculateFullScore;
     switch (am->scoringDim) {
     case 12:
         return AM_CalculateScoreScalarCovInnerProduct12EvenSimple;

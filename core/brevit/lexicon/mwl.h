@@ -101,16 +101,15 @@ struct MWL {
     MWLOps ops;
 };
 
-// Creation. Word 722 of the current parameter block picks the store: 2 the
-// plain one; the compressed store (1) is not built into this engine, and
-// any other value gives null. The sub-file is prefix + "mwl".
+// Creation. Word 722 of the current parameter block picks the store: 1 the
+// compressed one, 2 the plain one; any other value gives null. The sub-file is prefix + "mwl".
 MWL* MWL_CreateFromBinFile(DVKTar* tar, const char* prefix, const PG* generator,
                            const POS* posModel);
 // The same under prefix + "x".
 MWL* MWL_ReadSupplementaryMWL(DVKTar* tar, const char* prefix, const PG* generator,
                               const POS* posModel);
 // An empty list through the optional-module table (type 1 compressed, 2
-// plain; the supplementary list only 2); null when no such module is there.
+// plain); null when no such module is there.
 MWL* MWL_Create(DVKTar* tar, const char* prefix, const PG* generator, int32_t type);
 MWL* MWL_CreateSupplementaryMWL(DVKTar* tar, const char* prefix, const PG* generator,
                                 int32_t type);

@@ -1,5 +1,6 @@
 #include "core/brevit/lexicon/mwl1.h"
 #include "core/brevit/lexicon/mwl_code.h"
+#include "core/brevit/lexicon/mwl_shared.h"
 #include "core/brevit/lexicon/mwl_util.h"
 #include "core/brevit/runtime/brevit_param_words.h"
 #include "core/brevit/runtime/brevit_global_parameters.h"
@@ -34,25 +35,12 @@ const uint8_t* exactOf(const MWL1* l, int32_t id)
 
 int32_t codeOf(const MWL1* l, int32_t id) { return l->codes != nullptr ? l->codes[id] : kMWLCodeNoUpper; }
 
-int32_t length16(const uint16_t* t)
-{
-    int32_t n = 0;
-    while (t != nullptr && t[n] != 0)
-        ++n;
-    return n;
-}
+int32_t encodingForLookup(int32_t e) { return MWLShared_EncodingForLookup(e); }
 
-// The runtime's encoder has no code 1: such lists encode as Latin-1.
-int32_t encodingForLookup(int32_t e) { return e == 1 ? 2 : e; }
-
-// Text to the list's bytes; false when a character has no form there.
 bool encode(std::vector<uint8_t>& out, const uint16_t* text, int32_t lower, int32_t encoding,
             const DVKSCSU* state, int32_t* prefix = nullptr)
 {
-    out.assign(static_cast<size_t>(length16(text)) * 4 + 1, 0);
-    static const uint16_t kEmpty[1] = {0};
-    return MWLCode_ConvertFromUnicode(out.data(), text != nullptr ? text : kEmpty, lower,
-                                      encodingForLookup(encoding), state, prefix) == kMWLCodeDone;
+    return MWLShared_Encode(out, text, lower, encoding, state, prefix);
 }
 
 int32_t cmpBytes(const uint8_t* a, const uint8_t* b)
@@ -263,48 +251,22 @@ int32_t getMaxMaster(const MWL* l) { return of(l)->maxMaster; }
 int32_t getMaxRecog(const MWL* l) { return of(l)->maxRecog; }
 int32_t getMaxProns(const MWL* l) { return MWLDynamic_GetMaxNumPronunciations(of(l)->dynamic); }
 
-// A list without rules hears its stored phonemes as they are.
-bool identity(const MWL1* l, const uint16_t* master)
+int32_t staticMasters(const MWL* list, uint32_t id, int32_t capacity, uint16_t* const* prons)
 {
-    return l->rules == nullptr && (master[0] == kMWLPronEnd || master[0] <= l->maxMasterPhoneme);
+    return MWL1_GetStaticMasterPronunciations(of(list), id, capacity, prons);
 }
 
-// Room a recognition form of a master pron of n phonemes needs.
-int32_t recogRoom(const MWL1* l, int32_t n)
+MWLShared sharedOf(const MWL* list)
 {
-    return (l->rules != nullptr ? PhoneRewrite_GetMaxOutputLength(l->rules, n) : n) + l->maxRecog + n + 2;
+    MWL1* l = const_cast<MWL1*>(of(list));
+    return MWLShared{&l->base, l->rules, l->maxMasterPhoneme, l->dynamic, l->genders, l->genderLength, l->marker,
+                     l->wordCount, l->maxSurface, l->maxSpoken, l->maxRecog, l->maxMaster, staticMasters};
 }
 
-int32_t convert(const MWL1* l, const uint16_t* master, uint16_t* recog)
+int32_t getRecogProns(const MWL* l, uint32_t id, int32_t capacity, uint16_t* const* prons)
 {
-    if (identity(l, master)) {
-        int32_t n = 0;
-        for (; master[n] != kMWLPronEnd; ++n)
-            recog[n] = master[n];
-        recog[n] = kMWLPronEnd;
-        return n;
-    }
-    const uint16_t* pool;
-    const uint32_t* offsets;
-    int32_t highest;
-    MWLDynamic_GetMasterExpansionTable(l->dynamic, &pool, &offsets, &highest);
-    return MWLUtil_ConvertMasterToRecogPron(l->rules, l->maxMasterPhoneme, pool, offsets, highest,
-                                            master, recog);
-}
-
-int32_t recogLength(const MWL1* l, const uint16_t* master)
-{
-    if (identity(l, master)) {
-        int32_t n = 0;
-        while (master[n] != kMWLPronEnd)
-            ++n;
-        return n;
-    }
-    const uint16_t* pool;
-    const uint32_t* offsets;
-    int32_t highest;
-    MWLDynamic_GetMasterExpansionTable(l->dynamic, &pool, &offsets, &highest);
-    return MWLUtil_GetRecogPronLength(l->rules, l->maxMasterPhoneme, pool, offsets, highest, master);
+    const MWLShared v = sharedOf(l);
+    return MWLShared_GetRecogPronunciations(&v, id, capacity, prons);
 }
 
 int32_t getMasterProns(const MWL* list, uint32_t id, int32_t capacity, uint16_t* const* prons,
@@ -326,28 +288,36 @@ int32_t getMasterProns(const MWL* list, uint32_t id, int32_t capacity, uint16_t*
     return count + added;
 }
 
-int32_t getRecogProns(const MWL* list, uint32_t id, int32_t capacity, uint16_t* const* prons)
+int32_t convertMasterToRecog(const MWL* l, const uint16_t* master, uint16_t* recog)
 {
-    const MWL1* l = of(list);
-    const int32_t room = l->maxMaster + 2;
-    std::vector<std::vector<uint16_t>> masters(static_cast<size_t>(capacity > 0 ? capacity : 0),
-                                               std::vector<uint16_t>(static_cast<size_t>(room)));
-    std::vector<uint16_t*> pointers;
-    for (auto& m : masters)
-        pointers.push_back(m.data());
-    const int32_t count = getMasterProns(list, id, capacity, pointers.data(), nullptr);
-    for (int32_t k = 0; k < count && k < capacity; ++k) {
-        // Only a recognition form that fits the callers' buffers is written.
-        const int32_t n = recogLength(l, pointers[static_cast<size_t>(k)]);
-        if (n > l->maxRecog) {
-            prons[k][0] = kMWLPronEnd;
-            continue;
-        }
-        std::vector<uint16_t> out(static_cast<size_t>(recogRoom(l, room)));
-        convert(l, pointers[static_cast<size_t>(k)], out.data());
-        std::memcpy(prons[k], out.data(), static_cast<size_t>(n + 1) * sizeof(uint16_t));
-    }
-    return count;
+    const MWLShared v = sharedOf(l);
+    return MWLShared_ConvertMasterToRecogPron(&v, master, recog);
+}
+
+int32_t isMasterLegal(const MWL* l, const uint16_t* pron)
+{
+    const MWLShared v = sharedOf(l);
+    return MWLShared_IsMasterPronunciationLegal(&v, pron);
+}
+
+int32_t isPronLegal(const MWL* l, const uint16_t* pron)
+{
+    const MWLShared v = sharedOf(l);
+    return MWLShared_IsPronunciationLegal(&v, pron);
+}
+
+uint32_t addWordWithProns(MWL* l, const uint16_t* surface, const uint16_t* spoken, int32_t count,
+                          const uint16_t* const* prons, int32_t flags, int32_t sharing)
+{
+    const MWLShared v = sharedOf(l);
+    return MWLShared_AddWordWithPronunciations(&v, surface, spoken, count, prons, flags, sharing);
+}
+
+uint32_t addWord(MWL* l, const uint16_t* surface, const uint16_t* spoken, const uint16_t* const* recogProns,
+                 int32_t count, int32_t flags)
+{
+    const MWLShared v = sharedOf(l);
+    return MWLShared_AddWord(&v, surface, spoken, recogProns, count, flags);
 }
 
 int32_t getTTSPosIds(const MWL* list, uint32_t id, int32_t capacity, int32_t* posIds,
@@ -382,135 +352,16 @@ int32_t getLeastRecentlyUnused(const MWL* l, int32_t mask, int32_t capacity, uin
     return MWLDynamic_GetLeastRecentlyUnused(of(l)->dynamic, mask, capacity, ids);
 }
 
-int32_t convertMasterToRecog(const MWL* l, const uint16_t* master, uint16_t* recog)
+int32_t addMasterPron(MWL* l, uint32_t id, const uint16_t* pron)
 {
-    return convert(of(l), master, recog);
+    const MWLShared v = sharedOf(l);
+    return MWLShared_AddMasterPronunciation(&v, id, pron);
 }
 
-int32_t genderOfRecog(const MWL1* l, const uint16_t* recog)
+int32_t removePron(MWL* l, uint32_t id, int32_t index, int32_t* freed)
 {
-    if (l->genders == nullptr)
-        return 2;
-    int32_t found = 2;
-    for (const uint16_t* p = recog; *p != kMWLPronEnd; ++p) {
-        if (*p >= l->genderLength)
-            continue;
-        const int32_t g = l->genders[*p];
-        if (g == 2)
-            continue;
-        if (found == 2)
-            found = g;
-        else if (g != found)
-            return 255;
-    }
-    return found;
-}
-
-int32_t isMasterLegal(const MWL* list, const uint16_t* pron)
-{
-    const MWL1* l = of(list);
-    int32_t length = 0;
-    while (pron[length] != kMWLPronEnd)
-        ++length;
-    std::vector<uint16_t> out(static_cast<size_t>(recogRoom(l, length)));
-    convert(l, pron, out.data());
-    return genderOfRecog(l, out.data());
-}
-
-int32_t isPronLegal(const MWL* list, const uint16_t* pron)
-{
-    const MWL1* l = of(list);
-    return MWLDynamic_IsPronunciationLegal(l->dynamic, pron) && pron[0] != kMWLPronEnd &&
-           isMasterLegal(list, pron) != 255 && recogLength(l, pron) != 0;
-}
-
-MWL1* mutableList(MWL* l) { return of(l); }
-
-uint32_t addWordWithProns(MWL* list, const uint16_t* surface, const uint16_t* spoken, int32_t count,
-                          const uint16_t* const* prons, int32_t flags, int32_t sharing)
-{
-    MWL1* l = mutableList(list);
-    std::vector<const uint16_t*> chosen(prons, prons + count);
-    std::vector<uint16_t> shared;
-    if (spoken != nullptr && spoken[0] != 0) {
-        if (count == 1 && l->marker != 0xFFFF && BrevitParam_Word(kBrevitParamStaticSpokenFormPron) != 0) {
-            uint32_t id = kMWLNoWord;
-            if (getIdsFromSpoken(list, spoken, &id, 1, 0) > 0 && isStatic(l, id)) {
-                std::vector<uint16_t> first(static_cast<size_t>(l->maxRecog + 1));
-                uint16_t* p = first.data();
-                if (getRecogProns(list, id, 1, &p) > 0) {
-                    std::vector<uint16_t> given(static_cast<size_t>(recogRoom(l, 256)));
-                    convert(l, prons[0], given.data());
-                    // Equivalent: the word shares the stored pron itself.
-                    if (MWLUtil_IsSamePronunciation(first.data(), given.data())) {
-                        shared.assign(static_cast<size_t>(l->maxMaster + 2), kMWLPronEnd);
-                        uint16_t* q = shared.data();
-                        if (MWL1_GetStaticMasterPronunciations(l, id, 1, &q) > 0)
-                            chosen[0] = shared.data();
-                        sharing = 0;
-                    }
-                }
-            }
-        } else if (BrevitParam_Word(kBrevitParamKnownWordPronunciations) != 0 && l->rules != nullptr) {
-            const uint32_t known = getId(list, surface, nullptr, 1);
-            if (known != kMWLNoWord) {
-                const int32_t stored = MWL1_GetStaticMasterPronunciations(l, known, 0, nullptr);
-                std::vector<std::vector<uint16_t>> mine(static_cast<size_t>(stored),
-                                                        std::vector<uint16_t>(static_cast<size_t>(l->maxMaster + 2)));
-                std::vector<uint16_t*> ptrs;
-                for (auto& m : mine)
-                    ptrs.push_back(m.data());
-                const int32_t got = MWL1_GetStaticMasterPronunciations(l, known, stored, ptrs.data());
-                const uint16_t* pool;
-                const uint32_t* offsets;
-                int32_t highest;
-                MWLDynamic_GetMasterExpansionTable(l->dynamic, &pool, &offsets, &highest);
-                for (int32_t k = 0; k < count; ++k)
-                    for (int32_t s = 0; s < got && s < stored; ++s)
-                        if (MWLUtil_IsEquivalentVariant(chosen[static_cast<size_t>(k)], ptrs[static_cast<size_t>(s)],
-                                                        l->rules, l->maxMasterPhoneme, pool, offsets, highest)) {
-                            chosen[static_cast<size_t>(k)] = ptrs[static_cast<size_t>(s)];
-                            break;
-                        }
-                return MWLDynamic_AddWordWithPronunciations(l->dynamic, surface, spoken, chosen.data(), count,
-                                                            &l->maxSurface, &l->maxSpoken, &l->maxMaster,
-                                                            &l->maxRecog, flags, sharing);
-            }
-        }
-    }
-    return MWLDynamic_AddWordWithPronunciations(l->dynamic, surface, spoken, chosen.data(), count,
-                                                &l->maxSurface, &l->maxSpoken, &l->maxMaster,
-                                                &l->maxRecog, flags, sharing);
-}
-
-uint32_t addWord(MWL* list, const uint16_t* surface, const uint16_t* spoken,
-                 const uint16_t* const* recogProns, int32_t count, int32_t flags)
-{
-    MWL1* l = of(list);
-    std::vector<std::vector<uint16_t>> masters;
-    for (int32_t k = 0; k < count; ++k) {
-        const uint16_t* recog = recogProns[k];
-        // A pron ends at 0xFFFF; it need not hold a phoneme 0 anywhere.
-        int32_t len = 0;
-        while (recog[len] != kMWLPronEnd)
-            ++len;
-        std::vector<uint16_t> out(static_cast<size_t>(len + 1));
-        const uint16_t* pool;
-        const uint32_t* offsets;
-        int32_t highest;
-        MWLDynamic_GetMasterExpansionTable(l->dynamic, &pool, &offsets, &highest);
-        if (!MWLUtil_SegmentPronunciation(l->maxMasterPhoneme, 0, pool, offsets, highest, recog, out.data())) {
-            const uint16_t id = MWLDynamic_AddMasterPhoneme(l->dynamic, len + 1, recog);
-            if (id == 0xFFFF)
-                return kMWLNoWord;
-            out.assign({id, kMWLPronEnd});
-        }
-        masters.push_back(std::move(out));
-    }
-    std::vector<const uint16_t*> pointers;
-    for (auto& m : masters)
-        pointers.push_back(m.data());
-    return addWordWithProns(list, surface, spoken, count, pointers.data(), flags, 0);
+    const MWLShared v = sharedOf(l);
+    return MWLShared_RemovePronunciation(&v, id, index, freed);
 }
 
 int32_t removeWord(MWL* l, uint32_t id, int32_t* freed) { return MWLDynamic_RemoveWord(of(l)->dynamic, id, freed); }
@@ -528,27 +379,10 @@ int32_t isWordIdInUse(const MWL* list, uint32_t id)
     return isStatic(l, id) ? 1 : MWLDynamic_IsWordIdInUse(l->dynamic, id);
 }
 
-int32_t staticProns(const MWL1* l, uint32_t id)
+int32_t getGender(const MWL* l, uint32_t id, int32_t index)
 {
-    if (!isStatic(l, id))
-        return 0;
-    return l->pronCounts[id] == 0 ? 1 : l->pronCounts[id];
-}
-
-int32_t addMasterPron(MWL* list, uint32_t id, const uint16_t* pron)
-{
-    MWL1* l = of(list);
-    return MWLDynamic_AddMasterPronunciation(l->dynamic, id, pron, staticProns(l, id), &l->maxMaster,
-                                             &l->maxRecog);
-}
-
-int32_t removePron(MWL* list, uint32_t id, int32_t index, int32_t* freed)
-{
-    MWL1* l = of(list);
-    const int32_t stored = staticProns(l, id);
-    if (index < stored)
-        return 0;
-    return MWLDynamic_RemovePronunciation(l->dynamic, id, index, stored, freed);
+    const MWLShared v = sharedOf(l);
+    return MWLShared_GetGender(&v, id, index);
 }
 
 uint32_t getNextMasterId(const MWL* list, uint32_t id)
@@ -562,20 +396,6 @@ uint32_t getNextMasterId(const MWL* list, uint32_t id)
 }
 
 int32_t containsGender(const MWL* l) { return of(l)->genders != nullptr ? 1 : 0; }
-
-int32_t getGender(const MWL* list, uint32_t id, int32_t index)
-{
-    const MWL1* l = of(list);
-    const int32_t most = index + 1;
-    std::vector<std::vector<uint16_t>> recogs(static_cast<size_t>(most),
-                                              std::vector<uint16_t>(static_cast<size_t>(l->maxRecog + 1)));
-    std::vector<uint16_t*> pointers;
-    for (auto& r : recogs)
-        pointers.push_back(r.data());
-    if (index < 0 || getRecogProns(list, id, most, pointers.data()) <= index)
-        return 255;
-    return genderOfRecog(l, pointers[static_cast<size_t>(index)]);
-}
 
 uint32_t computeCRC(const MWL* list)
 {

@@ -1,6 +1,7 @@
 #include "core/brevit/api/brevit_function_table.h"
 #include "core/brevit/lexicon/mwl.h"
 #include "core/brevit/lexicon/mwl1.h"
+#include "core/brevit/lexicon/mwl_compress.h"
 #include "core/brevit/runtime/bin_file_reader.h"
 #include "core/brevit/runtime/brevit_global_parameters.h"
 #include "core/brevit/runtime/brevit_param_words.h"
@@ -10,13 +11,9 @@
 MWL* MWL_CreateFromBinFile(DVKTar* tar, const char* prefix, const PG* generator,
                            const POS* posModel)
 {
-    // The compressed store is not part of this engine: such a language
-    // pack is refused like an unknown store, and said so, as its parameters
-    // are otherwise valid.
     const uint32_t store = BrevitParam_Word(kBrevitParamCompressedStore);
     if (store == kMWLStoreCompressed)
-        DVKErr_Warn(__FILE__, __LINE__, "word list \"%smwl\": the compressed store is not supported",
-                    prefix != nullptr ? prefix : "");
+        return MWLCompress_CreateFromBinFile(tar, prefix, generator, posModel);
     if (store != kMWLStorePlain)
         return nullptr;
     return MWL1_CreateFromBinFile(tar, prefix, generator, posModel);
@@ -59,7 +56,11 @@ MWL* MWL_CreateSupplementaryMWL(DVKTar* tar, const char* prefix, const PG* gener
                                 int32_t type)
 {
     const BrevitFunctionTable* t = spBrevitFunctionPointers;
-    if (t == nullptr || type != static_cast<int32_t>(kMWLStorePlain))
+    if (t == nullptr)
+        return nullptr;
+    if (type == static_cast<int32_t>(kMWLStoreCompressed))
+        return createThrough(t->MWLCompress_CreateSupplementaryMWL, tar, prefix, generator);
+    if (type != static_cast<int32_t>(kMWLStorePlain))
         return nullptr;
     return createThrough(t->MWL1_CreateSupplementaryMWL, tar, prefix, generator);
 }

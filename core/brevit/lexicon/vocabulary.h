@@ -199,6 +199,28 @@ int32_t Voc_RemoveUnreferencedWords(Voc* voc, const uint8_t* flags, int32_t firs
                                     int32_t fromWordList, int32_t* freed);
 int32_t Voc_RemoveInactiveWordIds(Voc* voc, int32_t* freed);
 
+// ---- tokenizing and phrases ----
+// Voc_Tokenize is declared with the search's calls.
+// No variants are made: 0.
+int32_t Voc_CreateTokenVariants(const Voc* voc, int32_t kind, const uint16_t* text, int32_t count,
+                                const uint32_t* ids, const int32_t* starts, int32_t capacity, uint32_t* out);
+
+// A phrase as word-list ids, adding the words the list lacks (flag 1 for
+// each id this call added): 0, or 1 when nothing usable, or the refused
+// add's result (every word this call added removed again).
+int32_t Voc_MakePhraseActive(Voc* voc, const uint16_t* text, int32_t mode, int32_t max, VocId* ids, int32_t* count,
+                             int32_t* flags);
+
+// A phrase's written and spoken texts split into words matching both (the
+// written text alone when spoken is null or empty); the number written.
+int32_t Voc_AlignSpokenPhrase(const Voc* voc, const uint16_t* surface, const uint16_t* spoken, int32_t keepPartial,
+                              int32_t matchMode, int32_t max, VocId* ids, int32_t* surfaceStarts,
+                              int32_t* surfaceLengths, int32_t* spokenStarts, int32_t* spokenLengths);
+int32_t Voc_MakeSpokenPhraseActive(const Voc* voc, const uint16_t* surface, const uint16_t* spoken,
+                                   int32_t keepPartial, int32_t matchMode, int32_t max, VocId* ids,
+                                   int32_t* surfaceStarts, int32_t* surfaceLengths, int32_t* spokenStarts,
+                                   int32_t* spokenLengths);
+
 // ---- n-gram scoring ----
 int32_t Voc_ScoreNGram(const Voc* voc, const uint16_t* history, int32_t n, int32_t activeId);
 int32_t Voc_ScoreNGramRaw(const Voc* voc, const uint16_t* history, int32_t n, int32_t activeId);

@@ -23,3 +23,25 @@ void ClassPairConstraint_ResetPointers(Constraint* con);
 void CCCache_IteratorInit(Constraint* con, ConstraintIterator* iterator, uint16_t previous, int32_t ignored,
                           ActiveId id, uint16_t restrict);
 int32_t CCCache_IteratorNext(ConstraintIterator* iterator, Constraint* con, ConstraintSuccessor* out);
+// The constraint score of a recognised word sequence whose class id and
+// member per word are known (choice lists): the steps' scores, each member's
+// weight byte once, and the end score of the last word's class, as a signed
+// 16-bit value. flags[i] non-zero: word i starts a member; 0: it continues
+// the member of word i - 1. A word the constraint does not offer there adds
+// nothing. count < 1: the end score of the start.
+int32_t ClassPairConstraint_ScoreWordSequence(Constraint* con, int32_t count, const uint16_t* prons,
+                                              const uint32_t* classIds, const int32_t* members,
+                                              const uint8_t* flags, int32_t wordOrder);
+
+// Set the iterator's word-order flag; set the two values that state-table
+// entries record.
+void ClassPairConstraint_SetWordOrderTest(ConstraintIterator* iterator, int32_t flag);
+void ClassPairConstraint_SetStateValues(ConstraintIterator* iterator, int32_t a, int32_t b);
+// Start classes: their members counted (with out, each member's first word
+// listed); whether one is a phrase class; whether one has a member starting
+// with the active word id.
+int32_t ClassPairConstraint_CountStartWords(Constraint* con, uint16_t* out);
+int32_t ClassPairConstraint_HasStartIRClass(Constraint* con);
+int32_t ClassPairConstraint_ActiveIsGateWord(Constraint* con, uint16_t id);
+// Flag A of the class being spoken at id; 0 for other kinds.
+int32_t ClassPairConstraint_GetClassFlag(Constraint* con, ActiveId id);

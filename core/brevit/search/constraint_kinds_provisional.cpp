@@ -33,19 +33,6 @@ Constraint* WholeVocConstraint_ReadFromBinFile(BinFileReader* reader, Voc* vocab
     return f != nullptr ? f(reader, vocabulary) : nullptr;
 }
 
-void ClassPairConstraint_PrepareIterator(Constraint* con, ConstraintIterator* iterator)
-{
-    if (auto f = installed(&ConstraintKindDoubles::classPairPrepareIterator))
-        f(con, iterator);
-}
-
-int32_t ClassPairConstraint_PrepareFrame(Constraint* con, const uint8_t* bytes, int32_t count,
-                                         int32_t word)
-{
-    auto f = installed(&ConstraintKindDoubles::classPairPrepareFrame);
-    return f != nullptr ? f(con, bytes, count, word) : 1;
-}
-
 Constraint* ClassPairConstraint_Expand(Constraint* con)
 {
     auto f = installed(&ConstraintKindDoubles::classPairExpand);

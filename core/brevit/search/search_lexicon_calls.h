@@ -69,6 +69,11 @@ AWL* Voc_GetActiveWordList(const Voc* vocabulary);
 int32_t AWL_GetPronIds(const AWL* list, int32_t activeId, uint16_t* buffer, int32_t size);
 // The active word owning a pronunciation.
 int32_t AWL_GetActiveIdFromPronId(const AWL* list, int32_t pronId, int32_t* index);
+// The number of pronunciations of an active word, and the n-th of them.
+int32_t AWL_GetNumProns(const AWL* list, int32_t activeId);
+int32_t AWL_GetNthPronId(const AWL* list, int32_t activeId, int32_t n);
+// 0 when pronunciation b may not follow pronunciation a (word order).
+int32_t Voc_CanFollow(const Voc* vocabulary, int32_t a, int32_t b);
 // The most pronunciations of one word.
 int32_t Voc_GetMaxNumPronunciations(const Voc* vocabulary);
 // One past the highest active word id in use, at least 1.

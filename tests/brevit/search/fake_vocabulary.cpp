@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <new>
+#include <set>
 #include <utility>
 
 // The active word list is a view of the same words.
@@ -24,6 +25,7 @@ struct Voc {
     std::map<std::u16string, std::vector<uint16_t>> spellings;
     std::map<uint16_t, std::pair<uint16_t, int32_t>> owners;   // pron -> (word, index), made on first use
     std::map<std::u16string, std::vector<uint32_t>> matches;   // Voc_GetMatches by whole text
+    std::set<std::pair<int32_t, int32_t>> forbidden;           // (a, b): b may not follow a
 };
 
 namespace {
@@ -43,7 +45,7 @@ const std::pair<uint16_t, int32_t>* ownerOf(const Voc* v, uint16_t pron)
 } // namespace
 
 FakeVocabulary::FakeVocabulary(std::map<uint16_t, std::vector<uint16_t>> words)
-    : m_voc(new Voc{std::move(words), {}, {nullptr}, {}, {}, {}})
+    : m_voc(new Voc{std::move(words), {}, {nullptr}, {}, {}, {}, {}})
 {
     m_voc->list.voc = m_voc;
 }
@@ -279,6 +281,26 @@ int32_t AWL_GetActiveIdFromPronId(const AWL* list, int32_t pronId, int32_t* inde
         *index = owner->second;
     return owner->first;
 }
+
+int32_t AWL_GetNumProns(const AWL* list, int32_t activeId)
+{
+    return copyProns(pronsOf(list->voc, activeId), nullptr, 0);
+}
+
+int32_t AWL_GetNthPronId(const AWL* list, int32_t activeId, int32_t n)
+{
+    const std::vector<uint16_t>* prons = pronsOf(list->voc, activeId);
+    return prons != nullptr && n >= 0 && static_cast<std::size_t>(n) < prons->size()
+               ? (*prons)[static_cast<std::size_t>(n)]
+               : 65535;
+}
+
+int32_t Voc_CanFollow(const Voc* vocabulary, int32_t a, int32_t b)
+{
+    return vocabulary->forbidden.count({a, b}) != 0 ? 0 : 1;
+}
+
+void FakeVocabulary::forbidFollowing(uint16_t a, uint16_t b) { m_voc->forbidden.insert({a, b}); }
 
 int32_t Voc_GetMaxNumPronunciations(const Voc* vocabulary)
 {

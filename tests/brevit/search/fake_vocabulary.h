@@ -32,6 +32,8 @@ public:
     // holds the active words under their own numbers: word-list id a is
     // active word a (vocabulary id 0xC0000000 | a).
     void spell(const std::string& text, std::vector<uint32_t> vocIds);
+    // Voc_CanFollow refuses pron b after pron a.
+    void forbidFollowing(uint16_t a, uint16_t b);
 
 private:
     Voc* m_voc;

@@ -246,6 +246,24 @@ TEST_F(SuitePlayback, PlaysPcmAndEndsAShortFrameWithSilence)
     }
 }
 
+TEST_F(SuitePlayback, EveryStopMessageWaitingForTheStopReportIsSentOnce)
+{
+    // A second stop before the player has reported the first keeps the
+    // first stop's message: its owner waits for it.
+    MessageCounter first, second;
+    runOnVr([&] {
+        dvk_audio_stopPlayback(first.message());
+        dvk_audio_stopPlayback(nullptr);
+        dvk_audio_stopPlayback(second.message());
+    });
+    EXPECT_TRUE(waitFor([&] { return first.count.load() == 1 && second.count.load() == 1; }));
+    waitFor([] { return false; }, std::chrono::milliseconds(200));
+    drainVr();
+    EXPECT_EQ(first.count.load(), 1);
+    EXPECT_EQ(second.count.load(), 1);
+    EXPECT_TRUE(first.onSuiteThread.load());
+}
+
 TEST_F(SuitePlayback, PlaysAmrFramesAsTheLibraryDecodesThem)
 {
     const auto frames = amrToneFrames(50, MR122);

@@ -208,23 +208,18 @@ TEST_F(Merrowind, EventBeforeTheSuiteIsReadyIsABadStateAndExits)
     EXPECT_TRUE(logHas("UIevent: bad state"));
 }
 
-TEST_F(Merrowind, ASecondUiReplacesTheFirstAndTheCurrentOneLeavingEndsTheSession)
+// The replacement of one UI by another is shown in-process (HandlerOnBus):
+// here, with the suite installed but no suite data in the root, the first UI
+// starts the suite, whose creation fails, and the service ends by itself.
+TEST_F(Merrowind, WithoutSuiteDataTheFirstUiEndsTheSessionCleanly)
 {
     Buscall start({kName, "startVoiceCommand", R"({"source":"x"})"});
     start.reply();
-    Buscall firstUi({"-n", "0", kName, "registerUI", "{}"});
-    ASSERT_TRUE(runUntil([&] { return firstUi.count() == 1 || logHas("registerUI: message received"); }, kPatienceMs));
-    Buscall secondUi({"-n", "0", kName, "registerUI", "{}"});
-    ASSERT_TRUE(runUntil([&] { return logHas("UI subscription already received.  Replacing it with new subscription."); }, kPatienceMs))
-        << log();
-
-    firstUi.interrupt();  // the replaced UI leaving ends nothing
-    ASSERT_TRUE(firstUi.finish());
-    EXPECT_TRUE(running());
-
-    secondUi.interrupt();
-    ASSERT_TRUE(secondUi.finish());
+    Buscall ui({"-n", "0", kName, "registerUI", "{}"});
     EXPECT_TRUE(exited()) << log();
+    EXPECT_TRUE(logHas("dvk_config_createConfigManager: cannot open dvk_config_gen.bin")) << log();
+    EXPECT_TRUE(logHas("merrowind stopped.")) << log();
+    EXPECT_TRUE(ui.finish());
 }
 
 // Sends a raw Call (any text as payload) straight over D-Bus; the reply text.

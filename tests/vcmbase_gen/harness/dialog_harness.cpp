@@ -2,6 +2,7 @@
 
 #include "core/config/dvk_config.h"
 #include "core/constraints/dvk_constraints_dynamictable.h"
+#include "core/nbest/dvk_nbest.h"
 #include "core/utils/dvk_ucs2.h"
 #include "core/vre/dvk_vre.h"
 #include "sdk/common/dvk_settings.h"
@@ -108,6 +109,7 @@ void DialogHarness::SetUp()
     recordedScreens().clear();
     screensFail() = false;
     fakeGotoItems().clear();
+    fakeHelpItems().clear();
     dvk_ce_setDialogCalls(&kScriptedCalls);
 
     writeTableFile("str_enus.bin", numberedStringFile());
@@ -257,4 +259,16 @@ std::vector<std::string> DialogHarness::take()
 std::string DialogHarness::top()
 {
     return vcms == nullptr || dvk_vcm_current(vcms) == nullptr ? "none" : dvk_vcm_getCurrentName(vcms);
+}
+
+dvk_nbest_List* resultWith(int32_t slot, const std::u16string& text)
+{
+    dvk_nbest_List* nbest = dvk_nbest_create(-2, "value", 100);
+    dvk_nbest_addEntry(nbest);
+    if (slot >= 0) {
+        std::vector<dvk_ucs2_Char> units(text.begin(), text.end());
+        units.push_back(0);
+        dvk_nbest_addValueNoIds(nbest, 0, slot, "value", units.data(), units.data());
+    }
+    return nbest;
 }

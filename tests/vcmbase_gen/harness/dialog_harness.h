@@ -45,6 +45,9 @@ struct Said {
 };
 Said sayInto(const std::function<int(dvk_prompt_List*)>& step);
 
+// A one-entry result with text in the value slot (no value when slot < 0).
+dvk_nbest_List* resultWith(int32_t slot, const std::u16string& text);
+
 class DialogHarness : public SuiteMemoryTest {
 protected:
     void SetUp() override;

@@ -2,6 +2,8 @@
 
 #include "sdk/common/dvk_pbook.h"
 #include "tests/core/vcm/phonebook/ann_bob_phonebook.h"
+#include "core/utils/dvk_array.h"
+#include "core/utils/dvk_ucs2.h"
 
 namespace {
 
@@ -26,6 +28,25 @@ dvk_vcm_Module* withAnnEntry(Make make)
     dvk_vcm_Module* module = make(entry);
     dvk_pbook_destroyEntry(&entry);
     return module;
+}
+
+// Six owned copies of the name (two pages at five a page), or NULL when
+// memory is short, nothing left behind.
+dvk_array* sixItems()
+{
+    dvk_array* items = dvk_array_create();
+    for (int i = 0; items != nullptr && i < 6; i++) {
+        dvk_ucs2_Char* text = dvk_ucs2_createCopy(kName);
+        if (text == nullptr || dvk_array_addItem(items, text) == nullptr) {
+            dvk_ucs2_destroy(&text);
+            for (long j = 0; j < dvk_array_getCount(items); j++) {
+                auto* t = static_cast<dvk_ucs2_Char*>(dvk_array_getItem(items, j));
+                dvk_ucs2_destroy(&t);
+            }
+            dvk_array_destroy(&items);
+        }
+    }
+    return items;
 }
 
 }  // namespace
@@ -77,7 +98,7 @@ const std::vector<ModuleRow>& moduleTable()
         {"vcm_nolastnumber_nonlisten", 25, [](S s) { return dvk_gen_vcm_newNoLastNumberNonListening(s); }},
         {"vcm_outofmemory", 0, [](S s) { return dvk_gen_vcm_newOutOfMemory(s, 0); }},
         {"vcm_selectItem", 19,
-         [](S s) { return dvk_gen_vcm_newSelectItem(s, 49, 541, 441, nullptr, &changeModeList_constraint, 18); }},
+         [](S s) { return dvk_gen_vcm_newSelectItem(s, 49, 541, 441, sixItems(), &changeModeList_constraint, 18); }},
         {"vcm_selectComplete", 17, [](S s) { return dvk_gen_vcm_newSelectComplete(s, 41, 19, 0, kName, 3); }},
         {"vcm_redialCmd", 25, [](S s) { return dvk_gen_vcm_newRedialCmd(s); }},
         {"vcm_help", 0, [](S s) { return dvk_gen_vcm_newHelp(s, 5, 600, 601, 513, DVK_UI_EVENT_RESTART); }},

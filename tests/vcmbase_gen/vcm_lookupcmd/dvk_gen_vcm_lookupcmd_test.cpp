@@ -38,9 +38,16 @@ TEST_F(LookupCmdTest, NoNameAsksForOne)
 TEST_F(LookupCmdTest, EmptyPhonebookHasNoContacts)
 {
     useEmptyPhonebook();
-    LogCapture capture;
-    after(heard(u"Ann"));
-    EXPECT_TRUE(capture.contains("dvk_gen_vcm_newNoContactsAvailable: module not built"));
+    for (int32_t nonListening : {0, 1}) {
+        SCOPED_TRACE(nonListening);
+        feature(64, nonListening);
+        after(heard(u"Ann"));
+        EXPECT_EQ(top(), nonListening ? "vcm_nocontacts_nonlisten" : "vcm_nocontacts_listen");
+        EXPECT_EQ(driver.lastResult, 0);
+        dvk_vcm_endSession(&vcms);
+        start();
+        take();
+    }
 }
 
 // A contact gone from the phonebook by the time the look-up completes is

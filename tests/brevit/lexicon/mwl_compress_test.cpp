@@ -1,0 +1,588 @@
+// The compressed word-list store: both stores built from one word table
+// answer one query table alike, under every compressor setting; the
+// documented differences, refusals of damaged files and allocation
+// failures are checked on their own.
+#include "core/brevit/lexicon/mwl_compress.h"
+#include "core/brevit/lexicon/mwl_util.h"
+#include "core/brevit/runtime/dvk_err.h"
+#include "tests/brevit/lexicon/word_store_test.h"
+#include "tests/support/compressed_word_list_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using compressed_word_lists::Book;
+using CWord = compressed_word_lists::Word;
+
+const uint16_t* u16(const std::u16string& t) { return reinterpret_cast<const uint16_t*>(t.c_str()); }
+
+std::vector<CWord> fixtureWords()
+{
+    const std::vector<word_lists::Word> plain = {
+        {u"base", u"", {}, 254},
+        {u"eBook", u"", {{1, 2, 0, 0}}, 254},
+        {u"New York", u"new york", {{0, 1, 2, 3}}, 254},
+        {u"river", u"", {{0, 1, 2, 3, 4}}, 254},
+        {u"River", u"", {{4, 3, 2, 1, 0, 0}, {4, 3, 2}}, 254},
+        {u"rivers", u"", {{0, 1, 2, 3, 4, 2}}, 254},
+        {u"riverside", u"", {{0, 1}, {0, 1, 2}, {2}}, 254},
+        {u"rock", u"", {}, 254},
+        {u"RSVP", u"r s v p", {{2, 2, 1, 1}}, 254},
+    };
+    std::vector<CWord> words;
+    for (const auto& w : plain) {
+        CWord c;
+        c.word = w;
+        words.push_back(c);
+    }
+    return words;
+}
+
+// Words over a small alphabet so keys share prefixes and case variants
+// collide; 0-3 prons (0: generated), some spoken forms.
+std::vector<CWord> randomWords(uint32_t seed, int count)
+{
+    std::mt19937 random(seed);
+    const std::u16string letters = u"aAbBrR";
+    std::vector<CWord> words;
+    for (int k = 0; k < count; ++k) {
+        CWord w;
+        const int length = 1 + static_cast<int>(random() % 6);
+        for (int i = 0; i < length; ++i)
+            w.word.surface += letters[random() % letters.size()];
+        if (random() % 5 == 0)
+            w.word.spoken = u"s" + std::u16string(1, static_cast<char16_t>(u'a' + random() % 3));
+        const int prons = static_cast<int>(random() % 4);
+        for (int p = 0; p < prons; ++p) {
+            Pron pron;
+            const int n = 1 + static_cast<int>(random() % 5);
+            for (int i = 0; i < n; ++i)
+                pron.push_back(static_cast<uint16_t>(random() % 5));
+            w.word.prons.push_back(pron);
+        }
+        words.push_back(w);
+    }
+    return words;
+}
+
+class MWLCompressTest : public WordStoreTest {
+protected:
+    void SetUp() override
+    {
+        WordStoreTest::SetUp();
+        m_log.answer = {0, 3, 1, 2, 4};
+        m_generator = fakeGenerator(&m_log);
+    }
+
+    void TearDown() override
+    {
+        for (MWL* l : m_lists)
+            MWL_Delete(l);
+        m_lists.clear();
+        m_tables.clear();
+        m_params.reset();
+        WordStoreTest::TearDown();
+    }
+
+    void setStore(uint32_t store)
+    {
+        ParamBlockBuilder b;
+        b.word(kBrevitParamExpansionPool, 40)
+            .word(kBrevitParamMasterPhonemeSlots, 4)
+            .word(kBrevitParamRecogPhonemeSlots, 4)
+            .word(kBrevitParamKeepPronunciations, 1)
+            .word(kBrevitParamCompressedStore, store);
+        m_params.reset();
+        m_params = std::make_unique<ScopedParamBlock>(b);
+    }
+
+    MWL* loadWith(uint32_t store, std::function<bool(BinFileWriter*)> write, const std::string& prefix)
+    {
+        setStore(store);
+        const std::string tag = prefix + "mwl";
+        m_tables.push_back(std::make_unique<WrittenTable>(write, tag.c_str(), "list.dvk"));
+        MWL* l = MWL_CreateFromBinFile(m_tables.back()->tar(), prefix.c_str(), &m_generator.base, nullptr);
+        if (l != nullptr)
+            m_lists.push_back(l);
+        return l;
+    }
+
+    MWL* compressed(const compressed_word_lists::Fields& f, const std::string& prefix = "c")
+    {
+        return loadWith(kMWLStoreCompressed, [f](BinFileWriter* w) { return compressed_word_lists::write(w, f); },
+                        prefix);
+    }
+
+    MWL* plain(const word_lists::Fields& f)
+    {
+        return loadWith(kMWLStorePlain, [f](BinFileWriter* w) { return word_lists::write(w, f); }, "p");
+    }
+
+    // Everything a caller can ask about the texts, one line each.
+    static std::string answers(const MWL* l, const std::vector<std::u16string>& texts,
+                               const std::vector<std::u16string>& spokens)
+    {
+        std::ostringstream out;
+        const int32_t maxMaster = MWL_GetMaxMasterPronunciationLength(l);
+        out << "max " << MWL_GetMaxSurfaceFormLength(l) << ' ' << MWL_GetMaxSpokenFormLength(l) << ' '
+            << maxMaster << ' ' << MWL_GetMaxRecogPronunciationLength(l) << ' ' << MWL_GetMaxNumPronunciations(l)
+            << '\n';
+        for (const std::u16string& t : texts) {
+            out << "id " << MWL_GetId(l, u16(t), nullptr, 1);
+            for (const std::u16string& s : spokens)
+                out << ' ' << MWL_GetId(l, u16(t), u16(s), 1);
+            for (int32_t caseFlag : {0, 1})
+                for (int32_t exact : {0, 1}) {
+                    out << " | " << MWL_GetNumMatches(l, caseFlag, exact, u16(t)) << ':';
+                    for (int32_t capacity : {0, 1, 40}) {
+                        std::vector<uint32_t> ids(40, 0xEEEE);
+                        const int32_t n = MWL_GetMatches(l, caseFlag, exact, u16(t), ids.data(), capacity, 1);
+                        out << ' ' << n << '[';
+                        for (int32_t k = 0; k < n && k < capacity; ++k)
+                            out << ids[static_cast<size_t>(k)] << ',';
+                        out << ']';
+                    }
+                }
+            out << '\n';
+        }
+        for (const std::u16string& s : spokens) {
+            std::vector<uint32_t> ids(40, 0);
+            const int32_t n = MWL_GetIdsFromSpoken(l, u16(s), ids.data(), 40, 1);
+            out << "spoken " << n << ':';
+            for (int32_t k = 0; k < n && k < 40; ++k)
+                out << ' ' << ids[static_cast<size_t>(k)];
+            out << '\n';
+        }
+        for (uint32_t id = MWL_GetNextMasterId(l, kMWLNoWord); id != kMWLNoWord; id = MWL_GetNextMasterId(l, id)) {
+            std::vector<uint16_t> surface(static_cast<size_t>(MWL_GetMaxSurfaceFormLength(l)) + 1, 0xEEEE);
+            std::vector<uint16_t> spoken(static_cast<size_t>(MWL_GetMaxSpokenFormLength(l)) + 1, 0xEEEE);
+            MWL_GetSurfaceAndSpokenForms(l, id, surface.data(), spoken.data());
+            out << "word " << id << ' ' << std::string(surface.begin(), surface.end()).c_str() << '/'
+                << std::string(spoken.begin(), spoken.end()).c_str();
+            for (int32_t capacity : {0, 1, 4}) {
+                std::vector<std::vector<uint16_t>> buffers(4, std::vector<uint16_t>(static_cast<size_t>(maxMaster) + 1, 0));
+                std::vector<uint16_t*> pointers;
+                for (auto& b : buffers)
+                    pointers.push_back(b.data());
+                const int32_t n = MWL_GetMasterPronunciations(l, id, capacity, pointers.data(), nullptr);
+                out << " (" << n << ')';
+                for (int32_t k = 0; k < n && k < capacity; ++k) {
+                    out << '<';
+                    for (const uint16_t* p = pointers[static_cast<size_t>(k)]; *p != kMWLPronEnd; ++p)
+                        out << *p << ' ';
+                    out << '>';
+                }
+            }
+            std::vector<std::vector<uint16_t>> recog(4, std::vector<uint16_t>(static_cast<size_t>(MWL_GetMaxRecogPronunciationLength(l)) + 1, 0));
+            std::vector<uint16_t*> recogPointers;
+            for (auto& b : recog)
+                recogPointers.push_back(b.data());
+            const int32_t r = MWL_GetRecogPronunciations(l, id, 4, recogPointers.data());
+            out << " recog " << r;
+            for (int32_t k = 0; k < r && k < 4; ++k) {
+                out << '<';
+                for (const uint16_t* q = recogPointers[static_cast<size_t>(k)]; *q != kMWLPronEnd; ++q)
+                    out << *q << ' ';
+                out << "> gender " << MWL_GetGender(l, id, k);
+            }
+            out << '\n';
+        }
+        for (const Pron& p : {Pron{0, 1, kMWLPronEnd}, Pron{kMWLPronEnd}, Pron{9, kMWLPronEnd}})
+            out << "legal " << MWL_IsPronunciationLegal(l, p.data()) << ' ' << MWL_IsMasterPronunciationLegal(l, p.data())
+                << '\n';
+        out << "gender " << MWL_ContainsGender(l) << " crcs " << MWL_GetRecogPhonemeSetCRC(l) << ' '
+            << MWL_GetMasterPhonemeSetCRC(l) << ' ' << MWL_GetMaxMasterPhonemeId(l) << '\n';
+        return out.str();
+    }
+
+    // Every surface, its case forms, prefixes, extensions, non-words.
+    static std::vector<std::u16string> queries(const std::vector<CWord>& words)
+    {
+        std::vector<std::u16string> texts = {u"", u"zzz", u"a b", u"\u20ac", u"\u4e2d"};
+        for (const CWord& w : words) {
+            const std::u16string& s = w.word.surface;
+            std::u16string lower = s, upper = s;
+            for (auto& c : lower)
+                c = (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
+            for (auto& c : upper)
+                c = (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
+            std::u16string capital = lower;
+            if (!capital.empty() && capital[0] >= u'a' && capital[0] <= u'z')
+                capital[0] = static_cast<char16_t>(capital[0] - 32);
+            texts.insert(texts.end(), {s, lower, upper, capital, s + u"x", s.substr(0, 1), s.substr(0, 2),
+                                       s.substr(0, s.size() > 1 ? s.size() - 1 : 1)});
+        }
+        return texts;
+    }
+
+    static std::vector<std::u16string> spokens(const std::vector<CWord>& words)
+    {
+        std::vector<std::u16string> out = {u"", u"nothing"};
+        for (const CWord& w : words)
+            if (!w.word.spoken.empty())
+                out.push_back(w.word.spoken);
+        return out;
+    }
+
+    void expectSameAnswers(const std::vector<CWord>& words, const compressed_word_lists::Options& o,
+                           const std::string& what)
+    {
+        std::vector<word_lists::Word> plainWords;
+        for (const CWord& w : words)
+            plainWords.push_back(w.word);
+        const compressed_word_lists::Fields cf = compressed_word_lists::build(words, o);
+        const MWL* c = compressed(cf, "c" + std::to_string(m_lists.size()));
+        ASSERT_NE(c, nullptr) << what;
+        const MWL* p = plain(word_lists::build(plainWords, o.list));
+        ASSERT_NE(p, nullptr) << what;
+        const auto texts = queries(words);
+        const auto said = spokens(words);
+        EXPECT_EQ(answers(c, texts, said), answers(p, texts, said)) << what;
+    }
+
+    GeneratorLog m_log;
+    FakeGenerator m_generator{};
+    std::unique_ptr<ScopedParamBlock> m_params;
+    std::vector<std::unique_ptr<WrittenTable>> m_tables;
+    std::vector<MWL*> m_lists;
+};
+
+struct Setting {
+    int32_t shift;
+    Book w, p;
+    int32_t phonemeWidth;
+    bool spokenIndex;
+};
+
+const Setting kSettings[] = {
+    {0, Book::None, Book::None, 1, false},           {1, Book::None, Book::None, 1, true},
+    {3, Book::Automatic, Book::None, 1, false},      {6, Book::None, Book::Automatic, 2, true},
+    {1, Book::Automatic, Book::Automatic, 2, false}, {3, Book::Automatic, Book::Automatic, 1, true},
+};
+
+compressed_word_lists::Options optionsOf(const Setting& s)
+{
+    compressed_word_lists::Options o;
+    o.blockShift = s.shift;
+    o.bookW = s.w;
+    o.bookP = s.p;
+    o.phonemeWidth = s.phonemeWidth;
+    o.list.spokenIndex = s.spokenIndex;
+    o.list.rules = false;
+    return o;
+}
+
+std::string describe(const Setting& s)
+{
+    return "shift " + std::to_string(s.shift) + " W " + std::to_string(static_cast<int>(s.w)) + " P " +
+           std::to_string(static_cast<int>(s.p)) + " width " + std::to_string(s.phonemeWidth) + " index " +
+           std::to_string(s.spokenIndex);
+}
+
+TEST_F(MWLCompressTest, BothStoresAnswerTheFixtureAlike)
+{
+    for (const Setting& s : kSettings)
+        expectSameAnswers(fixtureWords(), optionsOf(s), describe(s));
+}
+
+TEST_F(MWLCompressTest, BothStoresAnswerRandomTablesAlike)
+{
+    for (uint32_t seed : {1u, 2u, 3u})
+        for (const Setting& s : kSettings)
+            expectSameAnswers(randomWords(seed, 120), optionsOf(s), describe(s) + " seed " + std::to_string(seed));
+}
+
+// The same run-time words added to both stores: both answer alike again.
+TEST_F(MWLCompressTest, BothStoresAnswerAlikeAfterTheSameAdds)
+{
+    const std::vector<CWord> words = fixtureWords();
+    std::vector<word_lists::Word> plainWords;
+    for (const CWord& w : words)
+        plainWords.push_back(w.word);
+    const compressed_word_lists::Options o = optionsOf(kSettings[2]);
+    MWL* c = compressed(compressed_word_lists::build(words, o));
+    MWL* p = plain(word_lists::build(plainWords, o.list));
+    ASSERT_NE(c, nullptr);
+    ASSERT_NE(p, nullptr);
+    const Pron first = {0, 1, 2, kMWLPronEnd}, second = {2, 2, kMWLPronEnd};
+    const uint16_t* prons[] = {first.data(), second.data()};
+    for (MWL* l : {c, p}) {
+        uint32_t id = 0;
+        EXPECT_EQ(MWL_AddWordWithPronunciations(l, u16(u"Rivet"), nullptr, 2, prons, 0, 0, &id), kMWLAddDone);
+        EXPECT_EQ(MWL_AddWordWithPronunciations(l, u16(u"river"), u16(u"sa"), 1, prons, 0, 0, &id), kMWLAddDone);
+        EXPECT_EQ(MWL_AddMasterPronunciation(l, MWL_GetId(l, u16(u"rock"), nullptr, 1), second.data()), 1);
+    }
+    std::vector<std::u16string> texts = queries(words);
+    texts.push_back(u"Rivet");
+    std::vector<std::u16string> said = spokens(words);
+    said.push_back(u"sa");
+    EXPECT_EQ(answers(c, texts, said), answers(p, texts, said));
+}
+
+TEST_F(MWLCompressTest, TheStaticCrcIsTheWritersRecord)
+{
+    for (const Setting& s : kSettings) {
+        const compressed_word_lists::Fields f = compressed_word_lists::build(fixtureWords(), optionsOf(s));
+        const MWL* l = compressed(f, "c" + std::to_string(m_lists.size()));
+        ASSERT_NE(l, nullptr);
+        EXPECT_EQ(MWLCompress_ComputeStaticCRC(reinterpret_cast<const MWLCompress*>(l)->s), f.crcs[4]);
+    }
+}
+
+TEST_F(MWLCompressTest, PerWordValuesStoredAndAbsent)
+{
+    std::vector<CWord> words = fixtureWords();
+    CWord& river = words[3];
+    river.classId = 515;
+    river.unigram = 32;
+    river.attributes = 17;
+    river.affix = 4;
+    river.semantic = 256;
+    compressed_word_lists::Options o = optionsOf(kSettings[1]);
+    o.classWidth = 2;
+    o.classBase = 100;
+    o.classDefault = 7;
+    o.unigramBase = 1000;
+    o.unigramDefault = 5;
+    o.affixWidth = 1;
+    o.affixBase = 3;
+    o.semanticWidth = 2;
+    const MWL* l = compressed(compressed_word_lists::build(words, o));
+    ASSERT_NE(l, nullptr);
+    const uint32_t stored = MWL_GetId(l, u16(u"river"), nullptr, 1);
+    const uint32_t absent = MWL_GetId(l, u16(u"base"), nullptr, 1);
+    ASSERT_NE(stored, kMWLNoWord);
+    EXPECT_EQ(MWL_GetClassId(l, stored), 615);
+    EXPECT_EQ(MWL_GetClassId(l, absent), 107);
+    EXPECT_EQ(MWL_GetUnigramScore(l, stored), 1032);
+    EXPECT_EQ(MWL_GetUnigramScore(l, absent), 1005);
+    EXPECT_EQ(MWL_GetAttributes(l, stored), 17);
+    EXPECT_EQ(MWL_GetAttributes(l, absent), -1);
+    EXPECT_EQ(MWL_GetAffixId(l, stored), 7);
+    EXPECT_EQ(MWL_GetAffixId(l, absent), 3);
+    EXPECT_EQ(MWL_GetSemanticId(l, stored), 256);
+    EXPECT_EQ(MWL_GetSemanticId(l, absent), 0);
+    // Run-time ids.
+    const uint32_t runTime = 5000;
+    EXPECT_EQ(MWL_GetUnigramScore(l, runTime), 32767);
+    EXPECT_EQ(MWL_GetClassId(l, runTime), 65535);
+    EXPECT_EQ(MWL_GetAttributes(l, runTime), -1);
+    EXPECT_EQ(MWL_GetAffixId(l, runTime), -1);
+    EXPECT_EQ(MWL_GetSemanticId(l, runTime), -1);
+    // Affix width 0: -1 everywhere; class ids keep their low 16 bits.
+    o.affixWidth = 0;
+    river.affix.reset();
+    o.classBase = 65530;
+    river.classId = 10;
+    const MWL* m = compressed(compressed_word_lists::build(words, o), "m");
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(MWL_GetAffixId(m, stored), -1);
+    EXPECT_EQ(MWL_GetAffixId(m, absent), -1);
+    EXPECT_EQ(MWL_GetClassId(m, stored), 4);
+}
+
+TEST_F(MWLCompressTest, PartOfSpeechIdsOfStoredAndGeneratedProns)
+{
+    std::vector<CWord> words = fixtureWords();
+    CWord& river = words[4];   // River: two prons
+    river.posIds = {258, 5};
+    river.synthesis = {1, 0};
+    CWord& base = words[0];    // generated
+    base.posIds = {9};
+    compressed_word_lists::Options o = optionsOf(kSettings[0]);
+    o.posWidth = 2;
+    const MWL* l = compressed(compressed_word_lists::build(words, o));
+    ASSERT_NE(l, nullptr);
+    const uint32_t id = MWL_GetId(l, u16(u"River"), nullptr, 1);
+    ASSERT_NE(id, kMWLNoWord);
+    std::vector<std::vector<uint16_t>> buffers(2, std::vector<uint16_t>(20));
+    uint16_t* pointers[] = {buffers[0].data(), buffers[1].data()};
+    int32_t pos[2] = {0, 0};
+    ASSERT_EQ(MWL_GetMasterPronunciations(l, id, 2, pointers, pos), 2);
+    EXPECT_EQ(pos[0], 258);
+    EXPECT_EQ(pos[1], 5);
+    int32_t posIds[4] = {0}, indices[4] = {0}, count = 0;
+    EXPECT_EQ(MWL_GetTTSPosIds(l, id, 4, posIds, indices, &count), 1);
+    EXPECT_EQ(count, 1);
+    EXPECT_EQ(posIds[0], 258);
+    EXPECT_EQ(indices[0], 0);
+    int32_t one = 0;
+    MWL_GetPosIdForPron(l, id, 1, &one);
+    EXPECT_EQ(one, 5);
+    MWL_GetPosIdForPron(l, id, 2, &one);
+    EXPECT_EQ(one, -1);
+    const uint32_t generated = MWL_GetId(l, u16(u"base"), nullptr, 1);
+    MWL_GetPosIdForPron(l, generated, 0, &one);
+    EXPECT_EQ(one, 9);
+    EXPECT_EQ(MWL_GetTTSPosIds(l, generated, 4, posIds, indices, &count), 1);
+    EXPECT_EQ(posIds[0], 9);
+    // Without part-of-speech ids a generated pron is no synthesis entry.
+    const MWL* none = compressed(compressed_word_lists::build(words, optionsOf(kSettings[0])), "n");
+    ASSERT_NE(none, nullptr);
+    EXPECT_EQ(MWL_GetTTSPosIds(none, generated, 4, posIds, indices, &count), 0);
+    EXPECT_EQ(count, 0);
+}
+
+// Shift 1 puts "river" at the end of block 1 and "River" at the start of
+// block 2: lookups across the boundary.
+TEST_F(MWLCompressTest, LookupsRunAcrossBlockBoundaries)
+{
+    const MWL* l = compressed(compressed_word_lists::build(fixtureWords(), optionsOf(kSettings[1])));
+    ASSERT_NE(l, nullptr);
+    const uint32_t river = MWL_GetId(l, u16(u"river"), nullptr, 1);
+    const uint32_t River = MWL_GetId(l, u16(u"River"), nullptr, 1);
+    ASSERT_NE(river, kMWLNoWord);
+    ASSERT_NE(River, kMWLNoWord);
+    EXPECT_EQ(River, river + 1);
+    EXPECT_EQ(river % 2, 1u);
+    std::vector<uint32_t> ids(10);
+    EXPECT_EQ(MWL_GetMatches(l, 0, 0, u16(u"riv"), ids.data(), 10, 1), 4);
+    EXPECT_EQ(MWL_GetMatches(l, 0, 0, u16(u"r"), ids.data(), 10, 1), 6);
+}
+
+using FieldsDamage = std::function<void(compressed_word_lists::Fields&)>;
+
+TEST_F(MWLCompressTest, DamagedFilesAreRefused)
+{
+    const struct {
+        const char* what;
+        FieldsDamage damage;
+    } rows[] = {
+        {"no block offsets with words", [](auto& f) { f.offsetCount = 0; f.blockOffsets.clear(); }},
+        {"word count past the blocks", [](auto& f) { f.wordCount += 2; }},
+        {"word count leaving a block empty", [](auto& f) { f.wordCount = 1; }},
+        {"shift past 24", [](auto& f) { f.blockShift = 25; }},
+        {"block offsets decreasing", [](auto& f) { std::swap(f.blockOffsets[1], f.blockOffsets[2]); }},
+        {"last offset short of the stream", [](auto& f) { f.blockOffsets.back() -= 1; }},
+        {"last offset past the stream", [](auto& f) { f.stream.pop_back(); }},
+        {"a code without its code book", [](auto& f) { f.wordClasses[200] = 2; }},
+        {"code book offsets decreasing",
+         [](auto& f) {
+             f.wordClasses[200] = 2;
+             f.bookWOffsets.assign(257, 0);
+             f.bookW = {'a', 'b'};
+             f.bookWOffsets[100] = 2;
+             f.bookWOffsets[256] = 2;
+         }},
+        {"code book entry 256 not its length",
+         [](auto& f) {
+             f.wordClasses[200] = 2;
+             f.bookWOffsets.assign(257, 0);
+             f.bookW = {'a', 'b'};
+             for (size_t k = 201; k < 257; ++k)
+                 f.bookWOffsets[k] = 1;
+         }},
+        {"window index past 7", [](auto& f) { f.spokenState[1] = 8; }},
+        {"names not one per master phoneme", [](auto& f) { f.names.pop_back(); }},
+        {"spoken index past the words", [](auto& f) { f.spokenIndex[0] = static_cast<uint32_t>(f.wordCount); }},
+        {"class width past 4", [](auto& f) { f.classWidth = 5; }},
+        {"part-of-speech width past 2", [](auto& f) { f.posWidth = 3; }},
+        {"phoneme width 3", [](auto& f) { f.phonemeWidth = 3; }},
+        {"keys descending", [](auto& f) { f.stream[0] = 'z'; }},
+        {"shared count past the previous key",
+         [](auto& f) {
+             // "ebook" follows "base" in block 0: it claims 9 shared bytes.
+             const std::string key = "ebook";
+             auto at = std::search(f.stream.begin(), f.stream.end(), key.begin(), key.end());
+             at[static_cast<long>(key.size())] = 9;
+         }},
+        {"phoneme not below E", [](auto& f) { f.phonemeEnd = 1; }},
+        {"wrong class table length", [](auto& f) { f.pronClasses.pop_back(); }},
+        {"non-CJK list without spelling codes", [](auto& f) { f.language = {'z', 'h', 'c', 'n', 0, 0, 0, 0}; }},
+    };
+    compressed_word_lists::Options o = optionsOf(kSettings[1]);
+    const compressed_word_lists::Fields good = compressed_word_lists::build(fixtureWords(), o);
+    ASSERT_NE(compressed(good), nullptr);
+    for (size_t k = 0; k < std::size(rows); ++k) {
+        compressed_word_lists::Fields f = good;
+        rows[k].damage(f);
+        EXPECT_EQ(compressed(f, "d" + std::to_string(k)), nullptr) << rows[k].what;
+    }
+}
+
+TEST_F(MWLCompressTest, EveryAllocationFailingInTurnGivesNullAndLeaksNothing)
+{
+    compressed_word_lists::Options o = optionsOf(kSettings[5]);
+    const compressed_word_lists::Fields f = compressed_word_lists::build(fixtureWords(), o);
+    setStore(kMWLStoreCompressed);
+    WrittenTable table([f](BinFileWriter* w) { return compressed_word_lists::write(w, f); }, "mwl", "alloc.dvk");
+    for (uint64_t n = 1;; ++n) {
+        m_allocator.failAt(m_allocator.calls() + n);
+        MWL* l = nullptr;
+        DVKErr_Protect([&] { l = MWL_CreateFromBinFile(table.tar(), nullptr, nullptr, nullptr); });
+        m_allocator.failAt(0);
+        if (l != nullptr) {
+            MWL_Delete(l);
+            break;
+        }
+        ASSERT_LT(n, 500u);
+    }
+}
+
+} // namespace
+
+namespace {
+
+// A stored code other than the spelling's own: a text whose code shares a
+// bit with it finds the word.
+TEST_F(MWLCompressTest, AStoredCodeSharingABitWithTheTextsFindsTheWord)
+{
+    std::vector<CWord> words = fixtureWords();
+    CWord hello;
+    hello.word = {u"Hello", u"", {{0, 1}}, 254};
+    hello.code = 14;
+    words.push_back(hello);
+    const MWL* l = compressed(compressed_word_lists::build(words, optionsOf(kSettings[1])));
+    ASSERT_NE(l, nullptr);
+    const uint32_t id = MWL_GetId(l, u16(u"Hello"), nullptr, 1);
+    EXPECT_NE(id, kMWLNoWord);
+    EXPECT_EQ(MWL_GetId(l, u16(u"hello"), nullptr, 1), kMWLNoWord);
+}
+
+// A marker goes back into every stored pron of its word, and into a
+// generated one; word 707 folds a stored part-of-speech id v into
+// (v >> 8) x (highest master id + 1) + (v & 255).
+TEST_F(MWLCompressTest, MarkersAndFoldedPartOfSpeechIds)
+{
+    std::vector<CWord> words = fixtureWords();
+    words[4].word.marker = 2;   // River: two prons
+    words[4].posIds = {258, 5};
+    compressed_word_lists::Options o = optionsOf(kSettings[3]);
+    o.list.marker = 4;
+    o.posWidth = 2;
+    MWL* l = compressed(compressed_word_lists::build(words, o));
+    ASSERT_NE(l, nullptr);
+    const uint32_t id = MWL_GetId(l, u16(u"River"), nullptr, 1);
+    std::vector<std::vector<uint16_t>> buffers(2, std::vector<uint16_t>(20, 0));
+    uint16_t* pointers[] = {buffers[0].data(), buffers[1].data()};
+    int32_t pos[2] = {0, 0};
+    ASSERT_EQ(MWL_GetMasterPronunciations(l, id, 2, pointers, pos), 2);
+    for (size_t k = 0; k < 2; ++k) {
+        Pron expected = words[4].word.prons[k];
+        expected.push_back(kMWLPronEnd);
+        expected.resize(20, 0);
+        MWLUtil_InsertMarkerPhoneme(expected.data(), 2, 4);
+        EXPECT_EQ(buffers[k], expected) << k;
+    }
+    EXPECT_EQ(pos[0], 258);
+    ParamBlockBuilder b;
+    b.word(kBrevitParamExpansionPool, 40)
+        .word(kBrevitParamMasterPhonemeSlots, 4)
+        .word(kBrevitParamRecogPhonemeSlots, 4)
+        .word(kBrevitParamPosIdMapping, 1);
+    m_params.reset();
+    m_params = std::make_unique<ScopedParamBlock>(b);
+    ASSERT_EQ(MWL_GetMasterPronunciations(l, id, 2, pointers, pos), 2);
+    EXPECT_EQ(pos[0], 1 * 5 + 2);   // names B AA S ' .: highest id 4
+    EXPECT_EQ(pos[1], 5);
+}
+
+} // namespace

@@ -2,13 +2,9 @@
 // looked up among the contacts and leads to the completion state, a
 // location choice, the no-locations state or the name-or-number question;
 // digits and voicemail go straight to the completion state.
-#include "vcmbase_gen/common/dvk_gen_vcm_common.h"
+#include "vcmbase_gen/common/dvk_gen_vcm_callsend.h"
 
 #include "core/utils/dvk_ucs2.h"
-#include "sdk/common/dvk_mem.h"
-#include "sdk/common/dvk_pbook.h"
-
-#include <cstring>
 
 namespace {
 
@@ -16,21 +12,8 @@ const char kUnit[] = "vcm_callcmd/dvk_gen_vcm_callcmd.cpp";
 
 enum : int32_t {
     CALL_TYPE_VOICE = 1,
-    CALL_NOLOCATIONS_FEATURE = 62,
     CALL_MAX_RESULTS = 3,
 };
-
-struct CommandContext {
-    int32_t locationChoice;
-    int32_t askedAgain;
-};
-
-CommandContext* context(dvk_vcm_Session* vcms)
-{
-    auto* ctx = static_cast<CommandContext*>(dvk_vcm_currentContext(vcms));
-    DVK_GEN_VCM_ASSERT(kUnit, ctx != DVK_NULL);
-    return ctx;
-}
 
 // What the command read from its own copy of the chosen result.
 struct Heard {
@@ -64,25 +47,10 @@ int takeResult(dvk_vcm_Session* vcms, dvk_nbest_List* list, int32_t index, Heard
 dvk_vcm_Module* completeWith(dvk_vcm_Session* vcms, const Heard& heard, const dvk_ucs2_Char* location,
                              const dvk_ucs2_Char* number, int32_t numberCount)
 {
-    const CommandContext* ctx = context(vcms);
+    const dvk_gen_vcm_CommandFlags* flags = dvk_gen_vcm_commandFlags(vcms);
     return dvk_gen_vcm_newCallSendComplete(vcms, heard.name, heard.spokenName, location, number, nullptr, 0,
-                                           heard.wordIds, heard.wordIdCount, ctx->locationChoice, numberCount,
-                                           ctx->askedAgain);
-}
-
-int askNameOrNumber(dvk_vcm_Session* vcms)
-{
-    context(vcms)->askedAgain = 1;
-    return dvk_vcm_pushAndSave(vcms, dvk_gen_vcm_newNameOrNumber(vcms));
-}
-
-int noLocations(dvk_vcm_Session* vcms, const Heard& heard)
-{
-    dvk_vcm_Module* next =
-        dvk_gen_vcm_featureOn(CALL_NOLOCATIONS_FEATURE) == 1
-            ? dvk_gen_vcm_newNoLocationsNonListening(vcms, heard.name, heard.wordIds, heard.wordIdCount)
-            : dvk_gen_vcm_newNoLocations(vcms, heard.name, heard.wordIds, heard.wordIdCount);
-    return dvk_gen_vcm_replaceStack(vcms, next, false);
+                                           heard.wordIds, heard.wordIdCount, flags->locationChoice, numberCount,
+                                           flags->askedAgain);
 }
 
 int voicemail(dvk_vcm_Session* vcms)
@@ -96,38 +64,11 @@ int voicemail(dvk_vcm_Session* vcms)
         dvk_vcm_clearStack(vcms);
         return 1;
     }
-    const CommandContext* ctx = context(vcms);
+    const dvk_gen_vcm_CommandFlags* flags = dvk_gen_vcm_commandFlags(vcms);
     dvk_vcm_Module* next = dvk_gen_vcm_newCallSendComplete(vcms, nullptr, nullptr, nullptr, number, nullptr, 1,
-                                                           nullptr, 0, ctx->locationChoice, 0, ctx->askedAgain);
+                                                           nullptr, 0, flags->locationChoice, 0, flags->askedAgain);
     dvk_ucs2_destroy(&number);
     return dvk_gen_vcm_replaceStack(vcms, next, false);
-}
-
-// The contact's merged entry with its voice numbers; 1 on failure, *entry
-// NULL when there is no such contact.
-int voiceEntry(const dvk_ucs2_Char* name, dvk_pbook_Entry** entry)
-{
-    *entry = nullptr;
-    if (dvk_pbook_getMergedEntry(name, nullptr, nullptr, entry) < 0)
-        return 1;
-    if (*entry != nullptr)
-        dvk_pbook_filterByCallType(*entry, CALL_TYPE_VOICE);
-    return 0;
-}
-
-// Offers the contact's numbers as a choice, this command below it.
-int offerChoice(dvk_vcm_Session* vcms, const Heard& heard, dvk_pbook_Entry* entry,
-                const dvk_ucs2_Char* saidLocation, int32_t severalAtLocation)
-{
-    CommandContext* ctx = context(vcms);
-    ctx->locationChoice = 1;
-    ctx->askedAgain = 1;
-    dvk_vcm_Module* next =
-        saidLocation != nullptr && dvk_pbook_getCount(entry) < 2
-            ? dvk_gen_vcm_newWhichLocationSingle(vcms, entry, saidLocation, heard.wordIds, heard.wordIdCount, 0)
-            : dvk_gen_vcm_newWhichLocationMulti(vcms, entry, saidLocation, heard.wordIds, heard.wordIdCount, 0,
-                                                severalAtLocation);
-    return dvk_vcm_pushAndSave(vcms, next);
 }
 
 int completeAtOnce(dvk_vcm_Session* vcms, const Heard& heard, dvk_pbook_Entry** entry, int32_t numberCount)
@@ -141,14 +82,14 @@ int completeAtOnce(dvk_vcm_Session* vcms, const Heard& heard, dvk_pbook_Entry** 
 int byName(dvk_vcm_Session* vcms, const Heard& heard)
 {
     dvk_pbook_Entry* entry = nullptr;
-    if (voiceEntry(heard.name, &entry) != 0)
+    if (dvk_gen_vcm_contactEntry(heard.name, CALL_TYPE_VOICE, &entry) != 0)
         return 1;
     if (entry == nullptr)
-        return askNameOrNumber(vcms);
+        return dvk_gen_vcm_askNameOrNumber(vcms);
     const int32_t voiceNumbers = dvk_pbook_getCount(entry);
     if (voiceNumbers == 0) {
         dvk_pbook_destroyEntry(&entry);
-        return noLocations(vcms, heard);
+        return dvk_gen_vcm_noLocations(vcms, heard.name, heard.wordIds, heard.wordIdCount);
     }
     dvk_ucs2_Char* saidLocation = nullptr;
     int32_t severalAtLocation = 0;
@@ -165,7 +106,7 @@ int byName(dvk_vcm_Session* vcms, const Heard& heard)
             // None there: all the contact's numbers, saying the location was not found.
             saidLocation = dvk_ucs2_createCopy(heard.location);
             dvk_pbook_destroyEntry(&entry);
-            if (saidLocation == nullptr || voiceEntry(heard.name, &entry) != 0 || entry == nullptr) {
+            if (saidLocation == nullptr || dvk_gen_vcm_contactEntry(heard.name, CALL_TYPE_VOICE, &entry) != 0 || entry == nullptr) {
                 dvk_ucs2_destroy(&saidLocation);
                 dvk_pbook_destroyEntry(&entry);
                 return 1;
@@ -173,7 +114,8 @@ int byName(dvk_vcm_Session* vcms, const Heard& heard)
         }
         dvk_nbest_removeValue(dvk_vcm_current(vcms)->nbest, 0, DVK_GEN_SLOT_LOCATION);
     }
-    const int result = offerChoice(vcms, heard, entry, saidLocation, severalAtLocation);
+    const int result = dvk_gen_vcm_offerLocations(vcms, entry, saidLocation, heard.wordIds, heard.wordIdCount, 0,
+                                                  severalAtLocation);
     dvk_ucs2_destroy(&saidLocation);
     dvk_pbook_destroyEntry(&entry);
     return result;
@@ -202,7 +144,7 @@ int callCmdCompletion(dvk_vcm_Session* vcms, dvk_nbest_List* list, int32_t index
         return byName(vcms, heard);
     if (heard.digits != nullptr)
         return byDigits(vcms, heard);
-    return askNameOrNumber(vcms);
+    return dvk_gen_vcm_askNameOrNumber(vcms);
 }
 
 bool needsConfirmation(dvk_nbest_List* list)
@@ -218,7 +160,7 @@ int callCmdHandleResult(dvk_vcm_Session* vcms, dvk_nbest_List* list, dvk_msg_Mes
 {
     if (list == nullptr || dvk_nbest_getCount(list) == 0) {
         dvk_nbest_destroy(&list);
-        return askNameOrNumber(vcms);
+        return dvk_gen_vcm_askNameOrNumber(vcms);
     }
     static dvk_gen_vcm_SlotSet digits = {{DVK_GEN_SLOT_DIGITS, 0, 0}, 1};
     static dvk_gen_vcm_SlotSet nameAndVoicemail = {{DVK_GEN_SLOT_NAME, DVK_GEN_SLOT_VOICEMAIL, 0}, 2};
@@ -231,24 +173,12 @@ int callCmdHandleResult(dvk_vcm_Session* vcms, dvk_nbest_List* list, dvk_msg_Mes
         dvk_nbest_filter(list, dvk_gen_vcm_laterHoldingFilter, drop);
     dvk_nbest_log(list);
     dvk_nbest_chop(list, CALL_MAX_RESULTS);
-    const int result = needsConfirmation(list)
-                           ? dvk_vcm_pushAndSave(vcms, dvk_gen_vcm_newConfirmListening(vcms, list))
-                           : dvk_vcm_completion(vcms, list, 0, message);
-    dvk_nbest_destroy(&list);
-    return result;
-}
-
-void* callCmdCopyContext(void* context)
-{
-    void* copy = dvk_mem_alloc(sizeof(CommandContext));
-    if (copy != nullptr)
-        std::memcpy(copy, context, sizeof(CommandContext));
-    return copy;
+    return dvk_gen_vcm_confirmOrComplete(vcms, list, needsConfirmation(list), message);
 }
 
 const dvk_vcm_Vtable callCmdVtable = {
     "vcm_callcmd", nullptr, nullptr, nullptr, nullptr, nullptr, callCmdHandleResult, callCmdCompletion,
-    callCmdCopyContext, dvk_vcm_defaultContextDestructor,
+    dvk_gen_vcm_copyCommandFlags, dvk_vcm_defaultContextDestructor,
 };
 
 const dvk_vcm_Etable callCmdEtable[] = {
@@ -260,15 +190,5 @@ const dvk_vcm_Etable callCmdEtable[] = {
 dvk_vcm_Module* dvk_gen_vcm_newCallCmdVCM(dvk_vcm_Session* vcms)
 {
     DVK_GEN_VCM_ASSERT(kUnit, vcms != DVK_NULL);
-    auto* ctx = static_cast<CommandContext*>(dvk_mem_alloc(sizeof(CommandContext)));
-    if (ctx == nullptr)
-        return nullptr;
-    std::memset(ctx, 0, sizeof *ctx);
-    dvk_vcm_Module* module = dvk_vcm_newVCM(vcms, &callCmdVtable, callCmdEtable);
-    if (module == nullptr) {
-        dvk_mem_dealloc(&ctx);
-        return nullptr;
-    }
-    module->context = ctx;
-    return module;
+    return dvk_gen_vcm_newFlagsCommand(vcms, &callCmdVtable, callCmdEtable);
 }

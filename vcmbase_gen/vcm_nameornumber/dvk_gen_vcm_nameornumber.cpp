@@ -1,7 +1,7 @@
 // "vcm_nameornumber": asks for a name or number when a command carried
 // neither (or named no contact), listening to what the command can take, and
 // hands the answer to the command below it.
-#include "vcmbase_gen/common/dvk_gen_vcm_common.h"
+#include "vcmbase_gen/common/dvk_gen_vcm_callsend.h"
 
 #include "core/utils/dvk_ucs2.h"
 #include "sdk/common/dvk_mem.h"
@@ -202,11 +202,7 @@ int nameOrNumberHandleResult(dvk_vcm_Session* vcms, dvk_nbest_List* list, dvk_ms
         dvk_nbest_filter(list, dvk_gen_vcm_laterHoldingFilter, &named);
     dvk_nbest_log(list);
     dvk_nbest_chop(list, ASK_MAX_RESULTS);
-    const int result = needsConfirmation(list)
-                           ? dvk_vcm_pushAndSave(vcms, dvk_gen_vcm_newConfirmListening(vcms, list))
-                           : dvk_vcm_completion(vcms, list, 0, message);
-    dvk_nbest_destroy(&list);
-    return result;
+    return dvk_gen_vcm_confirmOrComplete(vcms, list, needsConfirmation(list), message);
 }
 
 // The command below completes with the answer.

@@ -18,32 +18,6 @@ void recordExit(dvk_app_CompletionCode code, void*)
     recordedScreens().push_back("exit " + std::to_string(code));
 }
 
-std::string utf(const dvk_ucs2_Char* s)
-{
-    if (s == nullptr)
-        return "-";
-    std::string out;
-    for (; *s != 0; s++)
-        out += *s < 128 ? static_cast<char>(*s) : '?';
-    return out;
-}
-
-// The answers that end a command, as "call Ann|Home|5550002" and the like.
-void recordCall(const dvk_ucs2_Char* name, const dvk_ucs2_Char* location, const dvk_ucs2_Char* number, void*)
-{
-    recordedScreens().push_back("call " + utf(name) + "|" + utf(location) + "|" + utf(number));
-}
-void recordSend(const dvk_ucs2_Char* text1, const dvk_ucs2_Char* text2, const dvk_ucs2_Char* text3,
-                const dvk_ucs2_Char* text4, dvk_app_MessageType type, void*)
-{
-    recordedScreens().push_back("send " + utf(text1) + "|" + utf(text2) + "|" + utf(text3) + "|" + utf(text4) +
-                                " type " + std::to_string(type));
-}
-void recordLookup(const dvk_ucs2_Char* name, dvk_app_LookupMode mode, void*)
-{
-    recordedScreens().push_back("lookup " + utf(name) + " " + std::to_string(mode));
-}
-
 void noEngineOutOfMemory(dvk_msg_Address)
 {
     recordedScreens().push_back("session out of memory");
@@ -119,9 +93,6 @@ void DialogHarness::SetUp()
     ASSERT_NE(strings, nullptr);
     ASSERT_NE(dvk_string_loadStringTableRange(strings, 0), nullptr);
     notifications.notifyExit = recordExit;
-    notifications.notifyCallCmd = recordCall;
-    notifications.notifySendCmd = recordSend;
-    notifications.notifyLookupCmd = recordLookup;
     driver.beginStep = [this](VcmDriver*) { return beginStep(); };
     driver.stopOnFailure = true;
 }

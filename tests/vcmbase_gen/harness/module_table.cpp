@@ -4,6 +4,7 @@
 #include "tests/core/vcm/phonebook/ann_bob_phonebook.h"
 #include "core/utils/dvk_array.h"
 #include "core/utils/dvk_ucs2.h"
+#include "core/nbest/dvk_nbest.h"
 
 namespace {
 
@@ -67,8 +68,7 @@ const std::vector<ModuleRow>& moduleTable()
                                                     1, 0);
          }},
         {"vcm_nameornumber", 1, [](S s) { return dvk_gen_vcm_newNameOrNumber(s); }},
-        // The location choices and the listening confirmation take a
-        // phonebook entry or an n-best list; their issues bring the fixture.
+        // The location choices take a phonebook entry.
         {"vcm_whichlocationsingle", 1,
          [](S s) {
              return withAnnEntry([s](dvk_pbook_Entry* e) {
@@ -83,7 +83,19 @@ const std::vector<ModuleRow>& moduleTable()
          }},
         {"vcm_lookupcmd", 15, [](S s) { return dvk_gen_vcm_newLookupCmd(s); }},
         {"vcm_lookupComplete", 15, [](S s) { return dvk_gen_vcm_newLookupComplete(s, 0, kName, kWordIds, 2); }},
-        {"vcm_confirm_listen", 1, [](S s) { return dvk_gen_vcm_newConfirmListening(s, nullptr); }},
+        {"vcm_confirm_listen", 1,
+         [](S s) {
+             // Two candidates; the module keeps its own copy.
+             dvk_nbest_List* list = dvk_nbest_create(1, "said", 40);
+             bool made = list != nullptr;
+             for (int i = 0; made && i < 2; i++)
+                 made = dvk_nbest_addEntry(list) == i &&
+                        dvk_nbest_addValue(list, i, 20, "name", kName, kName, 2, kWordIds, 0, nullptr) == 0 &&
+                        dvk_nbest_addValueNoIds(list, i, 15, "loc", kLocation, kLocation) == 0;
+             dvk_vcm_Module* module = made ? dvk_gen_vcm_newConfirmListening(s, list) : nullptr;
+             dvk_nbest_destroy(&list);
+             return module;
+         }},
         {"vcm_nomatch_listen", 0, [](S s) { return dvk_gen_vcm_newNoMatchFound(s); }},
         {"vcm_nomatch_nonlisten", 0, [](S s) { return dvk_gen_vcm_newNoMatchNonListening(s); }},
         {"vcm_nocontacts_listen", 1, [](S s) { return dvk_gen_vcm_newNoContactsAvailable(s); }},

@@ -32,6 +32,13 @@ void call(const dvk_ucs2_Char* name, const dvk_ucs2_Char* location, const dvk_uc
     recordedScreens().push_back("call " + quoted(name) + " " + quoted(location) + " " + quoted(number));
 }
 
+void send(const dvk_ucs2_Char* name, const dvk_ucs2_Char* location, const dvk_ucs2_Char* number,
+          const dvk_ucs2_Char* group, dvk_app_MessageType type, void*)
+{
+    recordedScreens().push_back("send " + quoted(name) + " " + quoted(location) + " " + quoted(number) + " " +
+                                quoted(group) + " " + std::to_string(type));
+}
+
 void goTo(const dvk_ucs2_Char* name, int32_t context, void*)
 {
     recordedScreens().push_back("goto " + quoted(name) + " " + std::to_string(context));
@@ -49,6 +56,7 @@ void recordAnswers(dvk_app_Notifications* notifications)
     notifications->notifyLookupCmd = lookup;
     notifications->notifyPlayCmd = play;
     notifications->notifyCallCmd = call;
+    notifications->notifySendCmd = send;
     notifications->notifyGoToCmd = goTo;
     notifications->notifyHelpCmd = help;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "tests/vcmbase_gen/harness/dialog_harness.h"
+#include "tests/vcmbase_gen/harness/recording_answers.h"
 
 #include "core/utils/dvk_ucs2.h"
 #include "sdk/common/dvk_settings.h"
@@ -25,6 +26,7 @@ protected:
     void SetUp() override
     {
         DialogHarness::SetUp();
+        recordAnswers(&notifications);
         useCallSendPhonebook();
         dvk_settings_setChoiceListConfirmMode(2);
         dvk_settings_setSensitivityMode(1);

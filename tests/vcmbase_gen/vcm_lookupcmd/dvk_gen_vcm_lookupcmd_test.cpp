@@ -2,7 +2,6 @@
 // missing or vanished one is asked for.
 #include "tests/vcmbase_gen/vcm_callcmd/call_session.h"
 
-#include "tests/support/log_capture.h"
 
 namespace {
 
@@ -19,7 +18,7 @@ TEST_F(LookupCmdTest, NameIsShownSaidAndReported)
 {
     EXPECT_EQ(after(heard(u"Ann")),
               (Log{"step vcm_lookupComplete", "text 36 title 603 body \"Ann\" keys -1/0 -1/0 492/4 time -1",
-                   "addWords 11 12", "addPrompt 367", "addEarcon 6", "lookup Ann 1"}));
+                   "addWords 11 12", "addPrompt 367", "addEarcon 6", "lookup 'Ann' 1"}));
     EXPECT_EQ(dvk_vcm_done(vcms), 1);
 }
 
@@ -32,7 +31,7 @@ TEST_F(LookupCmdTest, NoNameAsksForOne)
     // The answer completes the look-up, with the tip.
     const Log log = after(heard(u"Bob"));
     ASSERT_FALSE(log.empty());
-    EXPECT_EQ(log.back(), "lookup Bob 1");
+    EXPECT_EQ(log.back(), "lookup 'Bob' 1");
 }
 
 TEST_F(LookupCmdTest, EmptyPhonebookHasNoContacts)

@@ -277,10 +277,6 @@ TEST_F(RootTest, EachGateCommandGoesToItsModule)
         int32_t gateCmd;
         const char* constructor;
     } routes[] = {
-        {3, "newSendCmdVCM"},        {4, "newSendCmdVCM"},
-        {5, "newSendCmdVCM"},      {6, "newSendCmdVCM"},        {7, "newSendCmdVCM"},
-        {9, "newSendCmdVCM"},      {10, "newSendCmdVCM"},       {11, "newSendCmdVCM"},
-        {12, "newSendCmdVCM"},     {13, "newSendCmdVCM"},       {14, "newSendCmdVCM"},
         {22, "newPlayPlaylistCmd"}, {23, "newPlayMusicCmd"},    {24, "newCheckCmd"},
     };
     for (const auto& r : routes) {

@@ -2,7 +2,6 @@
 #include "tests/vcmbase_gen/vcm_callcmd/call_session.h"
 
 #include "core/nbest/dvk_nbest.h"
-#include "tests/support/log_capture.h"
 
 namespace {
 
@@ -37,7 +36,7 @@ TEST_F(WhichLocationMultiTest, TouchedNumberIsCalled)
     // The user chose the location: the name is not said again.
     EXPECT_EQ(Log(log.begin() + 2, log.end()),
               (Log{"addPrompt 53", "addLocation Home", "addEarcon 6", "addPrompt 309", "addText String 5 Ann Home",
-                   "call Ann|Home|5550011"}));
+                   "call 'Ann' 'Home' '5550011'"}));
     // A touch past the list does nothing.
     dvk_vcm_endSession(&vcms);
     start();
@@ -51,7 +50,7 @@ TEST_F(WhichLocationMultiTest, SaidLabelIsCalled)
     after(heard(u"Ann"));
     const Log log = after(label(u"Mobile"));
     ASSERT_FALSE(log.empty());
-    EXPECT_EQ(log.back(), "call Ann|Mobile|5550001");
+    EXPECT_EQ(log.back(), "call 'Ann' 'Mobile' '5550001'");
 }
 
 TEST_F(WhichLocationMultiTest, LocationNotFoundSaysSoAndLists)

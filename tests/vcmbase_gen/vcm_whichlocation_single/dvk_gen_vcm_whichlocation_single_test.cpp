@@ -41,19 +41,19 @@ TEST_F(WhichLocationSingleTest, YesCallsTheNumberNoGoesBack)
     after(heard(u"Bob", u"Work"));
     Log log = after(answer(100));
     ASSERT_FALSE(log.empty());
-    EXPECT_EQ(log.back(), "call Bob|Mobile|5550002");
+    EXPECT_EQ(log.back(), "call 'Bob' 'Mobile' '5550002'");
     restart();
     after(heard(u"Bob", u"Work"));
     event(DVK_UI_EVENT_YES);
     log = take();
     ASSERT_FALSE(log.empty());
-    EXPECT_EQ(log.back(), "call Bob|Mobile|5550002");
+    EXPECT_EQ(log.back(), "call 'Bob' 'Mobile' '5550002'");
     restart();
     after(heard(u"Bob", u"Work"));
     event(DVK_UI_EVENT_SELECT, 0);
     log = take();
     ASSERT_FALSE(log.empty());
-    EXPECT_EQ(log.back(), "call Bob|Mobile|5550002");
+    EXPECT_EQ(log.back(), "call 'Bob' 'Mobile' '5550002'");
     // No, spoken or NO: the state saved before the question, the root.
     restart();
     after(heard(u"Bob", u"Work"));

@@ -1,6 +1,7 @@
 // The phonebook the call, send and look-up tests talk about, served by the
 // fake phonebook family to the real suite phonebook, with the capabilities
-// of each location set: mobile voice and message, home voice and e-mail,
+// of each location set (a contact's second number of a type takes the
+// type's second name, and so on): mobile voice and message, home voice and e-mail,
 // work voice only, other message and e-mail. Messages go to a mobile
 // number by default (location type 1), e-mails to a home one (type 5).
 // Ann has a mobile and a home number, Bob one mobile, Carl one "other"
@@ -18,7 +19,8 @@ inline void useCallSendPhonebook()
     dvkPbookUnitTestInit();
     fakeOemPbook().locations = {
         {u"Mobile", u"", 1, 4}, {u"Other", u"", 2, 6}, {u"Work", u"", 3, 1}, {u"Main", u"", 4, 1},
-        {u"Home", u"", 5, 5},
+        {u"Home", u"", 5, 5}, {u"Mobile 2", u"", 1, 4}, {u"Mobile 3", u"", 1, 4}, {u"Mobile 4", u"", 1, 4},
+        {u"Home 2", u"", 5, 5}, {u"Home 3", u"", 5, 5}, {u"Work 2", u"", 3, 1},
     };
     fakeOemPbook().contacts = {
         {u"Ann", u"", u"", u"", {{1, u"5550001"}, {5, u"5550011"}}},

@@ -80,6 +80,22 @@ protected:
             EXPECT_EQ(dvk_nbest_addValueNoIds(list, i, 8, "ext", d, d), 0);
         }
     }
+    // A yes/no answer: the string's text in the yes/no slot (100 yes, 99 no).
+    dvk_nbest_List* answer(int32_t stringId)
+    {
+        dvk_nbest_List* list = dvk_nbest_create(37, "yesno", 90);
+        EXPECT_EQ(dvk_nbest_addEntry(list), 0);
+        dvk_ucs2_Char* text = dvk_string_getString(strings, stringId);
+        EXPECT_EQ(dvk_nbest_addValueNoIds(list, 0, 26, "yesno", text, text), 0);
+        dvk_ucs2_destroy(&text);
+        return list;
+    }
+    void restart()
+    {
+        dvk_vcm_endSession(&vcms);
+        start();
+        take();
+    }
     Log after(dvk_nbest_List* list)
     {
         result(list);

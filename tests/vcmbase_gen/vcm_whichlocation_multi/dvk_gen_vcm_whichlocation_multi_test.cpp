@@ -73,6 +73,37 @@ TEST_F(WhichLocationMultiTest, UnknownLabelAsksAgainThenNoMatch)
     EXPECT_EQ(driver.lastResult, 0);
 }
 
+// Dora's ten numbers do not fit a page of eight: the locations holding most
+// give way. A label said that is not on the page is still found.
+TEST_F(WhichLocationMultiTest, LongListShowsOnePageAndSearchesAll)
+{
+    const Log log = after(heard(u"Dora"));
+    ASSERT_GE(log.size(), 2u);
+    const std::string& screen = log[1];
+    const struct {
+        const char* label;
+        const char* number;
+    } all[] = {
+        {"Mobile", "5550101"}, {"Mobile 2", "5550106"}, {"Mobile 3", "5550102"}, {"Mobile 4", "5550103"},
+        {"Work", "5550107"},   {"Work 2", "5550108"},   {"Main", "5550109"},     {"Home", "5550104"},
+        {"Home 2", "5550110"}, {"Home 3", "5550105"},
+    };
+    std::vector<const char*> shown, leftOut;
+    for (const auto& n : all)
+        (screen.find("\"" + std::string(n.label) + " (") != std::string::npos ? shown : leftOut).push_back(n.label);
+    EXPECT_EQ(shown.size(), 8u) << screen;
+    // Cut from the fullest locations: the one main and both work numbers stay.
+    for (const char* kept : {"Main", "Work", "Work 2"})
+        EXPECT_NE(std::find(shown.begin(), shown.end(), std::string(kept)), shown.end()) << kept;
+    ASSERT_FALSE(leftOut.empty());
+    const std::u16string said(leftOut[0], leftOut[0] + std::char_traits<char>::length(leftOut[0]));
+    const Log called = after(label(said.c_str()));
+    ASSERT_FALSE(called.empty());
+    const auto* wanted = std::find_if(std::begin(all), std::end(all),
+                                      [&](const auto& n) { return std::string(n.label) == leftOut[0]; });
+    EXPECT_EQ(called.back(), "call 'Dora' '" + std::string(wanted->label) + "' '" + wanted->number + "'");
+}
+
 TEST_F(WhichLocationMultiTest, BackReturnsToTheRoot)
 {
     after(heard(u"Ann"));

@@ -6,24 +6,7 @@
 
 namespace {
 
-class WhichLocationSingleTest : public CallSessionTest {
-protected:
-    dvk_nbest_List* answer(int32_t stringId)
-    {
-        dvk_nbest_List* list = dvk_nbest_create(37, "yesno", 90);
-        EXPECT_EQ(dvk_nbest_addEntry(list), 0);
-        dvk_ucs2_Char* text = dvk_string_getString(strings, stringId);
-        EXPECT_EQ(dvk_nbest_addValueNoIds(list, 0, 26, "yesno", text, text), 0);
-        dvk_ucs2_destroy(&text);
-        return list;
-    }
-    void restart()
-    {
-        dvk_vcm_endSession(&vcms);
-        start();
-        take();
-    }
-};
+class WhichLocationSingleTest : public CallSessionTest {};
 
 TEST_F(WhichLocationSingleTest, AsksAboutTheOneNumberLeft)
 {

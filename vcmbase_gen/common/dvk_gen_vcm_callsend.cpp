@@ -10,6 +10,7 @@ const char kUnit[] = "common/dvk_gen_vcm_callsend.cpp";
 
 enum : int32_t {
     NOLOCATIONS_FEATURE = 62,
+    NOCONTACTS_FEATURE = 64,
 };
 
 }  // namespace
@@ -62,6 +63,12 @@ int dvk_gen_vcm_noLocations(dvk_vcm_Session* vcms, const dvk_ucs2_Char* name, co
     return dvk_gen_vcm_replaceStack(vcms, next, false);
 }
 
+int dvk_gen_vcm_pushNoContacts(dvk_vcm_Session* vcms)
+{
+    return dvk_vcm_push(vcms, dvk_gen_vcm_featureOn(NOCONTACTS_FEATURE) == 1 ? dvk_gen_vcm_newNoContactsNonListening(vcms)
+                                                                           : dvk_gen_vcm_newNoContactsAvailable(vcms));
+}
+
 int dvk_gen_vcm_contactEntry(const dvk_ucs2_Char* name, int32_t callType, dvk_pbook_Entry** entry)
 {
     *entry = nullptr;
@@ -85,6 +92,26 @@ int dvk_gen_vcm_offerLocations(dvk_vcm_Session* vcms, dvk_pbook_Entry* entry, co
             : dvk_gen_vcm_newWhichLocationMulti(vcms, entry, saidLocation, wordIds, wordIdCount, noSuchType,
                                                 severalAtLocation);
     return dvk_vcm_pushAndSave(vcms, next);
+}
+
+bool dvk_gen_vcm_applyResultRules(dvk_nbest_List* list, const dvk_gen_vcm_ResultRules* rules)
+{
+    for (const dvk_gen_vcm_FilterRule* rule = rules->filters; rule->firstHolds[0] != 0; rule++) {
+        bool holds = false;
+        for (int32_t slot : rule->firstHolds)
+            holds = holds || (slot != 0 && dvk_gen_vcm_has(list, 0, slot));
+        if (holds) {
+            dvk_nbest_filter(list, dvk_gen_vcm_laterHoldingFilter, const_cast<dvk_gen_vcm_SlotSet*>(&rule->drop));
+            break;
+        }
+    }
+    dvk_nbest_log(list);
+    if (rules->keep > 0)
+        dvk_nbest_chop(list, rules->keep);
+    for (const dvk_gen_vcm_ConfirmRule* rule = rules->confirms; rule->slot != 0; rule++)
+        if (dvk_gen_vcm_has(list, 0, rule->slot) && rule->need(list) != 0)
+            return true;
+    return false;
 }
 
 int dvk_gen_vcm_confirmOrComplete(dvk_vcm_Session* vcms, dvk_nbest_List* list, bool confirm,

@@ -27,6 +27,9 @@ int dvk_gen_vcm_askNameOrNumber(dvk_vcm_Session* vcms);
 // one that does not listen) for the name.
 int dvk_gen_vcm_noLocations(dvk_vcm_Session* vcms, const dvk_ucs2_Char* name, const uint32_t* wordIds,
                             int32_t wordIdCount);
+// Pushes the no-contacts state over the command (feature 64 chooses the one
+// that does not listen).
+int dvk_gen_vcm_pushNoContacts(dvk_vcm_Session* vcms);
 // The contact's merged entry keeping the numbers of the call type (0 keeps
 // every number); 1 on failure, *entry NULL when there is no such contact.
 int dvk_gen_vcm_contactEntry(const dvk_ucs2_Char* name, int32_t callType, dvk_pbook_Entry** entry);
@@ -36,6 +39,29 @@ int dvk_gen_vcm_contactEntry(const dvk_ucs2_Char* name, int32_t callType, dvk_pb
 int dvk_gen_vcm_offerLocations(dvk_vcm_Session* vcms, dvk_pbook_Entry* entry, const dvk_ucs2_Char* saidLocation,
                                const uint32_t* wordIds, int32_t wordIdCount, int32_t noSuchType,
                                int32_t severalAtLocation);
+// How a command takes a result. The first filter rule whose slots the first
+// entry holds drops every later entry holding one of the rule's other
+// slots (a name heard first makes later digits noise, and so on); a rule
+// list ends with an empty first slot. The confirmation rules are tried in
+// order, each only when the first entry holds its slot; a list of them
+// ends with slot 0.
+struct dvk_gen_vcm_FilterRule {
+    int32_t firstHolds[3];
+    dvk_gen_vcm_SlotSet drop;
+};
+struct dvk_gen_vcm_ConfirmRule {
+    int32_t slot;
+    int32_t (*need)(dvk_nbest_List* list);
+};
+struct dvk_gen_vcm_ResultRules {
+    const dvk_gen_vcm_FilterRule* filters;
+    const dvk_gen_vcm_ConfirmRule* confirms;
+    int32_t keep;  // entries kept after filtering; 0 keeps them all
+};
+// Filters the list, logs it and cuts it to the entries kept; whether the
+// result now needs confirmation.
+bool dvk_gen_vcm_applyResultRules(dvk_nbest_List* list, const dvk_gen_vcm_ResultRules* rules);
+
 // The end of a command's result handling: the confirmation (state saved)
 // when asked for, else the command's Completion on entry 0; the list
 // destroyed either way.

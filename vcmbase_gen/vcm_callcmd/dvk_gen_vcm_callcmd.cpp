@@ -147,14 +147,18 @@ int callCmdCompletion(dvk_vcm_Session* vcms, dvk_nbest_List* list, int32_t index
     return dvk_gen_vcm_askNameOrNumber(vcms);
 }
 
-bool needsConfirmation(dvk_nbest_List* list)
-{
-    if (dvk_gen_vcm_has(list, 0, DVK_GEN_SLOT_NAME) && dvk_vcm_needNameConfirmation(list) != 0)
-        return true;
-    if (dvk_gen_vcm_has(list, 0, DVK_GEN_SLOT_VOICEMAIL) && dvk_vcm_needVoiceMailConfirmation(list) != 0)
-        return true;
-    return dvk_gen_vcm_has(list, 0, DVK_GEN_SLOT_DIGITS) && dvk_vcm_needNumberConfirmation(list) != 0;
-}
+const dvk_gen_vcm_FilterRule kFilters[] = {
+    {{DVK_GEN_SLOT_NAME, DVK_GEN_SLOT_VOICEMAIL, 0}, {{DVK_GEN_SLOT_DIGITS, 0, 0}, 1}},
+    {{DVK_GEN_SLOT_DIGITS, 0, 0}, {{DVK_GEN_SLOT_NAME, DVK_GEN_SLOT_VOICEMAIL, 0}, 2}},
+    {{0, 0, 0}, {{0, 0, 0}, 0}},
+};
+const dvk_gen_vcm_ConfirmRule kConfirms[] = {
+    {DVK_GEN_SLOT_NAME, dvk_vcm_needNameConfirmation},
+    {DVK_GEN_SLOT_VOICEMAIL, dvk_vcm_needVoiceMailConfirmation},
+    {DVK_GEN_SLOT_DIGITS, dvk_vcm_needNumberConfirmation},
+    {0, nullptr},
+};
+const dvk_gen_vcm_ResultRules kRules = {kFilters, kConfirms, CALL_MAX_RESULTS};
 
 int callCmdHandleResult(dvk_vcm_Session* vcms, dvk_nbest_List* list, dvk_msg_Message** message, int32_t)
 {
@@ -162,18 +166,8 @@ int callCmdHandleResult(dvk_vcm_Session* vcms, dvk_nbest_List* list, dvk_msg_Mes
         dvk_nbest_destroy(&list);
         return dvk_gen_vcm_askNameOrNumber(vcms);
     }
-    static dvk_gen_vcm_SlotSet digits = {{DVK_GEN_SLOT_DIGITS, 0, 0}, 1};
-    static dvk_gen_vcm_SlotSet nameAndVoicemail = {{DVK_GEN_SLOT_NAME, DVK_GEN_SLOT_VOICEMAIL, 0}, 2};
-    dvk_gen_vcm_SlotSet* drop = nullptr;
-    if (dvk_gen_vcm_has(list, 0, DVK_GEN_SLOT_NAME) || dvk_gen_vcm_has(list, 0, DVK_GEN_SLOT_VOICEMAIL))
-        drop = &digits;
-    else if (dvk_gen_vcm_has(list, 0, DVK_GEN_SLOT_DIGITS))
-        drop = &nameAndVoicemail;
-    if (drop != nullptr)
-        dvk_nbest_filter(list, dvk_gen_vcm_laterHoldingFilter, drop);
-    dvk_nbest_log(list);
-    dvk_nbest_chop(list, CALL_MAX_RESULTS);
-    return dvk_gen_vcm_confirmOrComplete(vcms, list, needsConfirmation(list), message);
+    const bool confirm = dvk_gen_vcm_applyResultRules(list, &kRules);
+    return dvk_gen_vcm_confirmOrComplete(vcms, list, confirm, message);
 }
 
 const dvk_vcm_Vtable callCmdVtable = {

@@ -1,6 +1,6 @@
 // "vcm_lookupcmd": looks a contact up by name; a missing or vanished name
 // asks for one.
-#include "vcmbase_gen/common/dvk_gen_vcm_common.h"
+#include "vcmbase_gen/common/dvk_gen_vcm_callsend.h"
 
 #include "sdk/common/dvk_mem.h"
 #include "sdk/common/dvk_pbook.h"
@@ -10,10 +10,6 @@
 namespace {
 
 const char kUnit[] = "vcm_lookupcmd/dvk_gen_vcm_lookupcmd.cpp";
-
-enum : int32_t {
-    LOOKUP_NOCONTACTS_FEATURE = 64,
-};
 
 struct LookupContext {
     int32_t askedAgain;
@@ -46,27 +42,29 @@ int lookupCmdCompletion(dvk_vcm_Session* vcms, dvk_nbest_List* list, int32_t ind
                                                             ids != nullptr ? ids : kNoIds, count));
 }
 
+const dvk_gen_vcm_FilterRule kFilters[] = {
+    {{DVK_GEN_SLOT_NAME, 0, 0}, {{DVK_GEN_SLOT_DIGITS, 0, 0}, 1}},
+    {{0, 0, 0}, {{0, 0, 0}, 0}},
+};
+const dvk_gen_vcm_ConfirmRule kConfirms[] = {
+    {DVK_GEN_SLOT_NAME, dvk_vcm_needNameConfirmation},
+    {0, nullptr},
+};
+// Every entry is kept.
+const dvk_gen_vcm_ResultRules kRules = {kFilters, kConfirms, 0};
+
 int lookupCmdHandleResult(dvk_vcm_Session* vcms, dvk_nbest_List* list, dvk_msg_Message** message, int32_t)
 {
     if (list == nullptr || dvk_nbest_getCount(list) == 0) {
         dvk_nbest_destroy(&list);
         return askName(vcms);
     }
-    static dvk_gen_vcm_SlotSet digits = {{DVK_GEN_SLOT_DIGITS, 0, 0}, 1};
-    if (dvk_gen_vcm_has(list, 0, DVK_GEN_SLOT_NAME))
-        dvk_nbest_filter(list, dvk_gen_vcm_laterHoldingFilter, &digits);
-    dvk_nbest_log(list);
-    int result = 0;
-    if (dvk_pbook_getFirstEntry() == 0)
-        result = dvk_vcm_push(vcms, dvk_gen_vcm_featureOn(LOOKUP_NOCONTACTS_FEATURE) == 1
-                                        ? dvk_gen_vcm_newNoContactsNonListening(vcms)
-                                        : dvk_gen_vcm_newNoContactsAvailable(vcms));
-    else if (dvk_gen_vcm_has(list, 0, DVK_GEN_SLOT_NAME) && dvk_vcm_needNameConfirmation(list) != 0)
-        result = dvk_vcm_pushAndSave(vcms, dvk_gen_vcm_newConfirmListening(vcms, list));
-    else
-        result = dvk_vcm_completion(vcms, list, 0, message);
-    dvk_nbest_destroy(&list);
-    return result;
+    const bool confirm = dvk_gen_vcm_applyResultRules(list, &kRules);
+    if (dvk_pbook_getFirstEntry() == 0) {
+        dvk_nbest_destroy(&list);
+        return dvk_gen_vcm_pushNoContacts(vcms);
+    }
+    return dvk_gen_vcm_confirmOrComplete(vcms, list, confirm, message);
 }
 
 void* lookupCmdCopy(void* context)

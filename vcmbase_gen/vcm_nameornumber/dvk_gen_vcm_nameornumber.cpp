@@ -173,16 +173,20 @@ int nameOrNumberGetPrompt(dvk_vcm_Session* vcms, dvk_prompt_List* prompts, dvk_p
     return 0;
 }
 
-bool needsConfirmation(dvk_nbest_List* list)
-{
-    if (dvk_gen_vcm_has(list, 0, DVK_GEN_SLOT_NAME) && dvk_vcm_needNameConfirmation(list) != 0)
-        return true;
-    if (dvk_gen_vcm_has(list, 0, DVK_GEN_SLOT_DIGITS) && dvk_vcm_needNumberConfirmation(list) != 0)
-        return true;
-    if (dvk_gen_vcm_has(list, 0, DVK_GEN_SLOT_VOICEMAIL) && dvk_vcm_needNameConfirmation(list) != 0)
-        return true;
-    return dvk_gen_vcm_has(list, 0, DVK_GEN_SLOT_GROUP) && dvk_vcm_needGroupConfirmation(list) != 0;
-}
+const dvk_gen_vcm_FilterRule kFilters[] = {
+    {{DVK_GEN_SLOT_GROUP, DVK_GEN_SLOT_NAME, DVK_GEN_SLOT_VOICEMAIL}, {{DVK_GEN_SLOT_DIGITS, 0, 0}, 1}},
+    {{DVK_GEN_SLOT_DIGITS, 0, 0}, {{DVK_GEN_SLOT_NAME, DVK_GEN_SLOT_GROUP, DVK_GEN_SLOT_VOICEMAIL}, 3}},
+    {{0, 0, 0}, {{0, 0, 0}, 0}},
+};
+// Voicemail asks as a name does.
+const dvk_gen_vcm_ConfirmRule kConfirms[] = {
+    {DVK_GEN_SLOT_NAME, dvk_vcm_needNameConfirmation},
+    {DVK_GEN_SLOT_DIGITS, dvk_vcm_needNumberConfirmation},
+    {DVK_GEN_SLOT_VOICEMAIL, dvk_vcm_needNameConfirmation},
+    {DVK_GEN_SLOT_GROUP, dvk_vcm_needGroupConfirmation},
+    {0, nullptr},
+};
+const dvk_gen_vcm_ResultRules kRules = {kFilters, kConfirms, ASK_MAX_RESULTS};
 
 int nameOrNumberHandleResult(dvk_vcm_Session* vcms, dvk_nbest_List* list, dvk_msg_Message** message, int32_t)
 {
@@ -193,16 +197,8 @@ int nameOrNumberHandleResult(dvk_vcm_Session* vcms, dvk_nbest_List* list, dvk_ms
         return dvk_vcm_push(vcms, on(ASK_NOMATCH_FEATURE) ? dvk_gen_vcm_newNoMatchNonListening(vcms)
                                                           : dvk_gen_vcm_newNoMatchFound(vcms));
     }
-    static dvk_gen_vcm_SlotSet digits = {{DVK_GEN_SLOT_DIGITS, 0, 0}, 1};
-    static dvk_gen_vcm_SlotSet named = {{DVK_GEN_SLOT_NAME, DVK_GEN_SLOT_GROUP, DVK_GEN_SLOT_VOICEMAIL}, 3};
-    if (dvk_gen_vcm_has(list, 0, DVK_GEN_SLOT_GROUP) || dvk_gen_vcm_has(list, 0, DVK_GEN_SLOT_NAME) ||
-        dvk_gen_vcm_has(list, 0, DVK_GEN_SLOT_VOICEMAIL))
-        dvk_nbest_filter(list, dvk_gen_vcm_laterHoldingFilter, &digits);
-    else if (dvk_gen_vcm_has(list, 0, DVK_GEN_SLOT_DIGITS))
-        dvk_nbest_filter(list, dvk_gen_vcm_laterHoldingFilter, &named);
-    dvk_nbest_log(list);
-    dvk_nbest_chop(list, ASK_MAX_RESULTS);
-    return dvk_gen_vcm_confirmOrComplete(vcms, list, needsConfirmation(list), message);
+    const bool confirm = dvk_gen_vcm_applyResultRules(list, &kRules);
+    return dvk_gen_vcm_confirmOrComplete(vcms, list, confirm, message);
 }
 
 // The command below completes with the answer.

@@ -15,7 +15,6 @@ enum : int32_t {
     SEND_GATE_EMAIL = 13,
     SEND_CALL_TYPE_MESSAGE = 2,
     SEND_CALL_TYPE_EMAIL = 3,
-    SEND_NOCONTACTS_FEATURE = 64,
     SEND_MAX_RESULTS = 3,
 };
 
@@ -154,14 +153,18 @@ int sendCmdCompletion(dvk_vcm_Session* vcms, dvk_nbest_List* list, int32_t index
     return dvk_gen_vcm_askNameOrNumber(vcms);
 }
 
-bool needsConfirmation(dvk_nbest_List* list)
-{
-    if (dvk_gen_vcm_has(list, 0, DVK_GEN_SLOT_NAME) && dvk_vcm_needNameConfirmation(list) != 0)
-        return true;
-    if (dvk_gen_vcm_has(list, 0, DVK_GEN_SLOT_DIGITS) && dvk_vcm_needNumberConfirmation(list) != 0)
-        return true;
-    return dvk_gen_vcm_has(list, 0, DVK_GEN_SLOT_GROUP) && dvk_vcm_needGroupConfirmation(list) != 0;
-}
+const dvk_gen_vcm_FilterRule kFilters[] = {
+    {{DVK_GEN_SLOT_GROUP, DVK_GEN_SLOT_NAME, 0}, {{DVK_GEN_SLOT_DIGITS, 0, 0}, 1}},
+    {{DVK_GEN_SLOT_DIGITS, 0, 0}, {{DVK_GEN_SLOT_NAME, DVK_GEN_SLOT_GROUP, 0}, 2}},
+    {{0, 0, 0}, {{0, 0, 0}, 0}},
+};
+const dvk_gen_vcm_ConfirmRule kConfirms[] = {
+    {DVK_GEN_SLOT_NAME, dvk_vcm_needNameConfirmation},
+    {DVK_GEN_SLOT_DIGITS, dvk_vcm_needNumberConfirmation},
+    {DVK_GEN_SLOT_GROUP, dvk_vcm_needGroupConfirmation},
+    {0, nullptr},
+};
+const dvk_gen_vcm_ResultRules kRules = {kFilters, kConfirms, SEND_MAX_RESULTS};
 
 int sendCmdHandleResult(dvk_vcm_Session* vcms, dvk_nbest_List* list, dvk_msg_Message** message, int32_t)
 {
@@ -169,21 +172,12 @@ int sendCmdHandleResult(dvk_vcm_Session* vcms, dvk_nbest_List* list, dvk_msg_Mes
         dvk_nbest_destroy(&list);
         return dvk_gen_vcm_askNameOrNumber(vcms);
     }
-    static dvk_gen_vcm_SlotSet digits = {{DVK_GEN_SLOT_DIGITS, 0, 0}, 1};
-    static dvk_gen_vcm_SlotSet nameAndGroup = {{DVK_GEN_SLOT_NAME, DVK_GEN_SLOT_GROUP, 0}, 2};
-    if (dvk_gen_vcm_has(list, 0, DVK_GEN_SLOT_GROUP) || dvk_gen_vcm_has(list, 0, DVK_GEN_SLOT_NAME))
-        dvk_nbest_filter(list, dvk_gen_vcm_laterHoldingFilter, &digits);
-    else if (dvk_gen_vcm_has(list, 0, DVK_GEN_SLOT_DIGITS))
-        dvk_nbest_filter(list, dvk_gen_vcm_laterHoldingFilter, &nameAndGroup);
-    dvk_nbest_log(list);
-    dvk_nbest_chop(list, SEND_MAX_RESULTS);
+    const bool confirm = dvk_gen_vcm_applyResultRules(list, &kRules);
     if (isEmail(vcms) && dvk_pbook_getFirstEntry() == 0) {
         dvk_nbest_destroy(&list);
-        return dvk_vcm_push(vcms, dvk_gen_vcm_featureOn(SEND_NOCONTACTS_FEATURE) == 1
-                                      ? dvk_gen_vcm_newNoContactsNonListening(vcms)
-                                      : dvk_gen_vcm_newNoContactsAvailable(vcms));
+        return dvk_gen_vcm_pushNoContacts(vcms);
     }
-    return dvk_gen_vcm_confirmOrComplete(vcms, list, needsConfirmation(list), message);
+    return dvk_gen_vcm_confirmOrComplete(vcms, list, confirm, message);
 }
 
 const dvk_vcm_Vtable sendCmdVtable = {

@@ -64,6 +64,27 @@ TEST_F(CallCmdTest, DigitsAreSaidWhenThereIsNoName)
                         "addDigits x5551234", "addEarcon 6", "call '' '' 'x5551234'"}));
 }
 
+TEST_F(CallCmdTest, VoicemailCallsTheVoicemailNumber)
+{
+    auto voicemail = [this] {
+        dvk_nbest_List* list = heard(nullptr);
+        const dvk_ucs2_Char text[] = {u'v', u'm', 0};
+        EXPECT_EQ(dvk_nbest_addValueNoIds(list, 0, 25, "vm", text, text), 0);
+        return list;
+    };
+    fakeOemPbook().voicemail = u"5550999";
+    EXPECT_EQ(after(voicemail()),
+              (Log{"step vcm_callSendComplete",
+                   "text 12 title 538 body \"String 258\n\n555-0999\" keys -1/0 -1/0 492/4 time -1", "addPrompt 53",
+                   "addPrompt 422", "addDigits 5550999", "addEarcon 6", "call '' '' '5550999'"}));
+    // No voicemail number: nothing to call, the session ends.
+    restart();
+    fakeOemPbook().voicemail = u"";
+    after(voicemail());
+    EXPECT_EQ(driver.lastResult, 1);
+    EXPECT_EQ(dvk_vcm_done(vcms), 1);
+}
+
 TEST_F(CallCmdTest, UnknownNameAsksAgainAndTheAnswerCarriesTheTip)
 {
     EXPECT_EQ(after(heard(u"Zed")),

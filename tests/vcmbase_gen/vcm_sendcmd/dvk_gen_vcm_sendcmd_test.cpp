@@ -16,9 +16,9 @@ protected:
         useGate(3);
     }
     // A one-entry result naming a group (with its word ids) or nothing but digits.
-    dvk_nbest_List* heardGroup(const char16_t* group)
+    dvk_nbest_List* heardGroup(const char16_t* group, int32_t confidence = 90)
     {
-        dvk_nbest_List* list = heard(nullptr);
+        dvk_nbest_List* list = heard(nullptr, nullptr, nullptr, false, confidence);
         const auto* g = reinterpret_cast<const dvk_ucs2_Char*>(group);
         const uint32_t ids[] = {21};
         EXPECT_EQ(dvk_nbest_addValue(list, 0, 12, "group", g, g, 1, ids, 0, nullptr), 0);
@@ -201,6 +201,27 @@ TEST_F(SendCmdTest, UncertainDigitsAreConfirmed)
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log.back(), "send '' '' '5551234' '' 0");
     EXPECT_EQ(dvk_vcm_getConfirmType(vcms), 3);
+}
+
+TEST_F(SendCmdTest, UncertainGroupIsConfirmed)
+{
+    dvk_nbest_List* list = heardGroup(u"Team", 40);
+    EXPECT_EQ(dvk_nbest_addEntry(list), 1);
+    addValues(list, 1, nullptr, nullptr, nullptr, false);
+    const dvk_ucs2_Char club[] = {u'C', u'l', u'u', u'b', 0};
+    const uint32_t ids[] = {22};
+    EXPECT_EQ(dvk_nbest_addValue(list, 1, 12, "group", club, club, 1, ids, 0, nullptr), 0);
+    const Log log = after(list);
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log[1], "confirm 21 title 630 body \"\" bar 586 items \"Team\" \"Club\" selected 0 [278,271] keys "
+                      "497/14 -1/0 492/4 start 0 time 10000");
+    EXPECT_EQ(Log(log.begin() + 2, log.end()), (Log{"addPrompt 109", "addPrompt 385", "addPrompt 100", "addWords 21",
+                                                    "addEarcon 2", "listen 37 38"}));
+    after(answer(99));
+    const Log done = after(answer(100));
+    ASSERT_FALSE(done.empty());
+    EXPECT_EQ(done.back(), "send '' '' '' 'Club' 0");
+    EXPECT_EQ(dvk_vcm_getConfirmType(vcms), 1);
 }
 
 // Every allocation failing in turn on the way to each end: 0 or 1, nothing

@@ -264,16 +264,26 @@ const dvk_vcm_Etable confirmListenEtable[] = {
     {DVK_UI_EVENT_NONE, nullptr},
 };
 
-// The ids of the session's gate command (setResourceIds, setScreenId); a
-// gate command outside the table stops the process.
-void setIds(dvk_vcm_Session* vcms, ConfirmContext* ctx)
+// The row of the session's gate command; a gate command outside the table
+// stops the process.
+const dvk_gen_vcm_GateRow* gateRow(dvk_vcm_Session* vcms)
 {
     const dvk_gen_vcm_GateRow* row = dvk_gen_vcm_forGate(vcms, kGateIds);
     DVK_GEN_VCM_ASSERT(kUnit, row->gateCmd != 0);
+    return row;
+}
+
+void setResourceIds(dvk_vcm_Session* vcms, ConfirmContext* ctx)
+{
+    const dvk_gen_vcm_GateRow* row = gateRow(vcms);
     ctx->title = row->values[0];
     ctx->question = dvk_settings_shouldUsePostfixConfirmGrammar() != 0 ? CONFIRM_PRM_POSTFIX_QUESTION : row->values[1];
     ctx->postfixQuestion = row->values[2];
-    ctx->screen = static_cast<dvk_ui_ScreenId>(row->values[3]);
+}
+
+void setScreenId(dvk_vcm_Session* vcms, ConfirmContext* ctx)
+{
+    ctx->screen = static_cast<dvk_ui_ScreenId>(gateRow(vcms)->values[3]);
 }
 
 }  // namespace
@@ -284,7 +294,8 @@ dvk_vcm_Module* dvk_gen_vcm_newConfirmListening(dvk_vcm_Session* vcms, dvk_nbest
     DVK_GEN_VCM_ASSERT(kUnit, list != DVK_NULL);
     dvk_nbest_chop(list, CONFIRM_MAX_CANDIDATES);
     ConfirmContext given{};
-    setIds(vcms, &given);
+    setResourceIds(vcms, &given);
+    setScreenId(vcms, &given);
     given.candidates = list;
     given.count = dvk_nbest_getCount(list);
     ConfirmContext* ctx = copyOf(given);

@@ -120,6 +120,15 @@ TEST_F(ConfirmListenTest, TouchOutsideTheListDoesNothing)
     EXPECT_EQ(driver.lastResult, 0);
 }
 
+TEST_F(ConfirmListenTest, BackReturnsToTheStateBeforeTheQuestion)
+{
+    after(threeNames());
+    event(DVK_UI_EVENT_NO);
+    event(DVK_UI_EVENT_BACK);
+    EXPECT_EQ(top(), "vcm_root");
+    EXPECT_EQ(driver.lastResult, 0);
+}
+
 TEST_F(ConfirmListenTest, ReadOutSaysEachCandidate)
 {
     feature(59, 1);  // menu indexes said
@@ -179,6 +188,14 @@ TEST_F(ConfirmListenTest, IdsFollowTheGateCommand)
     EXPECT_EQ(Log(log.begin() + 2, log.end()), (Log{"addPrompt 110", "addPrompt 385", "addStringId 466",
                                                     "addWords 11 12", "addPrompt 94", "addEarcon 2",
                                                     "listen 37 38"}));
+}
+
+TEST_F(ConfirmListenTest, AGateCommandOutsideTheTableDies)
+{
+    dvk_vcm_setGateCmd(vcms, 24);
+    dvk_nbest_List* list = threeNames();
+    EXPECT_DEATH(dvk_gen_vcm_newConfirmListening(vcms, list), "vcm_confirm_listen");
+    dvk_nbest_destroy(&list);
 }
 
 // Later entries of another kind than the first are no candidates: digits

@@ -7,6 +7,7 @@
 #include "tests/vcmbase_gen/harness/recording_answers.h"
 
 #include "core/utils/dvk_ucs2.h"
+#include "sdk/common/dvk_mem.h"
 #include "sdk/common/dvk_settings.h"
 #include "tests/vcmbase_gen/vcm_callcmd/call_send_phonebook.h"
 
@@ -93,6 +94,32 @@ protected:
     void restart()
     {
         dvk_vcm_endSession(&vcms);
+        start();
+        take();
+    }
+    // The result given with every allocation failing in turn: each step
+    // answers 0 or 1 and leaves nothing behind, and once memory suffices the
+    // log ends with `last`. The session is open again afterwards.
+    void failEachAllocationUntil(const char16_t* name, const char16_t* location, const std::string& last)
+    {
+        dvk_vcm_endSession(&vcms);
+        const long base = dvk_mem_liveBlocks();
+        for (long n = 0;; n++) {
+            SCOPED_TRACE(n);
+            start();
+            take();
+            dvk_nbest_List* list = heard(name, location);
+            dvk_mem_failAfter(n);
+            result(list);
+            dvk_mem_failAfter(-1);
+            const Log log = take();
+            const int got = driver.lastResult;
+            dvk_vcm_endSession(&vcms);
+            ASSERT_EQ(dvk_mem_liveBlocks(), base);
+            if (got == 0 && !log.empty() && log.back() == last)
+                break;
+            ASSERT_LT(n, 1000);
+        }
         start();
         take();
     }

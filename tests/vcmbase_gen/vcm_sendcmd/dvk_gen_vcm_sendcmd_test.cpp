@@ -244,26 +244,7 @@ TEST_F(SendCmdTest, EachAllocationFailingInTurn)
     for (const auto& r : rows) {
         SCOPED_TRACE(r.last);
         useGate(r.gate);
-        dvk_vcm_endSession(&vcms);
-        const long base = dvk_mem_liveBlocks();
-        for (long n = 0;; n++) {
-            SCOPED_TRACE(n);
-            start();
-            take();
-            dvk_nbest_List* list = heard(r.name, r.location);
-            dvk_mem_failAfter(n);
-            result(list);
-            dvk_mem_failAfter(-1);
-            const Log log = take();
-            const int got = driver.lastResult;
-            dvk_vcm_endSession(&vcms);
-            ASSERT_EQ(dvk_mem_liveBlocks(), base);
-            if (got == 0 && !log.empty() && log.back() == r.last)
-                break;
-            ASSERT_LT(n, 1000);
-        }
-        start();
-        take();
+        failEachAllocationUntil(r.name, r.location, r.last);
     }
 }
 

@@ -258,6 +258,7 @@ const dvk_vcm_Vtable confirmListenVtable = {
 };
 
 const dvk_vcm_Etable confirmListenEtable[] = {
+    {DVK_UI_EVENT_TIMEOUT, dvk_vcm_defaultEventTimeoutExitHandler},
     {DVK_UI_EVENT_SELECT, confirmListenEventSelectHandler},
     {DVK_UI_EVENT_YES, confirmListenEventYesHandler},
     {DVK_UI_EVENT_NO, confirmListenEventNoHandler},

@@ -263,6 +263,7 @@ const dvk_vcm_Vtable whichLocationMultiVtable = {
 };
 
 const dvk_vcm_Etable whichLocationMultiEtable[] = {
+    {DVK_UI_EVENT_TIMEOUT, dvk_vcm_defaultEventTimeoutExitHandler},
     {DVK_UI_EVENT_SELECT, whichLocationMultiEventSelectHandler},
     {DVK_UI_EVENT_NONE, nullptr},
 };

@@ -191,6 +191,7 @@ const dvk_vcm_Vtable whichLocationSingleVtable = {
 };
 
 const dvk_vcm_Etable whichLocationSingleEtable[] = {
+    {DVK_UI_EVENT_TIMEOUT, dvk_vcm_defaultEventTimeoutExitHandler},
     {DVK_UI_EVENT_SELECT, whichLocationSingleEventSelectHandler},
     {DVK_UI_EVENT_YES, dvk_vcm_defaultEventYesHandler},
     {DVK_UI_EVENT_NO, dvk_vcm_defaultEventNoHandler},

@@ -129,6 +129,30 @@ TEST_F(ConfirmListenTest, BackReturnsToTheStateBeforeTheQuestion)
     EXPECT_EQ(driver.lastResult, 0);
 }
 
+// A listening choice left unanswered ends the session as the root menu's
+// timeout does.
+TEST_F(ConfirmListenTest, TimeoutEndsTheSession)
+{
+    const struct {
+        const char* state;
+        const char16_t* name;
+        const char16_t* location;
+    } rows[] = {
+        {"vcm_confirm_listen", nullptr, nullptr},
+        {"vcm_whichlocationsingle", u"Bob", u"Work"},
+        {"vcm_whichlocationmulti", u"Ann", nullptr},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.state);
+        after(r.name != nullptr ? heard(r.name, r.location) : threeNames());
+        ASSERT_EQ(top(), r.state);
+        event(DVK_UI_EVENT_TIMEOUT);
+        EXPECT_EQ(take(), (Log{"step vcm_timeoutEarcon", "addEarcon 4", "exit 2"}));
+        EXPECT_EQ(dvk_vcm_done(vcms), 1);
+        restart();
+    }
+}
+
 TEST_F(ConfirmListenTest, ReadOutSaysEachCandidate)
 {
     feature(59, 1);  // menu indexes said

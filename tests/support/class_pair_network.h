@@ -123,6 +123,44 @@ inline PronCosts ClassPairNetwork_Paths(const ClassPairNetwork& net, size_t maxP
     return out;
 }
 
+// Pron sequences of at most maxProns prons that end a whole path: the rest
+// of a member of a class the constraint holds (from any of its words on),
+// then a path from that class to the end. The classes held are those that
+// some transition names.
+inline std::set<std::vector<uint16_t>> ClassPairNetwork_Endings(const ClassPairNetwork& net, size_t maxProns)
+{
+    std::set<int> held;
+    for (const NetworkTransition& t : net.transitions) {
+        if (t.from != 0)
+            held.insert(t.from);
+        if (t.to != 0)
+            held.insert(t.to);
+    }
+    PronCosts out;
+    for (int k : held)
+        for (const NetworkMember& m : net.classes[static_cast<size_t>(k - 1)].members)
+            for (size_t p = 0; p < m.words.size(); ++p) {
+                if (m.words.size() - p > maxProns)
+                    continue;
+                std::vector<size_t> pick(m.words.size() - p, 0);
+                for (;;) {
+                    std::vector<uint16_t> prons;
+                    for (size_t i = 0; i < pick.size(); ++i)
+                        prons.push_back(net.words.at(m.words[p + i])[pick[i]]);
+                    class_pair_network_detail::walk(net, k, prons, 0, maxProns, out);
+                    size_t i = 0;
+                    while (i < pick.size() && ++pick[i] == net.words.at(m.words[p + i]).size())
+                        pick[i++] = 0;
+                    if (i == pick.size())
+                        break;
+                }
+            }
+    std::set<std::vector<uint16_t>> endings;
+    for (const auto& [prons, cost] : out)
+        endings.insert(prons);
+    return endings;
+}
+
 // A random network: 3 to 5 words (ids 10 and up) of 1 or 2 prons, 1 to 3
 // classes of 1 to 4 distinct members of 1 to 3 words, random transitions,
 // scores and weights.

@@ -747,4 +747,108 @@ TEST_F(ClassPairSearchTest, ClassPairQueriesAnswerFromTheirClasses)
     ClassPairConstraint_Delete(loop, 0);
 }
 
+// Outer: start -> A:2 -> S:3 -> end:4, start -> S:5, S -> S:1, where S is the
+// constraint start -> B:1 -> C:0 -> end:2, B -> end:6. Spliced, that is the
+// flat network of A, B and C below.
+class ClassPairExpansionTest : public ClassPairSearchTest {
+protected:
+    void SetUp() override
+    {
+        ClassPairNetwork inner;
+        inner.words = {{1, {1}}, {2, {2}}, {3, {3}}};
+        inner.classes = {{"A", {{{1}, 0}}, false}, {"B", {{{2}, 0}}, false}, {"C", {{{3}, 0}}, false}};
+        inner.transitions = {{0, 2, 1}, {2, 3, 0}, {3, 0, 2}, {2, 0, 6}};
+        build(inner);
+        ASSERT_FALSE(HasFatalFailure());
+        m_sub = m_con;
+        ASSERT_GE(ConstraintManager_AddConstraint(m_constraints, m_sub, -1), 0);
+        m_con = nullptr;
+        const int32_t ref = ClassManager_ConstraintRefFromIndex(m_classes, m_sub);
+        ASSERT_GE(ref, 0);
+        const auto s = static_cast<uint32_t>(ref);
+        const uint32_t a = classId("A");
+        m_con = ClassPairConstraint_Create("outer", m_classes, 2, 5, 1);
+        ASSERT_NE(m_con, nullptr);
+        for (const auto& [from, to, score] : std::vector<std::tuple<uint32_t, uint32_t, int32_t>>{
+                 {0, a, 2}, {a, s, 3}, {s, 0, 4}, {0, s, 5}, {s, s, 1}})
+            ASSERT_EQ(ClassPairConstraint_AddTransition(m_con, from, to, score), 1);
+        ASSERT_EQ(ClassPairConstraint_HasConstraintClasses(m_con), 1);
+        m_flat.words = inner.words;
+        m_flat.classes = inner.classes;
+        m_flat.transitions = {{0, 1, 2}, {1, 2, 4}, {3, 0, 6}, {2, 0, 10}, {0, 2, 6}, {3, 2, 4}, {2, 2, 8}, {2, 3, 0}};
+    }
+
+    Constraint* m_sub = nullptr;
+    ClassPairNetwork m_flat;
+};
+
+TEST_F(ClassPairExpansionTest, AcceptsAndParsesWhatTheSplicedNetworkDoes)
+{
+    const PronCosts expected = ClassPairNetwork_Paths(m_flat, 4);
+    ASSERT_FALSE(expected.empty());
+    std::vector<std::vector<uint16_t>> all{{}};
+    for (int length = 1; length <= 4; ++length) {
+        std::vector<std::vector<uint16_t>> longer;
+        for (const auto& seq : all)
+            if (static_cast<int>(seq.size()) == length - 1)
+                for (uint16_t p : {1, 2, 3}) {
+                    longer.push_back(seq);
+                    longer.back().push_back(p);
+                }
+        all.insert(all.end(), longer.begin(), longer.end());
+    }
+    int32_t idsAfterFirst = -1;
+    for (const auto& seq : all) {
+        if (seq.empty())
+            continue;
+        EXPECT_EQ(legal(seq), expected.count(seq)) << ::testing::PrintToString(seq);
+        if (idsAfterFirst < 0)
+            idsAfterFirst = m_classes->idsInUse;
+        std::vector<uint32_t> words;
+        for (uint16_t p : seq)
+            words.push_back(kFakeVocActiveKind | p);
+        std::vector<uint32_t> classes(seq.size());
+        std::vector<uint8_t> flags(seq.size());
+        int32_t cost = -1;
+        const int32_t parsed = ClassPairConstraint_FindParse(m_con, static_cast<int32_t>(seq.size()), words.data(),
+                                                             classes.data(), &cost, flags.data());
+        EXPECT_EQ(parsed, expected.count(seq)) << ::testing::PrintToString(seq);
+        if (parsed == 0)
+            continue;
+        EXPECT_EQ(cost, expected.at(seq)) << ::testing::PrintToString(seq);
+        // Words of the sub-constraint are reported in the classes it holds.
+        for (size_t i = 0; i < seq.size(); ++i)
+            EXPECT_EQ(classes[i], classId(seq[i] == 1 ? "A" : seq[i] == 2 ? "B" : "C"));
+        EXPECT_EQ(Constraint_IsLegalActivePath(m_con, m_vocabulary->voc(), std::vector<uint16_t>(seq).data(),
+                                               static_cast<int32_t>(seq.size())),
+                  static_cast<int32_t>(seq.size()));
+    }
+    // The copies are made once and held by the sub-constraint; no expansion
+    // is left behind.
+    EXPECT_EQ(m_classes->idsInUse, idsAfterFirst);
+    EXPECT_EQ(ConstraintManager_GetNumConstraints(m_constraints), 1);
+}
+
+TEST_F(ClassPairExpansionTest, ExpansionFailingAtEachAllocationGivesNull)
+{
+    const int32_t before = m_classes->idsInUse;
+    for (uint64_t k = 1;; ++k) {
+        const uint64_t failures = m_allocator.failures();
+        m_allocator.failAt(m_allocator.calls() + k);
+        Constraint* expanded = ClassPairConstraint_Expand(m_con);
+        const bool failed = m_allocator.failures() != failures;
+        m_allocator.failAt(0);
+        if (!failed) {
+            ASSERT_NE(expanded, nullptr);
+            EXPECT_NE(expanded, m_con);
+            EXPECT_EQ(std::string(expanded->name).rfind("00__ExpandedName", 0), 0u);
+            ClassPairConstraint_Delete(expanded, 0);
+            break;
+        }
+        EXPECT_EQ(expanded, nullptr) << "allocation " << k;
+        // Only the sub-constraint's copies, when made, stay.
+        EXPECT_TRUE(m_classes->idsInUse == before || m_classes->idsInUse == before + 2) << "allocation " << k;
+    }
+}
+
 } // namespace

@@ -5,6 +5,7 @@
 // lowest cost (transition scores, each member's weight once, the end score).
 #pragma once
 
+#include "core/brevit/runtime/bin_file_writer.h"
 #include "core/brevit/search/class_manager.h"
 #include "core/brevit/search/class_pair_constraint.h"
 
@@ -12,6 +13,7 @@
 #include <map>
 #include <random>
 #include <set>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -206,4 +208,13 @@ inline ClassPairNetwork ClassPairNetwork_Random(std::mt19937& rng)
                 net.transitions.push_back({from, to, static_cast<uint8_t>(pick(0, 20))});
         }
     return net;
+}
+
+// The stored record of a whole-vocabulary constraint as it stands in "bcm0":
+// the 64-byte name, then the single-word flag.
+inline bool ClassPairNetwork_WriteWholeVocRecord(BinFileWriter* w, const std::string& name, uint32_t singleWord)
+{
+    char bytes[64] = {};
+    std::strncpy(bytes, name.c_str(), sizeof bytes - 1);
+    return BinFileWriter_WriteArray(w, bytes, sizeof bytes, 1) == 1 && BinFileWriter_WriteUnsignedInt(w, singleWord) == 1;
 }

@@ -125,6 +125,70 @@ inline PronCosts ClassPairNetwork_Paths(const ClassPairNetwork& net, size_t maxP
     return out;
 }
 
+// One whole path word by word: its prons, and per word the class (number as
+// in transitions), the member index (in the class's order as built, which
+// must be the sorted one) and whether the word starts the member; its cost.
+struct NetworkParse {
+    std::vector<uint16_t> prons;
+    std::vector<int> classes;
+    std::vector<int> members;
+    std::vector<uint8_t> starts;
+    int32_t cost = 0;
+};
+
+namespace class_pair_network_detail {
+
+inline void parses(const ClassPairNetwork& net, int from, NetworkParse& so, size_t maxProns,
+                   std::vector<NetworkParse>& out)
+{
+    for (const NetworkTransition& t : net.transitions) {
+        if (t.from != from)
+            continue;
+        const int32_t step = so.cost + (net.scores ? t.score : 0);
+        if (t.to == 0) {
+            if (from != 0) {
+                out.push_back(so);
+                out.back().cost = step;
+            }
+            continue;
+        }
+        const NetworkClass& c = net.classes[static_cast<size_t>(t.to - 1)];
+        for (size_t m = 0; m < c.members.size(); ++m) {
+            const NetworkMember& member = c.members[m];
+            if (so.prons.size() + member.words.size() > maxProns)
+                continue;
+            std::vector<size_t> pick(member.words.size(), 0);
+            for (;;) {
+                NetworkParse longer = so;
+                longer.cost = step + (c.weights ? member.weight : 0);
+                for (size_t i = 0; i < member.words.size(); ++i) {
+                    longer.prons.push_back(net.words.at(member.words[i])[pick[i]]);
+                    longer.classes.push_back(t.to);
+                    longer.members.push_back(static_cast<int>(m));
+                    longer.starts.push_back(i == 0 ? 1 : 0);
+                }
+                parses(net, t.to, longer, maxProns, out);
+                size_t i = 0;
+                while (i < pick.size() && ++pick[i] == net.words.at(member.words[i]).size())
+                    pick[i++] = 0;
+                if (i == pick.size())
+                    break;
+            }
+        }
+    }
+}
+
+} // namespace class_pair_network_detail
+
+// Every whole path of at most maxProns prons with its member assignment.
+inline std::vector<NetworkParse> ClassPairNetwork_Parses(const ClassPairNetwork& net, size_t maxProns)
+{
+    std::vector<NetworkParse> out;
+    NetworkParse start;
+    class_pair_network_detail::parses(net, 0, start, maxProns, out);
+    return out;
+}
+
 // Pron sequences of at most maxProns prons that end a whole path: the rest
 // of a member of a class the constraint holds (from any of its words on),
 // then a path from that class to the end. The classes held are those that

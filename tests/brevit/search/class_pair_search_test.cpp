@@ -7,6 +7,7 @@
 #include "core/brevit/search/class_manager.h"
 #include "core/brevit/search/class_networks.h"
 #include "core/brevit/search/class_pair_constraint.h"
+#include "core/brevit/search/class_pair_iterator.h"
 #include "core/brevit/search/constraint_class.h"
 #include "core/brevit/search/constraint_manager.h"
 #include "core/brevit/search/whole_voc_constraint.h"
@@ -745,6 +746,132 @@ TEST_F(ClassPairSearchTest, ClassPairQueriesAnswerFromTheirClasses)
     }
     Constraint_Delete(voc, 0);
     ClassPairConstraint_Delete(loop, 0);
+}
+
+TEST_F(ClassPairSearchTest, RandomNetworksScoreWordSequencesAsTheBruteForceDoes)
+{
+    std::mt19937 rng(213);
+    int scored = 0;
+    for (int round = 0; round < 200; ++round) {
+        const bool sharedRuns = round % 2 == 1;
+        ScopedParamBlock params(ParamBlockBuilder().word(kBrevitParamSingleWordMemberScore, sharedRuns ? 1 : 0));
+        const ClassPairNetwork net = ClassPairNetwork_Random(rng);
+        build(net);
+        if (HasFatalFailure())
+            return;
+        // The manager keeps members sorted: its index of each member.
+        auto memberIndex = [&](int k, int m) {
+            const NetworkClass& c = net.classes[static_cast<size_t>(k - 1)];
+            const ConstraintClass* record = ClassManager_GetClass(m_classes, classId(c.name.c_str()));
+            const std::vector<uint16_t>& words = c.members[static_cast<size_t>(m)].words;
+            for (int32_t i = 0; i < record->numMembers; ++i)
+                if (ConstraintClass_CompareMemberToIds(record, i, words.data(), static_cast<int32_t>(words.size()), 0) == 0)
+                    return i;
+            return -1;
+        };
+        for (const NetworkParse& p : ClassPairNetwork_Parses(net, 4)) {
+            std::vector<uint32_t> classes;
+            std::vector<int32_t> members;
+            for (size_t i = 0; i < p.prons.size(); ++i) {
+                classes.push_back(classId(net.classes[static_cast<size_t>(p.classes[i] - 1)].name.c_str()));
+                members.push_back(memberIndex(p.classes[i], p.members[i]));
+            }
+            EXPECT_EQ(ClassPairConstraint_ScoreWordSequence(m_con, static_cast<int32_t>(p.prons.size()), p.prons.data(),
+                                                            classes.data(), members.data(), p.starts.data(), 0),
+                      p.cost)
+                << "round " << round << " " << ::testing::PrintToString(p.prons) << " members "
+                << ::testing::PrintToString(members);
+            ++scored;
+        }
+        if (HasFailure())
+            return;
+    }
+    EXPECT_GT(scored, 200);
+}
+
+TEST_F(ClassPairSearchTest, TreeClassesRecordWhereTheyWereEntered)
+{
+    ScopedParamBlock params(ParamBlockBuilder()
+                                .word(kBrevitParamMaxTrees, 2)
+                                .word(kBrevitParamTreePronThreshold, 1)
+                                .word(kBrevitParamRecordTreeState, 1));
+    buildExample();
+    ClassManager_PrecomputeClasses(m_classes);
+    const uint32_t a = classId("A");
+    ASSERT_NE(ClassManager_GetClassTree(m_classes, a), nullptr);
+    auto* c = reinterpret_cast<ClassPairConstraint*>(m_con);
+    c->stateTableFlag = 1;
+    c->frameCounter = 4;
+    const ActiveId start = Constraint_MakeStartActiveId(0);
+    auto enter = [&](int32_t wordA, int32_t wordB, bool plain) {
+        ConstraintIterator it;
+        ClassPairConstraint_PrepareIterator(m_con, &it);
+        ClassPairIterator_Of(&it)->stateWords[0] = wordA;
+        ClassPairIterator_Of(&it)->stateWords[1] = wordB;
+        ClassPairConstraint_SetStateValues(&it, 77, 99);
+        if (plain)
+            ClassPairConstraint_IteratorInit(m_con, &it, kConstraintSilencePron, 0, start, kNone);
+        else
+            ClassPairConstraint_IteratorInitFromActiveId(m_con, &it, kConstraintSilencePron, 0, start, kNone);
+        ConstraintSuccessor s{};
+        Offers out;
+        while (ClassPairConstraint_IteratorNext(&it, m_con, &s) != 0) {
+            out.emplace_back(s.member, s.next, s.final, s.score);
+            EXPECT_EQ(s.classTree != nullptr, plain);
+        }
+        return out;
+    };
+    // One successor for the whole class: the decoder enters its tree.
+    EXPECT_EQ(enter(3, 3, true), (Offers{{kNone, at("A", 0, 0), 1, 2}}));
+    EXPECT_EQ(ClassPairConstraint_GetStateCount(m_con, a, 4), 1);
+    // Without the plain init, or with the second state word 0, nothing is noted.
+    EXPECT_EQ(enter(3, 3, false).size(), 6u);
+    enter(3, 0, true);
+    EXPECT_EQ(ClassPairConstraint_GetStateCount(m_con, a, 4), 1);
+    c->frameCounter = 5;
+    enter(1, 2, true);
+    EXPECT_EQ(ClassPairConstraint_GetStateCount(m_con, a, 5), 1);
+    EXPECT_EQ(ClassPairConstraint_GetStateCount(m_con, a, 4), 1);
+
+    // Growing the tables fails at each allocation in turn: 0, nothing leaks.
+    ConstraintIterator it;
+    ClassPairConstraint_PrepareIterator(m_con, &it);
+    ClassPairIterator_Of(&it)->stateWords[1] = 1;
+    ClassPairConstraint_IteratorInit(m_con, &it, kConstraintSilencePron, 0, start, kNone);
+    for (uint64_t k = 1;; ++k) {
+        ClassPairConstraint_FreeStateTables(m_con);
+        const uint64_t failures = m_allocator.failures();
+        m_allocator.failAt(m_allocator.calls() + k);
+        const int32_t result = ClassPairConstraint_RecordState(m_con, &it);
+        const bool failed = m_allocator.failures() != failures;
+        m_allocator.failAt(0);
+        if (!failed) {
+            EXPECT_EQ(result, 1);
+            break;
+        }
+        EXPECT_EQ(result, 0) << "allocation " << k;
+    }
+}
+
+TEST_F(ClassPairSearchTest, PhraseClassWordsAreScoredByThePhraseIndex)
+{
+    buildExample();
+    int marker = 0;
+    ASSERT_EQ(ClassManager_AddIRClass(m_classes, "phrases", 2, &marker, 3), 1);
+    const uint32_t phrases = classId("phrases");
+    struct Row {
+        uint32_t from, to;
+        bool noEntryScore;
+        int32_t added;
+    };
+    // The fake phrase index scores 3000 + 100 + 50 (phrase start) + word.
+    for (const Row& row : {Row{classId("A"), phrases, false, 3000 + 100 + 50 + 2}, Row{phrases, phrases, false, 16384},
+                           Row{classId("A"), phrases, true, 16384}, Row{phrases, classId("A"), false, 0}}) {
+        ScopedParamBlock params(ParamBlockBuilder().word(kBrevitParamNoClassTransitionScore, row.noEntryScore ? 1 : 0));
+        int32_t score = 5;
+        ClassPairConstraint_ScoreIRTransition(m_con, row.from, row.to, 0, 3, 0, &score);
+        EXPECT_EQ(score, 5 + row.added) << row.from << " " << row.to;
+    }
 }
 
 // Outer: start -> A:2 -> S:3 -> end:4, start -> S:5, S -> S:1, where S is the

@@ -824,6 +824,10 @@ TEST_F(ClassPairSearchTest, TreeClassesRecordWhereTheyWereEntered)
     // One successor for the whole class: the decoder enters its tree.
     EXPECT_EQ(enter(3, 3, true), (Offers{{kNone, at("A", 0, 0), 1, 2}}));
     EXPECT_EQ(ClassPairConstraint_GetStateCount(m_con, a, 4), 1);
+    // The batch form serves a tree class as the iterator does.
+    c->stateTableFlag = 0;
+    EXPECT_EQ(batch(kConstraintSilencePron, start), (Offers{{kNone, at("A", 0, 0), 1, 2}}));
+    c->stateTableFlag = 1;
     // Without the plain init, or with the second state word 0, nothing is noted.
     EXPECT_EQ(enter(3, 3, false).size(), 6u);
     enter(3, 0, true);

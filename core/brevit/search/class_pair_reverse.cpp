@@ -109,12 +109,17 @@ int32_t ClassPairConstraint_IsLegalPronEndingReverse(Constraint* con, const uint
     const ClassPairActiveIdRecord* end = c->activeIdTable + c->activeIdCount;
     for (const ClassPairActiveIdRecord* r = std::lower_bound(static_cast<const ClassPairActiveIdRecord*>(c->activeIdTable), end, key, recordLess);
          r != end && r->word == words[0]; ++r) {
+        if (r->classIndex >= static_cast<uint32_t>(c->classCount))
+            continue;
         const uint32_t classId = c->classIds[r->classIndex];
         const ConstraintClass* record = ClassManager_GetClass(con->classManager, classId);
         const int32_t member = static_cast<int32_t>(r->member);
+        // A table older than the classes' last edit names nothing there.
+        if (record == nullptr || member >= record->numMembers)
+            continue;
         const int32_t length = ConstraintClass_MemberLength(record, member);
         const int32_t tail = length - static_cast<int32_t>(r->position);
-        if (tail > n)
+        if (tail < 1 || tail > n)
             continue;
         bool same = true;
         for (int32_t j = 1; j < tail && same; ++j)

@@ -654,6 +654,10 @@ TEST_F(ClassPairSearchTest, ActiveIdTableKeepsMembersPastSixteenBits)
     EXPECT_EQ(ClassPairConstraint_IsLegalPronEndingReverse(con, latestFirst, 1), 1);
     const uint16_t reversed[2] = {1, 2};
     EXPECT_EQ(ClassPairConstraint_IsLegalPronEndingReverse(con, reversed, 2), 0);
+    // Members removed after the table was built are passed over.
+    ASSERT_EQ(ClassManager_RemoveClassMembers(m_classes, "big"), 1);
+    ASSERT_EQ(ClassManager_FinishEdit(m_classes), 1);
+    EXPECT_EQ(ClassPairConstraint_IsLegalPronEndingReverse(con, latestFirst, 2), 0);
     ClassPairConstraint_Delete(con, 0);
 }
 

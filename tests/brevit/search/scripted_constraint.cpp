@@ -226,7 +226,6 @@ void fill(ScriptedConstraint& s, const ScriptedSpec& spec)
     s.hasConstraintClasses = spec.hasConstraintClasses;
     s.stateTableFlag = spec.stateTableFlag;
     s.writeFails = spec.writeFails ? 1 : 0;
-    s.expandFails = spec.expandFails ? 1 : 0;
     mirrorPairFields(s);
     fillSlots(s);
 }

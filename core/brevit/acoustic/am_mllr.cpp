@@ -211,6 +211,7 @@ void AM_MLLRObservationScatter(AM* am, const std::vector<Component>& ks, const d
     }
 }
 
+// A = Z G^-1, b = x - A mu: 1 solved, 0 singular or not finite, -1 out of memory.
 int32_t AM_MLLRSolve(AM* am, const DVKMatrix* g, const DVKMatrix* gInverse, const DVKMatrix* z, const double* mu,
                      const double* x, DVKMatrix* a, double* b)
 {
@@ -218,8 +219,11 @@ int32_t AM_MLLRSolve(AM* am, const DVKMatrix* g, const DVKMatrix* gInverse, cons
     Matrix own;
     if (gInverse == nullptr) {
         own = square(dim);
-        if (!own || DVKMatrix_Invert(g, own.get()) != kDVKMatrixOk)
-            return 0;
+        if (!own)
+            return -1;
+        const int32_t inverted = DVKMatrix_Invert(g, own.get());
+        if (inverted != kDVKMatrixOk)
+            return inverted == kDVKMatrixError ? -1 : 0;
         gInverse = own.get();
     }
     DVKMatrix_Multiply(z, gInverse, a);
@@ -274,24 +278,25 @@ void integerScatters(const AM* am, const std::vector<Component>& ks, const std::
 }
 
 // One class's transform over all rows (weightDim -1) or the rows solved
-// under one weight dimension.
-bool estimate(AM* am, const std::vector<Component>& ks, int32_t weightDim, bool withPrior, Transform& out)
+// under one weight dimension: 1 made, 0 none (too little or singular data),
+// -1 out of memory.
+int32_t estimate(AM* am, const std::vector<Component>& ks, int32_t weightDim, bool withPrior, Transform& out)
 {
     const int32_t dim = am->featureDim;
     const bool inverse = am->mllr.value4 != 0;
     const bool perDim = inverse && weightDim >= 0;
     std::vector<double> mu(static_cast<size_t>(dim)), x(static_cast<size_t>(dim));
     if (AM_MLLRClassMean(am, ks, true, weightDim, perDim, mu.data()) <= 0.0)
-        return false;
+        return 0;
     AM_MLLRClassObservationMean(am, ks, weightDim, perDim, x.data());
     Matrix g = square(dim), z = square(dim);
     if (!g || !z)
-        return false;
+        return -1;
     const int64_t integerScale = BrevitParam_Word(kBrevitParamMllrIntegerScale);
     if (BrevitParam_Word(kBrevitParamAdaptIntegerStats) != 0 && !inverse && weightDim < 0) {
         // Scale 0 leaves nothing to divide by: no transform.
         if (integerScale == 0)
-            return false;
+            return 0;
         integerScatters(am, ks, mu, x, integerScale, g.get(), z.get());
     } else if (inverse) {
         AM_MLLRObservationScatter(am, ks, x.data(), weightDim, g.get());
@@ -303,10 +308,10 @@ bool estimate(AM* am, const std::vector<Component>& ks, int32_t weightDim, bool 
     if (withPrior && am->mllr.flags[0]) {
         const double den = am->mllr.values[1];
         if (den == 0.0)
-            return false;
+            return 0;
         Matrix p = square(dim);
         if (!p)
-            return false;
+            return -1;
         double s = am->mllr.values[0] / den;
         if (am->mllr.flags[2]) {
             DVKMatrix_SetScaledIdentity(p.get(), 1.0);
@@ -336,41 +341,47 @@ bool estimate(AM* am, const std::vector<Component>& ks, int32_t weightDim, bool 
     Matrix inv;
     if (BrevitParam_Word(kBrevitParamMllrPseudoInverse) != 0) {
         inv = square(dim);
-        if (!inv || !AM_MLLRPseudoInverse(am, g.get(), inv.get()))
-            return false;
+        if (!inv)
+            return -1;
+        if (!AM_MLLRPseudoInverse(am, g.get(), inv.get()))
+            return 0;
     }
     out.a = square(dim);
     out.b.assign(static_cast<size_t>(dim), 0.0);
     if (!out.a)
-        return false;
-    out.ok = AM_MLLRSolve(am, g.get(), inv.get(), z.get(), mu.data(), x.data(), out.a.get(), out.b.data()) != 0;
-    return out.ok;
+        return -1;
+    const int32_t solved = AM_MLLRSolve(am, g.get(), inv.get(), z.get(), mu.data(), x.data(), out.a.get(), out.b.data());
+    out.ok = solved == 1;
+    return solved;
 }
 
-bool estimateClass(AM* am, int32_t cls, Transform& out)
+int32_t estimateClass(AM* am, int32_t cls, Transform& out)
 {
     const std::vector<Component> ks = classComponents(am, cls);
     if (static_cast<int32_t>(ks.size()) <= AM_MLLRParametersPerRow(am))
-        return false;
+        return 0;
     if (AM_MLLRClassOccupancy(am, cls, 1, 0) < static_cast<double>(BrevitParam_Word(kBrevitParamMllrMinFrames)))
-        return false;
+        return 0;
     if (BrevitParam_Word(kBrevitParamAdaptRowByRow) == 0)
         return estimate(am, ks, -1, true, out);
     const int32_t dim = am->featureDim;
     out.a = square(dim);
     out.b.assign(static_cast<size_t>(dim), 0.0);
     if (!out.a)
-        return false;
+        return -1;
     for (int32_t d = 0; d < dim; ++d) {
         Transform row;
-        out.ok = estimate(am, ks, d, false, row);
+        const int32_t made = estimate(am, ks, d, false, row);
+        if (made < 0)
+            return -1;
+        out.ok = made == 1;
         if (!out.ok)
             continue;
         for (int32_t j = 0; j < dim; ++j)
             DVKMatrix_SetElement(out.a.get(), d, j, DVKMatrix_GetElement(row.a.get(), d, j));
         out.b[static_cast<size_t>(d)] = row.b[static_cast<size_t>(d)];
     }
-    return out.ok;
+    return out.ok ? 1 : 0;
 }
 
 // Moves the component onto its transformed mean: statistics follow it,
@@ -490,9 +501,11 @@ int32_t AM_MLLRAdapt(AM* am)
     bool all = classes > 0;
     for (int32_t c = 0; c < classes; ++c) {
         // A count unit of 0 leaves no frames to estimate from.
-        const bool ok = am->adaptationValue != 0 && estimateClass(am, c, transforms[static_cast<size_t>(c)]);
-        transforms[static_cast<size_t>(c)].ok = ok;
-        all = all && ok;
+        const int32_t made = am->adaptationValue != 0 ? estimateClass(am, c, transforms[static_cast<size_t>(c)]) : 0;
+        if (made < 0)
+            return 0;
+        transforms[static_cast<size_t>(c)].ok = made == 1;
+        all = all && made == 1;
     }
     const bool fixed = BrevitParam_Word(kBrevitParamAdaptFixedPoint) != 0;
     const bool delta = BrevitParam_Word(kBrevitParamMllrDelta) != 0;

@@ -23,15 +23,6 @@ int16_t clip16(int64_t v)
     return static_cast<int16_t>(std::clamp<int64_t>(v, -kAMFLimit, kAMFLimit - 1));
 }
 
-double paramReal(int index)
-{
-    if (gpBrevitGlobalParameters == nullptr)
-        return 0.0;
-    double v = 0.0;
-    std::memcpy(&v, &gpBrevitGlobalParameters->words[index], sizeof v);
-    return v;
-}
-
 // Base states, and the added ones when the model has added phone models.
 int32_t accumulatedStates(const AM* am)
 {
@@ -258,7 +249,7 @@ int32_t AM_AccumulateStateFrame(AM* am, int32_t state)
     if (kept == 0)
         return 1;
     const bool silence = state == am->silenceStateId;
-    const double silenceShare = silence ? paramReal(kBrevitParamAdaptSilenceShare) : 1.0;
+    const double silenceShare = silence ? AM_ParamReal(kBrevitParamAdaptSilenceShare) : 1.0;
     int32_t result = 1;
     for (int32_t i = 0; i < kept; ++i) {
         int64_t share = (sum / 2 + static_cast<int64_t>(am->adaptationValue) * am->adaptWeights[i]) / sum;

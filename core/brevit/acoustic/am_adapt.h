@@ -7,8 +7,10 @@
 #pragma once
 
 #include "core/brevit/acoustic/am.h"
+#include "core/brevit/runtime/brevit_global_parameters.h"
 
 #include <cstdint>
+#include <cstring>
 
 struct DVKMatrix;
 
@@ -47,6 +49,15 @@ struct AMVarianceAccumulator {
     int64_t frameWeight;
     int64_t* sums;
 };
+
+// The real at a parameter word (and the next); 0 without a parameter block.
+inline double AM_ParamReal(int index)
+{
+    double v = 0.0;
+    if (gpBrevitGlobalParameters != nullptr)
+        std::memcpy(&v, &gpBrevitGlobalParameters->words[index], sizeof v);
+    return v;
+}
 
 // Counts and sums may not leave +-16384; halving keeps their ratios.
 inline constexpr int32_t kAMFLimit = 16384;

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 // Internal nodes of the tree being smoothed are 0 .. n - 1 (the root 0),
@@ -132,7 +133,9 @@ uint32_t AM_AMFSmoothAllTrees(AM* am)
         return 0;
     if (am->tree == nullptr || am->amf == nullptr)
         return 1;
-    AMFTreeWork* work = makeWork(am);
+    // Released however the run ends, a raised allocation error included.
+    const std::unique_ptr<AMFTreeWork, void (*)(AMFTreeWork*)> held(makeWork(am), freeWork);
+    AMFTreeWork* work = held.get();
     if (work == nullptr)
         return 0;
     const bool global = work->globalSums != nullptr;
@@ -150,7 +153,6 @@ uint32_t AM_AMFSmoothAllTrees(AM* am)
     }
     for (int32_t phone = 1; ok && allPhones && phone < phones; ++phone)
         ok = smoothPhone(am, work, phone, false, true, false) && !DVKWatchDog_Call();
-    freeWork(work);
     return ok ? 1 : 0;
 }
 

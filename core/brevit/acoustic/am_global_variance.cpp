@@ -15,15 +15,6 @@
 
 namespace {
 
-double paramReal(int index)
-{
-    if (gpBrevitGlobalParameters == nullptr)
-        return 0.0;
-    double v = 0.0;
-    std::memcpy(&v, &gpBrevitGlobalParameters->words[index], sizeof v);
-    return v;
-}
-
 bool perComponent(const AM* am)
 {
     return am->covType == 4 && BrevitParam_Word(kBrevitParamVarianceShared) == 0;
@@ -146,7 +137,7 @@ uint32_t AM_GlobalVarianceCompute(AM* am)
     }
     const uint16_t* old = am->savedInvVar;
     if (perComponent(am)) {
-        const double s = paramReal(kBrevitParamVarianceSumScale);
+        const double s = AM_ParamReal(kBrevitParamVarianceSumScale);
         std::vector<double> gain(static_cast<size_t>(dim));
         for (int32_t d = 0; d < dim; ++d)
             gain[static_cast<size_t>(d)] = total / (static_cast<double>(p) + s * static_cast<double>(acc->sums[d]));

@@ -30,15 +30,6 @@ Matrix square(int32_t n)
     return Matrix(DVKMatrix_Create(n, n));
 }
 
-double paramReal(int index)
-{
-    if (gpBrevitGlobalParameters == nullptr)
-        return 0.0;
-    double v = 0.0;
-    std::memcpy(&v, &gpBrevitGlobalParameters->words[index], sizeof v);
-    return v;
-}
-
 // One component of a class with data: its count, mean bytes and
 // observation sum o = S + n m (S alone in delta mode).
 struct Component {
@@ -450,7 +441,7 @@ int32_t AM_MLLRPseudoInverse(const AM* am, const DVKMatrix* g, DVKMatrix* out)
     std::vector<double> lambda(static_cast<size_t>(std::max(dim, 1)));
     if (!v || !DVKMatrix_DiagonalizeSymmetric(g, lambda.data(), v.get()))
         return 0;
-    const double floor = paramReal(kBrevitParamMllrEigenFloor) * (dim > 0 ? lambda[0] : 0.0);
+    const double floor = AM_ParamReal(kBrevitParamMllrEigenFloor) * (dim > 0 ? lambda[0] : 0.0);
     DVKMatrix_SetScaledIdentity(out, 0.0);
     for (int32_t k = 0; k < dim; ++k) {
         const double l = lambda[static_cast<size_t>(k)];

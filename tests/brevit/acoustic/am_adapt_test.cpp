@@ -268,8 +268,11 @@ TEST_F(AdaptTest, MethodsRefusedOrInactive)
 TEST_F(AdaptTest, EveryAllocationFailingInTurn)
 {
     ScopedParamBlock params(mapParams());
-    for (const int32_t method : {1, 10}) {
-        SCOPED_TRACE(method);
+    const struct {
+        int32_t method, smoothing;
+    } runs[] = {{1, 0}, {1, 1}, {10, 0}};
+    for (const auto& [method, smoothing] : runs) {
+        SCOPED_TRACE(testing::Message() << "method " << method << " smoothing " << smoothing);
         for (uint64_t n = 1;; ++n) {
             AM* am = load(adaptableSpec(7));
             ASSERT_NE(am, nullptr);
@@ -281,7 +284,7 @@ TEST_F(AdaptTest, EveryAllocationFailingInTurn)
             int32_t init = 0, finish = 0;
             bool accumulated = false;
             const int raised = DVKErr_Protect([&] {
-                init = AM_InitAdaptation(am, method, 0);
+                init = AM_InitAdaptation(am, method, smoothing);
                 if (init != 1)
                     return;
                 accumulated = scorer.accumulate(frames);

@@ -202,7 +202,7 @@ int32_t AM_AccumulateFrame(AM* am, int32_t state, int32_t fillerMode)
             ++acc->nonSilenceFrames;
     }
     const auto* marks = static_cast<const int8_t*>(am->stateBytes.data);
-    if (am->sixthFlag && marks != nullptr && state >= 0 && static_cast<uint32_t>(state) < am->stateBytes.count &&
+    if (am->sixthFlag && am->fillerStateId != kAMNoState && marks != nullptr && state >= 0 && static_cast<uint32_t>(state) < am->stateBytes.count &&
         marks[state] > 0 && fillerMode > 0)
         return AM_AccumulateStateFrame(am, am->fillerStateId);
     return 1;

@@ -225,6 +225,38 @@ TEST_F(AdaptTest, FramesOfNoWeightAreIgnored)
     EXPECT_NE(silent->amf->states[5], nullptr);
 }
 
+// A filler-marked state's frames also train the filler state when the
+// caller asks; states past the accumulated ones are only counted.
+TEST_F(AdaptTest, FillerAndSkippedFrames)
+{
+    ScopedParamBlock params(mapParams());
+    AcousticModelSpec spec = adaptableSpec(12);
+    spec.fillerAccumulation = true;
+    spec.stateBytes = true;   // every state marked
+    spec.fillerState = 5;
+    AM* am = load(spec);
+    ASSERT_NE(am, nullptr);
+    for (const int32_t mode : {0, 1}) {
+        SCOPED_TRACE(mode);
+        std::mt19937 random(4);
+        ASSERT_EQ(AM_InitAdaptation(am, 1, 0), 1);
+        Scorer scorer(am);
+        ASSERT_TRUE(scorer.accumulate(framesAround(am, random, 2, 0, 2.0, {3}), mode));
+        EXPECT_NE(am->amf->states[3], nullptr);
+        EXPECT_EQ(am->amf->states[5] != nullptr, mode == 1);
+        EXPECT_EQ(AM_AccumulateFrame(am, 8, mode), 1);
+        EXPECT_EQ(am->amf->skippedFrames, 1u);
+        AM_FreeAdaptationBuffers(am);
+    }
+    // A restart begins a new MAP pass with the smoothing flag it had.
+    ASSERT_EQ(AM_InitAdaptation(am, 6, 1), 1);
+    ASSERT_EQ(AM_RestartAdaptation(am), 1);
+    EXPECT_EQ(am->amf->treeSmoothing, 1u);
+    EXPECT_EQ(am->amf->accumulateOnly, 0u);
+    AM_FreeAdaptationBuffers(am);
+    EXPECT_EQ(AM_RestartAdaptation(am), 0);   // nothing to restart
+}
+
 // Method choice: what is refused, what leaves adaptation inactive.
 TEST_F(AdaptTest, MethodsRefusedOrInactive)
 {

@@ -170,6 +170,22 @@ TEST_F(MllrTest, IdentityPriorGivesAShift)
     EXPECT_EQ(adapt(none, mappedFrames(none, t, 40)), untouched);
 }
 
+// MLLR then MAP (method 3): the statistics are rebased onto the
+// transformed means, and without a prior MAP then puts every mean on its
+// frames.
+TEST_F(MllrTest, MapAfterMllrEndsOnTheFrames)
+{
+    ScopedParamBlock params{silenceShare()};
+    AM* am = load(mllrSpec(12));
+    ASSERT_NE(am, nullptr);
+    std::mt19937 random(13);
+    const Affine t = randomAffine(random);
+    const auto frames = mappedFrames(am, t, 40);
+    const std::vector<Bytes> after = adapt(am, frames, 3);
+    for (int32_t s = 0; s < 40; ++s)
+        EXPECT_EQ(after[static_cast<size_t>(s)], frames[static_cast<size_t>(4 * s)].frame) << s;
+}
+
 // Class -2 keeps its means, class -1 takes the MAP update instead.
 TEST_F(MllrTest, UntransformedClasses)
 {

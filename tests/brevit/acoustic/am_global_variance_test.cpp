@@ -15,15 +15,19 @@ TEST_F(GlobalVarianceTest, InverseVariancesFollowTheFrames)
 {
     const struct {
         const char* name;
-        int32_t covType, frames, priorWeight, keepMasked, shared;
+        int32_t covType, frames, priorWeight, keepMasked, shared, twoPass;
         uint16_t want, masked;
     } cases[] = {
-        {"too few frames", 2, 3, 0, 0, 0, 64, 64},
-        {"shared vector", 2, 8, 0, 0, 0, 256, 256},
-        {"with a prior", 2, 8, 4, 0, 0, 128, 128},
-        {"masked dimensions keep", 2, 8, 0, 1, 0, 256, 64},
-        {"per component", 4, 8, 0, 0, 0, 256, 256},
-        {"type 4 as one vector", 4, 8, 0, 0, 1, 256, 256},
+        {"too few frames", 2, 3, 0, 0, 0, 0, 64, 64},
+        {"shared vector", 2, 8, 0, 0, 0, 0, 256, 256},
+        {"with a prior", 2, 8, 4, 0, 0, 0, 128, 128},
+        {"masked dimensions keep", 2, 8, 0, 1, 0, 0, 256, 64},
+        {"per component", 4, 8, 0, 0, 0, 0, 256, 256},
+        {"type 4 as one vector", 4, 8, 0, 0, 1, 0, 256, 256},
+        // Normalised by the ratio of new to old sums (4): back to 64.
+        {"two passes", 2, 8, 0, 0, 0, 1, 64, 64},
+        // The ratio sees the prior once: 128 / (1536 / 768) = 64.
+        {"two passes with a prior", 2, 8, 4, 0, 0, 1, 64, 64},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -31,6 +35,7 @@ TEST_F(GlobalVarianceTest, InverseVariancesFollowTheFrames)
                                     .word(kBrevitParamAdaptWeightScale, static_cast<uint32_t>(c.priorWeight))
                                     .word(kBrevitParamAdaptKeepMasked, static_cast<uint32_t>(c.keepMasked))
                                     .word(kBrevitParamVarianceShared, static_cast<uint32_t>(c.shared))
+                                    .word(kBrevitParamVarianceTwoPass, static_cast<uint32_t>(c.twoPass))
                                     .real(kBrevitParamVarianceSumScale, 1.0));
         AcousticModelSpec spec = adaptableSpec(21, 1);
         spec.covType = c.covType;

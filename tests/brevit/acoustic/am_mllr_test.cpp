@@ -117,6 +117,56 @@ TEST_F(MllrTest, EstimateRecoversAKnownTransform)
     EXPECT_LE(worstQ20, 1);
 }
 
+// The other ways to estimate recover the map as well: integer statistics,
+// the eigen pseudo-inverse, row by row, and the delta form; integer
+// statistics without a scale and a count unit of 0 give no transform.
+TEST_F(MllrTest, EstimationOptionsRecoverTheMap)
+{
+    const struct {
+        const char* name;
+        std::vector<std::pair<int, uint32_t>> words;
+        int32_t countUnit;
+        bool transformed;
+    } cases[] = {
+        {"integer statistics", {{kBrevitParamAdaptIntegerStats, 1}, {kBrevitParamMllrIntegerScale, 16}}, 16, true},
+        {"pseudo-inverse", {{kBrevitParamMllrPseudoInverse, 1}}, 16, true},
+        {"row by row", {{kBrevitParamAdaptRowByRow, 1}}, 16, true},
+        {"delta", {{kBrevitParamMllrDelta, 1}}, 16, true},
+        {"integer statistics without a scale", {{kBrevitParamAdaptIntegerStats, 1}}, 16, false},
+        {"count unit 0", {}, 0, false},
+    };
+    std::mt19937 random(14);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ParamBlockBuilder builder = silenceShare();
+        for (const auto& [w, v] : c.words)
+            builder.word(w, v);
+        ScopedParamBlock params(builder);
+        AcousticModelSpec spec = mllrSpec(15);
+        spec.countUnit = c.countUnit;
+        AM* am = load(spec);
+        ASSERT_NE(am, nullptr);
+        const Affine t = randomAffine(random);
+        const std::vector<Bytes> before = allMeans(am);
+        std::vector<Bytes> want;
+        for (int32_t s = 0; s < 40; ++s)
+            want.push_back(t.apply(AM_GetComponentMean(am, s, 0)));
+        // A count unit of 0 gives the frames no weight: nothing to estimate from.
+        const std::vector<Bytes> after = adapt(am, mappedFrames(am, t, 40));
+        if (!c.transformed) {
+            EXPECT_EQ(after, before);
+            EXPECT_EQ(am->mllr.applied, 0);
+            continue;
+        }
+        EXPECT_EQ(am->mllr.applied, 1);
+        int32_t worst = 0;
+        for (size_t s = 0; s < 40; ++s)
+            for (size_t d = 0; d < kDim; ++d)
+                worst = std::max(worst, std::abs(after[s][d] - want[s][d]));
+        EXPECT_LE(worst, 1);
+    }
+}
+
 // More components with data than parameters per row (12) are needed; a
 // class of 13 gets a transform, 12 leave every mean.
 TEST_F(MllrTest, TooFewComponentsGiveNoTransform)

@@ -1,0 +1,314 @@
+#include "core/brevit/acoustic/am_adapt.h"
+
+#include "core/brevit/runtime/brevit_param_words.h"
+#include "core/brevit/runtime/dvk_err.h"
+#include "tests/brevit/acoustic/adaptation_fixture.h"
+#include "tests/support/param_block_builder.h"
+
+#include <cstdlib>
+
+namespace {
+
+using MllrTest = AcousticTest;
+
+constexpr int32_t kDim = 12;
+
+// Silence frames count as much as any other.
+ParamBlockBuilder silenceShare()
+{
+    return ParamBlockBuilder().real(kBrevitParamAdaptSilenceShare, 1.0);
+}
+
+// 40 single-component states in class 0 (or the classes given), weights 64
+// over 12 dimensions, means in 60..189.
+AcousticModelSpec mllrSpec(uint32_t seed, std::vector<int8_t> classes = {})
+{
+    AcousticModelSpec s = adaptableSpec(seed, 1);
+    s.states = 40;
+    s.singleComponent = true;
+    s.tree = AcousticTreeSpec::none();
+    s.weights.assign(40 * kDim, 64);
+    s.constants.assign(40, 0);
+    s.means.clear();
+    std::mt19937 random(seed);
+    for (int32_t i = 0; i < 40 * kDim; ++i)
+        s.means.push_back(static_cast<uint8_t>(std::uniform_int_distribution<int>(60, 189)(random)));
+    s.mllr = true;
+    s.mllrClassCount = 1;
+    s.mllrInverse = 0;
+    s.mllrClasses = classes.empty() ? std::vector<int8_t>(40, 0) : classes;
+    return s;
+}
+
+struct Affine {
+    std::vector<double> a, b;
+    Bytes apply(const uint8_t* m) const
+    {
+        Bytes y(kDim);
+        for (int32_t i = 0; i < kDim; ++i) {
+            double v = b[static_cast<size_t>(i)];
+            for (int32_t j = 0; j < kDim; ++j)
+                v += a[static_cast<size_t>(i * kDim + j)] * m[j];
+            y[static_cast<size_t>(i)] = static_cast<uint8_t>(std::clamp(std::round(v), 0.0, 255.0));
+        }
+        return y;
+    }
+};
+
+Affine randomAffine(std::mt19937& random)
+{
+    Affine t;
+    std::uniform_real_distribution<double> small(-0.05, 0.05), shift(-5.0, 5.0);
+    for (int32_t i = 0; i < kDim * kDim; ++i)
+        t.a.push_back((i % (kDim + 1) == 0 ? 1.0 : 0.0) + small(random));
+    for (int32_t i = 0; i < kDim; ++i)
+        t.b.push_back(shift(random));
+    return t;
+}
+
+// Four frames per state at round(A m + b).
+std::vector<StateFrame> mappedFrames(AM* am, const Affine& t, int32_t states)
+{
+    std::vector<StateFrame> out;
+    for (int32_t s = 0; s < states; ++s)
+        for (int32_t i = 0; i < 4; ++i)
+            out.push_back({s, t.apply(AM_GetComponentMean(am, s, 0))});
+    return out;
+}
+
+std::vector<Bytes> adapt(AM* am, const std::vector<StateFrame>& frames, int32_t method = 9)
+{
+    EXPECT_EQ(AM_InitAdaptation(am, method, 0), 1);
+    Scorer scorer(am);
+    EXPECT_TRUE(scorer.accumulate(frames));
+    EXPECT_EQ(AM_FinishAdaptation(am), 1);
+    AM_FreeAdaptationBuffers(am);
+    return allMeans(am);
+}
+
+// A known affine map is recovered from frames made with it: every mean
+// lands within 1 of round(A m + b), in reals and in Q20.
+TEST_F(MllrTest, EstimateRecoversAKnownTransform)
+{
+    std::mt19937 random(65);
+    int32_t worst = 0, worstQ20 = 0;
+    for (int32_t round = 0; round < 30; ++round) {
+        const Affine t = randomAffine(random);
+        std::vector<Bytes> result[2];
+        for (const int fixed : {0, 1}) {
+            ScopedParamBlock params(silenceShare().word(kBrevitParamAdaptFixedPoint, static_cast<uint32_t>(fixed)));
+            AM* am = load(mllrSpec(static_cast<uint32_t>(round + 1)));
+            ASSERT_NE(am, nullptr);
+            std::vector<Bytes> want;
+            for (int32_t s = 0; s < 40; ++s)
+                want.push_back(t.apply(AM_GetComponentMean(am, s, 0)));
+            result[fixed] = adapt(am, mappedFrames(am, t, 40));
+            EXPECT_EQ(am->mllr.applied, fixed ? 0 : 1);
+            for (int32_t s = 0; s < 40; ++s)
+                for (int32_t d = 0; d < kDim; ++d)
+                    worst = std::max(worst, std::abs(result[fixed][static_cast<size_t>(s)][static_cast<size_t>(d)] -
+                                                     want[static_cast<size_t>(s)][static_cast<size_t>(d)]));
+        }
+        for (size_t s = 0; s < 40; ++s)
+            for (size_t d = 0; d < kDim; ++d)
+                worstQ20 = std::max(worstQ20, std::abs(result[0][s][d] - result[1][s][d]));
+    }
+    EXPECT_LE(worst, 1);
+    EXPECT_LE(worstQ20, 1);
+}
+
+// The other ways to estimate recover the map as well: integer statistics,
+// the eigen pseudo-inverse, row by row, and the delta form; integer
+// statistics without a scale and a count unit of 0 give no transform.
+TEST_F(MllrTest, EstimationOptionsRecoverTheMap)
+{
+    const struct {
+        const char* name;
+        std::vector<std::pair<int, uint32_t>> words;
+        int32_t countUnit;
+        bool transformed;
+    } cases[] = {
+        {"integer statistics", {{kBrevitParamAdaptIntegerStats, 1}, {kBrevitParamMllrIntegerScale, 16}}, 16, true},
+        {"pseudo-inverse", {{kBrevitParamMllrPseudoInverse, 1}}, 16, true},
+        {"row by row", {{kBrevitParamAdaptRowByRow, 1}}, 16, true},
+        {"delta", {{kBrevitParamMllrDelta, 1}}, 16, true},
+        {"integer statistics without a scale", {{kBrevitParamAdaptIntegerStats, 1}}, 16, false},
+        {"count unit 0", {}, 0, false},
+    };
+    std::mt19937 random(14);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ParamBlockBuilder builder = silenceShare();
+        for (const auto& [w, v] : c.words)
+            builder.word(w, v);
+        ScopedParamBlock params(builder);
+        AcousticModelSpec spec = mllrSpec(15);
+        spec.countUnit = c.countUnit;
+        AM* am = load(spec);
+        ASSERT_NE(am, nullptr);
+        const Affine t = randomAffine(random);
+        const std::vector<Bytes> before = allMeans(am);
+        std::vector<Bytes> want;
+        for (int32_t s = 0; s < 40; ++s)
+            want.push_back(t.apply(AM_GetComponentMean(am, s, 0)));
+        // A count unit of 0 gives the frames no weight: nothing to estimate from.
+        const std::vector<Bytes> after = adapt(am, mappedFrames(am, t, 40));
+        if (!c.transformed) {
+            EXPECT_EQ(after, before);
+            EXPECT_EQ(am->mllr.applied, 0);
+            continue;
+        }
+        EXPECT_EQ(am->mllr.applied, 1);
+        int32_t worst = 0;
+        for (size_t s = 0; s < 40; ++s)
+            for (size_t d = 0; d < kDim; ++d)
+                worst = std::max(worst, std::abs(after[s][d] - want[s][d]));
+        EXPECT_LE(worst, 1);
+    }
+}
+
+// More components with data than parameters per row (12) are needed; a
+// class of 13 gets a transform, 12 leave every mean.
+TEST_F(MllrTest, TooFewComponentsGiveNoTransform)
+{
+    ScopedParamBlock params{silenceShare()};
+    std::mt19937 random(3);
+    const Affine t = randomAffine(random);
+    for (const int32_t states : {12, 13}) {
+        AM* am = load(mllrSpec(4));
+        ASSERT_NE(am, nullptr);
+        const std::vector<Bytes> before = allMeans(am);
+        const std::vector<Bytes> after = adapt(am, mappedFrames(am, t, states));
+        EXPECT_EQ(after != before, states == 13);
+        EXPECT_EQ(am->mllr.applied, states == 13 ? 1 : 0);
+    }
+}
+
+// A heavy identity prior holds A at I: the means move by the average
+// deviation of the frames, b = x - mu.
+TEST_F(MllrTest, IdentityPriorGivesAShift)
+{
+    ScopedParamBlock params{silenceShare()};
+    AcousticModelSpec spec = mllrSpec(5);
+    spec.mllrPrior = true;
+    spec.mllrIdentityPrior = true;
+    spec.mllrNumerator = 1000000000;
+    spec.mllrDenominator = 1;
+    AM* am = load(spec);
+    ASSERT_NE(am, nullptr);
+    std::mt19937 random(6);
+    const Affine t = randomAffine(random);
+    const std::vector<Bytes> before = allMeans(am);
+    const auto frames = mappedFrames(am, t, 40);
+    std::vector<double> shift(kDim, 0.0);
+    for (const auto& f : frames)
+        for (int32_t d = 0; d < kDim; ++d)
+            shift[static_cast<size_t>(d)] +=
+                (f.frame[static_cast<size_t>(d)] - before[static_cast<size_t>(f.state)][static_cast<size_t>(d)]) /
+                static_cast<double>(frames.size());
+    const std::vector<Bytes> after = adapt(am, frames);
+    for (int32_t s = 0; s < 40; ++s)
+        for (int32_t d = 0; d < kDim; ++d) {
+            const double want = before[static_cast<size_t>(s)][static_cast<size_t>(d)] + shift[static_cast<size_t>(d)];
+            EXPECT_LE(std::abs(after[static_cast<size_t>(s)][static_cast<size_t>(d)] - want), 0.5 + 1e-3);
+        }
+    // Without a denominator there is no prior weight: no transform.
+    spec.mllrDenominator = 0;
+    AM* none = load(spec);
+    ASSERT_NE(none, nullptr);
+    const std::vector<Bytes> untouched = allMeans(none);
+    EXPECT_EQ(adapt(none, mappedFrames(none, t, 40)), untouched);
+}
+
+// MLLR then MAP (method 3): the statistics are rebased onto the
+// transformed means, and without a prior MAP then puts every mean on its
+// frames.
+TEST_F(MllrTest, MapAfterMllrEndsOnTheFrames)
+{
+    ScopedParamBlock params{silenceShare()};
+    AM* am = load(mllrSpec(12));
+    ASSERT_NE(am, nullptr);
+    std::mt19937 random(13);
+    const Affine t = randomAffine(random);
+    const auto frames = mappedFrames(am, t, 40);
+    const std::vector<Bytes> after = adapt(am, frames, 3);
+    for (int32_t s = 0; s < 40; ++s)
+        EXPECT_EQ(after[static_cast<size_t>(s)], frames[static_cast<size_t>(4 * s)].frame) << s;
+}
+
+// Class -2 keeps its means, class -1 takes the MAP update instead.
+TEST_F(MllrTest, UntransformedClasses)
+{
+    ScopedParamBlock params{silenceShare()};
+    std::vector<int8_t> classes(40, 0);
+    classes[0] = -2;
+    classes[1] = -1;
+    AM* am = load(mllrSpec(7, classes));
+    ASSERT_NE(am, nullptr);
+    std::mt19937 random(8);
+    const Affine t = randomAffine(random);
+    const std::vector<Bytes> before = allMeans(am);
+    auto frames = mappedFrames(am, t, 40);
+    for (auto& f : frames)
+        if (f.state < 2)
+            for (auto& b : f.frame)
+                b = static_cast<uint8_t>(std::min(b + 20, 255));
+    const std::vector<Bytes> after = adapt(am, frames);
+    EXPECT_EQ(after[0], before[0]);
+    // No prior under MLLR methods: the MAP mean is the frames' own.
+    EXPECT_EQ(after[1], frames[4].frame);
+    EXPECT_EQ(am->mllr.applied, 1);
+}
+
+// Every allocation failing in turn: 0 or the raised error, nothing left.
+TEST_F(MllrTest, EveryAllocationFailingInTurn)
+{
+    ScopedParamBlock params{silenceShare()};
+    std::mt19937 random(9);
+    const Affine t = randomAffine(random);
+    for (uint64_t n = 1;; ++n) {
+        AM* am = load(mllrSpec(10));
+        ASSERT_NE(am, nullptr);
+        const auto frames = mappedFrames(am, t, 40);
+        Scorer scorer(am);
+        ASSERT_EQ(AM_InitAdaptation(am, 9, 0), 1);
+        ASSERT_TRUE(scorer.accumulate(frames));
+        const uint64_t failures = m_allocator.failures();
+        m_allocator.failAt(m_allocator.calls() + n);
+        int32_t result = -1;
+        const int raised = DVKErr_Protect([&] { result = AM_FinishAdaptation(am); });
+        const bool failed = m_allocator.failures() != failures;
+        m_allocator.failAt(0);
+        EXPECT_TRUE(raised == 1 || result == 0 || !failed) << n;
+        AM_FreeAdaptationBuffers(am);
+        std::erase(m_models, am);
+        AM_Destroy(am);
+        if (!failed) {
+            EXPECT_EQ(result, 1);
+            break;
+        }
+        ASSERT_LT(n, 200u);
+    }
+}
+
+// The MLLR checksum follows the class table and the prior words.
+TEST_F(MllrTest, ChecksumFollowsClassesAndPrior)
+{
+    ScopedParamBlock params{silenceShare()};
+    AM* a = load(mllrSpec(11));
+    std::vector<int8_t> classes(40, 0);
+    classes[5] = -1;
+    AM* b = load(mllrSpec(11, classes));
+    AcousticModelSpec prior = mllrSpec(11);
+    prior.mllrPrior = true;
+    AM* c = load(prior);
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    ASSERT_NE(c, nullptr);
+    EXPECT_NE(AM_MLLRComputeCRC(a), AM_MLLRComputeCRC(b));
+    EXPECT_NE(AM_MLLRComputeCRC(a), AM_MLLRComputeCRC(c));
+    AM* again = load(mllrSpec(11));
+    EXPECT_EQ(AM_MLLRComputeCRC(a), AM_MLLRComputeCRC(again));
+}
+
+} // namespace

@@ -282,7 +282,6 @@ TEST_F(RootTest, EachGateCommandGoesToItsModule)
         {9, "newSendCmdVCM"},      {10, "newSendCmdVCM"},       {11, "newSendCmdVCM"},
         {12, "newSendCmdVCM"},     {13, "newSendCmdVCM"},       {14, "newSendCmdVCM"},
         {15, "newLookupCmd"},      {16, "newLookupCmd"},
-        {22, "newPlayPlaylistCmd"}, {23, "newPlayMusicCmd"},
     };
     for (const auto& r : routes) {
         SCOPED_TRACE(r.gateCmd);
@@ -308,6 +307,8 @@ TEST_F(RootTest, EachGateCommandGoesToItsModule)
         {18, "vcm_gotoCmd", "vcm_noshortcuts"},
         {19, "vcm_changeModeCmd", "vcm_selectItem"},
         {20, "vcm_helpMeWithCmd", "vcm_nohelptopics"},
+        {22, "vcm_playPlaylistCmd", "vcm_nomusicstored"},
+        {23, "vcm_playMusicCmd", "vcm_nomusicstored"},
         {24, "vcm_checkCmd", "vcm_selectItem"},
     };
     for (const auto& l : lists) {

@@ -5,6 +5,8 @@
 
 #include "tests/support/suite_records.h"
 
+#include "sdk/common/dvk_mem.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -109,6 +111,33 @@ TEST_F(CheckCompleteTest, ChosenFromTheListAddsTheTip)
     EXPECT_EQ(check(266, 1), (Log{"step vcm_checkComplete", screen("String 161:\n  String 143"), "addPrompt 45",
                                   "addPrompt 48", "addEarcon 6", "addPrompt 403", "addPrompt 309",
                                   "addText String 10 String 266", "exit 0"}));
+}
+
+TEST_F(CheckCompleteTest, EveryStatusItemWithEachAllocationFailing)
+{
+    for (int32_t f = 29; f <= 39; f++)
+        feature(f, 1);
+    open();
+    dvk_vcm_setGateCmd(vcms, 24);
+    dvk_vcm_clearStack(vcms);
+    dvk_vcm_resetState(vcms);
+    const long base = dvk_mem_liveBlocks();
+    for (bool prompt : {false, true})
+        for (long n = 0;; n++) {
+            SCOPED_TRACE(std::string(prompt ? "prompt" : "screen") + " failing after " + std::to_string(n));
+            ASSERT_EQ(dvk_vcm_push(vcms, dvk_gen_vcm_newCheckComplete(vcms, 1, 273)), 0);
+            dvk_mem_failAfter(n);
+            const int result = prompt ? sayInto([&](dvk_prompt_List* p) { return dvk_vcm_getPrompt(vcms, p); }).result
+                                      : dvk_vcm_init(vcms);
+            dvk_mem_failAfter(-1);
+            dvk_vcm_clearStack(vcms);
+            take();
+            ASSERT_EQ(dvk_mem_liveBlocks(), base);
+            if (result == 0)
+                break;
+            EXPECT_EQ(result, 1);
+            ASSERT_LT(n, 300);
+        }
 }
 
 }  // namespace

@@ -417,6 +417,11 @@ int dvk_gen_vcm_listCompletion(dvk_vcm_Session* vcms, const dvk_gen_vcm_ListComm
                                                                names, command->constraint, slot));
 }
 
+void dvk_gen_vcm_destroyTexts(dvk_array** texts)
+{
+    destroyNames(texts);
+}
+
 int dvk_gen_vcm_completeResult(dvk_vcm_Session* vcms, dvk_nbest_List* nbest, dvk_msg_Message** message, int32_t)
 {
     const int result = dvk_vcm_completion(vcms, nbest, 0, message);

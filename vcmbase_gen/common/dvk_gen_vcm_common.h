@@ -279,6 +279,8 @@ int dvk_gen_vcm_listCompletion(dvk_vcm_Session* vcms, const dvk_gen_vcm_ListComm
 // the result freed.
 int dvk_gen_vcm_completeResult(dvk_vcm_Session* vcms, dvk_nbest_List* nbest, dvk_msg_Message** message,
                                int32_t flag);
+// Frees an array of texts and the texts (NULL allowed) and clears the pointer.
+void dvk_gen_vcm_destroyTexts(dvk_array** texts);
 // A command module with a list-shown word of 0 (NULL when memory is short).
 dvk_vcm_Module* dvk_gen_vcm_newListCommand(dvk_vcm_Session* vcms, const dvk_vcm_Vtable* vtable,
                                            const dvk_vcm_Etable* etable);

@@ -5,6 +5,7 @@
 #include "core/utils/dvk_array.h"
 #include "core/utils/dvk_ucs2.h"
 #include "core/nbest/dvk_nbest.h"
+#include "sdk/common/dvk_mem.h"
 
 namespace {
 
@@ -48,6 +49,38 @@ dvk_array* sixItems()
         }
     }
     return items;
+}
+
+// Two owned copies of the name in an owned array, or NULL.
+dvk_ucs2_Char** twoTexts()
+{
+    auto* texts = static_cast<dvk_ucs2_Char**>(dvk_mem_alloc(2 * sizeof(dvk_ucs2_Char*)));
+    if (texts == nullptr)
+        return nullptr;
+    texts[0] = dvk_ucs2_createCopy(kName);
+    texts[1] = dvk_ucs2_createCopy(kName);
+    if (texts[0] == nullptr || texts[1] == nullptr) {
+        dvk_ucs2_destroy(&texts[0]);
+        dvk_ucs2_destroy(&texts[1]);
+        dvk_mem_dealloc(&texts);
+    }
+    return texts;
+}
+
+// A two-candidate music confirmation, or NULL with nothing left behind.
+dvk_vcm_Module* twoCandidates(dvk_vcm_Session* s)
+{
+    dvk_ucs2_Char** display = twoTexts();
+    dvk_ucs2_Char** spoken = twoTexts();
+    if (display != nullptr && spoken != nullptr)
+        return dvk_gen_vcm_newPlayMusicConfirm(s, display, spoken, 2, 0);
+    for (dvk_ucs2_Char** texts : {display, spoken})
+        if (texts != nullptr) {
+            dvk_ucs2_destroy(&texts[0]);
+            dvk_ucs2_destroy(&texts[1]);
+            dvk_mem_dealloc(&texts);
+        }
+    return nullptr;
 }
 
 }  // namespace
@@ -131,15 +164,14 @@ const std::vector<ModuleRow>& moduleTable()
         {"vcm_adaptation_timeout", 0, [](S s) { return dvk_gen_vcm_newAdaptationTimeout(s); }},
         {"vcm_adaptation_reset", 0, [](S s) { return dvk_gen_vcm_newAdaptationReset(s); }},
         {"vcm_checkCmd", 24, [](S s) { return dvk_gen_vcm_newCheckCmd(s); }},
-        {"vcm_checkComplete", 24, [](S s) { return dvk_gen_vcm_newCheckComplete(s, 0, 300); }},
-        {"vcm_checkCompleteOem", 24, [](S s) { return dvk_gen_vcm_newCheckCompleteOem(s, 0, 1, 300, 200, 301); }},
+        {"vcm_checkComplete", 24, [](S s) { return dvk_gen_vcm_newCheckComplete(s, 1, 274); }},
+        {"vcm_checkCompleteOem", 24, [](S s) { return dvk_gen_vcm_newCheckCompleteOem(s, 1, 4, 253, 413, 274); }},
         {"vcm_playMusicCmd", 23, [](S s) { return dvk_gen_vcm_newPlayMusicCmd(s); }},
         {"vcm_playPlaylistCmd", 22, [](S s) { return dvk_gen_vcm_newPlayPlaylistCmd(s); }},
         {"vcm_playsaymusic", 23, [](S s) { return dvk_gen_vcm_newPlaySayMusic(s, 0); }},
-        // Takes two arrays over; its issue brings them.
-        {"vcm_playmusic_confirm", 23, [](S s) { return dvk_gen_vcm_newPlayMusicConfirm(s, nullptr, nullptr, 0, 0); }},
+        {"vcm_playmusic_confirm", 23, twoCandidates},
         {"vcm_playComplete", 23,
-         [](S s) { return dvk_gen_vcm_newPlayComplete(s, 0, kName, kName, nullptr, nullptr, 1, 0, 1); }},
+         [](S s) { return dvk_gen_vcm_newPlayComplete(s, 1, kName, kName, kName, kName, 1, 2, 4); }},
         {"vcm_nomusicstored", 23, [](S s) { return dvk_gen_vcm_newNoMusicStored(s); }},
         {"vcm_gotoCmd", 17, [](S s) { return dvk_gen_vcm_newGotoCmd(s); }},
         {"vcm_helpMeWithCmd", 20, [](S s) { return dvk_gen_vcm_newHelpMeWithCmd(s); }},

@@ -49,6 +49,11 @@ void help(const dvk_ucs2_Char* topic, int32_t word, void*)
     recordedScreens().push_back("help " + quoted(topic) + " " + std::to_string(word));
 }
 
+void check(dvk_app_CheckItem item, void*)
+{
+    recordedScreens().push_back("check " + std::to_string(item));
+}
+
 }  // namespace
 
 void recordAnswers(dvk_app_Notifications* notifications)
@@ -59,4 +64,5 @@ void recordAnswers(dvk_app_Notifications* notifications)
     notifications->notifySendCmd = send;
     notifications->notifyGoToCmd = goTo;
     notifications->notifyHelpCmd = help;
+    notifications->notifyCheckCmd = check;
 }

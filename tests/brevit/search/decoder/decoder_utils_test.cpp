@@ -315,3 +315,55 @@ TEST_F(DecoderLMTest, RescoringWithoutRealignmentSwapsOrdersAndSorts)
 }
 
 } // namespace
+
+namespace {
+
+std::vector<VocabularyFixture::WordSpec> wordsWithProns(int32_t n)
+{
+    std::vector<VocabularyFixture::WordSpec> words;
+    for (int32_t i = 0; i < n; ++i) {
+        std::string name = "w" + std::to_string(100000 + i);
+        words.push_back({std::u16string(name.begin(), name.end()), u"", {"K AO L"}, true});
+    }
+    return words;
+}
+
+class SearchLimitsTest : public DecoderTest {};
+
+TEST_F(SearchLimitsTest, ChosenByTheVocabularySize)
+{
+    struct Case {
+        int32_t n;
+        int32_t outs[4];
+    };
+    const Case cases[] = {
+        {24, {500, 200, 500, 4000}},       {25, {3000, 1000, 1500, 10000}},
+        {519, {3000, 1000, 1500, 10000}},  {520, {6000, 3000, 2500, 20000}},
+        {1099, {6000, 3000, 2500, 20000}}, {1100, {20000, 8000, 5000, 40000}},
+        {3099, {20000, 8000, 5000, 40000}}, {3100, {30000, 12000, 7000, 60000}},
+    };
+    for (const Case& c : cases) {
+        // The count is the highest pron id in use: one word more than n.
+        VocabularyFixture fixture(wordsWithProns(c.n + 1), {}, "limits" + std::to_string(c.n) + ".dvk");
+        Voc* voc = fixture.voc();
+        ASSERT_NE(voc, nullptr);
+        ASSERT_EQ(Voc_GetNumActiveEntries(voc), c.n);
+        fixture.params().words[kBrevitParamClassSizeHint] = 1;
+        ScriptedDecoder script;
+        Decoder* d = script.create();
+        d->vocabulary = voc;
+        int32_t outs[4] = {-1, -1, -1, -1};
+        EXPECT_EQ(Decoder_GetSearchLimits(d, nullptr, nullptr, 0, 0, 3, &outs[0], &outs[1], &outs[2], &outs[3]), 1);
+        EXPECT_EQ(std::vector<int32_t>(outs, outs + 4), std::vector<int32_t>(c.outs, c.outs + 4)) << c.n;
+        fixture.params().words[kBrevitParamClassSizeHint] = 0;
+        fixture.params().words[kBrevitParamHypothesisSpace] = 1;
+        fixture.params().words[kBrevitParamDecoderOut2] = 2;
+        fixture.params().words[kBrevitParamPronCacheSize1] = 3;
+        fixture.params().words[kBrevitParamPronCacheSize2] = 4;
+        EXPECT_EQ(Decoder_GetSearchLimits(d, nullptr, nullptr, 0, 0, 3, &outs[0], &outs[1], &outs[2], &outs[3]), 1);
+        EXPECT_EQ(std::vector<int32_t>(outs, outs + 4), (std::vector<int32_t>{1, 2, 3, 4}));
+        Decoder_Delete(d, 0);
+    }
+}
+
+} // namespace

@@ -157,3 +157,16 @@ TEST_F(DecoderDispatchTest, FrameBufferIsNeverHandedOverWhileRunningAndGuardedSl
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(DecoderDispatchTest, ADummyWhoseAllocationFailsIsNoDecoder)
+{
+    params();
+    m_allocator.failNext();
+    EXPECT_EQ(Decoder_Create(nullptr, model(), nullptr, nullptr, 0, kDecoderKindDummy), nullptr);
+    m_allocator.failAt(0);
+    EXPECT_EQ(m_allocator.liveBlocks(), 0u);
+}
+
+} // namespace

@@ -1,7 +1,11 @@
 #include "tests/brevit/search/decoder/decoder_test.h"
 
+#include "core/brevit/search/class_manager.h"
+#include "core/brevit/search/class_pair_constraint.h"
+#include "core/brevit/search/constraint_manager.h"
 #include "core/brevit/search/decoder_utils.h"
 #include "core/brevit/search/linch_choice.h"
+#include "tests/support/class_pair_network.h"
 #include "tests/support/vocabulary_fixture.h"
 
 #include <map>
@@ -364,6 +368,71 @@ TEST_F(SearchLimitsTest, ChosenByTheVocabularySize)
         EXPECT_EQ(std::vector<int32_t>(outs, outs + 4), (std::vector<int32_t>{1, 2, 3, 4}));
         Decoder_Delete(d, 0);
     }
+}
+
+} // namespace
+
+namespace {
+
+class ClassPairScoresTest : public DecoderTest {};
+
+// Two networks over the default vocabulary's words 0 and 1: each choice is
+// scored by the network it ended in (else by the list's first), as the
+// brute-force walk of that network costs its prons.
+TEST_F(ClassPairScoresTest, EachChoiceIsScoredByItsOwnConstraint)
+{
+    VocabularyFixture fixture;
+    Voc* voc = fixture.voc();
+    ASSERT_NE(voc, nullptr);
+    ConstraintManager* constraints = ConstraintManager_Create(4);
+    ClassManager* classes = ClassManager_Create(voc, nullptr, constraints, 4);
+    ASSERT_NE(classes, nullptr);
+    ClassPairNetwork first;
+    first.words = {{0, {0}}, {1, {1}}};
+    first.classes = {{"A", {{{0}, 0}}, false}, {"B", {{{1}, 0}}, false}};
+    first.transitions = {{0, 1, 1}, {1, 2, 4}, {2, 0, 5}, {1, 0, 6}};
+    ClassPairNetwork second = first;
+    second.classes = {{"C", {{{0}, 0}}, false}, {"D", {{{1}, 0}}, false}};
+    second.transitions = {{0, 1, 20}, {1, 2, 30}, {2, 0, 40}, {1, 0, 50}};
+    Constraint* a = ClassPairNetwork_Build(first, classes, "first");
+    Constraint* b = ClassPairNetwork_Build(second, classes, "second");
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    const PronCosts costsA = ClassPairNetwork_Paths(first, 3), costsB = ClassPairNetwork_Paths(second, 3);
+    auto id = [&](const char* name) { return static_cast<uint32_t>(ClassManager_FindClass(classes, name)); };
+
+    LinChChoice choices[3] = {};
+    auto fill = [&](LinChChoice& c, std::vector<uint16_t> words, std::vector<uint32_t> classIds, Constraint* con) {
+        c.wordCount = static_cast<int32_t>(words.size());
+        c.constraint = con;
+        c.languageScore = 100;
+        for (size_t i = 0; i < words.size(); ++i) {
+            c.words[i] = words[i];
+            c.classes[i] = classIds[i];
+            c.startFlags[i] = 1;
+        }
+    };
+    fill(choices[0], {0, 1}, {id("A"), id("B")}, nullptr);
+    fill(choices[1], {0, 1}, {id("C"), id("D")}, b);
+    fill(choices[2], {0}, {id("A")}, a);
+    Constraint* list[] = {a, b};
+    DecoderUtils_AddClassPairScores(choices, 3, list, 0, 0);
+    EXPECT_EQ(choices[0].languageScore, 100 + costsA.at({0, 1}));
+    EXPECT_EQ(choices[1].languageScore, 100 + costsB.at({0, 1}));
+    EXPECT_EQ(choices[2].languageScore, 100 + costsA.at({0}));
+
+    // A list that does not start with a class-pair constraint adds nothing.
+    Constraint other{};
+    other.type = kConstraintTypeWholeVocabulary;
+    Constraint* plain[] = {&other, a};
+    DecoderUtils_AddClassPairScores(choices, 3, plain, 0, 0);
+    EXPECT_EQ(choices[2].languageScore, 100 + costsA.at({0}));
+
+    ClassPairConstraint_Delete(a, 0);
+    ClassPairConstraint_Delete(b, 0);
+    ClassManager_RemoveUnreferencedClasses(classes);
+    ConstraintManager_Delete(constraints);
+    ClassManager_Delete(classes);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "core/brevit/acoustic/segmenter.h"
 #include "core/brevit/frontend/utterance.h"
+#include "core/brevit/runtime/dvk_err.h"
 #include "core/brevit/runtime/dvk_watchdog.h"
 #include "core/brevit/search/constraint.h"
 #include "core/brevit/search/frame_buffer.h"
@@ -143,6 +144,39 @@ TEST_F(DecoderUttTest, LoadReadsKindAndOption)
         }
         Decoder_Delete(d, 0);
         EXPECT_EQ(Decoder_LoadFromBinFile(tar, c.prefix, nullptr, model(3), nullptr, nullptr), nullptr);
+    }
+}
+
+TEST_F(DecoderUttTest, LoadWithEachAllocationFailingInTurnLeavesNothing)
+{
+    ScriptedDecoder made;
+    g_made = &made;
+    params(ParamBlockBuilder().word(kBrevitParamLinearChainKinds, 1));
+    for (int32_t kind : {8, 3}) {
+        ArchiveFixture archive("decoder-fail" + std::to_string(kind) + ".dvk");
+        archive.add("bd0", [&](BinFileWriter* w) {
+            return BinFileWriter_WriteInt(w, kind) == 1 && BinFileWriter_WriteInt(w, 0) == 1;
+        }, "bdec0/");
+        archive.finish();
+        DVKTar* tar = archive.openMapped();
+        AM* am = model(2);
+        for (uint64_t n = 1;; ++n) {
+            const uint64_t failures = m_allocator.failures();
+            const size_t before = m_allocator.liveBlocks();
+            m_allocator.failAt(m_allocator.calls() + n);
+            Decoder* d = nullptr;
+            DVKErr_Protect([&] { d = Decoder_LoadFromBinFile(tar, "bdec0/", nullptr, am, nullptr, nullptr); });
+            const bool failed = m_allocator.failures() != failures;
+            m_allocator.failAt(0);
+            Decoder_Delete(d, 0);
+            EXPECT_EQ(m_allocator.liveBlocks(), before) << kind << " " << n;
+            if (!failed) {
+                EXPECT_NE(d, nullptr);
+                break;
+            }
+            EXPECT_EQ(d, nullptr) << kind << " " << n;
+            ASSERT_LT(n, 20u);
+        }
     }
 }
 

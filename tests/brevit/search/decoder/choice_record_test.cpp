@@ -230,23 +230,12 @@ TEST_F(ChoiceRecordTest, PathInsertionKeepsTheBestInOrder)
 
 // ---- multi-utterance rescoring ----
 
-class RescoreTest : public DecoderTest {
+class RescoreTest : public DecoderLMTest {
 protected:
-    RescoreTest() : m_model(TestLanguageModel::Fields{}) {}
-
     void SetUp() override
     {
-        m_vocabulary = std::make_unique<VocabularyFixture>();
-        m_voc = m_vocabulary->voc();
-        ASSERT_NE(m_voc, nullptr);
-        m_vocabulary->attach(m_model);
-        m_vocabulary->params().words[kBrevitParamLmCostCap] = 32767;
+        DecoderLMTest::SetUp();
         m_vocabulary->params().words[kBrevitParamPathBeam] = 100;
-    }
-    void TearDown() override
-    {
-        m_vocabulary.reset();
-        DecoderTest::TearDown();
     }
 
     uint32_t vocId(uint16_t active) const { return Voc_ActiveIdToVocId(m_voc, active); }
@@ -269,16 +258,11 @@ protected:
     }
 
     // The n-gram score the model gives word after the history (oldest first).
-    int32_t ngram(const std::vector<uint16_t>& history, uint16_t word) const
+    int32_t ngram(std::vector<uint16_t> history, uint16_t word) const
     {
-        std::vector<uint16_t> symbols = history;
-        symbols.push_back(word);
-        return static_cast<int16_t>(m_model.answer(symbols.data(), static_cast<int32_t>(symbols.size())));
+        history.push_back(word);
+        return lm(history);
     }
-
-    TestLanguageModel m_model;
-    std::unique_ptr<VocabularyFixture> m_vocabulary;
-    Voc* m_voc = nullptr;
 };
 
 TEST_F(RescoreTest, TwoUtterancesUnderABigramAndAUnigram)
@@ -432,23 +416,11 @@ TEST_F(RescoreTest, EachAllocationFailingInTurn)
 {
     const TopChoiceRecord one = list({{10, 0}, {12, 1}});
     const TopChoiceRecord* lists[] = {&one, &one};
-    for (uint64_t n = 1;; ++n) {
-        const uint64_t failures = m_allocator.failures();
-        const size_t before = m_allocator.liveBlocks();
-        m_allocator.failAt(m_allocator.calls() + n);
-        int32_t scores[4];
-        uint32_t words[12];
-        const int32_t r = ChoiceList_RescoreUtterances(lists, 2, 1, 0, nullptr, 0, nullptr, 4, scores, words, m_voc);
-        const bool failed = m_allocator.failures() != failures;
-        m_allocator.failAt(0);
-        EXPECT_EQ(m_allocator.liveBlocks(), before);
-        if (!failed) {
-            EXPECT_EQ(r, 4);
-            break;
-        }
-        EXPECT_EQ(r, 0);
-        ASSERT_LT(n, 10u);
-    }
+    int32_t scores[4];
+    uint32_t words[12];
+    eachAllocationFailing(
+        [&] { return ChoiceList_RescoreUtterances(lists, 2, 1, 0, nullptr, 0, nullptr, 4, scores, words, m_voc); },
+        [](bool failed, int32_t r) { EXPECT_EQ(r, failed ? 0 : 4); });
 }
 
 } // namespace

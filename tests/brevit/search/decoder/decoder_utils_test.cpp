@@ -156,55 +156,16 @@ TEST_F(LinChChoiceTest, WordListsPerPositionOfTheBestChoice)
                   k.entries);
         EXPECT_EQ(values[0], 9);
     }
-    for (uint64_t n = 1;; ++n) {
-        uint32_t entries[16];
-        int32_t counts[3], values[3];
-        WordChoiceLists lists{entries, counts, values};
-        int32_t needed = 0;
-        const uint64_t failures = m_allocator.failures();
-        m_allocator.failAt(m_allocator.calls() + n);
-        const int32_t r = DecoderUtils_MakeWordChoiceLists(2, words, 3, 9, 16, &lists, &needed);
-        const bool failed = m_allocator.failures() != failures;
-        m_allocator.failAt(0);
-        EXPECT_EQ(m_allocator.liveBlocks(), 0u);
-        if (!failed) {
-            EXPECT_EQ(r, 1);
-            break;
-        }
-        EXPECT_EQ(r, 0);
-        ASSERT_LT(n, 10u);
-    }
+    uint32_t entries[16];
+    int32_t counts[3], values[3];
+    WordChoiceLists lists{entries, counts, values};
+    int32_t needed = 0;
+    eachAllocationFailing([&] { return DecoderUtils_MakeWordChoiceLists(2, words, 3, 9, 16, &lists, &needed); },
+                          [](bool failed, int32_t r) { EXPECT_EQ(r, failed ? 0 : 1); });
 }
 
 // ---- language scores over the vocabulary's model ----
 
-class DecoderLMTest : public DecoderTest {
-protected:
-    DecoderLMTest() : m_model(TestLanguageModel::Fields{}) {}
-
-    void SetUp() override
-    {
-        m_vocabulary = std::make_unique<VocabularyFixture>();
-        m_voc = m_vocabulary->voc();
-        ASSERT_NE(m_voc, nullptr);
-        m_vocabulary->attach(m_model);
-        m_vocabulary->params().words[kBrevitParamLmCostCap] = 32767;
-    }
-    void TearDown() override
-    {
-        m_vocabulary.reset();
-        DecoderTest::TearDown();
-    }
-
-    int32_t lm(std::vector<uint16_t> symbols) const
-    {
-        return static_cast<int16_t>(m_model.answer(symbols.data(), static_cast<int32_t>(symbols.size())));
-    }
-
-    TestLanguageModel m_model;
-    std::unique_ptr<VocabularyFixture> m_vocabulary;
-    Voc* m_voc = nullptr;
-};
 
 // Default words: active 0 (pron 0), 1 (pron 1), 2 (prons 2-4).
 TEST_F(DecoderLMTest, SequenceScores)

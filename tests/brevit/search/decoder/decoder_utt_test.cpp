@@ -160,23 +160,16 @@ TEST_F(DecoderUttTest, LoadWithEachAllocationFailingInTurnLeavesNothing)
         archive.finish();
         DVKTar* tar = archive.openMapped();
         AM* am = model(2);
-        for (uint64_t n = 1;; ++n) {
-            const uint64_t failures = m_allocator.failures();
-            const size_t before = m_allocator.liveBlocks();
-            m_allocator.failAt(m_allocator.calls() + n);
-            Decoder* d = nullptr;
-            DVKErr_Protect([&] { d = Decoder_LoadFromBinFile(tar, "bdec0/", nullptr, am, nullptr, nullptr); });
-            const bool failed = m_allocator.failures() != failures;
-            m_allocator.failAt(0);
-            Decoder_Delete(d, 0);
-            EXPECT_EQ(m_allocator.liveBlocks(), before) << kind << " " << n;
-            if (!failed) {
-                EXPECT_NE(d, nullptr);
-                break;
-            }
-            EXPECT_EQ(d, nullptr) << kind << " " << n;
-            ASSERT_LT(n, 20u);
-        }
+        eachAllocationFailing(
+            [&] {
+                Decoder* d = nullptr;
+                DVKErr_Protect([&] { d = Decoder_LoadFromBinFile(tar, "bdec0/", nullptr, am, nullptr, nullptr); });
+                return d;
+            },
+            [&](bool failed, Decoder* d) {
+                EXPECT_EQ(d == nullptr, failed) << kind;
+                Decoder_Delete(d, 0);
+            });
     }
 }
 
@@ -251,23 +244,14 @@ TEST_F(DecoderUttTest, UttInitWithEachAllocationFailingInTurnFailsAndFreesBoth)
     params(ParamBlockBuilder().word(kBrevitParamFrameQueueCapacity, 5));
     ScriptedDecoder script;
     Decoder* d = script.create();
-    for (uint64_t n = 1;; ++n) {
-        const uint64_t failures = m_allocator.failures();
-        const size_t before = m_allocator.liveBlocks();
-        m_allocator.failAt(m_allocator.calls() + n);
-        const DecoderHandle h = Decoder_UttInit(d, 0, nullptr, 0, nullptr, 1, 0, 0, 0, 0);
-        const bool failed = m_allocator.failures() != failures;
-        m_allocator.failAt(0);
-        if (!failed) {
-            EXPECT_EQ(h, script.handle);
-            break;
-        }
-        EXPECT_EQ(h, 0) << n;
-        EXPECT_EQ(d->statsA, nullptr);
-        EXPECT_EQ(d->statsB, nullptr);
-        EXPECT_EQ(m_allocator.liveBlocks(), before) << n;
-        ASSERT_LT(n, 10u);
-    }
+    eachAllocationFailing([&] { return Decoder_UttInit(d, 0, nullptr, 0, nullptr, 1, 0, 0, 0, 0); },
+                          [&](bool failed, DecoderHandle h) {
+                              EXPECT_EQ(h, failed ? 0 : script.handle);
+                              if (failed) {
+                                  EXPECT_EQ(d->statsA, nullptr);
+                                  EXPECT_EQ(d->statsB, nullptr);
+                              }
+                          });
     Decoder_Delete(d, 0);
 }
 
@@ -592,21 +576,11 @@ TEST_F(DecoderUttTest, FrameBufferKeepsWhatFits)
     EXPECT_EQ(FrameBuffer_AddFrame(buffer, frames[2], nullptr), 0);
     FrameBuffer_FreeContents(nullptr);
     FrameBuffer_Delete(buffer);
-    for (uint64_t n = 1;; ++n) {
-        const uint64_t failures = m_allocator.failures();
-        m_allocator.failAt(m_allocator.calls() + n);
-        FrameBuffer* b = FrameBuffer_Create(3, 4);
-        const bool failed = m_allocator.failures() != failures;
-        m_allocator.failAt(0);
-        if (!failed) {
-            EXPECT_NE(b, nullptr);
-            FrameBuffer_Delete(b);
-            break;
-        }
-        EXPECT_EQ(b, nullptr);
-        EXPECT_EQ(m_allocator.liveBlocks(), 0u) << n;
-        ASSERT_LT(n, 10u);
-    }
+    eachAllocationFailing([] { return FrameBuffer_Create(3, 4); },
+                          [](bool failed, FrameBuffer* b) {
+                              EXPECT_EQ(b == nullptr, failed);
+                              FrameBuffer_Delete(b);
+                          });
 }
 
 } // namespace

@@ -182,7 +182,9 @@ TEST_F(DecoderUttTest, DeleteFreesWhatTheDecoderOwns)
     d->ownsFrameBuffer = 1;
     d->workingSegmentation = Segmentation_Alloc(8, 2);
     d->bestSegmentation = Segmentation_Alloc(8, 2);
+    d->aligner = Segmenter_Create(model(1), nullptr, 10);
     ASSERT_NE(d->workingSegmentation, nullptr);
+    ASSERT_NE(d->aligner, nullptr);
     ASSERT_EQ(Decoder_UttInit(d, 0, nullptr, 0, nullptr, 1, 0, 0, 0, 0), script.handle);
     EXPECT_NE(d->statsA, nullptr);
     Decoder_Delete(d, 6);

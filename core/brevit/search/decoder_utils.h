@@ -53,3 +53,10 @@ struct WordChoiceLists {
 // choiceWords: the choices in the choice-list form. 1 when every list fitted.
 int32_t DecoderUtils_MakeWordChoiceLists(int32_t mode, const uint32_t* choiceWords, int32_t choiceCount,
                                          int32_t value, int32_t capacity, WordChoiceLists* lists, int32_t* needed);
+
+// The same refinement over 128-byte choice records: re-alignment only under
+// parameter word 312, sorting in the choice-record order.
+struct ChoiceRecord;
+void Decoder_RescoreChoiceRecords(Decoder* decoder, int32_t word, ChoiceRecord* records, int32_t* count);
+// Order 1 to order 2 on every record's score.
+void Decoder_SwapChoiceRecordsLMOrder(Decoder* decoder, ChoiceRecord* records, int32_t count);

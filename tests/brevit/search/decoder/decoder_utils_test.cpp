@@ -1,9 +1,11 @@
 #include "tests/brevit/search/decoder/decoder_test.h"
 
+#include "core/brevit/search/choice_record.h"
 #include "core/brevit/search/class_manager.h"
 #include "core/brevit/search/class_pair_constraint.h"
 #include "core/brevit/search/constraint_manager.h"
 #include "core/brevit/search/decoder_utils.h"
+#include "core/brevit/search/frame_buffer.h"
 #include "core/brevit/search/linch_choice.h"
 #include "tests/support/class_pair_network.h"
 #include "tests/support/vocabulary_fixture.h"
@@ -394,6 +396,43 @@ TEST_F(ClassPairScoresTest, EachChoiceIsScoredByItsOwnConstraint)
     ClassManager_RemoveUnreferencedClasses(classes);
     ConstraintManager_Delete(constraints);
     ClassManager_Delete(classes);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(DecoderLMTest, ChoiceRecordsSwapOrdersAndSortWithoutRealignment)
+{
+    m_vocabulary->params().words[kBrevitParamRescoreMode] = 3;
+    m_model.table = {{{0, 1}, 50}, {{1, 0}, 0}};
+    ScriptedDecoder script;
+    Decoder* d = script.create();
+    d->vocabulary = m_voc;
+    ChoiceRecord records[3] = {};
+    const std::vector<std::vector<uint16_t>> words = {{0, 1}, {1, 0}, {2}};
+    std::vector<int32_t> expected;
+    for (size_t i = 0; i < 3; ++i) {
+        records[i].wordCount = static_cast<int32_t>(words[i].size());
+        std::copy(words[i].begin(), words[i].end(), records[i].prons);
+        records[i].score = 100 - static_cast<int32_t>(i);
+        int32_t s = records[i].score;
+        Decoder_SwapChoiceLMOrder(d, &s, records[i].prons, records[i].wordCount, 1, 2);
+        expected.push_back(s);
+    }
+    int32_t count = 3;
+    // Word 312 off: no re-alignment even with frames held.
+    d->frameBuffer = FrameBuffer_Create(1, 2);
+    d->ownsFrameBuffer = 1;
+    const uint8_t frame[1] = {0};
+    FrameBuffer_AddFrame(d->frameBuffer, frame, nullptr);
+    Decoder_RescoreChoiceRecords(d, 0, records, &count);
+    ASSERT_EQ(count, 3);
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ((std::vector<int32_t>{records[0].score, records[1].score, records[2].score}), expected);
+    for (int32_t i = 0; i + 1 < count; ++i)
+        EXPECT_LT(ChoiceRecord_Compare(&records[i], &records[i + 1]), 0);
+    Decoder_Delete(d, 0);
 }
 
 } // namespace

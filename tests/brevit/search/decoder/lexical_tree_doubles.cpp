@@ -18,3 +18,4 @@ DECODER_TEST_WEAK int32_t LexTree_ReadContents(LexTree*, BinFileReader*) { retur
 DECODER_TEST_WEAK int32_t LexTree_WriteContents(const LexTree*, BinFileWriter*) { return 0; }
 DECODER_TEST_WEAK int32_t PronCache_GetPronInfo(PronCache*, uint16_t, const uint16_t**, int32_t*) { return 0; }
 DECODER_TEST_WEAK int32_t IR_PrepareClassScores(void*, int32_t) { return 0; }
+DECODER_TEST_WEAK int32_t IR_ScoreWordTransition(void*, int32_t, int32_t, uint16_t, uint16_t) { return 0; }

@@ -151,6 +151,15 @@ protected:
                         out << ']';
                     }
                 }
+            for (int32_t caseFlag : {0, 1})
+                for (int32_t least : {1, 2, 3}) {
+                    std::vector<uint32_t> ids(40, 0xEEEE);
+                    const int32_t n = MWL_GetMatchesAtStart(l, caseFlag, least, u16(t), ids.data(), 40, 1);
+                    out << " @" << least << ' ' << n << '[';
+                    for (int32_t k = 0; k < n && k < 40; ++k)
+                        out << ids[static_cast<size_t>(k)] << ',';
+                    out << ']';
+                }
             out << '\n';
         }
         for (const std::u16string& s : spokens) {

@@ -457,6 +457,29 @@ TEST_F(MWLCompressTest, LookupsRunAcrossBlockBoundaries)
     EXPECT_EQ(MWL_GetMatches(l, 0, 0, u16(u"r"), ids.data(), 10, 1), 6);
 }
 
+// More key text than 16-bit offsets reach (the plain store's limit, not
+// this one's): every word is found under its own id.
+TEST_F(MWLCompressTest, AListPastSixtyFourKiBOfKeysLoads)
+{
+    std::vector<CWord> words;
+    for (int i = 0; i < 12000; ++i) {
+        CWord w;
+        for (int k = 0, v = i * 7919; k < 6; ++k, v /= 26)
+            w.word.surface.push_back(static_cast<char16_t>(u'a' + v % 26));
+        words.push_back(w);
+    }
+    compressed_word_lists::Options o = optionsOf(kSettings[2]);
+    const MWL* l = compressed(compressed_word_lists::build(words, o));
+    ASSERT_NE(l, nullptr);
+    std::vector<word_lists::Word> plainWords;
+    for (const CWord& w : words)
+        plainWords.push_back(w.word);
+    const std::vector<size_t> order = word_lists::order(plainWords, o.list);
+    for (uint32_t id = 0; id < order.size(); id += 997)
+        EXPECT_EQ(MWL_GetId(l, u16(words[order[id]].word.surface), nullptr, 1), id);
+    EXPECT_EQ(MWL_GetId(l, u16(words[order.back()].word.surface), nullptr, 1), order.size() - 1);
+}
+
 using FieldsDamage = std::function<void(compressed_word_lists::Fields&)>;
 
 TEST_F(MWLCompressTest, DamagedFilesAreRefused)

@@ -245,7 +245,7 @@ inline Fields build(const std::vector<Word>& words, const Options& o = {})
         detail::Segments seg;
         // Encoded afresh rather than read through the plain text offsets,
         // which are 16 bits wide and wrap beyond 64 KiB of text.
-        const std::vector<uint8_t> key = word_lists::encoded(w.word.surface, f.nonCJK, o.list.encoding);
+        const std::vector<uint8_t> key = word_lists::encoded(w.word.surface, f.nonCJK, o.list.encoding, o.list.language);
         const std::vector<uint8_t> spoken = word_lists::encoded(w.word.spoken, 0, o.list.encoding);
         if (id % static_cast<int32_t>(perBlock) == 0)
             previous.clear();
@@ -260,7 +260,7 @@ inline Fields build(const std::vector<Word>& words, const Options& o = {})
             seg.word.push_back(static_cast<uint8_t>(code));
             if (code == 16) {
                 const std::vector<uint8_t> exact =
-                    word_lists::encoded(w.word.surface, 0, o.list.encoding);
+                    word_lists::encoded(w.word.surface, 0, o.list.encoding, o.list.language);
                 seg.word.insert(seg.word.end(), exact.begin(), exact.end());
                 seg.word.push_back(0);
             }

@@ -156,7 +156,7 @@ inline active_words::Fields activeFields(const std::vector<WordSpec>& words, con
     std::vector<std::pair<std::vector<uint8_t>, const WordSpec*>> keyed;
     const bool nonCJK = Language_IsNonCJKLanguage(o.language);
     for (const WordSpec& w : words)
-        keyed.push_back({word_lists::encoded(w.surface, nonCJK ? 1 : 0, o.encoding), &w});
+        keyed.push_back({word_lists::encoded(w.surface, nonCJK ? 1 : 0, o.encoding, o.language), &w});
     std::stable_sort(keyed.begin(), keyed.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<uint32_t> ids;

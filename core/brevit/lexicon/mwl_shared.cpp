@@ -1,5 +1,6 @@
 #include "core/brevit/lexicon/mwl_shared.h"
 #include "core/brevit/lexicon/mwl_code.h"
+#include "core/brevit/lexicon/mwl_text_encoding.h"
 #include "core/brevit/lexicon/mwl_util.h"
 #include "core/brevit/runtime/brevit_global_parameters.h"
 #include "core/brevit/runtime/brevit_param_words.h"
@@ -249,4 +250,11 @@ bool MWLShared_Encode(std::vector<uint8_t>& out, const uint16_t* text, int32_t l
     static const uint16_t kEmpty[1] = {0};
     return MWLCode_ConvertFromUnicode(out.data(), text != nullptr ? text : kEmpty, lower,
                                       MWLShared_EncodingForLookup(encoding), state, prefix) == kMWLCodeDone;
+}
+
+void MWLShared_SurfaceCoder(const char* language, DVKSCSU* coder)
+{
+    MWLDynamicEncodings encodings{};
+    MWLDynamic_SetLanguageEncoding(&encodings, kMWLEncodingSCSU, language);
+    *coder = encodings.surfaceCoder;
 }

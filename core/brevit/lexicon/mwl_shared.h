@@ -44,6 +44,10 @@ int32_t MWLShared_AddMasterPronunciation(const MWLShared* l, uint32_t id, const 
 int32_t MWLShared_RemovePronunciation(const MWLShared* l, uint32_t id, int32_t index, int32_t* freed);
 int32_t MWLShared_GetGender(const MWLShared* l, uint32_t id, int32_t index);
 
+// The coder of a compact-Unicode list's surface texts. Neither store keeps
+// one: both take the run-time part's for the list's language, so keys are
+// built alike by the stores, their writers and the run-time words.
+void MWLShared_SurfaceCoder(const char* language, DVKSCSU* coder);
 // The runtime's encoder has no code 1: such lists encode as Latin-1.
 int32_t MWLShared_EncodingForLookup(int32_t encoding);
 // Text to the list's bytes, zero-terminated in out (4 bytes a character +

@@ -107,6 +107,25 @@ TEST_F(PhraseTest, APieceOfSeveralTokensBecomesOneWordOfJoinedProns)
     EXPECT_EQ(pronsOf(voc, p.ids[0]), std::vector<std::vector<uint16_t>>{joined});
 }
 
+// Each piece joins the prons of its own tokens only.
+TEST_F(PhraseTest, EveryPieceJoinsItsOwnTokens)
+{
+    Voc* voc = build(1);
+    const Phrase p = activate(voc, u"John,b b,a a.John");
+    EXPECT_EQ(p.result, 0);
+    ASSERT_EQ(p.ids.size(), 3u);
+    EXPECT_EQ(p.flags, (std::vector<int32_t>{1, 1, 1}));
+    auto joined = [&](const char* a, const char* b) {
+        std::vector<uint16_t> first = m_fixture->pron(a), second = m_fixture->pron(b);
+        first.pop_back();
+        first.insert(first.end(), second.begin(), second.end());
+        return std::vector<std::vector<uint16_t>>{first};
+    };
+    EXPECT_EQ(pronsOf(voc, p.ids[0]), joined("Z AA N", "B IY"));
+    EXPECT_EQ(pronsOf(voc, p.ids[1]), joined("B IY", "EY"));
+    EXPECT_EQ(pronsOf(voc, p.ids[2]).size(), 1u);
+}
+
 TEST_F(PhraseTest, WithoutAGeneratorUnknownTokensAreUnusable)
 {
     Voc* voc = build(1, false);

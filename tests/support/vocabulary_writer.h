@@ -75,6 +75,25 @@ inline std::vector<WordSpec> defaultWords()
             {u"zed", u"", {"Z EH D", "Z IY"}, false}};
 }
 
+// The word list of the tokenizer and phrase checks: "New York" (spoken "new
+// york"), New, York, John, a, b, 東, 3, 5 and "." three times (spoken
+// period, dot, point).
+inline std::vector<WordSpec> tokenizerWords()
+{
+    return {{u"New York", u"new york", {"N UW Y AO R K"}, true},
+            {u"New", u"", {"N UW"}, true},
+            {u"York", u"", {"Y AO R K"}, true},
+            {u"John", u"", {"Z AA N"}, true},
+            {u"a", u"", {"EY"}, true},
+            {u"b", u"", {"B IY"}, true},
+            {u"\u6771", u"", {"T AO"}, true},
+            {u"3", u"", {"T R IY"}, true},
+            {u"5", u"", {"V AA EH V"}, true},
+            {u".", u"period", {"V IY R IH AA D"}, true},
+            {u".", u"dot", {"D AA T"}, true},
+            {u".", u"point", {"V AO EH N T"}, true}};
+}
+
 inline std::vector<uint16_t> pronOf(const std::string& names, const std::vector<std::string>& phonemes)
 {
     std::vector<uint16_t> pron;

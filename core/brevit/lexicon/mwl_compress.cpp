@@ -289,21 +289,9 @@ int32_t getMatchesAtStart(const MWL* list, int32_t caseFlag, int32_t minLength, 
                 break;
             if (c < 0 || static_cast<int32_t>(n) < prefixBytes)
                 continue;
-            bool match = !caseFlag || !s->nonCJK;
-            if (!match && r.code == kMWLCodeExact) {
-                match = n <= exact.size() && r.exact.size() == n &&
-                        std::equal(r.exact.begin(), r.exact.end(), exact.begin());
-            } else if (!match) {
-                int32_t tc = textCode;
-                if (tc == kMWLCodeExact) {
-                    // The code of the text's own spelling over the word's length.
-                    std::vector<uint8_t> head(exact.begin(), exact.begin() + static_cast<long>(std::min(n, exact.size())));
-                    head.push_back(0);
-                    tc = MWLCode_GetCodeE(head.data(), s->surfaceEncoding);
-                }
-                match = (r.code & tc) != 0;
-            }
-            if (match)
+            if (!caseFlag || !s->nonCJK ||
+                MWLShared_MatchesAtStart(r.code, r.exact.data(), r.exact.size(), n, textCode, exact,
+                                         s->surfaceEncoding))
                 ids[count++] = id;
         }
     }

@@ -5,6 +5,7 @@
 #include "core/brevit/runtime/brevit_global_parameters.h"
 #include "core/brevit/runtime/brevit_param_words.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -257,4 +258,17 @@ void MWLShared_SurfaceCoder(const char* language, DVKSCSU* coder)
     MWLDynamicEncodings encodings{};
     MWLDynamic_SetLanguageEncoding(&encodings, kMWLEncodingSCSU, language);
     *coder = encodings.surfaceCoder;
+}
+
+bool MWLShared_MatchesAtStart(int32_t code, const uint8_t* exact, size_t exactLength, size_t n, int32_t textCode,
+                              const std::vector<uint8_t>& exactText, int32_t encoding)
+{
+    if (code == kMWLCodeExact)
+        return exactLength == n && n <= exactText.size() && std::equal(exact, exact + n, exactText.begin());
+    if (textCode == kMWLCodeExact) {
+        std::vector<uint8_t> head(exactText.begin(), exactText.begin() + static_cast<long>(std::min(n, exactText.size())));
+        head.push_back(0);
+        textCode = MWLCode_GetCodeE(head.data(), encoding);
+    }
+    return (code & textCode) != 0;
 }

@@ -203,8 +203,10 @@ void AM_MLLRObservationScatter(AM* am, const std::vector<Component>& ks, const d
 }
 
 // A = Z G^-1, b = x - A mu: 1 solved, 0 singular or not finite, -1 out of memory.
+// Inverse regression's Z G^-1 maps observations back onto means: A is its
+// inverse, so that A m + b still predicts the observations.
 int32_t AM_MLLRSolve(AM* am, const DVKMatrix* g, const DVKMatrix* gInverse, const DVKMatrix* z, const double* mu,
-                     const double* x, DVKMatrix* a, double* b)
+                     const double* x, bool inverse, DVKMatrix* a, double* b)
 {
     const int32_t dim = am->featureDim;
     Matrix own;
@@ -217,7 +219,17 @@ int32_t AM_MLLRSolve(AM* am, const DVKMatrix* g, const DVKMatrix* gInverse, cons
             return inverted == kDVKMatrixError ? -1 : 0;
         gInverse = own.get();
     }
-    DVKMatrix_Multiply(z, gInverse, a);
+    if (inverse) {
+        Matrix c = square(dim);
+        if (!c)
+            return -1;
+        DVKMatrix_Multiply(z, gInverse, c.get());
+        const int32_t inverted = DVKMatrix_Invert(c.get(), a);
+        if (inverted != kDVKMatrixOk)
+            return inverted == kDVKMatrixError ? -1 : 0;
+    } else {
+        DVKMatrix_Multiply(z, gInverse, a);
+    }
     std::vector<double> amu(static_cast<size_t>(dim));
     DVKMatrix_MultiplyVector(a, mu, amu.data());
     for (int32_t d = 0; d < dim; ++d)
@@ -341,7 +353,8 @@ int32_t estimate(AM* am, const std::vector<Component>& ks, int32_t weightDim, bo
     out.b.assign(static_cast<size_t>(dim), 0.0);
     if (!out.a)
         return -1;
-    const int32_t solved = AM_MLLRSolve(am, g.get(), inv.get(), z.get(), mu.data(), x.data(), out.a.get(), out.b.data());
+    const int32_t solved = AM_MLLRSolve(am, g.get(), inv.get(), z.get(), mu.data(), x.data(), inverse, out.a.get(),
+                                      out.b.data());
     out.ok = solved == 1;
     return solved;
 }

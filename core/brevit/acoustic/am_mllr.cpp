@@ -518,13 +518,15 @@ int32_t AM_MLLRAdapt(AM* am)
     std::vector<std::vector<int64_t>> aq(static_cast<size_t>(classes)), bq(static_cast<size_t>(classes));
     bool saturated = false;
     if (fixed) {
+        // Compared before the conversion: a value past the 64-bit range
+        // must saturate too, not overflow the cast.
         const auto q20 = [&](double v) {
-            const auto q = static_cast<int64_t>(v * 1048576.0 + 0.5);
-            if (q > (int64_t{1} << 30) || q < -(int64_t{1} << 30)) {
+            const double q = std::trunc(v * 1048576.0 + 0.5);
+            if (q > 1073741824.0 || q < -1073741824.0) {
                 saturated = true;
                 return q > 0 ? int64_t{0x40000000} : -int64_t{0x40000000};
             }
-            return q;
+            return static_cast<int64_t>(q);
         };
         for (int32_t c = 0; c < classes; ++c) {
             const Transform& t = transforms[static_cast<size_t>(c)];

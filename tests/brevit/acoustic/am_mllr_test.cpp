@@ -325,6 +325,85 @@ TEST_F(MllrTest, EstimationOptionsRecoverTheMap)
     }
 }
 
+// Fixed point against the real application near the limits. A map sending
+// the means of states without data past either end of the byte range
+// lands them on the model's range in both arithmetics (the Q20 one on the
+// converted range) and never wraps; a transform whose Q20 form leaves
+// +-2^30 applies nothing in fixed point, while the reals still apply it.
+TEST_F(MllrTest, FixedPointClampsAndSaturates)
+{
+    const struct {
+        const char* name;
+        bool nearSingular;   // dimension 0 of the means spans one unit
+        bool fixedApplies;
+    } cases[] = {
+        {"clamped", false, true},
+        {"saturated", true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        AcousticModelSpec spec = mllrSpec(41);
+        spec.minConverted = 5;
+        spec.maxConverted = 250;
+        std::mt19937 random(42);
+        for (int32_t st = 0; st < 40; ++st)
+            for (int32_t d = 0; d < kDim; ++d) {
+                int lo = 90, hi = 150;
+                if (st >= 35)
+                    lo = 235, hi = 255;
+                else if (st >= 30)
+                    lo = 0, hi = 20;
+                if (c.nearSingular && d == 0)
+                    lo = hi = 100 + (st & 1);
+                spec.means[static_cast<size_t>(st * kDim + d)] =
+                    static_cast<uint8_t>(std::uniform_int_distribution<int>(lo, hi)(random));
+            }
+        // 1.5 m - 60 everywhere; near-singular, dimension 0 jumps from 0 to
+        // 255 over its one unit (A 255, b about -25,500: far past Q20).
+        const auto map = [&](int32_t d, double m) {
+            if (c.nearSingular && d == 0)
+                return m > 100.5 ? 255.0 : 0.0;
+            return 1.5 * m - 60.0;
+        };
+        std::vector<Bytes> result[2];
+        for (const int fixed : {0, 1}) {
+            SCOPED_TRACE(fixed);
+            ScopedParamBlock params(silenceShare().word(kBrevitParamAdaptFixedPoint, static_cast<uint32_t>(fixed)));
+            AM* am = load(spec);
+            ASSERT_NE(am, nullptr);
+            const std::vector<Bytes> before = allMeans(am);
+            std::vector<StateFrame> frames;
+            for (int32_t st = 0; st < 30; ++st) {
+                Bytes f(kDim);
+                for (int32_t d = 0; d < kDim; ++d)
+                    f[static_cast<size_t>(d)] = static_cast<uint8_t>(
+                        std::clamp(std::round(map(d, before[static_cast<size_t>(st)][static_cast<size_t>(d)])), 0.0,
+                                   255.0));
+                for (int32_t i = 0; i < 4; ++i)
+                    frames.push_back({st, f});
+            }
+            result[fixed] = adapt(am, frames);
+            if (fixed && !c.fixedApplies) {
+                EXPECT_EQ(result[fixed], before);
+                continue;
+            }
+            const int32_t lo = fixed ? 5 : 0, hi = fixed ? 250 : 255;
+            int32_t worst = 0;
+            for (size_t st = 0; st < 40; ++st)
+                for (size_t d = 0; d < kDim; ++d) {
+                    const double want = std::clamp(std::round(map(static_cast<int32_t>(d), before[st][d])),
+                                                   static_cast<double>(lo), static_cast<double>(hi));
+                    const int32_t got = result[fixed][st][d];
+                    worst = std::max(worst, std::abs(got - static_cast<int32_t>(want)));
+                    if (want == lo || want == hi) {
+                        EXPECT_EQ(got, want) << st << " " << d;
+                    }
+                }
+            EXPECT_LE(worst, 1);
+        }
+    }
+}
+
 // More components with data than parameters per row (12) are needed; a
 // class of 13 gets a transform, 12 leave every mean.
 TEST_F(MllrTest, TooFewComponentsGiveNoTransform)

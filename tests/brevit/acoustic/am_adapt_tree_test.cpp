@@ -135,9 +135,15 @@ struct RefSmoothing {
                     node.tally.add(k.count, k.sums, 1.0);
             return node;
         }
-        node.internal = -ref;
-        for (const int16_t child : {DecisionTree_GetNoChild(tree, phone, position, -ref),
-                                    DecisionTree_GetYesChild(tree, phone, position, -ref)}) {
+        return internalNode(phone, position, -ref);
+    }
+
+    Node internalNode(uint16_t phone, int32_t position, int32_t index)
+    {
+        Node node;
+        node.internal = index;
+        for (const int16_t child : {DecisionTree_GetNoChild(tree, phone, position, index),
+                                    DecisionTree_GetYesChild(tree, phone, position, index)}) {
             node.children.push_back(layout(phone, position, child));
             if (!noHierarchy)
                 node.tally.add(node.children.back().tally.count, node.children.back().tally.sums, 1.0);
@@ -145,20 +151,12 @@ struct RefSmoothing {
         return node;
     }
 
+    // The root, node 0, cannot be told from state 0 as a reference.
     Node root(uint16_t phone, int32_t position)
     {
         if (DecisionTree_GetNumNodes(tree, phone, position) == 0)
             return layout(phone, position, DecisionTree_GetLeafBase(tree, phone, position));
-        // Node 0 as a reference is -0: lay the root out by hand.
-        Node node;
-        node.internal = 0;
-        for (const int16_t child :
-             {DecisionTree_GetNoChild(tree, phone, position, 0), DecisionTree_GetYesChild(tree, phone, position, 0)}) {
-            node.children.push_back(layout(phone, position, child));
-            if (!noHierarchy)
-                node.tally.add(node.children.back().tally.count, node.children.back().tally.sums, 1.0);
-        }
-        return node;
+        return internalNode(phone, position, 0);
     }
 
     void down(Node& node)

@@ -203,8 +203,10 @@ void AM_MLLRObservationScatter(AM* am, const std::vector<Component>& ks, const d
 }
 
 // A = Z G^-1, b = x - A mu: 1 solved, 0 singular or not finite, -1 out of memory.
+// Inverse regression's Z G^-1 maps observations back onto means: A is its
+// inverse, so that A m + b still predicts the observations.
 int32_t AM_MLLRSolve(AM* am, const DVKMatrix* g, const DVKMatrix* gInverse, const DVKMatrix* z, const double* mu,
-                     const double* x, DVKMatrix* a, double* b)
+                     const double* x, bool inverse, DVKMatrix* a, double* b)
 {
     const int32_t dim = am->featureDim;
     Matrix own;
@@ -217,7 +219,17 @@ int32_t AM_MLLRSolve(AM* am, const DVKMatrix* g, const DVKMatrix* gInverse, cons
             return inverted == kDVKMatrixError ? -1 : 0;
         gInverse = own.get();
     }
-    DVKMatrix_Multiply(z, gInverse, a);
+    if (inverse) {
+        Matrix c = square(dim);
+        if (!c)
+            return -1;
+        DVKMatrix_Multiply(z, gInverse, c.get());
+        const int32_t inverted = DVKMatrix_Invert(c.get(), a);
+        if (inverted != kDVKMatrixOk)
+            return inverted == kDVKMatrixError ? -1 : 0;
+    } else {
+        DVKMatrix_Multiply(z, gInverse, a);
+    }
     std::vector<double> amu(static_cast<size_t>(dim));
     DVKMatrix_MultiplyVector(a, mu, amu.data());
     for (int32_t d = 0; d < dim; ++d)
@@ -341,7 +353,8 @@ int32_t estimate(AM* am, const std::vector<Component>& ks, int32_t weightDim, bo
     out.b.assign(static_cast<size_t>(dim), 0.0);
     if (!out.a)
         return -1;
-    const int32_t solved = AM_MLLRSolve(am, g.get(), inv.get(), z.get(), mu.data(), x.data(), out.a.get(), out.b.data());
+    const int32_t solved = AM_MLLRSolve(am, g.get(), inv.get(), z.get(), mu.data(), x.data(), inverse, out.a.get(),
+                                      out.b.data());
     out.ok = solved == 1;
     return solved;
 }
@@ -505,13 +518,15 @@ int32_t AM_MLLRAdapt(AM* am)
     std::vector<std::vector<int64_t>> aq(static_cast<size_t>(classes)), bq(static_cast<size_t>(classes));
     bool saturated = false;
     if (fixed) {
+        // Compared before the conversion: a value past the 64-bit range
+        // must saturate too, not overflow the cast.
         const auto q20 = [&](double v) {
-            const auto q = static_cast<int64_t>(v * 1048576.0 + 0.5);
-            if (q > (int64_t{1} << 30) || q < -(int64_t{1} << 30)) {
+            const double q = std::trunc(v * 1048576.0 + 0.5);
+            if (q > 1073741824.0 || q < -1073741824.0) {
                 saturated = true;
                 return q > 0 ? int64_t{0x40000000} : -int64_t{0x40000000};
             }
-            return q;
+            return static_cast<int64_t>(q);
         };
         for (int32_t c = 0; c < classes; ++c) {
             const Transform& t = transforms[static_cast<size_t>(c)];

@@ -86,6 +86,158 @@ std::vector<Bytes> adapt(AM* am, const std::vector<StateFrame>& frames, int32_t 
     return allMeans(am);
 }
 
+// Reference estimate in doubles from the accumulated statistics of a
+// single-component class: mean of means, observation mean, the scatters
+// (observations deviating by S, or by S + n m outside the delta form), an
+// optional scatter prior, A = Z G^-1 and b = x - A mu, then every mean
+// mapped and rounded into the byte range.
+struct ReferenceStats {
+    std::vector<double> n;
+    std::vector<std::vector<double>> m, s;
+};
+
+ReferenceStats snapshot(AM* am)
+{
+    ReferenceStats r;
+    for (int32_t st = 0; st < am->numStates; ++st) {
+        const AMFStateAccumulator* a = am->amf->states[st];
+        const uint8_t* mean = AM_GetComponentMean(am, st, 0);
+        r.m.emplace_back(mean, mean + kDim);
+        if (a == nullptr || a->counts[0] <= 0) {
+            r.n.push_back(0.0);
+            r.s.emplace_back(kDim, 0.0);
+            continue;
+        }
+        r.n.push_back(a->counts[0]);
+        r.s.emplace_back(a->sums[0], a->sums[0] + kDim);
+    }
+    return r;
+}
+
+std::vector<Bytes> referenceMeans(const ReferenceStats& r, bool delta, double priorScale, int32_t countUnit)
+{
+    const size_t D = kDim;
+    std::vector<double> mu(D, 0.0), x(D, 0.0), avg(D, 0.0);
+    double total = 0.0, withData = 0.0;
+    for (size_t k = 0; k < r.n.size(); ++k) {
+        if (r.n[k] <= 0.0)
+            continue;
+        total += r.n[k];
+        withData += 1.0;
+        for (size_t d = 0; d < D; ++d) {
+            mu[d] += r.n[k] * r.m[k][d];
+            x[d] += r.s[k][d] + (delta ? 0.0 : r.n[k] * r.m[k][d]);
+            avg[d] += r.m[k][d];
+        }
+    }
+    for (size_t d = 0; d < D; ++d) {
+        mu[d] /= total;
+        x[d] /= total;
+        avg[d] /= withData;
+    }
+    std::vector<double> g(D * D, 0.0), z(D * D, 0.0);
+    for (size_t k = 0; k < r.n.size(); ++k) {
+        if (r.n[k] <= 0.0)
+            continue;
+        for (size_t i = 0; i < D; ++i)
+            for (size_t j = 0; j < D; ++j) {
+                const double ei = r.m[k][i] - mu[i], ej = r.m[k][j] - mu[j];
+                const double fi = r.s[k][i] + (delta ? 0.0 : r.n[k] * r.m[k][i]) - r.n[k] * x[i];
+                const double pi = r.m[k][i] - avg[i], pj = r.m[k][j] - avg[j];
+                const double prior = priorScale / withData * pi * pj;
+                g[i * D + j] += r.n[k] * ei * ej / countUnit + prior;
+                z[i * D + j] += fi * ej / countUnit + prior;
+            }
+    }
+    // G symmetric: A^T = G^-1 Z^T by elimination with partial pivoting.
+    std::vector<double> at(D * D);
+    for (size_t i = 0; i < D; ++i)
+        for (size_t j = 0; j < D; ++j)
+            at[i * D + j] = z[j * D + i];
+    for (size_t c = 0; c < D; ++c) {
+        size_t p = c;
+        for (size_t i = c + 1; i < D; ++i)
+            if (std::abs(g[i * D + c]) > std::abs(g[p * D + c]))
+                p = i;
+        for (size_t j = 0; j < D; ++j) {
+            std::swap(g[c * D + j], g[p * D + j]);
+            std::swap(at[c * D + j], at[p * D + j]);
+        }
+        for (size_t i = 0; i < D; ++i) {
+            if (i == c)
+                continue;
+            const double f = g[i * D + c] / g[c * D + c];
+            for (size_t j = 0; j < D; ++j) {
+                g[i * D + j] -= f * g[c * D + j];
+                at[i * D + j] -= f * at[c * D + j];
+            }
+        }
+    }
+    for (size_t c = 0; c < D; ++c)
+        for (size_t j = 0; j < D; ++j)
+            at[c * D + j] /= g[c * D + c];
+    std::vector<double> b(x);
+    for (size_t i = 0; i < D; ++i)
+        for (size_t j = 0; j < D; ++j)
+            b[i] -= at[j * D + i] * mu[j];
+    std::vector<Bytes> out;
+    for (const auto& m : r.m) {
+        Bytes y(D);
+        for (size_t i = 0; i < D; ++i) {
+            double v = b[i] + (delta ? m[i] : 0.0);
+            for (size_t j = 0; j < D; ++j)
+                v += at[j * D + i] * m[j];
+            y[i] = static_cast<uint8_t>(std::clamp(std::trunc(v + 0.5), 0.0, 255.0));
+        }
+        out.push_back(std::move(y));
+    }
+    return out;
+}
+
+// The delta form predicts each mean's shift; under a scatter prior it pulls
+// towards another map than the plain form does, so the two are told apart
+// by a reference of each, on a map well away from the identity.
+TEST_F(MllrTest, DeltaFormFollowsItsReference)
+{
+    std::mt19937 random(31);
+    Affine t = randomAffine(random);
+    for (int32_t i = 0; i < kDim; ++i) {
+        t.a[static_cast<size_t>(i * (kDim + 1))] = 0.8;
+        t.b[static_cast<size_t>(i)] += 25.0;
+    }
+    int32_t apart = 0;
+    std::vector<Bytes> results[2];
+    for (const int delta : {0, 1}) {
+        SCOPED_TRACE(delta);
+        ScopedParamBlock params(silenceShare().word(kBrevitParamMllrDelta, static_cast<uint32_t>(delta)));
+        AcousticModelSpec spec = mllrSpec(32);
+        spec.mllrPrior = true;
+        // About as heavy as the frames' own scatter.
+        spec.mllrNumerator = 160;
+        spec.mllrDenominator = 1;
+        AM* am = load(spec);
+        ASSERT_NE(am, nullptr);
+        const auto frames = mappedFrames(am, t, 40);
+        ASSERT_EQ(AM_InitAdaptation(am, 9, 0), 1);
+        Scorer scorer(am);
+        ASSERT_TRUE(scorer.accumulate(frames));
+        const std::vector<Bytes> want = referenceMeans(snapshot(am), delta != 0, 160.0, 16);
+        ASSERT_EQ(AM_FinishAdaptation(am), 1);
+        AM_FreeAdaptationBuffers(am);
+        results[delta] = allMeans(am);
+        EXPECT_EQ(am->mllr.applied, 1);
+        int32_t worst = 0;
+        for (size_t s = 0; s < 40; ++s)
+            for (size_t d = 0; d < kDim; ++d)
+                worst = std::max(worst, std::abs(results[delta][s][d] - want[s][d]));
+        EXPECT_LE(worst, 1);
+    }
+    for (size_t s = 0; s < 40; ++s)
+        for (size_t d = 0; d < kDim; ++d)
+            apart = std::max(apart, std::abs(results[0][s][d] - results[1][s][d]));
+    EXPECT_GE(apart, 3);
+}
+
 // A known affine map is recovered from frames made with it: every mean
 // lands within 1 of round(A m + b), in reals and in Q20.
 TEST_F(MllrTest, EstimateRecoversAKnownTransform)
@@ -126,14 +278,19 @@ TEST_F(MllrTest, EstimationOptionsRecoverTheMap)
         const char* name;
         std::vector<std::pair<int, uint32_t>> words;
         int32_t countUnit;
+        int32_t inverse;
         bool transformed;
     } cases[] = {
-        {"integer statistics", {{kBrevitParamAdaptIntegerStats, 1}, {kBrevitParamMllrIntegerScale, 16}}, 16, true},
-        {"pseudo-inverse", {{kBrevitParamMllrPseudoInverse, 1}}, 16, true},
-        {"row by row", {{kBrevitParamAdaptRowByRow, 1}}, 16, true},
-        {"delta", {{kBrevitParamMllrDelta, 1}}, 16, true},
-        {"integer statistics without a scale", {{kBrevitParamAdaptIntegerStats, 1}}, 16, false},
-        {"count unit 0", {}, 0, false},
+        {"integer statistics", {{kBrevitParamAdaptIntegerStats, 1}, {kBrevitParamMllrIntegerScale, 16}}, 16, 0, true},
+        {"pseudo-inverse", {{kBrevitParamMllrPseudoInverse, 1}}, 16, 0, true},
+        {"row by row", {{kBrevitParamAdaptRowByRow, 1}}, 16, 0, true},
+        {"delta", {{kBrevitParamMllrDelta, 1}}, 16, 0, true},
+        // The writer's default block asks for inverse regression.
+        {"inverse regression", {}, 16, 4, true},
+        {"inverse regression, pseudo-inverse", {{kBrevitParamMllrPseudoInverse, 1}}, 16, 4, true},
+        {"inverse regression, row by row", {{kBrevitParamAdaptRowByRow, 1}}, 16, 4, true},
+        {"integer statistics without a scale", {{kBrevitParamAdaptIntegerStats, 1}}, 16, 0, false},
+        {"count unit 0", {}, 0, 0, false},
     };
     std::mt19937 random(14);
     for (const auto& c : cases) {
@@ -144,6 +301,7 @@ TEST_F(MllrTest, EstimationOptionsRecoverTheMap)
         ScopedParamBlock params(builder);
         AcousticModelSpec spec = mllrSpec(15);
         spec.countUnit = c.countUnit;
+        spec.mllrInverse = c.inverse;
         AM* am = load(spec);
         ASSERT_NE(am, nullptr);
         const Affine t = randomAffine(random);
@@ -164,6 +322,85 @@ TEST_F(MllrTest, EstimationOptionsRecoverTheMap)
             for (size_t d = 0; d < kDim; ++d)
                 worst = std::max(worst, std::abs(after[s][d] - want[s][d]));
         EXPECT_LE(worst, 1);
+    }
+}
+
+// Fixed point against the real application near the limits. A map sending
+// the means of states without data past either end of the byte range
+// lands them on the model's range in both arithmetics (the Q20 one on the
+// converted range) and never wraps; a transform whose Q20 form leaves
+// +-2^30 applies nothing in fixed point, while the reals still apply it.
+TEST_F(MllrTest, FixedPointClampsAndSaturates)
+{
+    const struct {
+        const char* name;
+        bool nearSingular;   // dimension 0 of the means spans one unit
+        bool fixedApplies;
+    } cases[] = {
+        {"clamped", false, true},
+        {"saturated", true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        AcousticModelSpec spec = mllrSpec(41);
+        spec.minConverted = 5;
+        spec.maxConverted = 250;
+        std::mt19937 random(42);
+        for (int32_t st = 0; st < 40; ++st)
+            for (int32_t d = 0; d < kDim; ++d) {
+                int lo = 90, hi = 150;
+                if (st >= 35)
+                    lo = 235, hi = 255;
+                else if (st >= 30)
+                    lo = 0, hi = 20;
+                if (c.nearSingular && d == 0)
+                    lo = hi = 100 + (st & 1);
+                spec.means[static_cast<size_t>(st * kDim + d)] =
+                    static_cast<uint8_t>(std::uniform_int_distribution<int>(lo, hi)(random));
+            }
+        // 1.5 m - 60 everywhere; near-singular, dimension 0 jumps from 0 to
+        // 255 over its one unit (A 255, b about -25,500: far past Q20).
+        const auto map = [&](int32_t d, double m) {
+            if (c.nearSingular && d == 0)
+                return m > 100.5 ? 255.0 : 0.0;
+            return 1.5 * m - 60.0;
+        };
+        std::vector<Bytes> result[2];
+        for (const int fixed : {0, 1}) {
+            SCOPED_TRACE(fixed);
+            ScopedParamBlock params(silenceShare().word(kBrevitParamAdaptFixedPoint, static_cast<uint32_t>(fixed)));
+            AM* am = load(spec);
+            ASSERT_NE(am, nullptr);
+            const std::vector<Bytes> before = allMeans(am);
+            std::vector<StateFrame> frames;
+            for (int32_t st = 0; st < 30; ++st) {
+                Bytes f(kDim);
+                for (int32_t d = 0; d < kDim; ++d)
+                    f[static_cast<size_t>(d)] = static_cast<uint8_t>(
+                        std::clamp(std::round(map(d, before[static_cast<size_t>(st)][static_cast<size_t>(d)])), 0.0,
+                                   255.0));
+                for (int32_t i = 0; i < 4; ++i)
+                    frames.push_back({st, f});
+            }
+            result[fixed] = adapt(am, frames);
+            if (fixed && !c.fixedApplies) {
+                EXPECT_EQ(result[fixed], before);
+                continue;
+            }
+            const int32_t lo = fixed ? 5 : 0, hi = fixed ? 250 : 255;
+            int32_t worst = 0;
+            for (size_t st = 0; st < 40; ++st)
+                for (size_t d = 0; d < kDim; ++d) {
+                    const double want = std::clamp(std::round(map(static_cast<int32_t>(d), before[st][d])),
+                                                   static_cast<double>(lo), static_cast<double>(hi));
+                    const int32_t got = result[fixed][st][d];
+                    worst = std::max(worst, std::abs(got - static_cast<int32_t>(want)));
+                    if (want == lo || want == hi) {
+                        EXPECT_EQ(got, want) << st << " " << d;
+                    }
+                }
+            EXPECT_LE(worst, 1);
+        }
     }
 }
 

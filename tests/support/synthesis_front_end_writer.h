@@ -131,4 +131,22 @@ inline bool write(BinFileWriter* w, const RulesFields& f)
     return ok;
 }
 
+// The rule block: rules, then the three symbol tables and the per-symbol
+// values and kinds (M + 1 entries each).
+struct RuleBlockFields {
+    RulesFields rules;
+    search_tables::IndexFields tagSymbols;
+    search_tables::IndexFields semanticSymbols;
+    search_tables::IndexFields phoneSymbols;
+    std::vector<uint16_t> symbolValues;
+    std::vector<uint32_t> symbolKinds;
+};
+
+inline bool write(BinFileWriter* w, const RuleBlockFields& f)
+{
+    return write(w, f.rules) && search_tables::write(w, f.tagSymbols) &&
+           search_tables::write(w, f.semanticSymbols) && search_tables::write(w, f.phoneSymbols) &&
+           search_tables::writeArray(w, f.symbolValues) && search_tables::writeArray(w, f.symbolKinds);
+}
+
 } // namespace tts_front_end

@@ -1,9 +1,11 @@
 // Context rewrite rules arrive inside downloaded synthesis models: take the
 // input as the rule records, and with what loads rewrite strings made of the
 // pool's own symbols and of the input bytes, match every rule's contexts
-// against them, checksum and give it back.
+// against them, checksum and give it back. The same input is also read as
+// the front end's whole rule block (23 rule symbols, phones up to 40).
 #include "core/brevit/runtime/bin_file_reader.h"
 #include "core/brevit/runtime/dvk_mem.h"
+#include "core/brevit/synthesis/cep_tts_rule_block.h"
 #include "core/brevit/synthesis/cep_tts_rules.h"
 #include "tests/support/fuzz_archive_image.h"
 #include "tests/support/fuzz_sub_file_archive.h"
@@ -41,6 +43,9 @@ void use(const CepTTSRules* r, const uint8_t* data, size_t size)
     CepTTSRules_ComputeCRC(r);
 }
 
+constexpr int32_t kBlockSymbols = 23;
+constexpr int32_t kBlockMaxPhone = 40;
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -56,5 +61,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (r != nullptr)
             use(r, data, size);
         CepTTSRules_Delete(r);
+
+        reader = BinFileReader_Create(tar, "rules", nullptr);
+        CepTTSRuleBlock* block =
+            reader != nullptr ? CepTTSRuleBlock_Load(reader, kBlockSymbols, kBlockMaxPhone) : nullptr;
+        BinFileReader_Delete(reader);
+        if (block != nullptr) {
+            use(block->rules, data, size);
+            for (int32_t s = 0; s <= kBlockSymbols + 1; ++s)
+                CepTTSRuleBlock_Kind(block, static_cast<uint16_t>(s));
+            CepTTSRuleBlock_ComputeCRC(block);
+        }
+        CepTTSRuleBlock_Delete(block);
     });
 }

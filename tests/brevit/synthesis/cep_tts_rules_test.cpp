@@ -1,6 +1,7 @@
 #include "core/brevit/runtime/dvk_mem.h"
 #include "core/brevit/runtime/dvk_mem_stack.h"
 #include "core/brevit/synthesis/cep_tts_rules.h"
+#include "tests/brevit/synthesis/case_name.h"
 #include "tests/support/counting_allocator.h"
 #include "tests/support/synthesis_front_end_writer.h"
 #include "tests/support/written_table.h"
@@ -125,13 +126,7 @@ TEST_P(TTSRulesApply, RewritesAsExpected)
     CepTTSRules_Delete(r);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, TTSRulesApply, ::testing::ValuesIn(kApplyRows),
-                         [](const auto& info) {
-                             std::string name = info.param.name;
-                             std::replace_if(name.begin(), name.end(),
-                                             [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Rows, TTSRulesApply, ::testing::ValuesIn(kApplyRows), caseName<ApplyRow>);
 
 TEST_F(TTSRules, SetsRunInTurn)
 {

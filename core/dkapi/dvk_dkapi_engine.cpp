@@ -234,13 +234,14 @@ void destroyContinue()
     answer(notify, 0, context, address);
 }
 
-// A request for this engine; else it is answered with 2 and false.
-bool forThisEngine(const dvk_dkapi_Request* request, dvk_msg_Address sender)
+// The request when it is for this engine; else it is answered with 2.
+const dvk_dkapi_Request* forThisEngine(void* data, dvk_msg_Address sender)
 {
+    const auto* request = static_cast<const dvk_dkapi_Request*>(data);
     if (dkapi != nullptr && request->engine == dkapi)
-        return true;
+        return request;
     answer(request->notify, 2, request->context, sender);
-    return false;
+    return nullptr;
 }
 
 void inputEvtHandler();
@@ -352,15 +353,16 @@ void begin(const dvk_dkapi_Request* request, dvk_msg_Address sender, int32_t kin
     std::copy(request->results, request->results + 4, dkapi->results);
 }
 
-void listenWith(const dvk_dkapi_Request* request, dvk_msg_Address sender, dvk_constraints_Constraint* constraint)
+// list: the application's list a pick from it reports items of.
+void listenWith(const dvk_dkapi_Request* request, dvk_msg_Address sender, dvk_constraints_Constraint* constraint,
+                const dvk_dkapi_List* list = nullptr)
 {
     begin(request, sender, DVK_DKAPI_RECOGNISE);
+    dkapi->pickList = list;
     dkapi->constraints[0] = constraint;
     dkapi->constraints[1] = nullptr;
     playThenGoOn(request);
 }
-
-const dvk_dkapi_List* s_resultList = nullptr;
 
 void inputEvtHandler()
 {
@@ -389,7 +391,7 @@ void featureEvtHandler()
     if (dkapi->music)
         dvk_dkapi_fillMusicResults(dkapi->results, nbest);
     else
-        dvk_dkapi_fillResult(dkapi->results[0], nbest, s_resultList);
+        dvk_dkapi_fillResult(dkapi->results[0], nbest, dkapi->pickList);
     dvk_nbest_destroy(&nbest);
     notifyPending(0);
 }
@@ -600,8 +602,8 @@ void abortDKAPIHandler(void* data, dvk_msg_Address sender)
 
 void playPromptDKAPIHandler(void* data, dvk_msg_Address sender)
 {
-    auto* request = static_cast<dvk_dkapi_Request*>(data);
-    if (!forThisEngine(request, sender))
+    const dvk_dkapi_Request* request = forThisEngine(data, sender);
+    if (request == nullptr)
         return;
     begin(request, sender, DVK_DKAPI_PLAY_ONLY);
     playThenGoOn(request);
@@ -609,36 +611,33 @@ void playPromptDKAPIHandler(void* data, dvk_msg_Address sender)
 
 void recogPhonebookDKAPIHandler(void* data, dvk_msg_Address sender)
 {
-    auto* request = static_cast<dvk_dkapi_Request*>(data);
-    if (!forThisEngine(request, sender))
+    const dvk_dkapi_Request* request = forThisEngine(data, sender);
+    if (request == nullptr)
         return;
-    s_resultList = nullptr;
     listenWith(request, sender, &dkapiNames_constraint);
 }
 
 void recogPhoneNumberDKAPIHandler(void* data, dvk_msg_Address sender)
 {
-    auto* request = static_cast<dvk_dkapi_Request*>(data);
-    if (!forThisEngine(request, sender))
+    const dvk_dkapi_Request* request = forThisEngine(data, sender);
+    if (request == nullptr)
         return;
-    s_resultList = nullptr;
     listenWith(request, sender, &dkapiPhoneNbr_constraint);
 }
 
 void recogDigitsDKAPIHandler(void* data, dvk_msg_Address sender)
 {
-    auto* request = static_cast<dvk_dkapi_Request*>(data);
-    if (!forThisEngine(request, sender))
+    const dvk_dkapi_Request* request = forThisEngine(data, sender);
+    if (request == nullptr)
         return;
-    s_resultList = nullptr;
     dvk_dkapi_setDigitRecogLen(request->minimumDigits, request->maximumDigits);
     listenWith(request, sender, &dkapiDigits_constraint);
 }
 
 void recogMusicDKAPIHandler(void* data, dvk_msg_Address sender)
 {
-    auto* request = static_cast<dvk_dkapi_Request*>(data);
-    if (!forThisEngine(request, sender))
+    const dvk_dkapi_Request* request = forThisEngine(data, sender);
+    if (request == nullptr)
         return;
     static dvk_constraints_Constraint* const kByKind[] = {&dkapiSong_constraint, &dkapiArtist_constraint,
                                                           &dkapiAlbum_constraint, &dkapiPlaylist_constraint,
@@ -647,15 +646,15 @@ void recogMusicDKAPIHandler(void* data, dvk_msg_Address sender)
     dvk_constraints_Constraint* constraint = dvk_vre_partialModelsSupported(dkapi->vre)
                                                  ? kByKind[std::clamp(request->musicKind, 0, 4)]
                                                  : &dkapiMusicSimple_constraint;
-    s_resultList = nullptr;
     listenWith(request, sender, constraint);
     dkapi->music = 1;
 }
 
 void createListDKAPIHandler(void* data, dvk_msg_Address sender)
 {
+    // The item texts move from the request to the list.
     auto* request = static_cast<dvk_dkapi_Request*>(data);
-    if (!forThisEngine(request, sender))
+    if (forThisEngine(data, sender) == nullptr)
         return;
     int32_t count = 0;
     while (request->items[count] != nullptr)
@@ -670,7 +669,6 @@ void createListDKAPIHandler(void* data, dvk_msg_Address sender)
         outOfMemory(sender);
         return;
     }
-    // The texts move from the request to the list.
     for (int32_t i = 0; i < count; ++i)
         list->items[i].text = request->items[i];
     list->count = count;
@@ -692,8 +690,8 @@ void createListDKAPIHandler(void* data, dvk_msg_Address sender)
 
 void pickFromListDKAPIHandler(void* data, dvk_msg_Address sender)
 {
-    auto* request = static_cast<dvk_dkapi_Request*>(data);
-    if (!forThisEngine(request, sender))
+    const dvk_dkapi_Request* request = forThisEngine(data, sender);
+    if (request == nullptr)
         return;
     if (!ownsList(request->list)) {
         answer(request->notify, 2, request->context, sender);
@@ -701,18 +699,17 @@ void pickFromListDKAPIHandler(void* data, dvk_msg_Address sender)
     }
     begin(request, sender, DVK_DKAPI_RECOGNISE);
     dvk_dkapi_setPhraseList(request->list);
-    s_resultList = request->list;
     if (dvk_vre_rebuildMembers(dkapi->vre, &dkapiPfl_constraint) != 0) {
         outOfMemory(sender);
         return;
     }
-    listenWith(request, sender, &dkapiPfl_constraint);
+    listenWith(request, sender, &dkapiPfl_constraint, request->list);
 }
 
 void startDataCaptureDKAPIHandler(void* data, dvk_msg_Address sender)
 {
-    auto* request = static_cast<dvk_dkapi_Request*>(data);
-    if (!forThisEngine(request, sender))
+    const dvk_dkapi_Request* request = forThisEngine(data, sender);
+    if (request == nullptr)
         return;
     begin(request, sender, DVK_DKAPI_CAPTURE);
     dkapi->captureBuffer = request->buffer;

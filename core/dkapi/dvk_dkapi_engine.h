@@ -34,6 +34,7 @@ struct dvk_dkapi_Engine {
     int32_t maxTimeMs;
     int32_t requestKind;  // DVK_DKAPI_*
     int32_t music;        // 1 for a music request
+    const dvk_dkapi_List* pickList;  // the list a pick-from-list request reports from
     DKAPI_Result* results[4];
     DKAPI_Notify notify;  // the pending request's
     void* context;

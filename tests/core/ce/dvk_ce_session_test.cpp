@@ -280,6 +280,19 @@ TEST_F(CeSession, AnEventHandledWhileListeningStopsAudioAndRecognitionByItsRule)
     }
 }
 
+TEST_F(CeSession, ASkipInAModuleThatDoesNotListenIsARestart)
+{
+    startSession();
+    ScriptedModule screen;
+    screen.etable = {{DVK_UI_EVENT_RESTART, recordEvent}};
+    push(&screen, "vcm_screen");
+    runOnVr([] {
+        scriptedCalls().clear();
+        receiveEvent(DVK_UI_EVENT_SKIP, 4);
+        EXPECT_EQ(scriptedCalls(), (std::vector<std::string>{"event(3, 4)"}));
+    });
+}
+
 TEST_F(CeSession, NineteenSelectsTheItemReadOutThenGoesOnAsASelectOfItsOwnIndex)
 {
     startSession();

@@ -296,6 +296,31 @@ TEST_F(Dkapi, APhonebookNameIsRecognisedFromTheMicrophone)
     runOnVr([&] { EXPECT_FALSE(fakeBrevitCalls(before, {"StartRecognizing"}).empty()); });
 }
 
+TEST_F(Dkapi, ADigitsRequestGivesTheGrammarItsCountsUntilTheEngineGoes)
+{
+    createEngine();
+    std::vector<int16_t> longPrompt(40000, 300);
+    DKAPI_PromptRequest prompt{DKAPI_PROMPT_DATA, 0, 9, longPrompt.data(), 80000, 0, 0, 100, 0};
+    Result result(1);
+    ASSERT_EQ(DKAPI_Digits(engine_, &prompt, &result.record, 3, 7, onNotify, nullptr, 5000), 0);
+    runOnVr([] {
+        int32_t minimum = 0, maximum = 0;
+        dvk_dkapi_getDigitRecogLen(&minimum, &maximum);
+        EXPECT_EQ(minimum, 3);
+        EXPECT_EQ(maximum, 7);
+    });
+    ASSERT_EQ(DKAPI_Abort(onNotify, nullptr), 0);
+    EXPECT_EQ(next(2), (std::vector<std::string>{"notify 1", "notify 0"}));
+    ASSERT_EQ(DKAPI_Destroy(&engine_, onNotify, nullptr), 0);
+    EXPECT_EQ(next().back(), "notify 0");
+    runOnVr([] {
+        int32_t minimum = -1, maximum = -1;
+        dvk_dkapi_getDigitRecogLen(&minimum, &maximum);
+        EXPECT_EQ(minimum, 0);
+        EXPECT_EQ(maximum, 0);
+    });
+}
+
 TEST_F(Dkapi, OutOfMemoryReportsThreeKeepsTheFlagAndAnAbortFreesIt)
 {
     createEngine();

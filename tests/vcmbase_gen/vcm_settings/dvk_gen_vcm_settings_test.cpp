@@ -120,7 +120,7 @@ TEST_F(SettingsTest, SelectPushesTheItemAndTheMenuKeepsIt)
         event(DVK_UI_EVENT_SELECT, index);
         EXPECT_EQ(driver.lastResult, 0);
         EXPECT_EQ(top(), "vcm_settings");
-        EXPECT_EQ(dvk_vcm_current(vcms)->next->next, nullptr);
+        EXPECT_EQ(dvk_vcm_current(vcms)->next, nullptr);
     }
 }
 

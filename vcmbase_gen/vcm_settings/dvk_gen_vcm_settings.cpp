@@ -107,6 +107,9 @@ int settingsInit(dvk_vcm_Session* vcms)
 {
     SettingsContext* ctx = context(vcms);
     initializeContext(ctx);
+    // A feature switched off since the item was chosen can shorten the list.
+    if (ctx->current >= ctx->count)
+        ctx->current = 0;
     int32_t strings[SETTINGS_SLOTS];
     for (int32_t i = 0; i < ctx->count; i++)
         strings[i] = getStrIdFromIndex(ctx, i);

@@ -124,6 +124,20 @@ TEST_F(SettingsTest, SelectPushesTheItemAndTheMenuKeepsIt)
     }
 }
 
+// The list is built again each time the menu shows: a feature switched off
+// meanwhile leaves no selected item past the list.
+TEST_F(SettingsTest, AShorterListSelectsTheFirstItem)
+{
+    allFeatures(1);
+    openMenu();
+    event(DVK_UI_EVENT_SELECT, 6);
+    ASSERT_EQ(top(), "vcm_settings_about");
+    allFeatures(0);
+    take();
+    event(DVK_UI_EVENT_BACK);
+    EXPECT_EQ(take().at(1), "menu 93 title 640 second -1 [388,383,392,382] selected 0 sub 1:[384]" + kKeys);
+}
+
 TEST_F(SettingsTest, PushItemCountsListedItems)
 {
     struct Row {

@@ -12,6 +12,7 @@
 #include "core/brevit/runtime/dvk_str.h"
 #include "core/brevit/runtime/dvk_unicode_str.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -65,9 +66,22 @@ int32_t writeClass(BinFileWriter* w, const IRClass* c)
             !writeList(w, IRClass_Postings(c, x), r.postingCount))
             return 0;
     }
-    const uint32_t shared = static_cast<uint32_t>(c->wordCount) * c->initialListCapacity;
-    return BinFileWriter_WriteArray(w, c->sharedSuccessors, shared, 4) &&
-           BinFileWriter_WriteArray(w, c->sharedPostings, shared, 4);
+    // The shared blocks as the lists use them: entries no list holds are 0.
+    const uint32_t l0 = c->initialListCapacity;
+    std::vector<uint32_t> successors(static_cast<size_t>(c->wordCount) * l0, 0);
+    std::vector<uint32_t> postings(successors.size(), 0);
+    for (int32_t x = 0; x < c->wordCount; ++x) {
+        const IRWord& r = c->words[x];
+        if (r.successorsOwn == nullptr)
+            std::copy(IRClass_Successors(c, x), IRClass_Successors(c, x) + r.successorCount,
+                      successors.begin() + static_cast<size_t>(x) * l0);
+        if (r.postingsOwn == nullptr)
+            std::copy(IRClass_Postings(c, x), IRClass_Postings(c, x) + r.postingCount,
+                      postings.begin() + static_cast<size_t>(x) * l0);
+    }
+    const uint32_t shared = static_cast<uint32_t>(successors.size());
+    return BinFileWriter_WriteArray(w, successors.data(), shared, 4) &&
+           BinFileWriter_WriteArray(w, postings.data(), shared, 4);
 }
 
 // ---- reading ----------------------------------------------------------------
@@ -171,7 +185,7 @@ bool readClass(Reader& in, IRClass* c)
         ++c->phraseCount;  // from here the record is freed with the class
         if (t > 0) {
             p.text = in.array<uint16_t>(t + 1);
-            if (!in.ok || p.text[t] != 0)
+            if (!in.ok || p.text[t] != 0 || static_cast<uint32_t>(DVKUnicode_Length(p.text)) != t)
                 return false;
         } else {
             p.text = static_cast<uint16_t*>(DVKMem_Calloc(sizeof(uint16_t)));

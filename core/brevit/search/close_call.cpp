@@ -3,6 +3,7 @@
 #include "core/brevit/runtime/brevit_global_parameters.h"
 #include "core/brevit/runtime/dvk_crc.h"
 #include "core/brevit/runtime/dvk_mem.h"
+#include "core/brevit/search/search_lexicon_calls.h"
 
 #include <cstring>
 
@@ -14,6 +15,23 @@ void removeAt(LinChChoice* list, int32_t* count, int32_t i)
 {
     std::memmove(&list[i], &list[i + 1], static_cast<size_t>(*count - i - 1) * sizeof(LinChChoice));
     *count -= 1;
+}
+
+bool sameChoice(const Voc* voc, const LinChChoice& a, const LinChChoice& b)
+{
+    if (a.wordCount != b.wordCount)
+        return false;
+    const bool samePron = BrevitParam_Word(kBrevitParamChoiceSamePron) != 0;
+    const bool members = BrevitParam_Word(kBrevitParamChoiceCompareMembers) != 0;
+    for (int32_t i = a.wordCount - 1; i >= 0; --i) {
+        if (samePron ? a.words[i] != b.words[i]
+                     : Voc_GetActiveIdFromPronId(voc, a.words[i], nullptr) !=
+                           Voc_GetActiveIdFromPronId(voc, b.words[i], nullptr))
+            return false;
+        if (members && (a.members[i] != b.members[i] || a.classes[i] != b.classes[i]))
+            return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -156,6 +174,14 @@ void CloseCall_SpliceChoice(LinChChoice* choice, const LinChChoice* base, const 
     std::memmove(choice->classes, classes, static_cast<size_t>(n) * sizeof(uint32_t));
     std::memmove(choice->endFrames, frames, static_cast<size_t>(n) * sizeof(int16_t));
     choice->wordCount = n + rest;
+}
+
+void CloseCall_RemoveDuplicateChoices(const Voc* voc, LinChChoice* choices, int32_t* count)
+{
+    for (int32_t i = 0; i < *count; ++i)
+        for (int32_t j = *count - 1; j > i; --j)
+            if (sameChoice(voc, choices[i], choices[j]))
+                removeAt(choices, count, j);
 }
 
 void CloseCall_RemoveSameNodeChoices(LinChChoice* choices, int32_t* count)

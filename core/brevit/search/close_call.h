@@ -14,6 +14,10 @@ struct Voc;
 // cost difference (else the loser's cost above the frame best).
 inline constexpr int kBrevitParamCloseCallMaxKey = 218;
 inline constexpr int kBrevitParamCloseCallKeyIsDifference = 219;
+// Parameter words: duplicates compare prons (else their active words), and
+// members and classes take part in choice equality.
+inline constexpr int kBrevitParamChoiceSamePron = 311;
+inline constexpr int kBrevitParamChoiceCompareMembers = 856;
 
 struct CloseCallRecord {
     uint32_t loser;   // result-graph node of the discarded history
@@ -51,5 +55,8 @@ int32_t CloseCall_InsertChoice(LinChChoice* list, int32_t hint, int32_t limit, i
 void CloseCall_SpliceChoice(LinChChoice* choice, const LinChChoice* base, const uint16_t* words,
                             const uint32_t* members, const uint8_t* startFlags,
                             const uint32_t* classes, const int16_t* frames, int32_t n, int32_t from);
+// Removes the later of two choices of the same words (prons, or active words
+// of the vocabulary), and with word 856 the same members and classes.
+void CloseCall_RemoveDuplicateChoices(const Voc* voc, LinChChoice* choices, int32_t* count);
 // Removes the later of two choices ending on the same result-graph node.
 void CloseCall_RemoveSameNodeChoices(LinChChoice* choices, int32_t* count);

@@ -3,6 +3,7 @@
 // sorting the list by hand, splicing, and running out of memory.
 #include "core/brevit/search/close_call.h"
 
+#include "tests/brevit/search/fake_vocabulary.h"
 #include "tests/support/counting_allocator.h"
 #include "tests/support/param_block_builder.h"
 
@@ -218,6 +219,35 @@ TEST_F(CloseCallTest, SameNodeChoicesKeepTheEarlier)
     ASSERT_EQ(count, 2);
     EXPECT_EQ(list[0].score, 1);
     EXPECT_EQ(list[1].score, 2);
+}
+
+TEST_F(CloseCallTest, DuplicatesKeepTheEarlier)
+{
+    // Prons 1 and 2 spell active word 10, pron 3 active word 11.
+    FakeVocabulary vocabulary({{10, {1, 2}}, {11, {3}}});
+    struct Case {
+        uint32_t samePron;
+        uint32_t compareMembers;
+        std::vector<int32_t> kept;  // scores left
+    };
+    const Case cases[] = {
+        {0, 0, {1, 3}},     // prons 1 and 2 are one active word
+        {1, 0, {1, 2, 3}},  // different prons differ
+        {0, 1, {1, 3, 4}},  // a member apart keeps the choice
+    };
+    for (const Case& c : cases) {
+        ScopedParamBlock params(ParamBlockBuilder()
+                                    .word(kBrevitParamChoiceSamePron, c.samePron)
+                                    .word(kBrevitParamChoiceCompareMembers, c.compareMembers));
+        std::vector<LinChChoice> list = {choice(1, {3, 1}), choice(2, {3, 2}), choice(3, {1}), choice(4, {3, 1})};
+        list[3].members[1] = 7;
+        int32_t count = 4;
+        CloseCall_RemoveDuplicateChoices(vocabulary.voc(), list.data(), &count);
+        std::vector<int32_t> scores;
+        for (int32_t i = 0; i < count; ++i)
+            scores.push_back(list[static_cast<size_t>(i)].score);
+        EXPECT_EQ(scores, c.kept) << c.samePron << c.compareMembers;
+    }
 }
 
 }  // namespace

@@ -3,6 +3,9 @@
 #include "core/brevit/runtime/brevit_global_parameters.h"
 #include "core/brevit/runtime/dvk_crc.h"
 #include "core/brevit/runtime/dvk_mem.h"
+#include "core/brevit/search/class_manager.h"
+#include "core/brevit/search/class_manager_tables.h"
+#include "core/brevit/search/result_graph.h"
 #include "core/brevit/search/search_lexicon_calls.h"
 
 #include <cstring>
@@ -190,4 +193,30 @@ void CloseCall_RemoveSameNodeChoices(LinChChoice* choices, int32_t* count)
         for (int32_t j = *count - 1; j > i; --j)
             if (choices[j].endNode == choices[i].endNode)
                 removeAt(choices, count, j);
+}
+
+int32_t ClassManager_GetMemberClass(const ClassManager* manager, uint32_t, uint32_t state)
+{
+    if (manager == nullptr || state == 0)
+        return 0;
+    if (!ClassManager_IsNamed(manager, state))
+        return -1;
+    return static_cast<int32_t>(ClassManager_OwnerOf(manager, state));
+}
+
+void CloseCall_FillChoicesFromGraph(const ResultGraph* graph, const ClassManager* manager,
+                                    Constraint* const* constraints, LinChChoice* choices, int32_t n)
+{
+    for (int32_t c = 0; c < n; ++c) {
+        LinChChoice& choice = choices[c];
+        std::memset(choice.flags, 0, sizeof choice.flags);
+        int32_t constraint = 0;
+        choice.wordCount = ResultGraph_GetPath(graph, static_cast<uint32_t>(choice.endNode), choice.words,
+                                               choice.states, choice.startFlags, choice.members,
+                                               choice.endFrames, choice.flags, kLinChChoiceWords, &constraint);
+        for (int32_t i = 0; i < choice.wordCount; ++i)
+            choice.classes[i] = static_cast<uint32_t>(ClassManager_GetMemberClass(manager, choice.members[i], choice.states[i]));
+        if (choice.wordCount > 0 && constraints != nullptr)
+            choice.constraint = constraints[constraint];
+    }
 }

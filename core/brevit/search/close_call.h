@@ -8,6 +8,9 @@
 
 #include <cstdint>
 
+struct ClassManager;
+struct Constraint;
+struct ResultGraph;
 struct Voc;
 
 // Parameter words: the largest key recorded, and whether the key is the
@@ -55,6 +58,15 @@ int32_t CloseCall_InsertChoice(LinChChoice* list, int32_t hint, int32_t limit, i
 void CloseCall_SpliceChoice(LinChChoice* choice, const LinChChoice* base, const uint16_t* words,
                             const uint32_t* members, const uint8_t* startFlags,
                             const uint32_t* classes, const int16_t* frames, int32_t n, int32_t from);
+// The class of a path position: the class id held in its state (an alias's
+// target for an alias), 0 for the sentence ends' class and without a
+// manager, -1 when the manager does not know the id.
+int32_t ClassManager_GetMemberClass(const ClassManager* manager, uint32_t member, uint32_t state);
+// Reads each choice's path from its end node (at most 59 words): words,
+// members, start flags, states, end frames, flags and classes, and the
+// constraint of the path's constraint number in the table.
+void CloseCall_FillChoicesFromGraph(const ResultGraph* graph, const ClassManager* manager,
+                                    Constraint* const* constraints, LinChChoice* choices, int32_t n);
 // Removes the later of two choices of the same words (prons, or active words
 // of the vocabulary), and with word 856 the same members and classes.
 void CloseCall_RemoveDuplicateChoices(const Voc* voc, LinChChoice* choices, int32_t* count);

@@ -3,6 +3,7 @@
 // sorting the list by hand, splicing, and running out of memory.
 #include "core/brevit/search/close_call.h"
 
+#include "core/brevit/search/result_graph.h"
 #include "tests/brevit/search/fake_vocabulary.h"
 #include "tests/support/counting_allocator.h"
 #include "tests/support/param_block_builder.h"
@@ -248,6 +249,34 @@ TEST_F(CloseCallTest, DuplicatesKeepTheEarlier)
             scores.push_back(list[static_cast<size_t>(i)].score);
         EXPECT_EQ(scores, c.kept) << c.samePron << c.compareMembers;
     }
+}
+
+TEST_F(CloseCallTest, ChoicesAreFilledFromTheirEndNodes)
+{
+    ResultGraph* graph = ResultGraph_Create(64);
+    ASSERT_NE(graph, nullptr);
+    // Constraint 2, states 5 and 6, the second word flagged.
+    const uint32_t a = ResultGraph_AddNode(graph, kResultGraphNone, 4, 0, (2u << 21) | (5u << 3), 0, 0, 3);
+    const uint32_t b = ResultGraph_AddNode(graph, a, 9, 1u << 10, (2u << 21) | (6u << 3), 1, 0, 8);
+    Constraint* table[3] = {nullptr, nullptr, reinterpret_cast<Constraint*>(&graph)};
+    std::vector<LinChChoice> choices = {choice(0, {}), choice(0, {})};
+    choices[0].endNode = static_cast<int32_t>(b);
+    choices[1].endNode = static_cast<int32_t>(a);
+    CloseCall_FillChoicesFromGraph(graph, nullptr, table, choices.data(), 2);
+    ASSERT_EQ(choices[0].wordCount, 2);
+    EXPECT_EQ(choices[0].words[0], 4);
+    EXPECT_EQ(choices[0].words[1], 9);
+    EXPECT_EQ(choices[0].states[1], 6u);
+    EXPECT_EQ(choices[0].members[1], 1u);
+    EXPECT_EQ(choices[0].startFlags[0], 1);
+    EXPECT_EQ(choices[0].startFlags[1], 1);
+    EXPECT_EQ(choices[0].flags[0], 0);
+    EXPECT_EQ(choices[0].flags[1], 1);
+    EXPECT_EQ(choices[0].classes[0], 0u) << "no class manager";
+    EXPECT_EQ(choices[0].constraint, table[2]);
+    EXPECT_EQ(choices[1].wordCount, 1);
+    EXPECT_EQ(ClassManager_GetMemberClass(nullptr, 3, 7), 0);
+    ResultGraph_Delete(graph);
 }
 
 }  // namespace

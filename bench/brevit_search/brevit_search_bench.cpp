@@ -1,10 +1,15 @@
 // Lookup speed of the small model tables: phone rewriting of a pronunciation,
 // a leaf of a 4,000-node decision tree in both encodings, and a name among
-// 10,000 symbols.
+// 10,000 symbols. Also the search's result graph taking 100,000 word ends
+// over 1,000 parents (hash or backward scan) and the histogram's prune
+// threshold over 1,000 bins.
 #include "core/brevit/runtime/dvk_mem_stack.h"
+#include "core/brevit/search/histogram.h"
 #include "core/brevit/search/lm_dtree.h"
 #include "core/brevit/search/lm_symbol_table.h"
 #include "core/brevit/search/phone_rewrite.h"
+#include "core/brevit/search/result_graph.h"
+#include "tests/support/param_block_builder.h"
 #include "tests/support/search_table_writers.h"
 #include "tests/support/system_engine_context.h"
 #include "tests/support/temporary_archive.h"
@@ -134,5 +139,52 @@ void BM_SymbolTableFindId(benchmark::State& state)
     LMSymbolTable_Delete(table);
 }
 BENCHMARK(BM_SymbolTableFindId);
+
+// 100,000 word ends over 1,000 sentence starts; range 0 is the hash size
+// in bits (0: the backward scan). Bytes per node are reported as a counter.
+void BM_ResultGraphAddNode(benchmark::State& state)
+{
+    SystemEngineContext context;
+    ScopedParamBlock params(ParamBlockBuilder().word(kBrevitParamResultGraphHashBits,
+                                                     static_cast<uint32_t>(state.range(0))));
+    constexpr int kParents = 1000;
+    constexpr int kEnds = 100000;
+    ResultGraph* graph = ResultGraph_Create(kParents + kEnds);
+    std::mt19937 rng(830);
+    std::vector<uint32_t> parents(kEnds);
+    std::vector<uint16_t> words(kEnds);
+    for (int i = 0; i < kEnds; ++i) {
+        parents[static_cast<size_t>(i)] = rng() % kParents;
+        words[static_cast<size_t>(i)] = static_cast<uint16_t>(rng() % 5000);
+    }
+    for (auto _ : state) {
+        ResultGraph_ResetWithModes(graph, 1, 0);
+        for (int p = 0; p < kParents; ++p)
+            ResultGraph_AddNode(graph, kResultGraphNone, static_cast<uint16_t>(p), 0, 0, 0, 0, 0);
+        for (int i = 0; i < kEnds; ++i)
+            benchmark::DoNotOptimize(ResultGraph_AddNode(graph, parents[static_cast<size_t>(i)],
+                                                         words[static_cast<size_t>(i)], 0, 0, 0, 1, 1));
+    }
+    state.SetItemsProcessed(state.iterations() * (kParents + kEnds));
+    const double bytes = static_cast<double>(graph->chunksAllocated) * 1024.0 * sizeof(ResultGraphNode) +
+                         static_cast<double>(graph->hashSize) * sizeof(uint32_t);
+    state.counters["bytes_per_node"] = bytes / graph->count;
+    ResultGraph_Delete(graph);
+}
+BENCHMARK(BM_ResultGraphAddNode)->Arg(18)->Arg(0)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_HistogramPruneThreshold(benchmark::State& state)
+{
+    SystemEngineContext context;
+    ScopedParamBlock params(ParamBlockBuilder().word(kBrevitParamHistogramBins, 1000));
+    Histogram* histogram = Histogram_Create();
+    std::mt19937 rng(619);
+    for (int i = 0; i < 20000; ++i)
+        ++histogram->bins[rng() % 1000];
+    for (auto _ : state)
+        benchmark::DoNotOptimize(Histogram_GetPruneThreshold(histogram, 5000, 10, 900));
+    Histogram_Delete(histogram);
+}
+BENCHMARK(BM_HistogramPruneThreshold);
 
 } // namespace

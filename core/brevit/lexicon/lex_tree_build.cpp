@@ -9,6 +9,7 @@
 #include "core/brevit/lexicon/vocabulary.h"
 #include "core/brevit/runtime/brevit_global_parameters.h"
 #include "core/brevit/runtime/brevit_param_words.h"
+#include "core/brevit/runtime/dvk_err.h"
 #include "core/brevit/runtime/dvk_mem.h"
 #include "core/brevit/runtime/dvk_mem_stack.h"
 
@@ -211,7 +212,7 @@ void LexTree_ExpandProns(Voc* voc, AM* am, const uint16_t* prons, int32_t n, int
     *stack = DVKMemStack_Create(first, std::max<uint32_t>(first * 2 / 4, 16), 2);
     Owned<uint16_t> phonemes(static_cast<uint32_t>(longest + 2));
     if (phonemes.p == nullptr)
-        return;
+        DVKErr_Raise(__FILE__, __LINE__, "no memory to expand %d prons", n);
     for (int32_t k = 0; k < n; ++k) {
         phonemes.p[0] = kPhonemeEnd;
         const int32_t length = std::clamp(Voc_GetRecogPronunciation(voc, prons[k], phonemes.p), 0, longest);
@@ -238,8 +239,9 @@ void LexTree_SortProns(Voc* voc, AM* am, uint16_t* prons, int32_t n, int32_t exp
     const uint32_t room = static_cast<uint32_t>(longestRecognitionPron(voc) + 3);
     Owned<uint16_t> a(room);
     Owned<uint16_t> b(room);
+    // An unsorted list would build a wrong tree: the sort cannot just stop.
     if (a.p == nullptr || b.p == nullptr)
-        return;
+        DVKErr_Raise(__FILE__, __LINE__, "no memory to sort %d prons", n);
     gSort.bufferA = a.p;
     gSort.bufferB = b.p;
     sortWith(prons, n, comparePronsNoExpand);

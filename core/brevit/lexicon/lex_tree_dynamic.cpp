@@ -106,8 +106,11 @@ int32_t rebuildDynamic(LexTree* tree, int32_t extra, int32_t arcLimit, int32_t t
 void LexTree_WalkArc(const LexArc* arcs, int32_t arc, int32_t depth, uint16_t* path, uint16_t* out, int32_t* count,
                      PronCache* pronCache)
 {
+    // The path holds models: a word end's flag is not part of its model
+    // (kept, it would sort the pron after its own extensions and break the
+    // sharing of the next rebuild).
     if (depth > 0)
-        path[depth - 1] = arcs[arc].model;
+        path[depth - 1] = arcs[arc].model & kLexArcModelMask;
     if (lex_tree::isWordEnd(arcs[arc])) {
         out[(*count)++] = arcs[arc].next;
         if (pronCache != nullptr) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 struct AM;
+struct AMScoringSet;
 struct Segmenter;
 struct Utterance;
 struct Voc;
@@ -59,10 +60,11 @@ int32_t Scoring_ComputeOracle(int32_t referenceLength, const uint32_t* reference
 
 // Invents phone units for a new word spoken in the utterance (between lead
 // and trail frames) and trains their means: a uniform segmentation first,
-// then forced segmentation rounds. phoneIds must hold max(maximumUnits, 32)
-// ids. 1 on success, 0 on failure.
+// then forced segmentation rounds scored through scoringSet. phoneIds must
+// hold max(maximumUnits, 32) ids. 1 on success, 0 on failure (a segment of
+// no frames fails before its round writes a mean).
 int32_t Scoring_TrainWordModel(Utterance* utterance, int32_t leadFrames, int32_t trailFrames, Voc* vocabulary,
-                               AM* acousticModel, Segmenter* segmenter, void* segmenterArgument,
+                               AM* acousticModel, Segmenter* segmenter, const AMScoringSet* scoringSet,
                                int32_t maximumUnits, uint16_t* phoneIds, int32_t* unitCount);
 
 // Sets each state's mean to the rounded average of its frames: states[k]

@@ -13,6 +13,8 @@
 namespace {
 
 constexpr const char* kTag = "blt0";
+// Far deeper than any pron; the walks recurse once per level.
+constexpr uint32_t kMaxLevels = 4096;
 
 // Every child range inside the arcs and after its parent, first children in
 // order, depth entries rising inside the arcs, a terminator closing it all.
@@ -21,7 +23,7 @@ bool treeIsSound(const LexTree* t, int32_t i)
     const uint32_t used = t->arcsInUse[i];
     if (used < 2 || used > t->arcCapacity[i] || used > 65536 || t->arcs[i] == nullptr || t->lookahead[i] == nullptr)
         return false;
-    if (t->depthTable[i] == nullptr || t->deepestLevel[i] >= t->depthCapacity[i])
+    if (t->depthTable[i] == nullptr || t->deepestLevel[i] >= t->depthCapacity[i] || t->deepestLevel[i] >= kMaxLevels)
         return false;
     const uint32_t* depth = t->depthTable[i];
     if (depth[0] != 0)
@@ -33,12 +35,21 @@ bool treeIsSound(const LexTree* t, int32_t i)
     const uint32_t last = used - 1;
     if (lex_tree::isWordEnd(arcs[last]) || arcs[last].next != last || lex_tree::isWordEnd(arcs[0]))
         return false;
+    // Level d runs from its depth entry to the next one (the deepest to the
+    // terminator); an inner arc's children lie on the level below its own,
+    // so no walk goes deeper than the levels.
+    const uint32_t deepest = t->deepestLevel[i];
+    auto levelStart = [&](uint32_t d) { return d <= deepest ? depth[d] : last; };
     uint32_t previous = 0;
+    uint32_t level = 0;
     for (uint32_t a = 0; a < last; ++a) {
+        while (level < deepest && a >= depth[level + 1])
+            ++level;
         if (lex_tree::isWordEnd(arcs[a]))
             continue;
         const uint32_t child = arcs[a].next;
-        if (child <= a || child > last || child < previous)
+        if (child <= a || child > last || child < previous || child < levelStart(level + 1) ||
+            child > levelStart(level + 2))
             return false;
         previous = child;
     }

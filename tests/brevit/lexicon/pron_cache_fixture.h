@@ -6,6 +6,7 @@
 #include "core/brevit/acoustic/am.h"
 #include "core/brevit/acoustic/am_phones.h"
 #include "core/brevit/lexicon/vocabulary.h"
+#include "fuzz/brevit_lexical_tree/lexical_tree_fuzz.h"
 #include "tests/support/acoustic_model_writer.h"
 #include "tests/support/archive_fixture.h"
 #include "tests/support/counting_allocator.h"
@@ -55,17 +56,8 @@ inline std::vector<vocabulary_fixture::WordSpec> randomWords(size_t count, uint3
     return words;
 }
 
-// The vocabulary's phoneme names with the model's three first: "AA", "EH",
-// "B" become phonemes 0..2 of the model.
-inline vocabulary_fixture::Options options()
-{
-    vocabulary_fixture::Options o;
-    o.phonemes = {"AA", "EH", "B"};
-    for (size_t k = 0; k < vocabulary_fixture::kPhonemes.size(); ++k)
-        if (k < 3 || k > 5)
-            o.phonemes.push_back(vocabulary_fixture::kPhonemes[k]);
-    return o;
-}
+// The vocabulary's phoneme names with the model's three first.
+inline vocabulary_fixture::Options options() { return lexical_tree_fuzz::options(); }
 
 } // namespace pron_cache_fixture
 

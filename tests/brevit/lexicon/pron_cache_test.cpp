@@ -273,6 +273,16 @@ protected:
         return data;
     }
 
+    // A cache of the kind, reserved, that has answered ids 0..ids-1.
+    PronCache* answered(VocabularyFixture& v, AM* am, const Kind& k, uint32_t pairs, uint32_t slots, uint16_t ids)
+    {
+        PronCache* c = create(v, am, k);
+        EXPECT_EQ(PronCache_Reserve(c, pairs, slots), 1);
+        for (uint16_t id = 0; id < ids; ++id)
+            expectAnswer(c, v.voc(), am, k, id);
+        return c;
+    }
+
     int32_t read(PronCache* c, const std::string& data)
     {
         std::string image;
@@ -375,10 +385,7 @@ TEST_F(PronCacheStoreTest, DamagedRecordsAreRefusedWithTheCacheUnchanged)
     v.params().words[kBrevitParamSavePronCache] = 1;
     for (const Kind& k : kKinds) {
         SCOPED_TRACE(k.name);
-        PronCache* c = create(v, am, k);
-        ASSERT_EQ(PronCache_Reserve(c, 300, 2000), 1);
-        for (uint16_t id = 0; id < 80; ++id)
-            expectAnswer(c, v.voc(), am, k, id);
+        PronCache* c = answered(v, am, k, 300, 2000, 80);
         const std::string data = written(c);
         // The cache read into is another one with answers of its own.
         PronCache* target = create(v, am, k);
@@ -444,10 +451,7 @@ TEST_F(PronCacheStoreTest, EveryAllocationFailingLeavesAUsableCacheAndNoLeak)
     v.params().words[kBrevitParamSavePronCache] = 1;
     for (const Kind& k : kKinds) {
         SCOPED_TRACE(k.name);
-        PronCache* source = create(v, am, k);
-        ASSERT_EQ(PronCache_Reserve(source, 64, 1500), 1);
-        for (uint16_t id = 0; id < 60; ++id)
-            expectAnswer(source, v.voc(), am, k, id);
+        PronCache* source = answered(v, am, k, 64, 1500, 60);
         const std::string data = written(source);
         // Each step runs as an engine call would: the vocabulary's scratch
         // memory raises when it runs out, which ends the step.

@@ -1,5 +1,5 @@
 // Pronunciation cache and lexical tree speed over 3,000 words (2,400
-// active): a cached pron by id, hash and sorted index and a miss answered
+// active, prons of 4 to 8 of the test model's three phonemes): a cached pron by id, hash and sorted index and a miss answered
 // from the vocabulary; trees built over 2,400 prons; one pron added to a
 // run-time tree of 2,000 (removed again outside the timing); look-ahead over
 // the built trees.
@@ -9,6 +9,7 @@
 #include "core/brevit/lexicon/vocabulary.h"
 #include "core/brevit/runtime/brevit_param_words.h"
 #include "core/brevit/runtime/dvk_mem_stack.h"
+#include "fuzz/brevit_lexical_tree/lexical_tree_fuzz.h"
 #include "tests/support/acoustic_model_records.h"
 #include "tests/support/fuzz_sub_file_archive.h"
 #include "tests/support/system_engine_context.h"
@@ -26,15 +27,15 @@ constexpr int kWords = 3000;
 
 std::vector<vocabulary_fixture::WordSpec> manyWords()
 {
-    static const char* const kNames[] = {"K", "AO", "L", "N", "UW", "R", "IH", "V", "ER", "Z", "S", "T"};
+    static const char* const kNames[] = {"AA", "EH", "B"};
     std::vector<vocabulary_fixture::WordSpec> words;
     for (int i = 0; i < kWords; ++i) {
         std::u16string surface = u"w";
         for (int v = i; v > 0 || surface.size() == 1; v /= 26)
             surface += static_cast<char16_t>(u'a' + v % 26);
         std::string pron;
-        for (int k = 0; k < 4 + i % 5; ++k)
-            pron += std::string(pron.empty() ? "" : " ") + kNames[(i * 7 + k * 3 + k * k) % 12];
+        for (int k = 0, v = i * 7919 + 13; k < 4 + i % 5; ++k, v /= 3)
+            pron += std::string(pron.empty() ? "" : " ") + kNames[v % 3];
         words.push_back({surface, u"", {pron}, i % 5 != 0});
     }
     return words;
@@ -42,7 +43,7 @@ std::vector<vocabulary_fixture::WordSpec> manyWords()
 
 struct Loaded {
     SystemEngineContext context;
-    ScopedParamBlock params{vocabulary_fixture::params()};
+    ScopedParamBlock params{vocabulary_fixture::params(lexical_tree_fuzz::options())};
     std::string image;
     DVKTar* tar = nullptr;
     Voc* voc = nullptr;
@@ -56,7 +57,7 @@ struct Loaded {
         params.block().words[kBrevitParamLookahead] = 1;
         DVKTempMem_CreateMemStack(1 << 20, 1 << 20);
         image = writtenArchiveImage([](DVKTar* t) {
-            if (!vocabulary_fixture::write(t, manyWords()))
+            if (!vocabulary_fixture::write(t, manyWords(), lexical_tree_fuzz::options()))
                 return false;
             BinFileWriter* w = BinFileWriter_Create(t, "ba0", nullptr);
             const bool ok = w != nullptr && acousticModelRecords(AcousticModelSpec{}).write(w);
@@ -176,7 +177,12 @@ void BM_Lookahead(benchmark::State& state)
         LexTree_ComputeLookahead(t, 10);
         benchmark::DoNotOptimize(t->bestLookahead);
     }
-    state.SetItemsProcessed(state.iterations() * t->arcsInUse[0]);
+    uint32_t arcs = 0;
+    for (int32_t i = 0; i < t->numTrees; ++i)
+        arcs += t->arcsInUse[i];
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * arcs);
+    state.counters["trees"] = t->numTrees;
+    state.counters["arcs"] = arcs;
     LexTree_Delete(runTime);
     LexTree_Delete(tree);
 }

@@ -167,6 +167,18 @@ TEST_F(LexTreeStoreTest, DamagedModelFilesAreRefused)
          [](auto& s) { s.trees[0].arcs[firstInner(s)].next = static_cast<uint16_t>(s.trees[0].arcsInUse); }},
         {"terminator pointing elsewhere", [](auto& s) { s.trees[0].arcs[s.trees[0].arcsInUse - 1].next = 0; }},
         {"word-end root", [](auto& s) { s.trees[0].arcs[0].model |= kLexArcWordEnd; }},
+        // A chain of arcs each the child of the one before, all on one
+        // level: rising first children, yet walks would go one level deeper
+        // per arc.
+        {"children on their parent's level", [](auto& s) {
+             lexical_tree_writer::Tree chain;
+             chain.deepestLevel = 1;
+             chain.depthTable = {0, 1, 0, 0, 0};
+             chain.arcsInUse = 6;
+             chain.arcs = {{0, 1}, {1, 2}, {1, 3}, {1, 4}, {kLexArcWordEnd | 1, 0}, {0, 5}};
+             chain.lookahead.assign(6, 0);
+             s.trees[0] = chain;
+         }},
     };
     for (const auto& [what, change] : refusals) {
         lexical_tree_writer::Spec s = good;

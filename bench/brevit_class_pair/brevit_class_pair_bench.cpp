@@ -4,6 +4,9 @@
 // class manager's id-to-index table. Walking: successors per second from a
 // class end over ten classes of 100 one-word members each (one pron a word),
 // every class followed by every class, plain and through the successor pool.
+// Batches: the successors of a class end into one class of 10, 1,000 or
+// 50,000 one-word members per frame of 200 candidate prons, from the
+// frame's start lists (built per frame) or from the candidates.
 #include "core/brevit/runtime/brevit_param_words.h"
 #include "core/brevit/search/class_manager.h"
 #include "core/brevit/search/class_networks.h"
@@ -197,5 +200,57 @@ BENCHMARK(BM_SuccessorsPlain);
 
 void BM_SuccessorsCached(benchmark::State& state) { walkSuccessors(state, true); }
 BENCHMARK(BM_SuccessorsCached);
+
+// Per frame: (start lists) the frame's preparation, then the batch of
+// successors of a class end into a class of state.range(0) members.
+void expandPerFrame(benchmark::State& state, bool startLists)
+{
+    SystemEngineContext context;
+    const int members = static_cast<int>(state.range(0));
+    ScopedParamBlock params(ParamBlockBuilder().word(kBrevitParamStartLists, startLists ? 1 : 0));
+    ClassPairNetwork net;
+    for (int w = 0; w < members; ++w)
+        net.words[static_cast<uint16_t>(10 + w)] = {static_cast<uint16_t>(1 + w)};
+    NetworkClass c{"c", {}, false};
+    for (int m = 0; m < members; ++m)
+        c.members.push_back({{static_cast<uint16_t>(10 + m)}, 0});
+    net.classes.push_back(c);
+    net.transitions = {{0, 1, 1}, {1, 1, 2}, {1, 0, 0}};
+    FakeVocabulary vocabulary(net.words);
+    ConstraintManager* constraints = ConstraintManager_Create(4);
+    ClassManager* classes = ClassManager_Create(vocabulary.voc(), nullptr, constraints, 16);
+    Constraint* con = ClassPairNetwork_Build(net, classes, "frames");
+    int32_t list[4] = {-1, -1, -1, -1};
+    ClassPairConstraint_UttInit(con, list, 0, 0);
+    const ActiveId from = ActiveId_Make(0, static_cast<uint32_t>(ClassManager_FindClass(classes, "c")), 0, 0);
+    std::mt19937 rng(11);
+    std::vector<std::vector<uint16_t>> frames(64, std::vector<uint16_t>(200));
+    for (auto& frame : frames)
+        for (uint16_t& p : frame)
+            p = static_cast<uint16_t>(1 + rng() % static_cast<uint32_t>(members));
+    std::vector<ConstraintSuccessor> out(512);
+    int32_t key = 0;
+    int64_t records = 0;
+    for (auto _ : state) {
+        const std::vector<uint16_t>& frame = frames[static_cast<size_t>(key) % frames.size()];
+        if (startLists)
+            ClassPairConstraint_PrepareFrame(con, reinterpret_cast<const uint8_t*>(frame.data()), 200, key);
+        ++key;
+        ClassPairSuccessorRequest request{200, frame.data(), 512, out.data()};
+        records += ClassPairConstraint_ExpandSuccessors(con, 11, 0, from, &request);
+    }
+    state.SetItemsProcessed(state.iterations());
+    state.counters["records/frame"] = static_cast<double>(records) / static_cast<double>(std::max<int64_t>(state.iterations(), 1));
+    ClassPairConstraint_Delete(con, 0);
+    ClassManager_RemoveUnreferencedClasses(classes);
+    ConstraintManager_Delete(constraints);
+    ClassManager_Delete(classes);
+}
+
+void BM_ExpandSuccessorsStartLists(benchmark::State& state) { expandPerFrame(state, true); }
+BENCHMARK(BM_ExpandSuccessorsStartLists)->Arg(10)->Arg(1000)->Arg(50000)->Unit(benchmark::kMicrosecond);
+
+void BM_ExpandSuccessorsCandidates(benchmark::State& state) { expandPerFrame(state, false); }
+BENCHMARK(BM_ExpandSuccessorsCandidates)->Arg(10)->Arg(1000)->Arg(50000)->Unit(benchmark::kMicrosecond);
 
 } // namespace

@@ -6,6 +6,7 @@
 
 #include "core/ce/dvk_app.h"
 #include "core/ce/dvk_ce_dialog.h"
+#include "core/ce/dvk_ce_loop.h"
 #include "core/ce/dvk_ce_requests.h"
 #include "sdk/common/dvk_msg.h"
 
@@ -33,10 +34,8 @@ struct dvk_ce_State {
     dvk_msg_Address appAddress;
     dvk_prompt_List* prompts;
     int32_t destroying;
-    int32_t recording;
+    dvk_ce_Listening listen;
     int32_t promptStage;
-    int32_t recognitionFinished;
-    int32_t recognising;
     dvk_app_CompletionCallback createCallback;
     void* createContext;
     int32_t fullRebuild;

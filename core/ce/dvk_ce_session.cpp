@@ -3,6 +3,8 @@
 // recording, and the stopping of audio and recognition.
 #include "core/ce/dvk_ce_internal.h"
 
+#include "core/ce/dvk_ce_loop.h"
+
 #include "core/prompt/dvk_prompt.h"
 #include "core/vcm/dvk_vcm.h"
 #include "core/vre/dvk_vre.h"
@@ -91,8 +93,8 @@ void promptDoneCallback(dvk_prompt_List* list)
         dvk_ce_outOfMemory(ce->appAddress);
         return;
     }
-    ce->recognising = 1;
-    ce->recording = 1;
+    ce->listen.recognising = 1;
+    ce->listen.recording = 1;
     dvk_ui_setAudioInputInfo(0, kMaxRecordingMs);
 }
 
@@ -105,57 +107,24 @@ void readoutDoneCallback(dvk_prompt_List* list)
 void processFeatureEvtHandler();
 void processAdaptFeatureEvtHandler();
 
-// One captured frame: fed to the recogniser while recording; the feature
-// step follows once no frame waits.
-void inputFrame(dvk_msg_Event featureStep, bool adaptation)
+int32_t feedAdaptation(dvk_vre_Recognizer* vre, const int16_t* samples, int32_t count)
 {
-    if (ce == nullptr) {
-        if (dvk_audio_getNumInputFrames() > 0)
-            dvk_audio_advanceInputFrame();
-        return;
-    }
-    int16_t* pcm = nullptr;
-    int32_t samples = 0;
-    uint8_t* vocoded = nullptr;
-    int32_t bytes = 0;
-    dvk_audio_getInputFrame(&pcm, &samples, &vocoded, &bytes);
-    if (ce->recording && pcm != nullptr) {
-        if (adaptation)
-            DVK_ASSERT(samples > 0);
-        const int32_t ended = dvk_vre_processPCM(ce->vre, pcm, samples);
-        dvk_audio_advanceInputFrame();
-        const int32_t time = dvk_audio_getRecordingTime();
-        const int32_t maximum = dvk_audio_getMaxRecordingTime();
-        dvk_ui_setAudioInputInfo(time, maximum);
-        if (ended != 0 || time >= maximum)
-            dvk_ce_stopAllAudio();
-    } else if (dvk_audio_getNumInputFrames() > 0) {
-        dvk_audio_advanceInputFrame();
-    }
-    if (dvk_audio_getNumInputFrames() > 0 || ce->recognitionFinished)
-        return;
-    dvk_msg_sendEvent(featureStep, dvk_msg_getDvkAddr());
+    DVK_ASSERT(count > 0);
+    return dvk_vre_processPCM(vre, samples, count);
 }
 
 // One feature step. true when recognition is over and its end must be
 // taken; the step re-posts itself while features wait.
 bool featureStep(dvk_msg_Event self)
 {
-    if (ce == nullptr || !ce->recognising || ce->recognitionFinished || ce->destroying)
+    if (ce == nullptr || !ce->listen.recognising || ce->listen.recognitionFinished || ce->destroying)
         return false;
-    int32_t more = 0;
     int32_t memoryError = 0;
-    ce->recognitionFinished = dvk_vre_processFeature(ce->vre, &more, &memoryError);
-    if (memoryError != 0) {
+    if (dvk_ce_stepFeatures(ce->vre, &ce->listen, self, &memoryError))
+        return true;
+    if (memoryError != 0)
         dvk_ce_outOfMemory(ce->appAddress);
-        return false;
-    }
-    if (!ce->recognitionFinished && (more || ce->recording)) {
-        if (dvk_audio_getNumInputFrames() == 0 && more)
-            dvk_msg_sendEvent(self, dvk_msg_getDvkAddr());
-        return false;
-    }
-    return true;
+    return false;
 }
 
 void processFeatureEvtHandler()
@@ -164,7 +133,7 @@ void processFeatureEvtHandler()
         return;
     dvk_ce_stopAllAudio();
     const int32_t stat = dvk_vre_stopRecog(ce->vre, 0);
-    ce->recognising = 0;
+    ce->listen.recognising = 0;
     DVK_ASSERT(stat == 0 || stat == 1);
     dvk_nbest_List* nbest = nullptr;
     if (stat != 0 || dvk_vre_getResult(ce->vre, &nbest) != 0) {
@@ -192,7 +161,7 @@ void processAdaptFeatureEvtHandler()
     int32_t rejected = 0;
     const int32_t stat = dvk_vre_stopAdaptRecog(ce->vre, &rejected, 0);
     ce->adapting = 0;
-    ce->recognising = 0;
+    ce->listen.recognising = 0;
     if (stat != 0) {
         dvk_ce_outOfMemory(ce->appAddress);
         return;
@@ -202,7 +171,8 @@ void processAdaptFeatureEvtHandler()
 
 void adaptInputEvtHandler()
 {
-    inputFrame(processAdaptFeatureEvtHandler, true);
+    dvk_ce_takeInputFrame(ce != nullptr ? ce->vre : nullptr, ce != nullptr ? &ce->listen : nullptr, feedAdaptation,
+                          dvk_ce_stopAllAudio, processAdaptFeatureEvtHandler);
 }
 
 // Prompt mode 2 or 3 reads menus out (feature 67 takes both to 1).
@@ -235,8 +205,8 @@ void menuReadout(dvk_ui_Event event, int32_t index)
         dvk_msg_destroy(&message);
         if (failed == 0 && !dvk_vcm_done(ce->vcms)) {
             failed = dvk_vcm_getMenuReadoutPrompt(ce->vcms, list, index);
-            dvk_vcm_Module* pushed = dvk_vcm_pop(ce->vcms);
-            dvk_vcm_destroy(ce->vcms, &pushed);
+            // Popping frees the module the select pushed.
+            dvk_vcm_pop(ce->vcms);
         }
     }
     if (failed != 0 || dvk_prompt_playPromptList(list, readoutDoneCallback) != 0) {
@@ -251,7 +221,8 @@ void menuReadout(dvk_ui_Event event, int32_t index)
 
 void dvk_ce_recogInputEvtHandler()
 {
-    inputFrame(processFeatureEvtHandler, false);
+    dvk_ce_takeInputFrame(ce != nullptr ? ce->vre : nullptr, ce != nullptr ? &ce->listen : nullptr,
+                          dvk_vre_processPCM, dvk_ce_stopAllAudio, processFeatureEvtHandler);
 }
 
 void dvk_ce_outOfMemory(dvk_msg_Address address)
@@ -281,7 +252,7 @@ void dvk_ce_stopAllAudio(void)
         return;
     dvk_audio_stopRecording(nullptr);
     dvk_ui_setAudioInputInfo(-1, -1);
-    ce->recording = 0;
+    ce->listen.recording = 0;
     dvk_ce_stopAudioOutput();
 }
 
@@ -297,7 +268,7 @@ int dvk_ce_stopAudioAndRecog(void)
     } else {
         failed = dvk_vre_stopRecog(ce->vre, 1) != 0;
     }
-    ce->recognising = 0;
+    ce->listen.recognising = 0;
     ce->adapting = 0;
     return failed;
 }
@@ -384,7 +355,7 @@ void dvk_ce_startTransaction(void)
         dvk_ce_outOfMemory(ce->appAddress);
         return;
     }
-    ce->recognitionFinished = 0;
+    ce->listen.recognitionFinished = 0;
     ce->promptStage = 1;
 }
 
@@ -424,7 +395,7 @@ void dvk_ce_handleEventHandler(void* data, dvk_msg_Address)
             if (ce->promptStage) {
                 dvk_ce_stopAudioOutput();
                 promptDoneCallback(nullptr);
-            } else if (!ce->recognising && !ce->adapting) {
+            } else if (!ce->listen.recognising && !ce->adapting) {
                 dvk_ce_startTransaction();
             }
             return;
@@ -464,9 +435,9 @@ void dvk_ce_startAdaptationHandler(void* data, dvk_msg_Address)
         return;
     }
     ce->adapting = 1;
-    ce->recording = 1;
-    ce->recognising = 1;
-    ce->recognitionFinished = 0;
+    ce->listen.recording = 1;
+    ce->listen.recognising = 1;
+    ce->listen.recognitionFinished = 0;
     dvk_ui_setAudioInputInfo(0, kMaxRecordingMs);
     if (dvk_vre_startAdaptation(ce->vre, nullptr, nullptr, phrase) != 0)
         dvk_ce_outOfMemory(ce->appAddress);

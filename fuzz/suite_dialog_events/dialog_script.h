@@ -2,7 +2,8 @@
 // shared by the target and the test that writes its seeds.
 //   op % 4 == 0  a UI event: event arg % 33, item index (next byte % 43) - 2
 //   op % 4 == 1  no recognition result
-//   op % 4 == 2  the phrase of gate arg % gate count (a second entry when op & 4)
+//   op % 4 == 2  the phrase of gate arg % gate count (a second entry when op & 4,
+//                names "Ann" and "Bob" in the entries when op & 8)
 //   op % 4 == 3  a phrase of the always-available grammar: string arg % 100
 // A session that ends (or fails) is replaced by a new one.
 #pragma once

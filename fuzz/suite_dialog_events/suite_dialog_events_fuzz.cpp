@@ -10,6 +10,7 @@
 #include "sdk/common/dvk_mem.h"
 #include "sdk/common/dvk_settings.h"
 #include "tests/core/vcm/driver/vcm_driver.h"
+#include "tests/core/vcm/phonebook/ann_bob_phonebook.h"
 #include "tests/sdk/common/fake_oem.h"
 #include "tests/support/table_file_writers.h"
 #include "tests/core/prompt/recorder/prompt_list_recorder.h"
@@ -66,7 +67,7 @@ const Tables& tables()
     return t;
 }
 
-dvk_nbest_List* phrase(int32_t constraintId, int32_t slot, int32_t stringId, bool second)
+dvk_nbest_List* phrase(int32_t constraintId, int32_t slot, int32_t stringId, bool second, bool named = false)
 {
     dvk_nbest_List* list = dvk_nbest_create(constraintId, "fuzz", 60);
     if (list == nullptr)
@@ -76,6 +77,11 @@ dvk_nbest_List* phrase(int32_t constraintId, int32_t slot, int32_t stringId, boo
         if (dvk_nbest_addEntry(list) >= 0 && text != nullptr)
             dvk_nbest_addValueNoIds(list, i, slot, "fuzz", text, text);
     dvk_ucs2_destroy(&text);
+    // A contact's name in each entry, a different one in the second.
+    static const dvk_ucs2_Char kNames[2][4] = {{u'A', u'n', u'n', 0}, {u'B', u'o', u'b', 0}};
+    static const uint32_t kIds[2] = {7, 8};
+    for (int i = 0; named && i < dvk_nbest_getCount(list); i++)
+        dvk_nbest_addValue(list, i, 20, "fuzz", kNames[i], kNames[i], 1, &kIds[i], 0, nullptr);
     return list;
 }
 
@@ -87,6 +93,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     resetFakeOemSettings();
     dvk_settings_setPromptMode(3);
     fakeOemSettings().words[2 + 59] = 1;
+    // Uncertain results with two names are confirmed, and the names are found.
+    dvk_settings_setChoiceListConfirmMode(2);
+    dvk_settings_setSensitivityMode(2);
+    useAnnAndBobPhonebook();
     const long live = dvk_mem_liveBlocks();
     dvk_app_Notifications notifications{};
     notifications.notifyExit = noExit;
@@ -141,7 +151,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         case 2:
             if (listening)
                 vcmDriverResult(&driver, phrase(dvk_config_getGateCmdConstraintId(t.config, arg % t.gates + 1), 9,
-                                                200 + arg % t.gates, (op & 4) != 0));
+                                                200 + arg % t.gates, (op & 4) != 0, (op & 8) != 0));
             break;
         default:
             if (listening)

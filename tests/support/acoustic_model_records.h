@@ -365,6 +365,17 @@ struct AcousticModelSpec {
     bool secondConstant = false;
     bool modelOption = false;
     bool adaptable = false;
+    // Adaptation words: MAP enable, the fixed-point weight of one frame,
+    // the posterior weight table indexed by score difference, the largest
+    // inverse variance, the variance scale, restriction to base states and
+    // filler accumulation.
+    bool mapEnable = false;
+    int32_t countUnit = 5;
+    std::vector<uint16_t> posteriorWeights = {0, 1, 2};
+    uint16_t largestInvVariance = 77;
+    int32_t varianceScale = 1;
+    bool baseStatesOnly = false;
+    bool fillerAccumulation = false;
     bool daMode = false;
     bool phonemeRecognition = true;
     uint32_t seed = 1;
@@ -394,7 +405,17 @@ struct AcousticModelSpec {
     bool vq = false;
     AcousticVQSpec vqSpec;
     bool mllr = false;
-    int32_t mllrExtra = -1;            // with parameter word 700: the extra array's count - 1
+    int32_t mllrExtra = -1;
+    // The MLLR block: prior weight numerator and denominator, class count,
+    // prior on, identity prior, inverse regression, a class per state
+    // (signed bytes; class 1 for every state when empty).
+    int32_t mllrNumerator = 1;
+    int32_t mllrDenominator = 2;
+    int32_t mllrClassCount = 3;
+    bool mllrPrior = false;
+    bool mllrIdentityPrior = false;
+    int32_t mllrInverse = 4;
+    std::vector<int8_t> mllrClasses;            // with parameter word 700: the extra array's count - 1
     bool dynamicSilence = false;
     bool addedModels = false;
     // Added phones follow the phonemes; each gets the row of its added
@@ -488,7 +509,7 @@ inline AcousticModelRecords acousticModelRecords(const AcousticModelSpec& spec)
 
     r.word("3.mllr", spec.mllr);
     r.word("3.adaptable", spec.adaptable);
-    r.word("3.fastDecoderOption", 0);
+    r.word("3.fastDecoderOption", spec.mapEnable);
     r.word("3.vq", spec.vq);
     r.word("3.daMode", spec.daMode);
     r.word("3.shortlist", spec.shortlist);
@@ -526,7 +547,7 @@ inline AcousticModelRecords acousticModelRecords(const AcousticModelSpec& spec)
     r.word("10.varRows", spec.varRows());
     r.word("10.rounding", spec.rounding);
     r.word("10.shift", spec.shift);
-    r.word("10.invVarScale", 1);
+    r.word("10.invVarScale", spec.varianceScale);
     r.word("11.covType", spec.covType);
     r.word("12.tiedStateOption", spec.tiedTable);
     r.word("12.fullTiedTable", spec.tiedTable);
@@ -546,14 +567,14 @@ inline AcousticModelRecords acousticModelRecords(const AcousticModelSpec& spec)
     r.word("13.specialPhoneme", 0);
     r.word("13.specialStateCount", 1);
     r.word("14.modelConstant1", static_cast<int32_t>(spec.modelConstant1));
-    r.word("14.adaptationValue", 5);
-    r.word("14.phoneListCount", 3);
+    r.word("14.adaptationValue", spec.countUnit);
+    r.word("14.phoneListCount", static_cast<int32_t>(spec.posteriorWeights.size()));
     r.word("15.frameFlag", 0);
     r.word("15.bestScore", 0);
     r.word("15.bestState", 65535);
     r.word("15.laplacian", spec.laplacian);
     r.word("15.crcFlag", 1);
-    r.word("15.globalVariance", 77);
+    r.word("15.globalVariance", spec.largestInvVariance);
     r.word("16.lowFeature", spec.lowFeature);
     r.word("16.highFeature", spec.highFeature);
     r.word("16.minConverted", spec.minConverted);
@@ -567,7 +588,7 @@ inline AcousticModelRecords acousticModelRecords(const AcousticModelSpec& spec)
     r.word("18.stateBytes", spec.stateBytes);
     r.word("18.unscaling", spec.unscaling);
     r.word("18.featureMask", 0);
-    r.word("18.sixth", 0);
+    r.word("18.sixth", spec.fillerAccumulation);
     r.word("19.value", 21);
     r.word("19.phonemes", spec.tree.phones > 0 ? spec.tree.phones : 3);
     r.word("19.auxLength", spec.auxLength);
@@ -587,7 +608,7 @@ inline AcousticModelRecords acousticModelRecords(const AcousticModelSpec& spec)
     r.word("21.dynamicSilence", spec.dynamicSilence);
     r.word("21.silenceUsesFiller", spec.silenceUsesFiller);
     r.word("21.garbageOffset", spec.garbageOffset);
-    r.word("21.flag", 0);
+    r.word("21.flag", spec.baseStatesOnly);
     r.word("21.warpIndexSet", spec.warpIndexSet);
     r.word("21.warpIndex", spec.warpIndex);
     r.word("21.secondConstant", spec.secondConstant);
@@ -663,7 +684,7 @@ inline AcousticModelRecords acousticModelRecords(const AcousticModelSpec& spec)
                  p < static_cast<int32_t>(spec.phonemeNames.size())
                      ? spec.phonemeNames[static_cast<size_t>(p)]
                      : (p == 0 ? "sil" : "ph" + std::to_string(p)));
-    r.array("28.phoneList", std::vector<uint16_t>{0, 1, 2});
+    r.array("28.phoneList", spec.posteriorWeights);
     if (spec.componentBytes) {
         std::vector<uint8_t> bytes(static_cast<size_t>(K));
         for (auto& b : bytes)
@@ -758,19 +779,22 @@ inline AcousticModelRecords acousticModelRecords(const AcousticModelSpec& spec)
     }
     // step 32
     if (spec.mllr) {
-        r.word("32.value1", 1);
-        r.word("32.value2", 2);
-        r.word("32.value3", 3);
-        r.word("32.flag1", 0);
+        r.word("32.value1", spec.mllrNumerator);
+        r.word("32.value2", spec.mllrDenominator);
+        r.word("32.value3", spec.mllrClassCount);
+        r.word("32.flag1", spec.mllrPrior);
         r.word("32.twoClasses", 0);
-        r.word("32.flag3", 0);
-        r.word("32.value4", 4);
+        r.word("32.flag3", spec.mllrIdentityPrior);
+        r.word("32.value4", spec.mllrInverse);
         r.word("32.applied", 1);
         r.word("32.featureFlag1", 0);
         r.word("32.flagB", 0);
         r.word("32.flagC", 0);
         r.word("32.featureFlag2", 0);
-        r.array("32.classes", std::vector<uint8_t>(static_cast<size_t>(S), 1));
+        if (spec.mllrClasses.empty())
+            r.array("32.classes", std::vector<uint8_t>(static_cast<size_t>(S), 1));
+        else
+            r.array("32.classes", spec.mllrClasses);
         if (spec.mllrExtra >= 0) {
             r.word("32.extraCount", spec.mllrExtra);
             r.array("32.extra", std::vector<int32_t>(static_cast<size_t>(spec.mllrExtra) + 1, 2));

@@ -5,6 +5,7 @@
 // lowest cost (transition scores, each member's weight once, the end score).
 #pragma once
 
+#include "core/brevit/runtime/bin_file_writer.h"
 #include "core/brevit/search/class_manager.h"
 #include "core/brevit/search/class_pair_constraint.h"
 
@@ -12,6 +13,7 @@
 #include <map>
 #include <random>
 #include <set>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -123,6 +125,108 @@ inline PronCosts ClassPairNetwork_Paths(const ClassPairNetwork& net, size_t maxP
     return out;
 }
 
+// One whole path word by word: its prons, and per word the class (number as
+// in transitions), the member index (in the class's order as built, which
+// must be the sorted one) and whether the word starts the member; its cost.
+struct NetworkParse {
+    std::vector<uint16_t> prons;
+    std::vector<int> classes;
+    std::vector<int> members;
+    std::vector<uint8_t> starts;
+    int32_t cost = 0;
+};
+
+namespace class_pair_network_detail {
+
+inline void parses(const ClassPairNetwork& net, int from, NetworkParse& so, size_t maxProns,
+                   std::vector<NetworkParse>& out)
+{
+    for (const NetworkTransition& t : net.transitions) {
+        if (t.from != from)
+            continue;
+        const int32_t step = so.cost + (net.scores ? t.score : 0);
+        if (t.to == 0) {
+            if (from != 0) {
+                out.push_back(so);
+                out.back().cost = step;
+            }
+            continue;
+        }
+        const NetworkClass& c = net.classes[static_cast<size_t>(t.to - 1)];
+        for (size_t m = 0; m < c.members.size(); ++m) {
+            const NetworkMember& member = c.members[m];
+            if (so.prons.size() + member.words.size() > maxProns)
+                continue;
+            std::vector<size_t> pick(member.words.size(), 0);
+            for (;;) {
+                NetworkParse longer = so;
+                longer.cost = step + (c.weights ? member.weight : 0);
+                for (size_t i = 0; i < member.words.size(); ++i) {
+                    longer.prons.push_back(net.words.at(member.words[i])[pick[i]]);
+                    longer.classes.push_back(t.to);
+                    longer.members.push_back(static_cast<int>(m));
+                    longer.starts.push_back(i == 0 ? 1 : 0);
+                }
+                parses(net, t.to, longer, maxProns, out);
+                size_t i = 0;
+                while (i < pick.size() && ++pick[i] == net.words.at(member.words[i]).size())
+                    pick[i++] = 0;
+                if (i == pick.size())
+                    break;
+            }
+        }
+    }
+}
+
+} // namespace class_pair_network_detail
+
+// Every whole path of at most maxProns prons with its member assignment.
+inline std::vector<NetworkParse> ClassPairNetwork_Parses(const ClassPairNetwork& net, size_t maxProns)
+{
+    std::vector<NetworkParse> out;
+    NetworkParse start;
+    class_pair_network_detail::parses(net, 0, start, maxProns, out);
+    return out;
+}
+
+// Pron sequences of at most maxProns prons that end a whole path: the rest
+// of a member of a class the constraint holds (from any of its words on),
+// then a path from that class to the end. The classes held are those that
+// some transition names.
+inline std::set<std::vector<uint16_t>> ClassPairNetwork_Endings(const ClassPairNetwork& net, size_t maxProns)
+{
+    std::set<int> held;
+    for (const NetworkTransition& t : net.transitions) {
+        if (t.from != 0)
+            held.insert(t.from);
+        if (t.to != 0)
+            held.insert(t.to);
+    }
+    PronCosts out;
+    for (int k : held)
+        for (const NetworkMember& m : net.classes[static_cast<size_t>(k - 1)].members)
+            for (size_t p = 0; p < m.words.size(); ++p) {
+                if (m.words.size() - p > maxProns)
+                    continue;
+                std::vector<size_t> pick(m.words.size() - p, 0);
+                for (;;) {
+                    std::vector<uint16_t> prons;
+                    for (size_t i = 0; i < pick.size(); ++i)
+                        prons.push_back(net.words.at(m.words[p + i])[pick[i]]);
+                    class_pair_network_detail::walk(net, k, prons, 0, maxProns, out);
+                    size_t i = 0;
+                    while (i < pick.size() && ++pick[i] == net.words.at(m.words[p + i]).size())
+                        pick[i++] = 0;
+                    if (i == pick.size())
+                        break;
+                }
+            }
+    std::set<std::vector<uint16_t>> endings;
+    for (const auto& [prons, cost] : out)
+        endings.insert(prons);
+    return endings;
+}
+
 // A random network: 3 to 5 words (ids 10 and up) of 1 or 2 prons, 1 to 3
 // classes of 1 to 4 distinct members of 1 to 3 words, random transitions,
 // scores and weights.
@@ -168,4 +272,13 @@ inline ClassPairNetwork ClassPairNetwork_Random(std::mt19937& rng)
                 net.transitions.push_back({from, to, static_cast<uint8_t>(pick(0, 20))});
         }
     return net;
+}
+
+// The stored record of a whole-vocabulary constraint as it stands in "bcm0":
+// the 64-byte name, then the single-word flag.
+inline bool ClassPairNetwork_WriteWholeVocRecord(BinFileWriter* w, const std::string& name, uint32_t singleWord)
+{
+    char bytes[64] = {};
+    std::strncpy(bytes, name.c_str(), sizeof bytes - 1);
+    return BinFileWriter_WriteArray(w, bytes, sizeof bytes, 1) == 1 && BinFileWriter_WriteUnsignedInt(w, singleWord) == 1;
 }

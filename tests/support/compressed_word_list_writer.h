@@ -227,6 +227,8 @@ inline Fields build(const std::vector<Word>& words, const Options& o = {})
     f.surfaceEncoding = plain.surfaceEncoding;
     f.spokenEncoding = plain.spokenEncoding;
     f.language = plain.language;
+    f.tokenizeType = plain.tokenizeType;
+    f.boundary = plain.boundary;
     f.nonCJK = Language_IsNonCJKLanguage(o.list.language) ? 1 : 0;
     f.names = plain.names;
     f.genders = plain.genders;
@@ -241,11 +243,10 @@ inline Fields build(const std::vector<Word>& words, const Options& o = {})
     for (int32_t id = 0; id < plain.wordCount; ++id) {
         const Word& w = words[order[static_cast<size_t>(id)]];
         detail::Segments seg;
-        const uint8_t* text = plain.textPool.data() + plain.textOffsets[static_cast<size_t>(id)];
-        const std::vector<uint8_t> key(text, text + std::strlen(reinterpret_cast<const char*>(text)));
-        const uint8_t* spokenText = text + key.size() + 1;
-        const std::vector<uint8_t> spoken(spokenText,
-                                          spokenText + std::strlen(reinterpret_cast<const char*>(spokenText)));
+        // Encoded afresh rather than read through the plain text offsets,
+        // which are 16 bits wide and wrap beyond 64 KiB of text.
+        const std::vector<uint8_t> key = word_lists::encoded(w.word.surface, f.nonCJK, o.list.encoding, o.list.language);
+        const std::vector<uint8_t> spoken = word_lists::encoded(w.word.spoken, 0, o.list.encoding);
         if (id % static_cast<int32_t>(perBlock) == 0)
             previous.clear();
         size_t shared = 0;
@@ -259,7 +260,7 @@ inline Fields build(const std::vector<Word>& words, const Options& o = {})
             seg.word.push_back(static_cast<uint8_t>(code));
             if (code == 16) {
                 const std::vector<uint8_t> exact =
-                    word_lists::encoded(w.word.surface, 0, o.list.encoding);
+                    word_lists::encoded(w.word.surface, 0, o.list.encoding, o.list.language);
                 seg.word.insert(seg.word.end(), exact.begin(), exact.end());
                 seg.word.push_back(0);
             }

@@ -3,7 +3,8 @@
 // not) and options become "voc", "mwl" and "bacm0", with "bpm0" (the toy
 // letter-to-sound model), "pm0", "bep0" and a supplementary "xmwl" when
 // asked, all by the writers of their own components; and the parameter
-// block a vocabulary of them loads under.
+// block a vocabulary of them loads under. The word lists are written in the
+// plain store's form or, when asked, the compressed one's.
 //
 // Header-only and free of the test framework. Needs an engine context
 // while writing.
@@ -15,6 +16,7 @@
 #include "core/brevit/runtime/bin_file_writer.h"
 #include "core/brevit/runtime/brevit_param_words.h"
 #include "tests/support/active_word_list_writer.h"
+#include "tests/support/compressed_word_list_writer.h"
 #include "tests/support/language_table_writers.h"
 #include "tests/support/param_block_builder.h"
 #include "tests/support/pos_model_writer.h"
@@ -54,6 +56,7 @@ struct Options {
     bool posModel = false;     // "pm0"
     bool textPron = false;     // "bep0"
     std::vector<WordSpec> supplementary;   // "xmwl" when not empty
+    bool compressed = false;   // both lists in the compressed store (word 722 = 1)
     uint32_t supplementaryMasterSetCRC = 0x22;   // the main list's is 0x22
     active_words::Form form = active_words::Form::Contiguous;
     std::string prefix;
@@ -70,6 +73,25 @@ inline std::vector<WordSpec> defaultWords()
             {u"New York", u"new york", {"N UW Y AO R K"}, true},
             {u"river", u"", {"R IH V ER", "R IY V ER", "R IH V ER Z"}, true},
             {u"zed", u"", {"Z EH D", "Z IY"}, false}};
+}
+
+// The word list of the tokenizer and phrase checks: "New York" (spoken "new
+// york"), New, York, John, a, b, 東, 3, 5 and "." three times (spoken
+// period, dot, point).
+inline std::vector<WordSpec> tokenizerWords()
+{
+    return {{u"New York", u"new york", {"N UW Y AO R K"}, true},
+            {u"New", u"", {"N UW"}, true},
+            {u"York", u"", {"Y AO R K"}, true},
+            {u"John", u"", {"Z AA N"}, true},
+            {u"a", u"", {"EY"}, true},
+            {u"b", u"", {"B IY"}, true},
+            {u"\u6771", u"", {"T AO"}, true},
+            {u"3", u"", {"T R IY"}, true},
+            {u"5", u"", {"V AA EH V"}, true},
+            {u".", u"period", {"V IY R IH AA D"}, true},
+            {u".", u"dot", {"D AA T"}, true},
+            {u".", u"point", {"V AO EH N T"}, true}};
 }
 
 inline std::vector<uint16_t> pronOf(const std::string& names, const std::vector<std::string>& phonemes)
@@ -98,7 +120,7 @@ inline std::string namesOf(const uint16_t* pron, const std::vector<std::string>&
     return out;
 }
 
-inline word_lists::Fields wordListFields(const std::vector<WordSpec>& words, const Options& o)
+inline std::vector<word_lists::Word> listedWords(const std::vector<WordSpec>& words, const Options& o)
 {
     std::vector<word_lists::Word> listed;
     for (const WordSpec& w : words) {
@@ -107,6 +129,11 @@ inline word_lists::Fields wordListFields(const std::vector<WordSpec>& words, con
             word.prons.push_back(pronOf(p, o.phonemes));
         listed.push_back(word);
     }
+    return listed;
+}
+
+inline word_lists::Options listOptions(const Options& o)
+{
     word_lists::Options lo;
     lo.language = o.language;
     lo.encoding = o.encoding;
@@ -114,7 +141,31 @@ inline word_lists::Fields wordListFields(const std::vector<WordSpec>& words, con
     lo.tokenizeType = o.tokenizeType;
     lo.boundary = o.boundary;
     lo.names = o.phonemes;
-    return word_lists::build(listed, lo);
+    return lo;
+}
+
+inline word_lists::Fields wordListFields(const std::vector<WordSpec>& words, const Options& o)
+{
+    return word_lists::build(listedWords(words, o), listOptions(o));
+}
+
+// The same words in the compressed form: blocks of two, no code books, the
+// header values of the plain list.
+inline compressed_word_lists::Fields compressedListFields(const std::vector<WordSpec>& words, const Options& o,
+                                                          uint32_t masterSetCRC)
+{
+    std::vector<compressed_word_lists::Word> listed;
+    for (const word_lists::Word& w : listedWords(words, o)) {
+        compressed_word_lists::Word c;
+        c.word = w;
+        listed.push_back(c);
+    }
+    compressed_word_lists::Options co;
+    co.list = listOptions(o);
+    compressed_word_lists::Fields f = compressed_word_lists::build(listed, co);
+    f.crcs[1] = masterSetCRC;
+    f.crcs[4] = compressed_word_lists::staticCRC(f);
+    return f;
 }
 
 // The static part of the active list: the active words in key order.
@@ -124,7 +175,7 @@ inline active_words::Fields activeFields(const std::vector<WordSpec>& words, con
     std::vector<std::pair<std::vector<uint8_t>, const WordSpec*>> keyed;
     const bool nonCJK = Language_IsNonCJKLanguage(o.language);
     for (const WordSpec& w : words)
-        keyed.push_back({word_lists::encoded(w.surface, nonCJK ? 1 : 0, o.encoding), &w});
+        keyed.push_back({word_lists::encoded(w.surface, nonCJK ? 1 : 0, o.encoding, o.language), &w});
     std::stable_sort(keyed.begin(), keyed.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<uint32_t> ids;
@@ -158,7 +209,7 @@ inline language_tables::BepFields textPronFields()
 inline ParamBlockBuilder params(const Options& o = {})
 {
     ParamBlockBuilder b;
-    b.word(kBrevitParamCompressedStore, kMWLStorePlain)
+    b.word(kBrevitParamCompressedStore, o.compressed ? kMWLStoreCompressed : kMWLStorePlain)
         .word(kBrevitParamExpansionPool, 40)
         .word(kBrevitParamMasterPhonemeSlots, 4)
         .word(kBrevitParamRecogPhonemeSlots, 4)
@@ -181,18 +232,30 @@ bool writeSubFile(DVKTar* tar, const char* tag, const std::string& prefix, Fill 
     return BinFileWriter_Delete(w) == 0 && filled;
 }
 
+// One word list as the sub-file tag in the store the options name.
+inline bool writeList(DVKTar* tar, const char* tag, const std::vector<WordSpec>& words, const Options& o,
+                      uint32_t masterSetCRC)
+{
+    if (o.compressed) {
+        const compressed_word_lists::Fields f = compressedListFields(words, o, masterSetCRC);
+        return writeSubFile(tar, tag, o.prefix, [&](BinFileWriter* w) { return compressed_word_lists::write(w, f); });
+    }
+    word_lists::Fields f = wordListFields(words, o);
+    f.crcs[1] = masterSetCRC;
+    return writeSubFile(tar, tag, o.prefix, [&](BinFileWriter* w) { return word_lists::write(w, f); });
+}
+
 // Every sub-file of the vocabulary into a writable archive.
 inline bool write(DVKTar* tar, const std::vector<WordSpec>& words = defaultWords(), const Options& o = {})
 {
     std::vector<uint8_t> flags = o.vocFlags;
     if (flags.empty())
         flags = {static_cast<uint8_t>(o.generator ? 1 : 0), 0, 0, 0, static_cast<uint8_t>(o.posModel ? 1 : 0), 0};
-    const word_lists::Fields list = wordListFields(words, o);
     const active_words::Fields active = activeFields(words, o);
     bool ok = writeSubFile(tar, kVocSubFileTag, o.prefix, [&](BinFileWriter* w) {
                   return search_tables::writeArray(w, flags);
               }) &&
-              writeSubFile(tar, "mwl", o.prefix, [&](BinFileWriter* w) { return word_lists::write(w, list); }) &&
+              writeList(tar, "mwl", words, o, 0x22) &&
               writeSubFile(tar, kAWLSubFileTag, o.prefix,
                            [&](BinFileWriter* w) { return active_words::write(w, active); });
     if (ok && o.generator)
@@ -204,9 +267,7 @@ inline bool write(DVKTar* tar, const std::vector<WordSpec>& words = defaultWords
         ok = writeSubFile(tar, "bep0", o.prefix,
                           [&](BinFileWriter* w) { return language_tables::write(w, textPronFields()); });
     if (ok && !o.supplementary.empty()) {
-        word_lists::Fields extra = wordListFields(o.supplementary, o);
-        extra.crcs[1] = o.supplementaryMasterSetCRC;
-        ok = writeSubFile(tar, "xmwl", o.prefix, [&](BinFileWriter* w) { return word_lists::write(w, extra); });
+        ok = writeList(tar, "xmwl", o.supplementary, o, o.supplementaryMasterSetCRC);
     }
     return ok;
 }

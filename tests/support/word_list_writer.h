@@ -10,6 +10,7 @@
 #pragma once
 
 #include "core/brevit/lexicon/mwl_code.h"
+#include "core/brevit/lexicon/mwl_shared.h"
 #include "core/brevit/runtime/bin_file_writer.h"
 #include "core/brevit/runtime/dvk_language.h"
 #include "tests/support/search_table_writers.h"
@@ -82,10 +83,15 @@ struct Options {
     uint32_t boundary = 0;
 };
 
-inline std::vector<uint8_t> encoded(const std::u16string& text, int32_t lower, int32_t encoding)
+// A text in the list's bytes: surface texts (language given) through the
+// shared surface coder of the language, spoken texts with a zero coder.
+inline std::vector<uint8_t> encoded(const std::u16string& text, int32_t lower, int32_t encoding,
+                                    const char* language = nullptr)
 {
     std::vector<uint8_t> out(text.size() * 4 + 1, 0);
     DVKSCSU state{};
+    if (language != nullptr)
+        MWLShared_SurfaceCoder(language, &state);
     MWLCode_ConvertFromUnicode(out.data(), reinterpret_cast<const uint16_t*>(text.c_str()), lower,
                                encoding == 1 ? 2 : encoding, &state, nullptr);
     out.resize(std::strlen(reinterpret_cast<const char*>(out.data())));
@@ -95,9 +101,18 @@ inline std::vector<uint8_t> encoded(const std::u16string& text, int32_t lower, i
 inline int32_t chars(const std::vector<uint8_t>& bytes, int32_t encoding)
 {
     int32_t n = 0;
-    for (uint8_t b : bytes)
-        if (encoding != 3 || (b & 0xC0) != 0x80)
-            ++n;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        ++n;
+        if (encoding == 3) {
+            while (i + 1 < bytes.size() && (bytes[i + 1] & 0xC0) == 0x80)
+                ++i;
+        } else if (encoding == 4 && bytes[i] < 0x20 && i + 1 < bytes.size()) {
+            // The compact form's escape, then one character in UTF-8.
+            ++i;
+            while (i + 1 < bytes.size() && (bytes[i + 1] & 0xC0) == 0x80)
+                ++i;
+        }
+    }
     return n;
 }
 
@@ -107,7 +122,7 @@ inline std::vector<size_t> order(const std::vector<Word>& words, const Options& 
     const bool nonCJK = Language_IsNonCJKLanguage(o.language);
     std::vector<std::vector<uint8_t>> keys;
     for (const Word& w : words)
-        keys.push_back(encoded(w.surface, nonCJK ? 1 : 0, o.encoding));
+        keys.push_back(encoded(w.surface, nonCJK ? 1 : 0, o.encoding, o.language));
     std::vector<size_t> ids(words.size());
     for (size_t k = 0; k < ids.size(); ++k)
         ids[k] = k;
@@ -135,7 +150,7 @@ inline Fields build(std::vector<Word> words, const Options& o = {})
     };
     std::vector<Keyed> keyed;
     for (const Word& w : words)
-        keyed.push_back({encoded(w.surface, nonCJK ? 1 : 0, o.encoding), &w});
+        keyed.push_back({encoded(w.surface, nonCJK ? 1 : 0, o.encoding, o.language), &w});
     std::stable_sort(keyed.begin(), keyed.end(),
                      [](const Keyed& a, const Keyed& b) { return a.key < b.key; });
     for (const Keyed& k : keyed) {
@@ -148,7 +163,7 @@ inline Fields build(std::vector<Word> words, const Options& o = {})
         const std::vector<uint8_t> spoken = encoded(w.spoken, 0, o.encoding);
         f.textPool.insert(f.textPool.end(), spoken.begin(), spoken.end());
         f.textPool.push_back(0);
-        std::vector<uint8_t> exact = encoded(w.surface, 0, o.encoding);
+        std::vector<uint8_t> exact = encoded(w.surface, 0, o.encoding, o.language);
         if (code == 16) {
             f.textPool.insert(f.textPool.end(), exact.begin(), exact.end());
             f.textPool.push_back(0);

@@ -2,10 +2,11 @@
 
 #include "core/ce/dvk_ce_requests.h"
 #include "sdk/common/dvk_settings.h"
+#include "core/utils/dvk_ucs2.h"
 #include "sdk/common/dvk_mem.h"
+#include "sdk/common/dvk_pbook.h"
 #include "core/nbest/dvk_nbest.h"
 #include "core/utils/dvk_array.h"
-#include "core/utils/dvk_ucs2.h"
 
 const dvk_gen_vcm_Descriptor* dvk_gen_vcm_descriptor(dvk_vcm_Session* vcms)
 {
@@ -252,6 +253,83 @@ int dvk_gen_vcm_radioEventSelectHandler(dvk_vcm_Session* vcms, dvk_ui_Event, int
     return dvk_vcm_push(vcms, dvk_gen_vcm_newSettingsComplete(vcms, r->completeScreen, r->completeString, 2));
 }
 
+bool dvk_gen_vcm_has(dvk_nbest_List* list, int32_t index, int32_t slot)
+{
+    return dvk_nbest_getStr(list, index, slot) != nullptr;
+}
+
+int dvk_gen_vcm_laterHoldingFilter(dvk_nbest_List* list, int32_t index, void* slotSet)
+{
+    const auto* set = static_cast<const dvk_gen_vcm_SlotSet*>(slotSet);
+    if (index == 0)
+        return 0;
+    for (int32_t i = 0; i < set->count; i++)
+        if (dvk_gen_vcm_has(list, index, set->slots[i]))
+            return 1;
+    return 0;
+}
+
+int dvk_gen_vcm_takeEntry(dvk_nbest_List* own, dvk_nbest_List* list, int32_t index)
+{
+    // The suite's word-class slot ids lie below this.
+    const int32_t slotLimit = 64;
+    for (int32_t slot = 0; slot < slotLimit; slot++)
+        if (dvk_gen_vcm_has(list, index, slot) || dvk_nbest_getWordClass(list, index, slot) != nullptr)
+            dvk_nbest_removeValue(own, 0, slot);
+    return dvk_nbest_update(own, 0, list, index);
+}
+
+const dvk_gen_vcm_GateRow dvk_gen_vcm_locationChoiceIds[] = {
+    {1, {539, 167, 226, 0}},  {3, {629, 171, 226, 0}},  {4, {627, 170, 226, 0}},  {5, {623, 168, 226, 0}},
+    {6, {625, 169, 226, 0}},  {7, {631, 172, 226, 0}},  {9, {645, 175, 226, 0}},  {10, {635, 174, 226, 0}},
+    {11, {637, 175, 226, 0}}, {12, {633, 173, 226, 0}}, {13, {619, 398, 225, 0}}, {14, {621, 399, 226, 0}},
+    {0, {0, 0, 0, 0}},
+};
+
+dvk_ui_ScreenId dvk_gen_vcm_locationChoiceScreen(dvk_vcm_Session* vcms, bool single)
+{
+    const int32_t gate = dvk_vcm_getGateCmd(vcms);
+    const int32_t screen = gate == 1 ? 10 : gate == 13 ? 81 : 22;
+    return static_cast<dvk_ui_ScreenId>(screen + (single ? 1 : 0));
+}
+
+dvk_ucs2_Char** dvk_gen_vcm_locationItems(const dvk_pbook_Entry* entry, int32_t n)
+{
+    if (n <= 0)
+        return nullptr;
+    auto** items = static_cast<dvk_ucs2_Char**>(dvk_mem_alloc(sizeof(dvk_ucs2_Char*) * static_cast<size_t>(n)));
+    if (items == nullptr)
+        return nullptr;
+    static const dvk_ucs2_Char kOpen[] = {u' ', u'(', 0};
+    static const dvk_ucs2_Char kClose[] = {u')', 0};
+    bool made = true;
+    for (int32_t i = 0; i < n; i++) {
+        dvk_ucs2_Char* formatted = made ? dvk_pbook_formatPhoneNumber(dvk_pbook_getPhoneNumberString(entry, i))
+                                        : nullptr;
+        const dvk_ucs2_Char* label = dvk_pbook_getLocationString(entry, i);
+        items[i] = formatted != nullptr && label != nullptr
+                       ? dvk_ucs2_createConcat(label, kOpen, formatted, kClose, nullptr)
+                       : nullptr;
+        dvk_ucs2_destroy(&formatted);
+        made = made && items[i] != nullptr;
+    }
+    if (!made) {
+        for (int32_t i = 0; i < n; i++)
+            dvk_ucs2_destroy(&items[i]);
+        dvk_mem_dealloc(&items);
+    }
+    return items;
+}
+
+dvk_nbest_List* dvk_gen_vcm_locationResult(dvk_constraints_Constraint* constraint, const dvk_ucs2_Char* label)
+{
+    dvk_nbest_List* list = dvk_nbest_create(constraint->id, constraint->name, 100);
+    if (list == nullptr || label == nullptr || dvk_nbest_addEntry(list) != 0 ||
+        dvk_nbest_addValueNoIds(list, 0, DVK_GEN_SLOT_LOCATION, constraint->name, label, label) != 0)
+        dvk_nbest_destroy(&list);
+    return list;
+}
+
 int32_t* dvk_gen_vcm_newWord(int32_t value)
 {
     auto* word = static_cast<int32_t*>(dvk_mem_alloc(sizeof(int32_t)));
@@ -337,6 +415,11 @@ int dvk_gen_vcm_listCompletion(dvk_vcm_Session* vcms, const dvk_gen_vcm_ListComm
     // The item selection takes the texts over, even when it cannot be made.
     return dvk_vcm_pushAndSave(vcms, dvk_gen_vcm_newSelectItem(vcms, command->screen, command->title, command->prompt,
                                                                names, command->constraint, slot));
+}
+
+void dvk_gen_vcm_destroyTexts(dvk_array** texts)
+{
+    destroyNames(texts);
 }
 
 int dvk_gen_vcm_completeResult(dvk_vcm_Session* vcms, dvk_nbest_List* nbest, dvk_msg_Message** message, int32_t)

@@ -209,6 +209,34 @@ struct dvk_gen_vcm_GateRow {
 };
 const dvk_gen_vcm_GateRow* dvk_gen_vcm_forGate(dvk_vcm_Session* vcms, const dvk_gen_vcm_GateRow* rows);
 
+// The slots whose holders after the first entry a command drops from a
+// result (a name heard first makes later digits noise, and so on).
+struct dvk_gen_vcm_SlotSet {
+    int32_t slots[3];
+    int32_t count;
+};
+// A dvk_nbest_filter callback, argument a dvk_gen_vcm_SlotSet: accepts every
+// entry after the first holding a value in one of the slots.
+int dvk_gen_vcm_laterHoldingFilter(dvk_nbest_List* list, int32_t index, void* slotSet);
+// Whether entry `index` holds a value in the slot.
+bool dvk_gen_vcm_has(dvk_nbest_List* list, int32_t index, int32_t slot);
+// Copies entry `index` of list into entry 0 of own (dvk_nbest_update), the
+// values own already held in the slots the entry brings giving way: a
+// command completed again (after a question) takes the new answer over the
+// old. 1 when memory is short.
+int dvk_gen_vcm_takeEntry(dvk_nbest_List* own, dvk_nbest_List* list, int32_t index);
+
+// The location choices' ids per gate command: title, the single choice's
+// question prompt, the confirmation prompt; and their screens.
+extern const dvk_gen_vcm_GateRow dvk_gen_vcm_locationChoiceIds[];
+// The location choices' screen (call, send, e-mail).
+dvk_ui_ScreenId dvk_gen_vcm_locationChoiceScreen(dvk_vcm_Session* vcms, bool single);
+// The first n numbers of the entry as "<label> (<formatted>)"; an array of n
+// texts for a confirm screen to take over, or NULL when memory is short.
+dvk_ucs2_Char** dvk_gen_vcm_locationItems(const dvk_pbook_Entry* entry, int32_t n);
+// A one-entry result holding the label in the location slot, as the touch of
+// a listed number gives the command below.
+dvk_nbest_List* dvk_gen_vcm_locationResult(dvk_constraints_Constraint* constraint, const dvk_ucs2_Char* label);
 // A context of one 32-bit word (a flag or an id): a new one holding value,
 // NULL when memory is short; the copy operation of such modules.
 int32_t* dvk_gen_vcm_newWord(int32_t value);
@@ -251,6 +279,8 @@ int dvk_gen_vcm_listCompletion(dvk_vcm_Session* vcms, const dvk_gen_vcm_ListComm
 // the result freed.
 int dvk_gen_vcm_completeResult(dvk_vcm_Session* vcms, dvk_nbest_List* nbest, dvk_msg_Message** message,
                                int32_t flag);
+// Frees an array of texts and the texts (NULL allowed) and clears the pointer.
+void dvk_gen_vcm_destroyTexts(dvk_array** texts);
 // A command module with a list-shown word of 0 (NULL when memory is short).
 dvk_vcm_Module* dvk_gen_vcm_newListCommand(dvk_vcm_Session* vcms, const dvk_vcm_Vtable* vtable,
                                            const dvk_vcm_Etable* etable);

@@ -63,6 +63,7 @@ const dvk_vcm_Etable noContactsEtable[] = {
     {DVK_UI_EVENT_SELECT, noContactsEventSelectHandler},
     {DVK_UI_EVENT_YES, dvk_vcm_defaultEventYesHandler},
     {DVK_UI_EVENT_NO, dvk_vcm_defaultEventNoHandler},
+    {DVK_UI_EVENT_TIMEOUT, dvk_vcm_defaultEventTimeoutExitHandler},
     {DVK_UI_EVENT_NONE, nullptr},
 };
 

@@ -21,6 +21,8 @@ struct AMDARecord;
 struct AMContextRecord;
 struct AMScoringSet;
 struct VQAccumulators;
+struct AMFAccumulators;
+struct AMVarianceAccumulator;
 
 // An owned array read from the model file: count elements of size bytes.
 struct AMArray {
@@ -307,6 +309,20 @@ struct AM {
     AMHookFunc daLabelHook;
     int32_t vqWord;
     int32_t adaptationStatus;
+
+    // ---- speaker adaptation: the accumulators of the method set up, the
+    // work buffers of one frame's components, and the inverse variances as
+    // loaded, kept once variance adaptation first changes them.
+    int32_t adaptationActive;
+    AMFAccumulators* amf;
+    AMVarianceAccumulator* varianceAcc;
+    uint16_t* adaptScores;
+    uint32_t* adaptWeights;
+    uint32_t* adaptIndexes;
+    int32_t* adaptVector;
+    int32_t currentWeight;
+    uint16_t* savedInvVar;
+    uint32_t savedInvVarCount;
 
     // ---- scratch and frame state
     uint8_t* featureCopy;

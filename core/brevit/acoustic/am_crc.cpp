@@ -1,6 +1,7 @@
 // Checksums of the acoustic model: everything loaded, in file order, and
 // with the frame state on request; the topology alone for version records.
 #include "core/brevit/acoustic/am.h"
+#include "core/brevit/acoustic/am_adapt.h"
 
 #include "core/brevit/acoustic/decision_tree.h"
 #include "core/brevit/acoustic/shortlist.h"
@@ -100,8 +101,12 @@ uint32_t AM_ComputeCRC(AM* am, int32_t withState)
         crc = DVKCrc_AddInt(DecisionTree_ComputeCRC(am->tree), crc);
     if (am->hasVQ)
         crc = addVQ(am->vq, crc);
-    if (am->hasMLLR)
+    if (am->hasMLLR) {
         crc = addMLLR(am->mllr, crc);
+        crc = DVKCrc_AddInt(AM_MLLRComputeCRC(am), crc);
+    }
+    if (am->amf != nullptr && am->accumulatorCrc != nullptr)
+        crc = DVKCrc_AddInt(am->accumulatorCrc(am, withState), crc);
     if (am->hasDynSil)
         crc = DVKCrc_AddInt(am->dynSilCrc != nullptr ? am->dynSilCrc(am, withState)
                                                      : AM_DynSilComputeCRC(am, withState),

@@ -2,6 +2,7 @@
 // array a counted record whose count must be the one the configuration
 // implies; sizes are checked before anything can index past an array.
 #include "core/brevit/acoustic/am.h"
+#include "core/brevit/acoustic/am_adapt.h"
 #include "core/brevit/acoustic/am_added.h"
 #include "core/brevit/acoustic/am_phones.h"
 
@@ -618,6 +619,10 @@ void AM_Destroy(AM* am)
     AM_DynSilFree(am);
     AM_VQFreeAccumulators(am);
     DVKMem_Free(am->vq.adapted);
+    AM_FreeAdaptationBuffers(am);
+    AM_AMFFreeAccumulators(am);
+    AM_GlobalVarianceFree(am);
+    DVKMem_Free(am->savedInvVar);
     for (AMArray* a :
          {&am->unscaleBase, &am->unscaleScale, &am->offsets, &am->invVar16, &am->invVarByte,
           &am->var32, &am->rowConstants, &am->fullTiedTable, &am->triphoneIndex,

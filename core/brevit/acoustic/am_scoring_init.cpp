@@ -1,5 +1,6 @@
 // Kernel choice at load: one state and one component kernel for the model's
 // storage form, covariance type and dimension, and the checksum hooks.
+#include "core/brevit/acoustic/am_adapt.h"
 #include "core/brevit/acoustic/am_da.h"
 #include "core/brevit/acoustic/am_kernels.h"
 #include "core/brevit/acoustic/am_vq.h"
@@ -14,10 +15,11 @@ void installHooks(AM* am, bool vqAdaptation)
 {
     am->modelCrc = AM_ComputeCRC;
     am->dynSilCrc = AM_DynSilComputeCRC;
-    // Accumulator, MAP and MLLR hooks come with adaptation.
-    am->accumulatorCrc = nullptr;
-    am->adaptHook = nullptr;
-    am->mllrHook = nullptr;
+    // MAP adapts and MLLR estimates once a method has gathered statistics;
+    // the accumulate, initialise and free slots come with the method.
+    am->accumulatorCrc = AM_ComputeAccumulatorCRC;
+    am->adaptHook = AM_AdaptModelsUsingMAPPriv;
+    am->mllrHook = AM_MLLRAdapt;
     am->accumulateHook = nullptr;
     am->initAccumulatorsHook = nullptr;
     am->freeHook = nullptr;

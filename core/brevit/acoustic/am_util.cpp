@@ -272,10 +272,11 @@ int32_t AM_GetPosteriorWeight(const AM* am, int32_t i)
     return static_cast<const int16_t*>(am->phoneList.data)[i];
 }
 
-void AM_CallAccumulateHook(AM* am, const uint8_t* frame, int32_t state, int32_t component, int16_t weight)
+uint32_t AM_CallAccumulateHook(AM* am, const uint8_t* frame, int32_t state, int32_t component, int16_t weight)
 {
     if (am->adaptable && am->accumulateHook != nullptr)
-        am->accumulateHook(am, frame, state, component, weight);
+        return am->accumulateHook(am, frame, state, component, weight);
+    return 1;
 }
 
 uint32_t AM_ComputeModelTableCRC(const AM* am)

@@ -35,7 +35,8 @@ void AM_ComputeSumScaledMeans(AM* am);
 
 // Entry i of the posterior weight table, 0 outside it.
 int32_t AM_GetPosteriorWeight(const AM* am, int32_t i);
-// Calls the accumulate slot of an adaptable model that has one.
-void AM_CallAccumulateHook(AM* am, const uint8_t* frame, int32_t state, int32_t component, int16_t weight);
+// Calls the accumulate slot of an adaptable model that has one; its result,
+// 1 when nothing was called.
+uint32_t AM_CallAccumulateHook(AM* am, const uint8_t* frame, int32_t state, int32_t component, int16_t weight);
 // CRC-32 over the model-to-state rows; all ones without a table.
 uint32_t AM_ComputeModelTableCRC(const AM* am);

@@ -214,18 +214,9 @@ int32_t getMatchesAtStart(const MWL* list, int32_t caseFlag, int32_t minLength, 
         bool match = !caseFlag || !l->nonCJK;
         if (!match) {
             const int32_t code = codeOf(l, id);
-            int32_t tc = textCode;
-            if (tc == kMWLCodeExact) {
-                std::vector<uint8_t> head(exact.begin(), exact.begin() + static_cast<long>(n));
-                head.push_back(0);
-                tc = MWLCode_GetCodeE(head.data(), l->surfaceEncoding);
-            }
-            if (code == kMWLCodeExact)
-                match = std::strncmp(reinterpret_cast<const char*>(exactOf(l, id)),
-                                     reinterpret_cast<const char*>(exact.data()), n) == 0 &&
-                        exactOf(l, id)[n] == 0;
-            else
-                match = (code & tc) != 0;
+            const uint8_t* spelled = code == kMWLCodeExact ? exactOf(l, id) : nullptr;
+            const size_t spelledLength = spelled != nullptr ? std::strlen(reinterpret_cast<const char*>(spelled)) : 0;
+            match = MWLShared_MatchesAtStart(code, spelled, spelledLength, n, textCode, exact, l->surfaceEncoding);
         }
         if (match)
             ids[count++] = static_cast<uint32_t>(id);

@@ -74,7 +74,7 @@ struct MWL1 {
     int32_t loadMax[4];        // surface, spoken, recognition, master as measured at load
     int32_t nonCJK;
     DVKSCSU spokenState;       // all zero: the plain form stores no coder state
-    DVKSCSU surfaceState;
+    DVKSCSU surfaceState;      // the shared coder of the list's language
     MWLDynamic* dynamic;
 };
 

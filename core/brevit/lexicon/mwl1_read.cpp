@@ -1,5 +1,6 @@
 #include "core/brevit/lexicon/mwl1.h"
 #include "core/brevit/lexicon/mwl_code.h"
+#include "core/brevit/lexicon/mwl_shared.h"
 #include "core/brevit/lexicon/mwl_util.h"
 #include "core/brevit/runtime/bin_file_reader.h"
 #include "core/brevit/runtime/dvk_language.h"
@@ -198,6 +199,7 @@ bool readRecords(MWL1* l, BinFileReader* r)
     if (BinFileReader_ReadArray(r, l->language, 1, 8) != 1)
         return false;
     l->nonCJK = Language_IsNonCJKLanguage(l->language) ? 1 : 0;
+    MWLShared_SurfaceCoder(l->language, &l->surfaceState);
     if (!readInt(r, &l->tokenizeType) || !readU16(r, &l->boundaryPhoneme) ||
         !readU32(r, &l->recogSetCRC) || !readU32(r, &l->masterSetCRC) ||
         !readU32(r, &l->semanticSetCRC) || !readU32(r, &l->clingSetCRC) ||

@@ -259,6 +259,47 @@ int32_t getMatches(const MWL* l, int32_t caseFlag, int32_t exact, const uint16_t
     return findMatches(of(l), caseFlag, exact, text, ids, capacity, 1, staticOnly);
 }
 
+// Words that begin the text and are at least minLength characters long:
+// decoded from the block the first minLength characters' key falls in, a
+// record compared on its own length with the text's key; the first greater
+// one ends the scan (no later key can be a prefix of the text).
+int32_t getMatchesAtStart(const MWL* list, int32_t caseFlag, int32_t minLength, const uint16_t* text,
+                          uint32_t* ids, int32_t capacity, int32_t staticOnly)
+{
+    const MWLCompress* l = of(list);
+    const MWLCompressStatic* s = l->s;
+    std::vector<uint8_t> key, exact;
+    int32_t prefixBytes = minLength;
+    if (!encode(key, text, s->nonCJK, s->surfaceEncoding, &l->surfaceState, &prefixBytes) ||
+        !encode(exact, text, 0, s->surfaceEncoding, &l->surfaceState))
+        return MWLDynamic_GetMatchesAtStart(l->dynamic, text, minLength, ids, capacity);
+    const int32_t textCode = s->nonCJK ? MWLCode_GetCode(text) : kMWLCodeCaseless;
+    int32_t count = 0;
+    if (s->wordCount > 0 && count < capacity) {
+        MWLCompressWalk w;
+        MWLCompress_StartWalk(s, MWLCompress_FindBlock(s, key.data(), prefixBytes), &w);
+        MWLCompressRecord r;
+        uint32_t id = 0;
+        while (count < capacity && MWLCompress_Next(&w, &r, &id)) {
+            const size_t n = r.key.size();
+            int c = 0;
+            for (size_t i = 0; i < n && c == 0; ++i)
+                c = i >= key.size() ? 1 : static_cast<int>(r.key[i]) - static_cast<int>(key[i]);
+            if (c > 0)
+                break;
+            if (c < 0 || static_cast<int32_t>(n) < prefixBytes)
+                continue;
+            if (!caseFlag || !s->nonCJK ||
+                MWLShared_MatchesAtStart(r.code, r.exact.data(), r.exact.size(), n, textCode, exact,
+                                         s->surfaceEncoding))
+                ids[count++] = id;
+        }
+    }
+    if (!staticOnly && count < capacity)
+        count += MWLDynamic_GetMatchesAtStart(l->dynamic, text, minLength, ids + count, capacity - count);
+    return count;
+}
+
 // Per-word values: stored plus base, else base plus default.
 int32_t value(const MWLCompress* l, uint32_t id, int32_t which)
 {
@@ -634,7 +675,7 @@ int32_t getGender(const MWL* l, uint32_t id, int32_t index)
 
 const MWLOps sMasterWordListCompressBase = {
     deleteList, getEncoding, getLanguage, getTokenizeType, getId, getIdsFromSpoken, getNextDynamicId,
-    getMaxSurface, getMaxSpoken, getForms, getOrthographies, getNumMatches, getMatches, nullptr,
+    getMaxSurface, getMaxSpoken, getForms, getOrthographies, getNumMatches, getMatches, getMatchesAtStart,
     getUnigramScore, getClassId, getAttributes, getAffixId, getSemanticId, getWordTypeFlags, getFreeRecog,
     getMaxMaster, getMaxRecog, getMaxProns, getRecogProns, getMasterProns, getTTSPosIds, getPosIdForPron, markUsed,
     getLeastRecentlyUnused, convertMasterToRecog, isPronLegal, addWord, addWordWithProns, removeWord,

@@ -83,7 +83,7 @@ struct MWLCompress {
     int32_t maxSpoken;
     int32_t maxRecog;
     int32_t maxMaster;
-    DVKSCSU surfaceState;       // all zero: surface keys of code 4 use the shared coder state
+    DVKSCSU surfaceState;       // the shared coder of the list's language (code 4 keys)
     MWLDynamic* dynamic;
 };
 

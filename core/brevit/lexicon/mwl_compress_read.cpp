@@ -1,5 +1,6 @@
 #include "core/brevit/lexicon/mwl_compress.h"
 #include "core/brevit/lexicon/mwl_compress_record.h"
+#include "core/brevit/lexicon/mwl_shared.h"
 #include "core/brevit/lexicon/mwl1.h"
 #include "core/brevit/runtime/bin_file_reader.h"
 #include "core/brevit/runtime/dvk_language.h"
@@ -226,6 +227,7 @@ MWL* MWLCompress_CreateFromBinFile(DVKTar* tar, const char* prefix, const PG* ge
     l->maxSpoken = s->maxSpoken;
     l->maxRecog = s->maxRecog;
     l->maxMaster = s->maxMaster;
+    MWLShared_SurfaceCoder(s->language, &l->surfaceState);
     if (!MWLCompress_CheckAndMeasure(l)) {
         MWL_Delete(&l->base);
         return nullptr;

@@ -1,9 +1,11 @@
 #include "core/brevit/lexicon/mwl_shared.h"
 #include "core/brevit/lexicon/mwl_code.h"
+#include "core/brevit/lexicon/mwl_text_encoding.h"
 #include "core/brevit/lexicon/mwl_util.h"
 #include "core/brevit/runtime/brevit_global_parameters.h"
 #include "core/brevit/runtime/brevit_param_words.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -249,4 +251,24 @@ bool MWLShared_Encode(std::vector<uint8_t>& out, const uint16_t* text, int32_t l
     static const uint16_t kEmpty[1] = {0};
     return MWLCode_ConvertFromUnicode(out.data(), text != nullptr ? text : kEmpty, lower,
                                       MWLShared_EncodingForLookup(encoding), state, prefix) == kMWLCodeDone;
+}
+
+void MWLShared_SurfaceCoder(const char* language, DVKSCSU* coder)
+{
+    MWLDynamicEncodings encodings{};
+    MWLDynamic_SetLanguageEncoding(&encodings, kMWLEncodingSCSU, language);
+    *coder = encodings.surfaceCoder;
+}
+
+bool MWLShared_MatchesAtStart(int32_t code, const uint8_t* exact, size_t exactLength, size_t n, int32_t textCode,
+                              const std::vector<uint8_t>& exactText, int32_t encoding)
+{
+    if (code == kMWLCodeExact)
+        return exactLength == n && n <= exactText.size() && std::equal(exact, exact + n, exactText.begin());
+    if (textCode == kMWLCodeExact) {
+        std::vector<uint8_t> head(exactText.begin(), exactText.begin() + static_cast<long>(std::min(n, exactText.size())));
+        head.push_back(0);
+        textCode = MWLCode_GetCodeE(head.data(), encoding);
+    }
+    return (code & textCode) != 0;
 }

@@ -44,6 +44,17 @@ int32_t MWLShared_AddMasterPronunciation(const MWLShared* l, uint32_t id, const 
 int32_t MWLShared_RemovePronunciation(const MWLShared* l, uint32_t id, int32_t index, int32_t* freed);
 int32_t MWLShared_GetGender(const MWLShared* l, uint32_t id, int32_t index);
 
+// The coder of a compact-Unicode list's surface texts. Neither store keeps
+// one: both take the run-time part's for the list's language, so keys are
+// built alike by the stores, their writers and the run-time words.
+void MWLShared_SurfaceCoder(const char* language, DVKSCSU* coder);
+// Whether a stored word found at the start of a text (its key n bytes long)
+// matches the text's case: a code-16 word by its exact spelling (exact, of
+// exactLength bytes) equal to the text's over n bytes; otherwise the word's
+// code shares a bit with the text's (a code-16 text: the code of its own
+// spelling over n bytes).
+bool MWLShared_MatchesAtStart(int32_t code, const uint8_t* exact, size_t exactLength, size_t n, int32_t textCode,
+                              const std::vector<uint8_t>& exactText, int32_t encoding);
 // The runtime's encoder has no code 1: such lists encode as Latin-1.
 int32_t MWLShared_EncodingForLookup(int32_t encoding);
 // Text to the list's bytes, zero-terminated in out (4 bytes a character +

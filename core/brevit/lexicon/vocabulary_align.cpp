@@ -83,6 +83,101 @@ Forms formsOf(const Voc* voc, VocId id)
     return f;
 }
 
+// The words ending at a cell of the right-to-left pass, from the longest
+// (bounded by the longest surface form) down, the lowest id first among
+// equals; each with the cell it reaches (white space stepped over).
+struct Step {
+    Entry entry;
+    std::pair<int32_t, int32_t> to;
+};
+
+std::vector<Step> wordsEndingAt(const Voc* voc, const uint16_t* surface, const uint16_t* spoken, bool withSpoken,
+                                int32_t matchMode, int32_t restSurface, int32_t restSpoken, int32_t e, int32_t q)
+{
+    std::vector<Step> steps;
+    const int32_t longest = std::max(Voc_GetMaxSurfaceFormLength(voc), 1);
+    for (int32_t length = std::min(longest, e - restSurface); length >= 1; --length) {
+        const std::vector<uint16_t> word = slice(surface, e - length, length);
+        std::vector<VocId> candidates(
+            static_cast<size_t>(std::max(Voc_GetMatches(voc, word.data(), matchMode, 1, 0, 0, nullptr), 0)));
+        if (candidates.empty())
+            continue;
+        Voc_GetMatches(voc, word.data(), matchMode, 1, 0, static_cast<int32_t>(candidates.size()), candidates.data());
+        std::sort(candidates.begin(), candidates.end());
+        for (VocId id : candidates) {
+            const Forms f = formsOf(voc, id);
+            const int32_t k = withSpoken ? f.spokenLength : 0;
+            if (withSpoken &&
+                (k < 1 || q - k < restSpoken || DVKUnicode_NCompare(f.spoken.data(), spoken + q - k, k) != 0))
+                continue;
+            const Entry entry{id, e - length, length, withSpoken ? q - k : 0, k};
+            steps.push_back({entry,
+                             {skipBack(surface, e - length, restSurface),
+                              withSpoken ? skipBack(spoken, q - k, restSpoken) : 0}});
+        }
+    }
+    return steps;
+}
+
+struct RightPass {
+    std::vector<Entry> entries;        // in text order
+    int32_t uncoveredSurfaceEnd;       // what they leave of the rest, from its start
+    int32_t uncoveredSpokenEnd;
+};
+
+// The rest the left pass left, from its end: every cell the words reach is
+// found first (only reached cells are kept), then each cell takes the first
+// of its words through which the surface text is covered furthest to the
+// left. Where taking the first word at each cell never gets stuck this is
+// that walk; where it would, a shorter word leads on.
+RightPass alignFromRight(const Voc* voc, const uint16_t* surface, const uint16_t* spoken, bool withSpoken,
+                         int32_t matchMode, int32_t restSurface, int32_t endSurface, int32_t restSpoken,
+                         int32_t endSpoken)
+{
+    struct Reached {
+        std::vector<Step> steps;
+        int32_t best = 0;            // the leftmost surface position reachable from here
+        int32_t chosen = -1;         // the step leading there, -1: none
+    };
+    std::map<std::pair<int32_t, int32_t>, Reached> cells;
+    cells[{endSurface, endSpoken}];
+    // From the end towards the start: a step always leads to a smaller surface position.
+    for (auto it = cells.rbegin(); it != cells.rend();) {
+        const auto at = it->first;
+        if (at.first > restSurface) {
+            std::vector<Step> steps = wordsEndingAt(voc, surface, spoken, withSpoken, matchMode, restSurface,
+                                                    restSpoken, at.first, at.second);
+            for (const Step& step : steps)
+                cells.try_emplace(step.to);
+            cells[at].steps = std::move(steps);
+        }
+        it = std::make_reverse_iterator(cells.find(at));   // the next smaller cell
+    }
+    for (auto& [at, cell] : cells) {
+        cell.best = at.first;
+        for (size_t k = 0; k < cell.steps.size(); ++k) {
+            const int32_t reach = cells[cell.steps[k].to].best;
+            if (reach < cell.best) {
+                cell.best = reach;
+                cell.chosen = static_cast<int32_t>(k);
+            }
+        }
+    }
+    RightPass pass{{}, endSurface, endSpoken};
+    for (auto at = std::make_pair(endSurface, endSpoken);;) {
+        const Reached& cell = cells[at];
+        pass.uncoveredSurfaceEnd = at.first;
+        pass.uncoveredSpokenEnd = at.second;
+        if (cell.chosen < 0)
+            break;
+        const Step& step = cell.steps[static_cast<size_t>(cell.chosen)];
+        pass.entries.push_back(step.entry);
+        at = step.to;
+    }
+    std::reverse(pass.entries.begin(), pass.entries.end());
+    return pass;
+}
+
 }  // namespace
 
 int32_t Voc_AlignSpokenPhrase(const Voc* voc, const uint16_t* surface, const uint16_t* spoken, int32_t keepPartial,
@@ -136,41 +231,12 @@ int32_t Voc_AlignSpokenPhrase(const Voc* voc, const uint16_t* surface, const uin
     const int32_t restSurface = skip(surface, furthest.first, m);
     const int32_t restSpoken = withSpoken ? skip(spoken, furthest.second, n) : 0;
     if (restSurface < m) {
-        // From the right: the longest word ending at each place, the lowest
-        // id among equals.
-        std::vector<Entry> back;
-        int32_t e = skipBack(surface, m, restSurface);
-        int32_t q = withSpoken ? skipBack(spoken, n, restSpoken) : 0;
-        const int32_t longest = std::max(Voc_GetMaxSurfaceFormLength(voc), 1);
-        while (e > restSurface) {
-            Entry found{kVocNoId, 0, 0, 0, 0};
-            for (int32_t length = std::min(longest, e - restSurface); length >= 1 && found.id == kVocNoId; --length) {
-                const std::vector<uint16_t> word = slice(surface, e - length, length);
-                std::vector<VocId> candidates(static_cast<size_t>(
-                    std::max(Voc_GetMatches(voc, word.data(), matchMode, 1, 0, 0, nullptr), 0)));
-                if (candidates.empty())
-                    continue;
-                Voc_GetMatches(voc, word.data(), matchMode, 1, 0, static_cast<int32_t>(candidates.size()),
-                               candidates.data());
-                std::sort(candidates.begin(), candidates.end());
-                for (VocId id : candidates) {
-                    const Forms f = formsOf(voc, id);
-                    const int32_t k = withSpoken ? f.spokenLength : 0;
-                    if (withSpoken && (k < 1 || q - k < restSpoken ||
-                                       DVKUnicode_NCompare(f.spoken.data(), spoken + q - k, k) != 0))
-                        continue;
-                    found = {id, e - length, length, withSpoken ? q - k : 0, k};
-                    break;
-                }
-            }
-            if (found.id == kVocNoId)
-                break;
-            back.push_back(found);
-            e = skipBack(surface, found.surfaceStart, restSurface);
-            q = withSpoken ? skipBack(spoken, found.spokenStart, restSpoken) : 0;
-        }
+        const RightPass right = alignFromRight(voc, surface, spoken, withSpoken, matchMode, restSurface,
+                                               skipBack(surface, m, restSurface), restSpoken,
+                                               withSpoken ? skipBack(spoken, n, restSpoken) : 0);
+        const int32_t e = right.uncoveredSurfaceEnd;
         if (e > restSurface) {
-            const int32_t spokenEnd = withSpoken ? q : 0;
+            const int32_t spokenEnd = withSpoken ? right.uncoveredSpokenEnd : 0;
             VocId middle = kVocNoId;
             if (BrevitParam_Word(kBrevitParamCandidateMode) != 0) {
                 const std::vector<uint16_t> a = slice(surface, restSurface, e - restSurface);
@@ -181,7 +247,7 @@ int32_t Voc_AlignSpokenPhrase(const Voc* voc, const uint16_t* surface, const uin
             entries.push_back({middle, restSurface, e - restSurface, withSpoken ? restSpoken : 0,
                                withSpoken ? std::max(spokenEnd - restSpoken, 0) : 0});
         }
-        entries.insert(entries.end(), back.rbegin(), back.rend());
+        entries.insert(entries.end(), right.entries.begin(), right.entries.end());
     }
     const auto total = static_cast<int32_t>(entries.size());
     const int32_t written = std::min(total, std::max(max, 0));

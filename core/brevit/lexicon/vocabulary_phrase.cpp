@@ -82,11 +82,20 @@ bool wholeWords(const Voc* voc, const uint16_t* text, int32_t length, int32_t ma
     if (pieces > max)
         return false;
     starts[pieces] = length + 1;
+    // A run longer than the longest surface form is no word: trying every
+    // run from the whole rest down made long texts quadratic in pieces,
+    // each try copying and encoding its run.
+    const int32_t longest = Voc_GetMaxSurfaceFormLength(voc);
     int32_t written = 0;
     for (int32_t i = 0; i < pieces;) {
+        int32_t most = 0;
+        while (i + most < pieces && starts[i + most + 1] - 1 - starts[i] <= longest)
+            ++most;
         int32_t taken = 0;
-        for (int32_t run = pieces - i; run >= 1 && taken == 0; --run) {
+        for (int32_t run = most; run >= 1 && taken == 0; --run) {
+            const uint32_t mark = DVKTempMem_GetMark();
             const VocId id = exactWord(voc, text + starts[i], starts[i + run] - 1 - starts[i]);
+            DVKTempMem_ReleaseToMark(mark);
             if (id != kVocNoId) {
                 ids[written++] = id;
                 taken = run;
@@ -193,6 +202,7 @@ int32_t Voc_MakePhraseActive(Voc* voc, const uint16_t* text, int32_t mode, int32
         const int32_t boundary = MWL_GetCharSetBoundaryMasterPhonemeId(voc->wordList);
         result = 0;
         int32_t written = 0;
+        int32_t nextToken = 0;   // pieces ascend: their tokens are found from the last piece's on
         for (int32_t at = 0; at < length && result == 0;) {
             if (text[at] == u' ') {
                 ++at;
@@ -204,12 +214,13 @@ int32_t Voc_MakePhraseActive(Voc* voc, const uint16_t* text, int32_t mode, int32
             VocId id = exactWord(voc, text + at, end - at);
             int32_t flag = 0;
             if (id == kVocNoId) {
-                int32_t first = 0;
+                int32_t first = nextToken;
                 while (first < n && tokens.starts[first] < at)
                     ++first;
                 int32_t last = first;
                 while (last < n && tokens.starts[last] < end)
                     ++last;
+                nextToken = last;
                 for (int32_t t = first; t < last; ++t) {
                     counts[t] = alternatives[t].count;
                     costs[t] = alternatives[t].costs;

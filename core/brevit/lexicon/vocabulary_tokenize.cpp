@@ -7,6 +7,7 @@
 #include "core/brevit/lexicon/vocabulary.h"
 #include "core/brevit/lexicon/vocabulary_parts.h"
 
+#include "core/brevit/runtime/dvk_err.h"
 #include "core/brevit/runtime/dvk_mem_stack.h"
 #include "core/brevit/runtime/dvk_unicode.h"
 #include "core/brevit/runtime/dvk_unicode_str.h"
@@ -29,6 +30,17 @@ CharInfo infoOf(uint16_t c)
     CharInfo info{};
     DVKUnicode_GetCharInfo(c, 0, &info.script, nullptr, nullptr, &info.digit, &info.grapheme);
     return info;
+}
+
+// As many words beginning at one place as the tokenizer looks at: it cannot
+// tell which is the longest, so the text gets no tokens; said once per text.
+bool tooManyAt(int32_t matches, int32_t at)
+{
+    if (matches < kMaxCandidates)
+        return false;
+    DVKErr_Warn(__FILE__, __LINE__, "tokenizer: %d words begin at character %d, the text is not tokenized",
+                kMaxCandidates, at);
+    return true;
 }
 
 bool sameClass(const CharInfo& a, const CharInfo& b)
@@ -230,7 +242,7 @@ bool generalTokenize(Context& c, Output& out, int32_t matchMode)
             while (at + run < c.length && sameClass(infoOf(c.text[at + run]), first))
                 ++run;
         const int32_t n = matchesAt(c, at, matchMode);
-        if (n >= kMaxCandidates)
+        if (tooManyAt(n, at))
             return false;
         VocId best = kVocNoId;
         int32_t bestLength = run;
@@ -403,7 +415,7 @@ bool numberTokenize(Context& c, Output& out)
                 plainUntil = end;
         }
         const int32_t n = matchesAt(c, at, 0);
-        if (n >= kMaxCandidates)
+        if (tooManyAt(n, at))
             return false;
         VocId best = kVocNoId;
         int32_t bestLength = run;

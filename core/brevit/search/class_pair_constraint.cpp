@@ -187,7 +187,7 @@ void freeArrays(ClassPairConstraint* c)
     DVKMem_Free(c->targets);
     DVKMem_Free(c->transitionScores);
     DVKMem_Free(c->endScores);
-    DVKMem_Free(c->stateTables);
+    ClassPairConstraint_FreeStateTables(&c->head);
     DVKMem_Free(c->scratchList);
     for (void* buffer : c->reverseBuffers)
         DVKMem_Free(buffer);

@@ -13,6 +13,14 @@ struct Constraint;
 struct ConstraintIterator;
 struct PronCache;
 
+// One position of a word in the active-id table of the reverse check.
+struct ClassPairActiveIdRecord {
+    uint32_t word;          // active word id
+    uint32_t classIndex;
+    uint32_t member;
+    uint32_t position;      // index of the word inside the member
+};
+
 // Index 0 is the utterance boundary: its transitions are the starts; a
 // transition to it is recorded as the source's end flag and end score.
 struct ClassPairConstraint {
@@ -40,7 +48,7 @@ struct ClassPairConstraint {
     int32_t transitionCapacity;
     int32_t transitionCount;
     int32_t editable;
-    ActiveId* activeIdTable;
+    ClassPairActiveIdRecord* activeIdTable;
     int32_t activeIdCount;
 };
 

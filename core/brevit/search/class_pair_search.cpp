@@ -15,63 +15,19 @@
 #include "core/brevit/search/class_manager.h"
 #include "core/brevit/search/class_networks.h"
 #include "core/brevit/search/class_pair_constraint.h"
+#include "core/brevit/search/class_pair_iterator.h"
 #include "core/brevit/search/constraint_class.h"
 #include "core/brevit/search/search_lexicon_calls.h"
 
 namespace {
 
-// The iterator record inside the caller's storage.
-struct PairIterator {
-    ClassPairConstraint* con;
-    ClassManager* manager;
-    const Voc* vocabulary;
-    const AWL* words;
-    int32_t constraintIndex;
-    uint16_t previous;
-    uint16_t restrict;
-    uint16_t restrictWord;   // active word of the restricting pron
-    uint16_t word;           // word whose prons are offered
-    // The last decoded position.
-    ActiveId cachedId;
-    int32_t cachedClassIndex;
-    int32_t cachedLength;
-    // The class entered or continued.
-    uint32_t classId;
-    const ConstraintClass* record;
-    int32_t memberCount;
-    int32_t classEnds;       // the class has the end flag
-    int32_t transitionCursor;
-    int32_t transitionEnd;
-    int32_t member;
-    int32_t pronCount;
-    int32_t pronCursor;
-    int32_t continuing;
-    int32_t startedAtFirstWord;
-    int32_t addMemberScore;
-    int32_t wordOrder;
-    int32_t sharedRuns;      // parameter word 213
-    int32_t plainInit;
-    int32_t treeMode;
-    uint16_t stepScore;
-    uint32_t final;
-    ActiveId next;
-    LexTree* tree;
-    // The cached variant.
-    int32_t plain;
-    const uint16_t* cachePronIds;
-    const uint16_t* cacheMembers;
-    int32_t cacheCursor;
-    int32_t cacheEnd;
-    ActiveId cacheBase;
-    int32_t stateValues[2];
-    int32_t stateWords[2];
-};
+using PairIterator = ClassPairIterator;
+
+PairIterator* asIterator(ConstraintIterator* iterator) { return ClassPairIterator_Of(iterator); }
 
 constexpr ActiveId kInvalidActiveId = ActiveId_FromWords(0x7fffffffu, 0xffffffffu);
 
 ClassPairConstraint* asPair(Constraint* con) { return reinterpret_cast<ClassPairConstraint*>(con); }
-
-PairIterator* asIterator(ConstraintIterator* iterator) { return ConstraintIterator_As<PairIterator>(iterator); }
 
 uint16_t transitionScore(const ClassPairConstraint* c, int32_t t)
 {
@@ -128,6 +84,8 @@ bool enterNextClass(PairIterator* it)
                 it->word = kConstraintNoPron;
                 it->pronCount = 1;
                 it->pronCursor = 0;
+                if (BrevitParam_Word(kBrevitParamRecordTreeState) != 0 && c->stateTableFlag != 0)
+                    ClassPairConstraint_RecordState(&it->con->head, reinterpret_cast<ConstraintIterator*>(it));
                 return true;
             }
         }

@@ -1,6 +1,7 @@
-// Stand-ins for the constraint kinds until their own sources land: each provisional function calls the installed double of the
-// same name, else answers as if no constraint of its kind existed (readers
-// give null, queries 0, an expansion its input, preparation success).
+// Readers of stored constraint records that tests may put in place of the
+// kinds' own: with a set installed, the whole-vocabulary and class-pair
+// readers hand each stored record to it first, so that tests may store
+// scripted records of those types.
 #pragma once
 
 #include <cstdint>
@@ -8,30 +9,15 @@
 struct BinFileReader;
 struct ClassManager;
 struct Constraint;
-struct ConstraintIterator;
-struct PronCache;
 struct Voc;
 
 struct ConstraintKindDoubles {
     Constraint* (*wholeVocReadFromBinFile)(BinFileReader* reader, Voc* vocabulary);
     Constraint* (*classPairReadFromBinFile)(BinFileReader* reader, ClassManager* classManager);
     Constraint* (*classPairReadFromConstraintFile)(BinFileReader* reader, ClassManager* classManager);
-    void (*classPairPrepareIterator)(Constraint* con, ConstraintIterator* iterator);
-    int32_t (*classPairPrepareFrame)(Constraint* con, const uint8_t* bytes, int32_t count, int32_t word);
-    Constraint* (*classPairExpand)(Constraint* con);
-    int32_t (*classPairCollectWordIds)(Constraint* con, uint16_t* buffer, int32_t room);
-    int32_t (*classPairHasLoopClass)(Constraint* con);
-    void (*classPairFillPronCache)(Constraint* con, PronCache* cache);
-    void (*classPairFindFirstFlaggedClass)(Constraint* const* array, int32_t n, int32_t* found,
-                                           int32_t* values);
-    int32_t (*classPairClassesNeedLexTree)(Constraint* con);
-    void (*transcriptionMarkReferencedWordIds)(Constraint* con, uint8_t* bitmap, int32_t first,
-                                               int32_t count);
 };
 
 // Installs doubles (null: none) and returns the previous set.
 const ConstraintKindDoubles* ConstraintKinds_InstallDoubles(const ConstraintKindDoubles* doubles);
-// The installed set, null when none. The class-pair readers hand a stored
-// record to the installed double first, so that tests may store scripted
-// type-3 records.
+// The installed set, null when none.
 const ConstraintKindDoubles* ConstraintKinds_InstalledDoubles();

@@ -56,6 +56,9 @@ int32_t PronCache_GetPronInfo(PronCache* cache, uint16_t pronId, const uint16_t*
 
 // Precomputes a phrase class's per-word scores; 0 on failure.
 int32_t IR_PrepareClassScores(void* index, int32_t classIndex);
+// The score of a word of a phrase class after the word before it (65533:
+// the phrase starts).
+int32_t IR_ScoreWordTransition(void* index, int32_t classIndex, int32_t flag, uint16_t before, uint16_t word);
 
 struct MWL;
 // A word-list word's 16-bit attribute value, 0xFFFFFFFF when none.
@@ -76,6 +79,13 @@ int32_t AWL_GetNthPronId(const AWL* list, int32_t activeId, int32_t n);
 int32_t Voc_CanFollow(const Voc* vocabulary, int32_t a, int32_t b);
 // The most pronunciations of one word.
 int32_t Voc_GetMaxNumPronunciations(const Voc* vocabulary);
+// The highest pron id in use; 1 when the vocabulary has the pron in use.
+int32_t Voc_GetNumActiveEntries(const Voc* vocabulary);
+int32_t Voc_IsPronIdActive(const Voc* vocabulary, int32_t pronId);
+// A pron's recognition phonemes ended by 0xFFFF into output (room for the
+// longest plus its end); its length.
+int32_t Voc_GetRecogPronunciation(Voc* vocabulary, int32_t pronId, uint16_t* output);
+int32_t Voc_GetMaxRecogPronunciationLength(const Voc* vocabulary);
 // One past the highest active word id in use, at least 1.
 int32_t Voc_GetActiveIdLimit(const Voc* vocabulary);
 // The number of pronunciations of a word (a vocabulary id), writing at most

@@ -1,3 +1,4 @@
+#include "core/brevit/acoustic/am_adapt.h"
 #include "core/brevit/acoustic/am_added.h"
 #include "core/brevit/acoustic/am_kernels.h"
 #include "core/brevit/runtime/brevit_param_words.h"
@@ -723,8 +724,9 @@ TEST_F(KernelTest, SelectionFollowsTheStorageForm)
         EXPECT_EQ(am->componentKernel, c.component);
         EXPECT_EQ(am->modelCrc, &AM_ComputeCRC);
         EXPECT_EQ(am->dynSilCrc, &AM_DynSilComputeCRC);
-        EXPECT_EQ(am->accumulatorCrc, nullptr);
-        EXPECT_EQ(am->mllrHook, nullptr);
+        EXPECT_EQ(am->accumulatorCrc, &AM_ComputeAccumulatorCRC);
+        EXPECT_EQ(am->adaptHook, &AM_AdaptModelsUsingMAPPriv);
+        EXPECT_EQ(am->mllrHook, &AM_MLLRAdapt);
     }
 }
 

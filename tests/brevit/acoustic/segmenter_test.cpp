@@ -303,6 +303,19 @@ TEST_F(SegmenterTest, PhonemesWithSilenceAlignHeldFrames)
         EXPECT_EQ(score, 24 * processed);
         const std::vector<uint16_t> want = {5, 3, 4, 2, 5, 3, 4, static_cast<uint16_t>(frames == 0 ? 20 : 14)};
         EXPECT_EQ(std::vector<uint16_t>(durations, durations + 8), want);
+        // The speech lies between the two silences: frames 5 to 26.
+        Segmentation* record = Segmentation_Alloc(8, 1);
+        ASSERT_NE(record, nullptr);
+        for (int32_t i = 0; i < 8; ++i) {
+            record->stateIds[i] = chain[i];
+            record->durations[i] = durations[i];
+            record->frameCount += durations[i];
+        }
+        record->stateCount = 8;
+        EXPECT_EQ(Segmentation_GetFirstSpeechFrame(record), 5);
+        EXPECT_EQ(Segmentation_GetLastSpeechFrame(record), 26);
+        EXPECT_EQ(Segmentation_CountSpeechFrames(record), 26 - 5);
+        Segmentation_Delete(record);
         Segmenter_Delete(seg);
     }
 }
@@ -451,6 +464,118 @@ TEST_F(SegmenterTest, PartialTranscriptGivesTheWordsOfAFrameRange)
     // The word texts are built in the scratch stack, which the context would
     // only free after the fixture counts its blocks.
     DVKTempMem_DeleteMemStack();
+}
+
+// A vocabulary over the model's own phonemes: each word's pron expands as
+// its phonemes would alone, across words (cross-word contexts) as the
+// joined phonemes would, and a pause flag puts a silence after its word.
+TEST_F(SegmenterTest, PronunciationsExpandAsTheirPhonemes)
+{
+    AcousticModelSpec spec;
+    spec.dim = 4;
+    spec.singleComponent = true;
+    spec.covType = 2;
+    spec.weights = {1, 1, 1, 1};
+    spec.constants = {1000};
+    AM* am = load(spec);
+    ASSERT_NE(am, nullptr);
+    VocabularyFixture::Options options;
+    options.phonemes = {"h#", "ph1", "ph2"};
+    VocabularyFixture vocabulary({{u"abb", u"", {"ph1 ph2 ph2"}, true}, {u"ba", u"", {"ph2 ph1"}, true}}, options);
+    Voc* voc = vocabulary.load();
+    ASSERT_NE(voc, nullptr);
+
+    // The chain of a phoneme sequence alone, without silences.
+    const auto phonemeChain = [&](std::vector<uint16_t> phonemes) {
+        Segmenter* seg = Segmenter_Create(am, nullptr, 10);
+        std::vector<uint16_t> chain(32);
+        std::vector<int16_t> positions(32);
+        std::vector<uint16_t> durations(33);
+        int32_t count = 0;
+        EXPECT_EQ(Segmenter_Start(seg, 100, 0, 200, 0, 0, 0, nullptr, static_cast<int32_t>(phonemes.size()),
+                                  phonemes.data(), 32, chain.data(), positions.data(), durations.data(), &count,
+                                  nullptr),
+                  1);
+        Segmenter_Delete(seg);
+        chain.resize(static_cast<size_t>(count));
+        return chain;
+    };
+    const std::vector<uint16_t> first = phonemeChain({1, 2, 2}), second = phonemeChain({2, 1});
+    const std::vector<uint16_t> joined = phonemeChain({1, 2, 2, 2, 1});
+    const uint16_t sil = AM_GetSilenceStateId(am);
+
+    const uint16_t prons[2] = {0, 1};
+    const struct {
+        int32_t crossWord;
+        std::vector<uint8_t> flags;
+    } cases[] = {{0, {0, 0}}, {1, {0, 0}}, {1, {1, 0}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "cross-word " << c.crossWord << " pause " << int{c.flags[0]});
+        std::vector<uint16_t> wantStates = {sil}, wantPhonemes = {0};
+        std::vector<int16_t> wantPositions = {-1};
+        const auto add = [&](const std::vector<uint16_t>& states, size_t from, size_t to, int16_t word,
+                             const std::vector<uint16_t>& centres) {
+            for (size_t i = from; i < to; ++i) {
+                wantStates.push_back(states[i]);
+                wantPositions.push_back(word);
+                wantPhonemes.push_back(centres[(i - from) / static_cast<size_t>(am->statesPerModel)]);
+            }
+        };
+        const size_t split = first.size();
+        const bool crossed = c.crossWord != 0 && c.flags[0] == 0;
+        add(crossed ? joined : first, 0, split, 0, {1, 2, 2});
+        if (c.flags[0] != 0) {
+            wantStates.push_back(sil);
+            wantPositions.push_back(1);
+            wantPhonemes.push_back(0);
+        }
+        add(crossed ? joined : second, crossed ? split : 0, crossed ? joined.size() : second.size(), 1, {2, 1});
+        wantStates.push_back(sil);
+        wantPositions.push_back(-1);
+        wantPhonemes.push_back(0);
+
+        Segmenter* seg = Segmenter_Create(am, voc, 10);
+        ASSERT_NE(seg, nullptr);
+        std::vector<uint16_t> chain(32), phonemes(32), durations(33);
+        std::vector<int16_t> positions(32);
+        int32_t count = 0;
+        ASSERT_EQ(Segmenter_Start(seg, 100, c.crossWord, 200, 1, 0, 2, prons, 0, phonemes.data(), 32, chain.data(),
+                                  positions.data(), durations.data(), &count, c.flags.data()),
+                  1);
+        Segmenter_Delete(seg);
+        ASSERT_EQ(static_cast<size_t>(count), wantStates.size());
+        EXPECT_EQ(std::vector<uint16_t>(chain.begin(), chain.begin() + count), wantStates);
+        EXPECT_EQ(std::vector<int16_t>(positions.begin(), positions.begin() + count), wantPositions);
+        EXPECT_EQ(std::vector<uint16_t>(phonemes.begin(), phonemes.begin() + count), wantPhonemes);
+    }
+    // Without a vocabulary the pronunciation path fails.
+    Segmenter* seg = Segmenter_Create(am, nullptr, 10);
+    std::vector<uint16_t> chain(32), phonemes(32), durations(33);
+    std::vector<int16_t> positions(32);
+    int32_t count = 0;
+    EXPECT_EQ(Segmenter_Start(seg, 100, 0, 200, 1, 0, 2, prons, 0, phonemes.data(), 32, chain.data(),
+                              positions.data(), durations.data(), &count, nullptr),
+              0);
+    EXPECT_EQ(seg->state, 3);
+    Segmenter_Delete(seg);
+}
+
+// Room for three states per phoneme of the vocabulary's longest pron, and
+// a silence around each word: "New York" has six phonemes.
+TEST_F(SegmenterTest, SegmentationHoldsTheLongestPronunciation)
+{
+    VocabularyFixture vocabulary;
+    Voc* voc = vocabulary.load();
+    ASSERT_NE(voc, nullptr);
+    ASSERT_EQ(Voc_GetMaxRecogPronunciationLength(voc), 6);
+    for (const int32_t words : {1, 4, kSegmentationMaxWords}) {
+        Segmentation* seg = Segmentation_Create(voc, words);
+        ASSERT_NE(seg, nullptr);
+        EXPECT_EQ(seg->stateCapacity, 3 * words * (1 + 6) + 1);
+        EXPECT_EQ(seg->wordCount, words);
+        Segmentation_Delete(seg);
+    }
+    EXPECT_EQ(Segmentation_Create(voc, kSegmentationMaxWords + 1), nullptr);
 }
 
 } // namespace

@@ -151,6 +151,15 @@ protected:
                         out << ']';
                     }
                 }
+            for (int32_t caseFlag : {0, 1})
+                for (int32_t least : {1, 2, 3}) {
+                    std::vector<uint32_t> ids(40, 0xEEEE);
+                    const int32_t n = MWL_GetMatchesAtStart(l, caseFlag, least, u16(t), ids.data(), 40, 1);
+                    out << " @" << least << ' ' << n << '[';
+                    for (int32_t k = 0; k < n && k < 40; ++k)
+                        out << ids[static_cast<size_t>(k)] << ',';
+                    out << ']';
+                }
             out << '\n';
         }
         for (const std::u16string& s : spokens) {
@@ -300,6 +309,51 @@ TEST_F(MWLCompressTest, BothStoresAnswerRandomTablesAlike)
             expectSameAnswers(randomWords(seed, 120), optionsOf(s), describe(s) + " seed " + std::to_string(seed));
 }
 
+// Other encodings and languages: Latin-1 and Latin-9 keys, UTF-8, a
+// compact-Unicode "ruru" list whose Cyrillic keys go through the shared
+// surface coder, and a CJK list (no spelling codes, generator word class 1).
+TEST_F(MWLCompressTest, BothStoresAnswerAlikeInEveryEncoding)
+{
+    auto table = [](std::vector<std::u16string> surfaces) {
+        std::vector<CWord> words;
+        uint16_t k = 0;
+        for (const std::u16string& t : surfaces) {
+            CWord w;
+            w.word.surface = t;
+            if (++k % 3 != 0)
+                w.word.prons = {{static_cast<uint16_t>(k % 5), 1, 2}};
+            words.push_back(w);
+        }
+        return words;
+    };
+    const std::vector<CWord> latin = table({u"caf\u00e9", u"Caf\u00e9", u"\u00c9lan", u"na\u00efve", u"river",
+                                            u"RIVER", u"r\u00e9sum\u00e9", u"R\u00e9sum\u00e9", u"zoo"});
+    const std::vector<CWord> latin9 = table({u"\u0153uvre", u"\u0160al", u"\u0161al", u"river", u"\u20ac"});
+    const std::vector<CWord> cyrillic = table({u"\u041c\u043e\u0441\u043a\u0432\u0430",
+                                               u"\u043c\u043e\u0441\u043a\u0432\u0430", u"\u043c\u0438\u0440",
+                                               u"\u041c\u0438\u0440", u"\u043c\u0438\u0440\u044b", u"river",
+                                               u"River"});
+    const std::vector<CWord> cjk = table({u"\u4e2d\u56fd", u"\u4e2d\u6587", u"\u5317\u4eac", u"\u4e2d",
+                                          u"abc", u"ABC"});
+    const struct {
+        const char* what;
+        const std::vector<CWord>* words;
+        const char* language;
+        int32_t encoding;
+    } lists[] = {
+        {"Latin-1", &latin, "enus", 2},   {"UTF-8", &latin, "frfr", 3},     {"Latin-9", &latin9, "frfr", 5},
+        {"compact", &cyrillic, "ruru", 4}, {"Cyrillic UTF-8", &cyrillic, "ruru", 3}, {"CJK", &cjk, "zhcn", 3},
+    };
+    for (const auto& list : lists)
+        for (const Setting& s : {kSettings[0], kSettings[2], kSettings[4]}) {
+            compressed_word_lists::Options o = optionsOf(s);
+            o.list.language = list.language;
+            o.list.encoding = list.encoding;
+            std::vector<CWord> words = *list.words;
+            expectSameAnswers(words, o, std::string(list.what) + " " + describe(s));
+        }
+}
+
 // The same run-time words added to both stores: both answer alike again.
 TEST_F(MWLCompressTest, BothStoresAnswerAlikeAfterTheSameAdds)
 {
@@ -446,6 +500,29 @@ TEST_F(MWLCompressTest, LookupsRunAcrossBlockBoundaries)
     std::vector<uint32_t> ids(10);
     EXPECT_EQ(MWL_GetMatches(l, 0, 0, u16(u"riv"), ids.data(), 10, 1), 4);
     EXPECT_EQ(MWL_GetMatches(l, 0, 0, u16(u"r"), ids.data(), 10, 1), 6);
+}
+
+// More key text than 16-bit offsets reach (the plain store's limit, not
+// this one's): every word is found under its own id.
+TEST_F(MWLCompressTest, AListPastSixtyFourKiBOfKeysLoads)
+{
+    std::vector<CWord> words;
+    for (int i = 0; i < 12000; ++i) {
+        CWord w;
+        for (int k = 0, v = i * 7919; k < 6; ++k, v /= 26)
+            w.word.surface.push_back(static_cast<char16_t>(u'a' + v % 26));
+        words.push_back(w);
+    }
+    compressed_word_lists::Options o = optionsOf(kSettings[2]);
+    const MWL* l = compressed(compressed_word_lists::build(words, o));
+    ASSERT_NE(l, nullptr);
+    std::vector<word_lists::Word> plainWords;
+    for (const CWord& w : words)
+        plainWords.push_back(w.word);
+    const std::vector<size_t> order = word_lists::order(plainWords, o.list);
+    for (uint32_t id = 0; id < order.size(); id += 997)
+        EXPECT_EQ(MWL_GetId(l, u16(words[order[id]].word.surface), nullptr, 1), id);
+    EXPECT_EQ(MWL_GetId(l, u16(words[order.back()].word.surface), nullptr, 1), order.size() - 1);
 }
 
 using FieldsDamage = std::function<void(compressed_word_lists::Fields&)>;

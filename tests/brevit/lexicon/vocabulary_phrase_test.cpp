@@ -1,5 +1,6 @@
 #include "tests/brevit/lexicon/vocabulary_tokenize_test.h"
 
+#include "core/brevit/lexicon/mwl_dynamic.h"
 #include "core/brevit/runtime/dvk_err.h"
 
 namespace {
@@ -106,6 +107,25 @@ TEST_F(PhraseTest, APieceOfSeveralTokensBecomesOneWordOfJoinedProns)
     EXPECT_EQ(pronsOf(voc, p.ids[0]), std::vector<std::vector<uint16_t>>{joined});
 }
 
+// Each piece joins the prons of its own tokens only.
+TEST_F(PhraseTest, EveryPieceJoinsItsOwnTokens)
+{
+    Voc* voc = build(1);
+    const Phrase p = activate(voc, u"John,b b,a a.John");
+    EXPECT_EQ(p.result, 0);
+    ASSERT_EQ(p.ids.size(), 3u);
+    EXPECT_EQ(p.flags, (std::vector<int32_t>{1, 1, 1}));
+    auto joined = [&](const char* a, const char* b) {
+        std::vector<uint16_t> first = m_fixture->pron(a), second = m_fixture->pron(b);
+        first.pop_back();
+        first.insert(first.end(), second.begin(), second.end());
+        return std::vector<std::vector<uint16_t>>{first};
+    };
+    EXPECT_EQ(pronsOf(voc, p.ids[0]), joined("Z AA N", "B IY"));
+    EXPECT_EQ(pronsOf(voc, p.ids[1]), joined("B IY", "EY"));
+    EXPECT_EQ(pronsOf(voc, p.ids[2]).size(), 1u);
+}
+
 TEST_F(PhraseTest, WithoutAGeneratorUnknownTokensAreUnusable)
 {
     Voc* voc = build(1, false);
@@ -114,6 +134,45 @@ TEST_F(PhraseTest, WithoutAGeneratorUnknownTokensAreUnusable)
     EXPECT_EQ(p.result, 1);
     EXPECT_TRUE(p.ids.empty());
     EXPECT_EQ(Voc_ComputeCRC(voc), crc);
+}
+
+// The run-time store filled to its last record: the add of the second
+// token is refused, the first token's word is removed again.
+TEST_F(PhraseTest, ARefusedAddTakesBackTheWordsOfTheCall)
+{
+    Voc* voc = build(1);
+    const std::vector<uint16_t> pron = m_fixture->pron("B AA");
+    const uint16_t* prons[] = {pron.data()};
+    for (uint32_t k = 0;; ++k) {
+        const std::u16string text = u"w" + std::u16string(1, static_cast<char16_t>(u'a' + k % 26)) +
+                                    std::u16string(1, static_cast<char16_t>(u'a' + k / 26 % 26)) +
+                                    std::u16string(1, static_cast<char16_t>(u'a' + k / 676 % 26)) +
+                                    std::u16string(1, static_cast<char16_t>(u'a' + k / 17576));
+        uint32_t id = 0;
+        if (MWL_AddWordWithPronunciations(voc->wordList, VocabularyFixture::units(text), nullptr, 1, prons, 0, 0,
+                                          &id) != kMWLAddDone)
+            break;
+        ASSERT_LT(k, kMWLDynamicMostRecords);
+    }
+    const uint32_t crc = Voc_ComputeCRC(voc);
+    const Phrase p = activate(voc, u"John base");
+    EXPECT_EQ(p.result, kMWLAddRefused);
+    EXPECT_TRUE(p.ids.empty());
+    EXPECT_EQ(Voc_ComputeCRC(voc), crc);
+    // Room for one word: the first new token is added and taken back when
+    // the second is refused (the store keeps what it grew, so its CRC is
+    // no witness here), after which the room is there again.
+    const uint32_t first = MWL_GetId(voc->wordList, VocabularyFixture::units(u"waaaa"), nullptr, 0);
+    int32_t freed = 0;
+    ASSERT_EQ(MWL_RemoveWord(voc->wordList, first, &freed), 1);
+    const Phrase q = activate(voc, u"base bass");
+    EXPECT_EQ(q.result, kMWLAddRefused);
+    EXPECT_TRUE(q.ids.empty());
+    EXPECT_EQ(w(u"base"), kVocNoId);
+    EXPECT_EQ(w(u"bass"), kVocNoId);
+    const Phrase r = activate(voc, u"John base");
+    EXPECT_EQ(r.result, 0);
+    EXPECT_EQ(r.flags, (std::vector<int32_t>{0, 1}));
 }
 
 TEST_F(PhraseTest, EveryAllocationFailingInTurnAddsNothing)

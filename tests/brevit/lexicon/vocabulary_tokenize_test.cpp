@@ -1,5 +1,10 @@
 #include "tests/brevit/lexicon/vocabulary_tokenize_test.h"
 
+#include "core/brevit/runtime/brevit_global_parameters.h"
+
+#include <algorithm>
+#include <string>
+
 namespace {
 
 constexpr VocId kNo = kVocNoId;
@@ -95,15 +100,24 @@ TEST_F(TokenizeTest, ThirtyMatchesAtOnePlaceStopTokenizing)
         list.push_back({text, u"", {"K"}, true});
         text += u"q";
     }
-    words(list);
+    VocabularyFixture::Options o = tokenizeOptions();
+    o.params = {{kBrevitParamWarnings, 1}};
+    words(list, o);
     int32_t n = -1;
+    testing::internal::CaptureStdout();
     EXPECT_TRUE(tokens(2, u"John " + text, 40, 0, 0, &n).size() == 0 || n == 0);
     EXPECT_EQ(n, 0);
     tokens(3, u"John " + text, 40, 0, 0, &n);
     EXPECT_EQ(n, 0);
-    // 29 of them still tokenize.
+    // 29 of them still tokenize, and say nothing.
     tokens(2, u"John " + text.substr(0, 29), 40, 0, 0, &n);
     EXPECT_EQ(n, 2);
+    const std::string said = testing::internal::GetCapturedStdout();
+    const std::string line = "tokenizer: 30 words begin at character 5, the text is not tokenized\n";
+    ASSERT_EQ(std::count(said.begin(), said.end(), '\n'), 2) << said;
+    // One line each from the general and the number tokenizer.
+    ASSERT_NE(said.find(line), std::string::npos) << said;
+    EXPECT_NE(said.find(line, said.find(line) + line.size()), std::string::npos) << said;
 }
 
 TEST_F(TokenizeTest, ScriptAwareTokenizerSplitsUncasedScriptsByCharacter)

@@ -10,18 +10,7 @@
 
 inline std::vector<VocabularyFixture::WordSpec> tokenizeWords()
 {
-    return {{u"New York", u"new york", {"N UW Y AO R K"}, true},
-            {u"New", u"", {"N UW"}, true},
-            {u"York", u"", {"Y AO R K"}, true},
-            {u"John", u"", {"Z AA N"}, true},
-            {u"a", u"", {"EY"}, true},
-            {u"b", u"", {"B IY"}, true},
-            {u"\u6771", u"", {"T AO"}, true},
-            {u"3", u"", {"T R IY"}, true},
-            {u"5", u"", {"V AA EH V"}, true},
-            {u".", u"period", {"V IY R IH AA D"}, true},
-            {u".", u"dot", {"D AA T"}, true},
-            {u".", u"point", {"V AO EH N T"}, true}};
+    return vocabulary_fixture::tokenizerWords();
 }
 
 inline VocabularyFixture::Options tokenizeOptions()

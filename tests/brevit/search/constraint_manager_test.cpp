@@ -2,7 +2,9 @@
 // checksum and the transcription word marks.
 #include "core/brevit/runtime/dvk_crc.h"
 #include "core/brevit/search/constraint_manager.h"
+#include "core/brevit/search/transcription_constraint.h"
 #include "tests/brevit/search/constraint_test.h"
+#include "tests/brevit/search/fake_vocabulary.h"
 
 #include <memory>
 #include <vector>
@@ -200,18 +202,23 @@ TEST_F(ConstraintManagerTest, CrcOverTheHeadWordsAndEachConstraint)
 
 TEST_F(ConstraintManagerTest, MarkReferencedWordIdsAsksTranscriptionsOnly)
 {
+    // Words 5, 9, 17, 40000 and 12 with one pron each (ten times the word).
+    FakeVocabulary words({{5, {50}}, {9, {90}}, {17, {170}}, {40000, {4000}}, {12, {120}}});
     make(1);
-    ScriptedSpec transcription = named("t", kConstraintTypeTranscription);
-    transcription.wordIds = {5, 9, 17, 40000};
+    const std::vector<uint16_t> marked{50, 90, 170, 4000};
+    const std::vector<uint16_t> released{120};
+    ASSERT_EQ(ConstraintManager_AddConstraint(
+                  m_manager, Constraint_CreatePronTranscriptionConstraint(marked.data(), 4, words.voc(), 0), -1),
+              0);
     ScriptedSpec other = named("v");
     other.wordIds = {10, 11};
-    add(transcription);
     add(other);
-    add(transcription);
+    ASSERT_EQ(ConstraintManager_AddConstraint(
+                  m_manager, Constraint_CreatePronTranscriptionConstraint(released.data(), 1, words.voc(), 0), -1),
+              2);
     ConstraintManager_ReleaseConstraint(m_manager, 2);
     uint8_t bitmap[2] = {};
     ConstraintManager_MarkReferencedWordIds(m_manager, 16, bitmap, 8);
-    EXPECT_EQ(scriptedCalls().marked, 1);
     EXPECT_EQ(bitmap[0], 0x02);
     EXPECT_EQ(bitmap[1], 0x02);
 }

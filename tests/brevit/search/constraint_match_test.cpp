@@ -68,32 +68,6 @@ TEST_F(ConstraintPaths, ReverseSequencesUpToTheirLimit)
     EXPECT_EQ(Constraint_IsLegalPronSequenceReverse(&looping, 1, fives39.data(), 39), 0);
 }
 
-TEST_F(ConstraintPaths, ClassPairsWithConstraintClassesAreMatchedOnTheirExpansions)
-{
-    ScriptedSpec nested = chain("nested", kConstraintTypeClassPair);
-    nested.hasConstraintClasses = 1;
-    Constraint* array[2] = {owned(named("plain")), owned(nested)};
-    EXPECT_EQ(legal(array, 2, {10, 20}), 1);
-    EXPECT_EQ(scriptedCalls().expansions, 1);
-    // The walk ran on the copy; the copy is gone again (the fixture checks).
-    EXPECT_EQ(calledFor(kSlotDelete), (std::vector<std::string>{"nested+"}));
-    // One iterator per word, on the copy.
-    EXPECT_EQ(calledFor(kSlotIteratorInit), (std::vector<std::string>{"plain", "nested+", "nested+"}));
-}
-
-TEST_F(ConstraintPaths, AFailedExpansionDeletesTheCopiesMadeAndRefuses)
-{
-    ScriptedSpec first = chain("first", kConstraintTypeClassPair);
-    first.hasConstraintClasses = 1;
-    ScriptedSpec failing = chain("failing", kConstraintTypeClassPair);
-    failing.expandFails = true;
-    Constraint* array[3] = {owned(first), owned(named("voc")), owned(failing)};
-    EXPECT_EQ(legal(array, 3, {10, 20}), 0);
-    EXPECT_EQ(scriptedCalls().expansions, 2);
-    EXPECT_EQ(calledFor(kSlotDelete), (std::vector<std::string>{"first+"}));
-    EXPECT_EQ(calledFor(kSlotIteratorInit), (std::vector<std::string>{}));
-}
-
 TEST_F(ConstraintPaths, ActivePathsTryEveryPronOfEachWord)
 {
     FakeVocabulary voc({{3, {10, 11}}, {4, {20}}, {5, {}}});
@@ -113,21 +87,6 @@ TEST_F(ConstraintPaths, ActivePathsTryEveryPronOfEachWord)
     ASSERT_FALSE(voc.pronQueries().empty());
     for (uint32_t id : voc.pronQueries())
         EXPECT_EQ(id & 0xC0000000u, kFakeVocActiveKind);
-}
-
-TEST_F(ConstraintPaths, ActivePathsOfAClassPairWithConstraintClassesUseItsExpansion)
-{
-    FakeVocabulary voc({{3, {10}}, {4, {20}}});
-    ScriptedSpec nested = chain("nested", kConstraintTypeClassPair);
-    nested.hasConstraintClasses = 1;
-    Constraint* con = owned(nested);
-    const Prons words = {3, 4};
-    EXPECT_EQ(Constraint_IsLegalActivePath(con, voc.voc(), words.data(), 2), 2);
-    EXPECT_EQ(calledFor(kSlotDelete), (std::vector<std::string>{"nested+"}));
-    nested.expandFails = true;
-    nested.name = "broken";
-    Constraint* broken = owned(nested);
-    EXPECT_EQ(Constraint_IsLegalActivePath(broken, voc.voc(), words.data(), 2), 0);
 }
 
 TEST_F(ConstraintPaths, ChecksGiveBackTheirScratch)

@@ -7,6 +7,9 @@
 #include "tests/support/archive_fixture.h"
 #include "tests/support/constraint_store_writer.h"
 #include "tests/support/fuzz_seed_check.h"
+#include "tests/support/class_pair_network.h"
+#include "tests/brevit/search/fake_vocabulary.h"
+#include "core/brevit/search/constraint_kind_doubles.h"
 
 #include <array>
 #include <string>
@@ -446,10 +449,53 @@ std::string seedArchive(bool cut)
     return archive.bytes();
 }
 
+// A "bcm0" of two whole-vocabulary constraints (free words at 0, one word at 1).
+std::string wholeVocSeed()
+{
+    ManagerSpec spec;
+    spec.entries = {{0, 2, [](BinFileWriter* w) { return ClassPairNetwork_WriteWholeVocRecord(w, "free", 0); }},
+                    {1, 2, [](BinFileWriter* w) { return ClassPairNetwork_WriteWholeVocRecord(w, "one", 1); }}};
+    Records manager = constraint_store::managerRecords(spec);
+    ArchiveFixture archive("voc.dvk");
+    archive.add("bcm0", [&](BinFileWriter* w) { return manager.write(w); });
+    archive.finish();
+    return archive.bytes();
+}
+
 TEST_F(ConstraintStoreTest, CommittedFuzzSeedsAreWhatTheWriterMakes)
 {
     checkFuzzSeed("brevit_constraint_store", "stores", seedArchive(false));
     checkFuzzSeed("brevit_constraint_store", "cut", seedArchive(true));
+    checkFuzzSeed("brevit_constraint_store", "wholevoc", wholeVocSeed());
+}
+
+TEST_F(ConstraintStoreTest, WholeVocabularyConstraintsComeBackFromTheManagersStore)
+{
+    const ConstraintKindDoubles* previous = ConstraintKinds_InstallDoubles(nullptr);
+    FakeVocabulary words(std::map<uint16_t, std::vector<uint16_t>>{{7, {0, 1}}, {8, {3, 4}}});
+    ConstraintManager* m = manager();
+    ArchiveFixture archive("in.dvk");
+    DVKTar* tar = archive.openMapped(wholeVocSeed());
+    ASSERT_EQ(ConstraintManager_ReadPSAFile(m, tar, nullptr, words.voc(), nullptr), 1);
+    archive.close(tar);
+    Constraint* free = ConstraintManager_GetConstraint(m, 0);
+    Constraint* one = ConstraintManager_GetConstraint(m, 1);
+    ASSERT_NE(free, nullptr);
+    ASSERT_NE(one, nullptr);
+    EXPECT_STREQ(free->name, "free");
+    EXPECT_EQ(Constraint_ComputeCRC(free, 0), 0x6811A70Fu);
+    EXPECT_EQ(Constraint_ComputeCRC(one, 0), 0xD0ADC06Au);
+    // Written back, the store is the one read.
+    ArchiveFixture out("out.dvk");
+    ASSERT_EQ(ConstraintManager_WritePSAFile(m, out.tar(), nullptr), 1);
+    out.finish();
+    ConstraintManager* again = manager();
+    ArchiveFixture back("back.dvk");
+    DVKTar* reread = back.openMapped(out.bytes());
+    ASSERT_EQ(ConstraintManager_ReadPSAFile(again, reread, nullptr, words.voc(), nullptr), 1);
+    back.close(reread);
+    EXPECT_EQ(ConstraintManager_ComputeCRC(again), ConstraintManager_ComputeCRC(m));
+    ConstraintKinds_InstallDoubles(previous);
 }
 
 } // namespace

@@ -13,8 +13,6 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-ScriptedConstraint* scripted(Constraint* con) { return reinterpret_cast<ScriptedConstraint*>(con); }
-
 TEST(ActiveId, FieldsComeFromTheirBits)
 {
     struct Case {
@@ -267,89 +265,6 @@ TEST_F(ConstraintOperations, UttInitAllInvalidatesEveryClassOfEveryClassPair)
     EXPECT_EQ(built, (std::vector<int32_t>{0, 0, 0, 1}));
     EXPECT_EQ(calledFor(kSlotUttInit), Strings{"pair"});
     EXPECT_EQ(DVKTempMem_GetMark(), 0u);
-}
-
-TEST_F(ConstraintOperations, ClassPairQueriesLookOnlyAtClassPairs)
-{
-    ScriptedSpec a = named("a", kConstraintTypeClassPair);
-    a.classIds = {7, 9};
-    a.answer = 0;
-    a.stateTableFlag = 1;
-    ScriptedSpec b = named("b", kConstraintTypeClassPair);
-    b.classIds = {3};
-    b.answer = 1;
-    b.hasConstraintClasses = 1;
-    ScriptedSpec v = named("v");
-    v.answer = 1;
-    v.hasConstraintClasses = 1;
-    v.stateTableFlag = 1;
-    Constraint* ca = owned(a);
-    Constraint* cb = owned(b);
-    Constraint* cv = owned(v);
-    ClassesOf classesA({4, 12});
-    ClassesOf classesB({30});
-    ClassManager* managerA = classesA.get();
-    ClassManager* managerB = classesB.get();
-    ca->classManager = managerA;
-    cb->classManager = managerB;
-
-    Constraint* mixed[3] = {ca, cb, cv};
-    EXPECT_EQ(Constraint_GetClassManager(mixed, 3), managerB);
-    EXPECT_EQ(Constraint_GetClassManager(&cv, 1), nullptr);
-    EXPECT_EQ(Constraint_GetStateTableFlag(ca), 1);
-    EXPECT_EQ(Constraint_GetStateTableFlag(cv), 0);
-    EXPECT_EQ(Constraint_AnyHasLoopClass(mixed, 3), 1);
-    EXPECT_EQ(Constraint_AnyHasLoopClass(mixed, 1), 0);
-    EXPECT_EQ(Constraint_LexTreeNeedsBuilding(mixed, 3), 1);
-    EXPECT_EQ(Constraint_AnyHasConstraintClasses(3, mixed), 1);
-    EXPECT_EQ(Constraint_AnyHasConstraintClasses(1, mixed), 0);
-    EXPECT_EQ(Constraint_AnyClassPairHasClass(3, mixed, 9), 1);
-    EXPECT_EQ(Constraint_AnyClassPairHasClass(3, mixed, 4), 0);
-
-    int32_t found[3] = {-1, -1, -1}, values[3] = {-1, -1, -1};
-    Constraint_FindFirstFlaggedClass(mixed, 3, found, values);
-    EXPECT_EQ(std::vector<int32_t>(found, found + 3), (std::vector<int32_t>{1, 1, 0}));
-    EXPECT_EQ(std::vector<int32_t>(values, values + 3), (std::vector<int32_t>{7, 3, 0}));
-
-    Constraint_FillPronCacheAllClasses(mixed, 3, nullptr);
-    EXPECT_EQ(calledFor(-3), (Strings{"a", "b"}));
-
-    int32_t max = -1;
-    scripted(ca)->classIds[1] = 1;
-    scripted(ca)->classIds[2] = 2;
-    scripted(cb)->classIds[1] = 1;
-    EXPECT_EQ(Constraint_GetMaxClassMembers(mixed, 2, &max), 1);
-    EXPECT_EQ(max, 30);
-    EXPECT_EQ(Constraint_GetMaxClassMembers(mixed, 1, &max), 1);
-    EXPECT_EQ(max, 12);
-    max = -1;
-    EXPECT_EQ(Constraint_GetMaxClassMembers(mixed, 3, &max), 0);
-    EXPECT_EQ(max, -1);
-}
-
-TEST_F(ConstraintOperations, CollectWordIdsCountsThenSortsDistinctIdsIntoTheRoomGiven)
-{
-    ScriptedSpec a = named("a", kConstraintTypeClassPair);
-    a.wordIds = {9, 3, 9};
-    ScriptedSpec b = named("b", kConstraintTypeClassPair);
-    b.wordIds = {3, 40000};
-    ScriptedSpec v = named("v");
-    v.wordIds = {1, 2};
-    Constraint* array[3] = {owned(a), owned(v), owned(b)};
-    EXPECT_EQ(Constraint_CollectWordIds(array, 3, nullptr, 0), 5);
-
-    uint16_t buffer[8] = {};
-    EXPECT_EQ(Constraint_CollectWordIds(array, 3, buffer, 8), 3);
-    EXPECT_EQ(std::vector<uint16_t>(buffer, buffer + 3), (std::vector<uint16_t>{3, 9, 40000}));
-
-    // Room for four: b gets one place (3); nothing is written past it.
-    uint16_t tight[5] = {0, 0, 0, 0, 0xBEEF};
-    EXPECT_EQ(Constraint_CollectWordIds(array, 3, tight, 4), 2);
-    EXPECT_EQ(std::vector<uint16_t>(tight, tight + 2), (std::vector<uint16_t>{3, 9}));
-    EXPECT_EQ(tight[4], 0xBEEF);
-
-    Constraint* none[1] = {array[1]};
-    EXPECT_EQ(Constraint_CollectWordIds(none, 1, buffer, 8), 0);
 }
 
 TEST_F(ConstraintOperations, FindBestParseKeepsTheLowestCostAndTheEarlierOfTies)

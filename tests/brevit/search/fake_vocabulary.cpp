@@ -26,6 +26,7 @@ struct Voc {
     std::map<uint16_t, std::pair<uint16_t, int32_t>> owners;   // pron -> (word, index), made on first use
     std::map<std::u16string, std::vector<uint32_t>> matches;   // Voc_GetMatches by whole text
     std::set<std::pair<int32_t, int32_t>> forbidden;           // (a, b): b may not follow a
+    std::map<uint16_t, std::vector<uint16_t>> recogProns;      // pron -> phonemes; else {pron}
 };
 
 namespace {
@@ -45,7 +46,7 @@ const std::pair<uint16_t, int32_t>* ownerOf(const Voc* v, uint16_t pron)
 } // namespace
 
 FakeVocabulary::FakeVocabulary(std::map<uint16_t, std::vector<uint16_t>> words)
-    : m_voc(new Voc{std::move(words), {}, {nullptr}, {}, {}, {}, {}})
+    : m_voc(new Voc{std::move(words), {}, {nullptr}, {}, {}, {}, {}, {}})
 {
     m_voc->list.voc = m_voc;
 }
@@ -310,6 +311,43 @@ int32_t Voc_GetMaxNumPronunciations(const Voc* vocabulary)
     return static_cast<int32_t>(most);
 }
 
+int32_t Voc_GetNumActiveEntries(const Voc* vocabulary)
+{
+    int32_t last = 0;
+    for (const auto& [word, prons] : vocabulary->words)
+        for (uint16_t p : prons)
+            last = std::max<int32_t>(last, p);
+    return last;
+}
+
+int32_t Voc_IsPronIdActive(const Voc* vocabulary, int32_t pronId)
+{
+    return pronId >= 0 && pronId < 65535 && ownerOf(vocabulary, static_cast<uint16_t>(pronId)) != nullptr ? 1 : 0;
+}
+
+void FakeVocabulary::setRecogPron(uint16_t pron, std::vector<uint16_t> phonemes)
+{
+    m_voc->recogProns[pron] = std::move(phonemes);
+}
+
+int32_t Voc_GetMaxRecogPronunciationLength(const Voc* vocabulary)
+{
+    size_t most = 1;
+    for (const auto& [pron, phonemes] : vocabulary->recogProns)
+        most = std::max(most, phonemes.size());
+    return static_cast<int32_t>(most);
+}
+
+int32_t Voc_GetRecogPronunciation(Voc* vocabulary, int32_t pronId, uint16_t* output)
+{
+    const auto found = vocabulary->recogProns.find(static_cast<uint16_t>(pronId));
+    const std::vector<uint16_t> phonemes =
+        found != vocabulary->recogProns.end() ? found->second : std::vector<uint16_t>{static_cast<uint16_t>(pronId)};
+    std::copy(phonemes.begin(), phonemes.end(), output);
+    output[phonemes.size()] = 0xFFFF;
+    return static_cast<int32_t>(phonemes.size());
+}
+
 int32_t Voc_GetActiveIdLimit(const Voc* vocabulary)
 {
     int32_t limit = 1;
@@ -412,6 +450,12 @@ int32_t IR_PrepareClassScores(void* index, int32_t classIndex)
 {
     gLexicon.irPrepared.push_back({index, classIndex});
     return gLexicon.failIR ? 0 : 1;
+}
+
+// A phrase score that tells its arguments apart.
+int32_t IR_ScoreWordTransition(void*, int32_t classIndex, int32_t flag, uint16_t before, uint16_t word)
+{
+    return classIndex * 1000 + flag * 100 + (before == 65533 ? 50 : 0) + word;
 }
 
 struct MWL {

@@ -34,6 +34,8 @@ public:
     void spell(const std::string& text, std::vector<uint32_t> vocIds);
     // Voc_CanFollow refuses pron b after pron a.
     void forbidFollowing(uint16_t a, uint16_t b);
+    // The recognition phonemes of a pron (else the pron's own id alone).
+    void setRecogPron(uint16_t pron, std::vector<uint16_t> phonemes);
 
 private:
     Voc* m_voc;

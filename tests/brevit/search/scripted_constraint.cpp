@@ -226,7 +226,6 @@ void fill(ScriptedConstraint& s, const ScriptedSpec& spec)
     s.hasConstraintClasses = spec.hasConstraintClasses;
     s.stateTableFlag = spec.stateTableFlag;
     s.writeFails = spec.writeFails ? 1 : 0;
-    s.expandFails = spec.expandFails ? 1 : 0;
     mirrorPairFields(s);
     fillSlots(s);
 }
@@ -236,10 +235,6 @@ bool readCount(BinFileReader* r, int32_t* count, int32_t max)
     return BinFileReader_ReadInt(r, count) && *count >= 0 && *count <= max;
 }
 
-bool isScripted(const Constraint* con)
-{
-    return con != nullptr && con->ops.ComputeCRC == computeCRC;
-}
 
 // The class-pair side over the scripted record.
 Constraint* readWholeVoc(BinFileReader* reader, Voc* vocabulary)
@@ -258,69 +253,7 @@ Constraint* readClassPair(BinFileReader* reader, ClassManager* classManager)
     return con;
 }
 
-void prepareIterator(Constraint* con, ConstraintIterator*) { scriptedCalls().log.emplace_back(con->name, -1); }
-
-int32_t prepareFrame(Constraint* con, const uint8_t*, int32_t, int32_t)
-{
-    scriptedCalls().log.emplace_back(con->name, -2);
-    return scripted(con)->answer;
-}
-
-Constraint* expand(Constraint* con)
-{
-    ++scriptedCalls().expansions;
-    const ScriptedConstraint* s = scripted(con);
-    if (s->expandFails != 0)
-        return nullptr;
-    if (s->hasConstraintClasses == 0)
-        return con;
-    auto* copy = static_cast<ScriptedConstraint*>(DVKMem_Malloc(sizeof(ScriptedConstraint)));
-    if (copy == nullptr)
-        return nullptr;
-    std::memcpy(copy, s, sizeof *copy);
-    copy->hasConstraintClasses = 0;
-    mirrorPairFields(*copy);
-    std::strncat(copy->pair.head.name, "+", kConstraintNameSize - 1 - std::strlen(copy->pair.head.name));
-    return &copy->pair.head;
-}
-
-int32_t collectWordIds(Constraint* con, uint16_t* buffer, int32_t room)
-{
-    const ScriptedConstraint* s = scripted(con);
-    if (buffer != nullptr)
-        std::copy_n(s->wordIds, std::min(room, s->wordCount), buffer);
-    return s->wordCount;
-}
-
-int32_t answerOfClassPair(Constraint* con) { return scripted(con)->answer; }
-void fillPronCache(Constraint* con, PronCache*) { scriptedCalls().log.emplace_back(con->name, -3); }
-
-void findFirstFlaggedClass(Constraint* const* array, int32_t n, int32_t* found, int32_t* values)
-{
-    for (int32_t k = 0; k < n; ++k) {
-        const ScriptedConstraint* s = isScripted(array[k]) ? scripted(array[k]) : nullptr;
-        const bool flagged = s != nullptr && s->pair.head.type == kConstraintTypeClassPair && s->classCount > 1;
-        found[k] = flagged ? 1 : 0;
-        values[k] = flagged ? static_cast<int32_t>(s->classIds[1]) : 0;
-    }
-}
-
-void markReferencedWordIds(Constraint* con, uint8_t* bitmap, int32_t first, int32_t count)
-{
-    ++scriptedCalls().marked;
-    const ScriptedConstraint* s = scripted(con);
-    for (int32_t i = 0; i < s->wordCount; ++i) {
-        const int32_t a = s->wordIds[i];
-        if (a >= first && a < first + count)
-            bitmap[(a - first) >> 3] |= static_cast<uint8_t>(1u << ((a - first) & 7));
-    }
-}
-
-const ConstraintKindDoubles kDoubles = {
-    readWholeVoc, readClassPair, readClassPair, prepareIterator, prepareFrame, expand,
-    collectWordIds, answerOfClassPair, fillPronCache, findFirstFlaggedClass, answerOfClassPair,
-    markReferencedWordIds,
-};
+const ConstraintKindDoubles kDoubles = {readWholeVoc, readClassPair, readClassPair};
 
 } // namespace
 

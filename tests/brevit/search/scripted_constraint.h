@@ -61,7 +61,6 @@ struct ScriptedSpec {
     int32_t hasConstraintClasses = 0;
     int32_t stateTableFlag = 0;
     bool writeFails = false;
-    bool expandFails = false;
 };
 
 // Laid out as a class-pair record, so that the class-pair field readers
@@ -81,7 +80,6 @@ struct ScriptedConstraint {
     int32_t hasConstraintClasses;
     int32_t stateTableFlag;
     int32_t writeFails;
-    int32_t expandFails;
 };
 
 // Copies the scripted class fields into the class-pair record.
@@ -107,8 +105,6 @@ struct ScriptedCalls {
     bool logging = true;                                 // benchmarks only count
     uint32_t scoreArgs[4] = {};                          // last GetTransitionScore arguments
     int32_t scoreAnswer = 0;
-    int32_t marked = 0;                                  // MarkReferencedWordIds calls
-    int32_t expansions = 0;
 };
 ScriptedCalls& scriptedCalls();
 

@@ -3,10 +3,14 @@
 #include "core/brevit/runtime/dvk_mem_stack.h"
 #include "core/brevit/synthesis/cep_dtree.h"
 #include "core/brevit/synthesis/cep_optimizer.h"
+#include "core/brevit/synthesis/cep_tts_rule_block.h"
+#include "core/brevit/synthesis/cep_tts_rules.h"
 #include "tests/brevit/synthesis/cep_test_model.h"
 #include "tests/support/fuzz_sub_file_archive.h"
+#include "tests/support/synthesis_front_end_writer.h"
 #include "tests/support/synthesis_model_writer.h"
 #include "tests/support/fuzz_seed_check.h"
+#include "tests/support/written_table.h"
 
 #include <gtest/gtest.h>
 
@@ -165,6 +169,73 @@ TEST_F(SynthesisModelFuzzSeeds, CommittedOptimizerSeedsAreWhatTheWriterMakes)
         BinFileReader_Delete(reader);
         EXPECT_EQ(o != nullptr, std::strcmp(name, "short-block") != 0) << name;
         CepOptimizer_Delete(o);
+    }
+}
+
+tts_front_end::RulesSpec ttsRulesSpec(std::vector<tts_front_end::RuleSetSpec> sets)
+{
+    tts_front_end::RulesSpec s;
+    s.repeatMarker = 20;
+    s.maxSymbol = 23;
+    s.classes = {{3, 4}, {5, 6}};
+    s.classOf = {{12, 1}, {13, 2}};
+    s.sets = std::move(sets);
+    return s;
+}
+
+TEST_F(SynthesisModelFuzzSeeds, CommittedRuleSeedsAreWhatTheWriterMakes)
+{
+    const tts_front_end::RuleSpec beforeVowel{{1}, {2}, {}, {12, 20, 13}};
+    const tts_front_end::RuleSpec afterVowel{{2}, {7, 8}, {13, 12, 20}, {}};
+    const tts_front_end::RuleSpec insert{{}, {9}, {}, {5}};
+    tts_front_end::RulesFields damaged = tts_front_end::rulesFields(ttsRulesSpec({{true, 2, {beforeVowel}}}));
+    damaged.rules[0].rightMinimum = 5;
+    const std::pair<const char*, tts_front_end::RulesFields> seeds[] = {
+        {"left-to-right", tts_front_end::rulesFields(ttsRulesSpec({{true, 2, {beforeVowel, insert}}}))},
+        {"right-to-left", tts_front_end::rulesFields(ttsRulesSpec({{false, 3, {afterVowel, insert}}}))},
+        {"two-sets", tts_front_end::rulesFields(ttsRulesSpec({{true, 2, {beforeVowel}}, {false, 2, {afterVowel}}}))},
+        {"tight-expansion", tts_front_end::rulesFields(ttsRulesSpec({{true, 1, {insert, afterVowel}}}))},
+        {"minimum-above-length", damaged},
+    };
+    for (const auto& [name, fields] : seeds) {
+        checkFuzzSeed("brevit_tts_rules", name, subFileBytes([&](BinFileWriter* w) { return tts_front_end::write(w, fields); }));
+        WrittenTable table([&](BinFileWriter* w) { return tts_front_end::write(w, fields); });
+        CepTTSRules* r = table.load(CepTTSRules_Load);
+        EXPECT_EQ(r != nullptr, std::strcmp(name, "minimum-above-length") != 0) << name;
+        CepTTSRules_Delete(r);
+    }
+}
+
+// Block seeds as the target reads them: 23 rule symbols, phones up to 40.
+TEST_F(SynthesisModelFuzzSeeds, CommittedBlockSeedsAreWhatTheWriterMakes)
+{
+    tts_front_end::RuleBlockFields block;
+    block.rules = tts_front_end::rulesFields(ttsRulesSpec({{true, 2, {{{14}, {15}, {}, {12, 20, 13}}}}}));
+    block.tagSymbols = search_tables::indexTable({0, 16, 17});
+    block.semanticSymbols = search_tables::indexTable({0, 18});
+    block.phoneSymbols = search_tables::indexTable({0, 3, 4, 5, 6, 14, 15});
+    block.symbolValues.assign(24, 0);
+    block.symbolKinds.assign(24, 0);
+    const uint16_t phones[] = {3, 4, 5, 6, 14, 15};
+    for (uint16_t p = 0; p < 6; ++p) {
+        block.symbolValues[phones[p]] = static_cast<uint16_t>(p + 1);
+        block.symbolKinds[phones[p]] = kCepTTSSymbolPhone;
+    }
+    block.symbolValues[16] = 1;
+    block.symbolKinds[16] = 0x20001;
+    block.symbolValues[17] = 2;
+    block.symbolKinds[17] = kCepTTSSymbolTag;
+    block.symbolValues[18] = 1;
+    block.symbolKinds[18] = kCepTTSSymbolSemantic;
+    tts_front_end::RuleBlockFields strayPhone = block;
+    strayPhone.symbolValues[14] = 41;
+    const std::pair<const char*, tts_front_end::RuleBlockFields> seeds[] = {{"block", block}, {"block-stray-phone", strayPhone}};
+    for (const auto& [name, fields] : seeds) {
+        checkFuzzSeed("brevit_tts_rules", name, subFileBytes([&](BinFileWriter* w) { return tts_front_end::write(w, fields); }));
+        WrittenTable table([&](BinFileWriter* w) { return tts_front_end::write(w, fields); });
+        CepTTSRuleBlock* b = table.load([](BinFileReader* reader) { return CepTTSRuleBlock_Load(reader, 23, 40); });
+        EXPECT_EQ(b != nullptr, std::strcmp(name, "block") == 0) << name;
+        CepTTSRuleBlock_Delete(b);
     }
 }
 

@@ -47,6 +47,35 @@ struct CeAnswers {
 
 CeAnswers& ceAnswers();
 
+// US English "String n" tables, prompts, images, a three-gate configuration
+// and the scripted engine's model set, in the suite's writable directory.
+inline void writeEnglishSuiteFiles()
+{
+    const dvk_dvkrc_StringTable* s = dvk_dvkrc_getStringTable(5);
+    StringFileWriter strings;
+    strings.locale = s->locale;
+    strings.encoding = s->encoding;
+    strings.strings = numberedStrings(u"String ", 679);
+    strings.textLength = s->textLength;
+    writeTableFile("str_enus.bin", strings.bytes());
+    PromptFileWriter prompts;
+    for (size_t i = 0; i < 447; ++i)
+        prompts.prompts.push_back({"P" + std::to_string(i), std::nullopt});
+    prompts.audioSize = dvk_dvkrc_getPromptTable(5)->audioSize;
+    writeTableFile("prm_enus.bin", prompts.bytes());
+    ImageFileWriter images;
+    images.images = {
+        {16, 8, 100, std::string(128, '\x11'), ""},
+        {4, 2, 200, std::string(8, '\x22'), ""},
+        {2, 2, 300, std::string(4, '\x44'), ""},
+    };
+    images.dataSize = 44594;
+    writeTableFile("img_enus.bin", images.bytes());
+    writeTableFile("dvk_config_gen.bin", threeGates().bytes());
+    fakeBrevit().modelSets["lvr_enus.bin"] = FakeModelSet{};
+    writeTableFile("lvr_enus.bin", "model set");
+}
+
 class CeTest : public SuiteMemoryTest {
 protected:
     void SetUp() override
@@ -75,32 +104,7 @@ protected:
         SuiteMemoryTest::TearDown();
     }
 
-    static void writeLanguageFiles()
-    {
-        const dvk_dvkrc_StringTable* s = dvk_dvkrc_getStringTable(5);
-        StringFileWriter strings;
-        strings.locale = s->locale;
-        strings.encoding = s->encoding;
-        strings.strings = numberedStrings(u"String ", 679);
-        strings.textLength = s->textLength;
-        writeTableFile("str_enus.bin", strings.bytes());
-        PromptFileWriter prompts;
-        for (size_t i = 0; i < 447; ++i)
-            prompts.prompts.push_back({"P" + std::to_string(i), std::nullopt});
-        prompts.audioSize = dvk_dvkrc_getPromptTable(5)->audioSize;
-        writeTableFile("prm_enus.bin", prompts.bytes());
-        ImageFileWriter images;
-        images.images = {
-            {16, 8, 100, std::string(128, '\x11'), ""},
-            {4, 2, 200, std::string(8, '\x22'), ""},
-            {2, 2, 300, std::string(4, '\x44'), ""},
-        };
-        images.dataSize = 44594;
-        writeTableFile("img_enus.bin", images.bytes());
-        writeTableFile("dvk_config_gen.bin", threeGates().bytes());
-        fakeBrevit().modelSets["lvr_enus.bin"] = FakeModelSet{};
-        writeTableFile("lvr_enus.bin", "model set");
-    }
+    static void writeLanguageFiles() { writeEnglishSuiteFiles(); }
 
     static void onCreate(dvk_app_CompletionCode code, void*) { ceAnswers().add("create " + std::to_string(code)); }
     static void onDestroy(dvk_app_CompletionCode code, void*) { ceAnswers().add("destroy " + std::to_string(code)); }

@@ -3,12 +3,14 @@
 // result, UI events and abort.
 #include "tests/core/ce/ce_fixture.h"
 
+#include "core/ce/dvk_ce_internal.h"
 #include "core/constraints/dvk_constraints.h"
 #include "core/prompt/dvk_prompt.h"
 #include "core/lang/dvk_lang.h"
 #include "core/utils/dvk_ucs2.h"
 #include "sdk/common/dvk_settings.h"
 #include "sdk/common/dvk_ui.h"
+#include "tests/support/amr_fixture.h"
 #include "tests/support/suite_records.h"
 
 #include <filesystem>
@@ -197,14 +199,202 @@ TEST_F(CeSession, ASkipDuringThePromptsOfAListeningModuleStartsListeningAtOnce)
         dvk_ce_State* state = dvk_ce_getState();
         EXPECT_EQ(state->promptStage, 1);
         EXPECT_NE(state->prompts, nullptr);
-        EXPECT_EQ(state->recording, 0);
+        EXPECT_EQ(state->listen.recording, 0);
         skip();
         EXPECT_EQ(state->promptStage, 0);
         EXPECT_EQ(state->prompts, nullptr);
-        EXPECT_EQ(state->recording, 1);
-        EXPECT_EQ(state->recognising, 1);
+        EXPECT_EQ(state->listen.recording, 1);
+        EXPECT_EQ(state->listen.recognising, 1);
     });
     EXPECT_TRUE(waitFor([] { return called("vcm_listen.handleResult(-1)"); }));
+}
+
+// Handed to the engine on "VR" in one step, as its handler would get it.
+void receiveEvent(int32_t event, int32_t index)
+{
+    dvk_msg_Message* message = dvk_ce_newHandleEventMsg(static_cast<dvk_ui_Event>(event), index);
+    ASSERT_NE(message, nullptr);
+    dvk_msg_receive(message);
+}
+
+int recordEvent(dvk_vcm_Session*, dvk_ui_Event event, int32_t index, dvk_msg_Message**)
+{
+    scriptedCalls().push_back("event(" + std::to_string(event) + ", " + std::to_string(index) + ")");
+    return 0;
+}
+
+int longPrompt(dvk_vcm_Session*, dvk_prompt_List* prompts, dvk_prompt_Table*)
+{
+    scriptedCalls().push_back("prompt");
+    for (int i = 0; i < 20; ++i)
+        dvk_prompt_addEarcon(prompts, 0);
+    return 0;
+}
+
+TEST_F(CeSession, AnEventHandledWhileListeningStopsAudioAndRecognitionByItsRule)
+{
+    captureFrom(std::vector<int16_t>(80000, 100));
+    startSession();
+    ScriptedModule listen;
+    listen.hasConstraints = true;
+    listen.constraints = {&yesno_constraint};
+    listen.vtable.GetPrompt = longPrompt;
+    // A timer event without a running module timer is stale: the module
+    // never sees it.
+    const struct {
+        int32_t event;
+        int32_t recording, recognising;
+        bool transaction, seen;
+    } rows[] = {
+        {DVK_UI_EVENT_VCM_TIMER, 1, 1, false, false}, {35, 1, 1, false, true}, {36, 1, 1, false, true},
+        {37, 1, 1, false, true}, {DVK_UI_EVENT_SET_FOCUS, 1, 1, false, true}, {39, 0, 1, true, true},
+        {DVK_UI_EVENT_NEXT, 0, 0, true, true}, {DVK_UI_EVENT_YES, 0, 0, true, true},
+    };
+    for (const auto& row : rows)
+        listen.etable.push_back({static_cast<dvk_ui_Event>(row.event), recordEvent});
+    push(&listen, "vcm_listen");
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.event);
+        runOnVr([&] {
+            dvk_ce_State* state = dvk_ce_getState();
+            // Into listening: the first skip starts the prompts, the second
+            // cuts them short.
+            receiveEvent(DVK_UI_EVENT_SKIP, 0);
+            receiveEvent(DVK_UI_EVENT_SKIP, 0);
+            ASSERT_EQ(state->listen.recording, 1);
+            ASSERT_EQ(state->listen.recognising, 1);
+            scriptedCalls().clear();
+            receiveEvent(row.event, 6);
+            EXPECT_EQ(state->listen.recording, row.recording);
+            EXPECT_EQ(state->listen.recognising, row.recognising);
+            std::vector<std::string> expected;
+            if (row.seen)
+                expected.push_back("event(" + std::to_string(row.event) + ", 6)");
+            if (row.transaction)
+                expected.push_back("prompt");
+            EXPECT_EQ(scriptedCalls(), expected);
+            EXPECT_EQ(state->promptStage, row.transaction ? 1 : 0);
+            EXPECT_EQ(dvk_ce_stopAudioAndRecog(), 0);
+        });
+        settle();
+    }
+}
+
+TEST_F(CeSession, ASkipInAModuleThatDoesNotListenIsARestart)
+{
+    startSession();
+    ScriptedModule screen;
+    screen.etable = {{DVK_UI_EVENT_RESTART, recordEvent}};
+    push(&screen, "vcm_screen");
+    runOnVr([] {
+        scriptedCalls().clear();
+        receiveEvent(DVK_UI_EVENT_SKIP, 4);
+        EXPECT_EQ(scriptedCalls(), (std::vector<std::string>{"event(3, 4)"}));
+    });
+}
+
+TEST_F(CeSession, NineteenSelectsTheItemReadOutThenGoesOnAsASelectOfItsOwnIndex)
+{
+    startSession();
+    ScriptedModule menu;
+    menu.etable = {{DVK_UI_EVENT_SELECT, recordEvent}};
+    push(&menu, "vcm_menu");
+    runOnVr([] {
+        dvk_ce_getState()->readoutIndex = 4;
+        scriptedCalls().clear();
+        receiveEvent(19, 7);
+        EXPECT_EQ(scriptedCalls(), (std::vector<std::string>{"event(18, 4)", "event(18, 7)"}));
+    });
+}
+
+ScriptedModule s_items;
+
+TEST_F(CeSession, TwentyOneReadsOutTheModuleTheReadItemLeadsToAndStepsBackFromIt)
+{
+    startSession();
+    s_items = ScriptedModule{};
+    s_items.vtable.GetMenuReadoutPrompt = [](dvk_vcm_Session*, dvk_prompt_List*, dvk_prompt_Table*, int32_t index) {
+        scriptedCalls().push_back("items.readout(" + std::to_string(index) + ")");
+        return 0;
+    };
+    ScriptedModule menu;
+    menu.etable = {{DVK_UI_EVENT_SELECT, [](dvk_vcm_Session* vcms, dvk_ui_Event event, int32_t index,
+                                            dvk_msg_Message** message) {
+                        recordEvent(vcms, event, index, message);
+                        return dvk_vcm_push(vcms, newScriptedModule(vcms, &s_items, "vcm_items", -1, false));
+                    }}};
+    push(&menu, "vcm_menu");
+    runOnVr([] {
+        dvk_settings_setPromptMode(3);
+        dvk_ce_getState()->readoutIndex = 4;
+        scriptedCalls().clear();
+        receiveEvent(21, 3);
+        EXPECT_EQ(scriptedCalls(), (std::vector<std::string>{"event(18, 4)", "items.readout(3)"}));
+        EXPECT_STREQ(dvk_vcm_getCurrentName(dvk_ce_getState()->vcms), "vcm_menu");
+        EXPECT_NE(dvk_ce_getState()->prompts, nullptr) << "the readout plays";
+    });
+}
+
+std::vector<uint8_t> s_amr;
+dvk_prompt_Stream* s_stream = nullptr;
+
+TEST_F(CeSession, AnEventStoppingAListThatPlaysAStreamEndsTheStreamWhileItIsQueued)
+{
+    s_amr = amrJoined(amrToneFrames(100, MR122));
+    startSession();
+    ScriptedModule listen;
+    listen.hasConstraints = true;
+    listen.constraints = {&yesno_constraint};
+    // A stream whose data keeps coming: it is never finalised here.
+    listen.vtable.GetPrompt = [](dvk_vcm_Session*, dvk_prompt_List* prompts, dvk_prompt_Table*) {
+        s_stream = dvk_prompt_addStreamingVocData(prompts, DVK_OEM_AUDIO_VOCTYPE_AMR, 0);
+        dvk_prompt_updateStreamingVocData(prompts, s_stream, s_amr.data(), static_cast<int32_t>(s_amr.size()));
+        return 0;
+    };
+    listen.etable = {{DVK_UI_EVENT_NEXT, recordEvent}};
+    push(&listen, "vcm_listen");
+    runOnVr([] { receiveEvent(DVK_UI_EVENT_SKIP, 0); });
+    // The list's play message has run: the stream is queued in the audio.
+    runOnVr([] {
+        dvk_ce_State* state = dvk_ce_getState();
+        ASSERT_EQ(state->promptStage, 1);
+        dvk_prompt_List* streaming = state->prompts;
+        ASSERT_NE(streaming, nullptr);
+        receiveEvent(DVK_UI_EVENT_NEXT, 0);
+        EXPECT_NE(state->prompts, streaming);
+        EXPECT_EQ(dvk_ce_stopAudioAndRecog(), 0);
+    });
+    settle();
+    EXPECT_TRUE(sessionRuns());
+}
+
+TEST_F(CeSession, StoppingTheAudioAnywhereAroundTheEndOfAListLeaksNothing)
+{
+    captureFrom(std::vector<int16_t>(80000, 100));
+    startSession();
+    ScriptedModule listen;
+    listen.hasConstraints = true;
+    listen.constraints = {&yesno_constraint};
+    listen.vtable.GetPrompt = [](dvk_vcm_Session*, dvk_prompt_List* prompts, dvk_prompt_Table*) {
+        dvk_prompt_addEarcon(prompts, 0);
+        return 0;
+    };
+    push(&listen, "vcm_listen");
+    const long before = dvk_mem_liveBlocks();
+    // The earcon plays for 160 ms: the stops fall before, at and after its
+    // end, while its done message is on its way.
+    for (int ms = 0; ms <= 400; ms += 20) {
+        SCOPED_TRACE(ms);
+        runOnVr([] { receiveEvent(DVK_UI_EVENT_SKIP, 0); });
+        waitFor([] { return false; }, std::chrono::milliseconds(ms));
+        runOnVr([] { EXPECT_EQ(dvk_ce_stopAudioAndRecog(), 0); });
+        settle();
+        runOnVr([] {
+            EXPECT_EQ(dvk_ce_getState()->prompts, nullptr);
+            EXPECT_EQ(dvk_ce_getState()->listen.recording, 0);
+        });
+        EXPECT_EQ(dvk_mem_liveBlocks(), before);
+    }
 }
 
 TEST_F(CeSession, AnEventWithoutEngineOrSessionStillLowersThePendingCount)
@@ -281,6 +471,29 @@ protected:
         settle();
     }
 };
+
+TEST_F(CeAdaptation, AnUtteranceEndsWithNextOrWithCancelWhenTheRecogniserCannotUseIt)
+{
+    captureFrom(std::vector<int16_t>(8000, 100));
+    startSession();
+    ScriptedModule adapt;
+    adapt.etable = {{DVK_UI_EVENT_NEXT, recordEvent}, {DVK_UI_EVENT_CANCEL, recordEvent}};
+    push(&adapt, "vcm_adapt");
+    const struct {
+        EBrevit stop;
+        std::string event;
+    } rows[] = {{EBrevit_OK, "event(5, 0)"}, {EBrevit_UtteranceNotUsable, "event(10, 0)"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.stop);
+        runOnVr([&] {
+            scriptedCalls().clear();
+            fakeBrevit().results["StopRecognizing"] = {row.stop};
+        });
+        adaptOnce();
+        EXPECT_TRUE(waitFor([&] { return called(row.event); })) << ::testing::PrintToString(scriptedCalls());
+        runOnVr([] { EXPECT_EQ(scriptedCalls().size(), 1u); });
+    }
+}
 
 TEST_F(CeAdaptation, AnEndWithSaveStoresTheModelsAndAnAbandonedOneLeavesThemAsTheyWere)
 {

@@ -62,6 +62,58 @@ TEST_F(CeLife, ARequiredBuildThatFailsClearsBothFlagsAndDeletesBothStoredGrammar
     });
 }
 
+TEST_F(CeLife, AnOptionalBuildThatFailsClearsOnlyTheMusicFlag)
+{
+    // The engine refuses every constraint from the first music one on: the
+    // required set is built by then.
+    fakeBrevit().onCall = [](const std::string& line) {
+        if (line.rfind("CreateEmptyClassPairConstraint(\"playMusic\"", 0) == 0)
+            fakeBrevit().results["CreateEmptyClassPairConstraint"] = std::deque<EBrevit>(10, EBrevit_EngineError);
+    };
+    create();
+    EXPECT_EQ(answers(), (std::vector<std::string>{"create 6", "create 0"}));
+    runOnVr([] {
+        dvk_ce_State* state = dvk_ce_getState();
+        EXPECT_EQ(state->contactsUpdated, 1);
+        EXPECT_EQ(state->musicUpdated, 0);
+        EXPECT_EQ(dvk_ce_updateContactsComplete(), 1);
+        EXPECT_TRUE(fakeBrevitHasConstraint(state->vre->engine, state->requiredSet[0]->name));
+        for (size_t i = 0; state->optionalSet[i] != nullptr; ++i)
+            EXPECT_FALSE(fakeBrevitHasConstraint(state->vre->engine, state->optionalSet[i]->name))
+                << state->optionalSet[i]->name;
+        fakeBrevit().onCall = nullptr;
+    });
+}
+
+TEST_F(CeLife, PhrasesOfTheSecondStringRangeAreBuiltWhenItsFileIsThere)
+{
+    // A gate in use whose phrase names its text in the second range (id 4096).
+    ConfigFileWriter config = threeGates();
+    config.gates[2].phrases = {4096};
+    writeTableFile("dvk_config_gen.bin", config.bytes());
+    StringFileWriter second;
+    second.locale = "xx";
+    second.encoding = 0;
+    second.strings = {u"Weather"};
+    // Without the file the phrase has no text and the required build fails.
+    for (bool file : {false, true}) {
+        SCOPED_TRACE(file);
+        if (file)
+            writeTableFile("vstr_enus.bin", second.bytes());
+        ceAnswers().lines.clear();
+        fakeOemPbook().fullUpdate = 1;  // everything is built again
+        const size_t before = fakeBrevit().calls.size();
+        create();
+        EXPECT_EQ(answers().back(), "create 0");
+        bool built = false;
+        for (const std::string& call : fakeBrevitCalls(before))
+            built = built || call.find("Weather") != std::string::npos;
+        EXPECT_EQ(built, file);
+        runOnVr([&] { EXPECT_EQ(dvk_ce_getState()->contactsUpdated, file ? 1 : 0); });
+        destroyEngine();
+    }
+}
+
 TEST_F(CeLife, ASecondCreateAnswersSevenAndChangesNothing)
 {
     create();

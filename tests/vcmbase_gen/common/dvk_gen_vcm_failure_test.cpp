@@ -123,6 +123,32 @@ TEST_F(FailureTest, NoMatchListenYesGoesBackToTheSavedRoot)
     }
 }
 
+// A listening question left unanswered ends the session as the root menu's
+// timeout does, instead of leaving the screen waiting.
+TEST_F(FailureTest, ListeningStatesTimeOut)
+{
+    const struct {
+        const char* state;
+        int32_t gate;
+        std::function<dvk_vcm_Module*(dvk_vcm_Session*)> make;
+    } rows[] = {
+        {"vcm_nomatch_listen", 0, dvk_gen_vcm_newNoMatchFound},
+        {"vcm_nocontacts_listen", 13, dvk_gen_vcm_newNoContactsAvailable},
+        {"vcm_nolocations_listen", 13,
+         [](dvk_vcm_Session* s) { return dvk_gen_vcm_newNoLocations(s, kAnn, kAnnWords, 2); }},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.state);
+        enter(r.gate, r.make);
+        take();
+        event(DVK_UI_EVENT_TIMEOUT);
+        EXPECT_EQ(take(), (Log{"step vcm_timeoutEarcon", "addEarcon 4", "exit 2"}));
+        EXPECT_EQ(dvk_vcm_done(vcms), 1);
+        dvk_vcm_endSession(&vcms);
+        open();
+    }
+}
+
 TEST_F(FailureTest, YesNoReadOut)
 {
     enter(1, dvk_gen_vcm_newNoContactsAvailable);

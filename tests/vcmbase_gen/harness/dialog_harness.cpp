@@ -1,5 +1,6 @@
 #include "tests/vcmbase_gen/harness/dialog_harness.h"
 
+#include "core/ce/dvk_ce_requests.h"
 #include "core/config/dvk_config.h"
 #include "core/constraints/dvk_constraints_dynamictable.h"
 #include "core/nbest/dvk_nbest.h"
@@ -26,18 +27,32 @@ int32_t updateComplete() { return ceScript().updateComplete; }
 void setWaiting(int32_t waiting) { ceScript().waitingMarks.push_back(waiting); }
 int32_t contactsUpdated() { return ceScript().contactsUpdated; }
 int32_t musicUpdated() { return ceScript().musicUpdated; }
-int32_t notAdapted() { return 0; }
-void nothing() {}
-int endAdaptation(int32_t) { return 1; }
-dvk_msg_Message* noAdaptationMsg(dvk_ucs2_Char* phrase)
+int32_t isAdapted() { return ceScript().adapted; }
+void startAdaptation() { recordedScreens().push_back("startAdaptation"); }
+void resetAdaptation() { recordedScreens().push_back("resetAdaptation"); }
+int endAdaptation(int32_t save)
 {
+    recordedScreens().push_back("endAdaptationSession " + std::to_string(save));
+    return ceScript().endAdaptation;
+}
+dvk_msg_Message* recordPhrase(dvk_ucs2_Char* phrase)
+{
+    std::string text;
+    for (const dvk_ucs2_Char* c = phrase; c != nullptr && *c != 0; c++)
+        text += static_cast<char>(*c);
     dvk_ucs2_destroy(&phrase);
-    return nullptr;
+    recordedScreens().push_back("record " + text);
+    std::vector<dvk_ui_Event>& answers = ceScript().recordingAnswers;
+    if (answers.empty())
+        return nullptr;
+    const dvk_ui_Event answer = answers.front();
+    answers.erase(answers.begin());
+    return dvk_ce_newHandleEventMsg(answer, 0);
 }
 
 const dvk_ce_DialogCalls kScriptedCalls = {
-    noEngineOutOfMemory, updateComplete, setWaiting, contactsUpdated, musicUpdated,
-    notAdapted,          nothing,        nothing,    endAdaptation,   noAdaptationMsg,
+    noEngineOutOfMemory, updateComplete,  setWaiting,      contactsUpdated, musicUpdated,
+    isAdapted,           startAdaptation, resetAdaptation, endAdaptation,   recordPhrase,
 };
 
 }  // namespace

@@ -32,6 +32,14 @@ struct CeScript {
     int32_t contactsUpdated = 1;
     int32_t musicUpdated = 1;
     std::vector<int32_t> waitingMarks;  // every setWaitingForUpdateContactsComplete
+    // The adaptation calls: adapted models exist, what ending a session
+    // answers, and what each recording request answers in turn (NEXT taken,
+    // CANCEL rejected); with none left it gives no message. Each call is
+    // logged ("startAdaptation", "endAdaptationSession 1", "resetAdaptation",
+    // "record String 103").
+    int32_t adapted = 0;
+    int endAdaptation = 1;
+    std::vector<dvk_ui_Event> recordingAnswers;
 };
 CeScript& ceScript();
 // The language check's answer for capability 2 (recognition of music titles).

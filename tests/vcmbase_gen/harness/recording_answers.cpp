@@ -32,6 +32,13 @@ void call(const dvk_ucs2_Char* name, const dvk_ucs2_Char* location, const dvk_uc
     recordedScreens().push_back("call " + quoted(name) + " " + quoted(location) + " " + quoted(number));
 }
 
+void send(const dvk_ucs2_Char* name, const dvk_ucs2_Char* location, const dvk_ucs2_Char* number,
+          const dvk_ucs2_Char* group, dvk_app_MessageType type, void*)
+{
+    recordedScreens().push_back("send " + quoted(name) + " " + quoted(location) + " " + quoted(number) + " " +
+                                quoted(group) + " " + std::to_string(type));
+}
+
 void goTo(const dvk_ucs2_Char* name, int32_t context, void*)
 {
     recordedScreens().push_back("goto " + quoted(name) + " " + std::to_string(context));
@@ -42,6 +49,11 @@ void help(const dvk_ucs2_Char* topic, int32_t word, void*)
     recordedScreens().push_back("help " + quoted(topic) + " " + std::to_string(word));
 }
 
+void check(dvk_app_CheckItem item, void*)
+{
+    recordedScreens().push_back("check " + std::to_string(item));
+}
+
 }  // namespace
 
 void recordAnswers(dvk_app_Notifications* notifications)
@@ -49,6 +61,8 @@ void recordAnswers(dvk_app_Notifications* notifications)
     notifications->notifyLookupCmd = lookup;
     notifications->notifyPlayCmd = play;
     notifications->notifyCallCmd = call;
+    notifications->notifySendCmd = send;
     notifications->notifyGoToCmd = goTo;
     notifications->notifyHelpCmd = help;
+    notifications->notifyCheckCmd = check;
 }

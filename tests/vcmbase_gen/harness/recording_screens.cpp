@@ -184,13 +184,19 @@ int dvk_vcm_ui_displayAdaptStr(dvk_vcm_Session* vcms, dvk_ui_ScreenId screenId, 
 
 int dvk_vcm_ui_displayMenu(dvk_vcm_Session* vcms, dvk_ui_ScreenId screenId, int32_t titleTextId,
                            int32_t secondTextId, const int32_t* menuItemIds, int32_t numMenuItems,
-                           int32_t selectedItem, const int32_t* const*, const int32_t*,
-                           const int32_t* softkeyTextIds, const dvk_ui_Event* softkeyEvents, int32_t defaultTimeout)
+                           int32_t selectedItem, const int32_t* const* subMenuItemIds,
+                           const int32_t* numSubMenuItems, const int32_t* softkeyTextIds,
+                           const dvk_ui_Event* softkeyEvents, int32_t defaultTimeout)
 {
+    // Items with sub-lines: " sub <item>:[ids]".
+    std::string sub;
+    for (int32_t i = 0; numSubMenuItems != nullptr && i < numMenuItems; i++)
+        if (numSubMenuItems[i] > 0)
+            sub += " sub " + std::to_string(i) + ":" + ids(subMenuItemIds[i], numSubMenuItems[i]);
     return record(vcms, "menu " + std::to_string(screenId) + " title " + std::to_string(titleTextId) + " second " +
                             std::to_string(secondTextId) + " " + ids(menuItemIds, numMenuItems) + " selected " +
-                            std::to_string(selectedItem) + " " + keys(softkeyTextIds, softkeyEvents) + " time " +
-                            std::to_string(defaultTimeout));
+                            std::to_string(selectedItem) + sub + " " + keys(softkeyTextIds, softkeyEvents) +
+                            " time " + std::to_string(defaultTimeout));
 }
 
 int dvk_vcm_ui_displayRadioButton(dvk_vcm_Session* vcms, dvk_ui_ScreenId screenId, int32_t titleTextId,

@@ -56,6 +56,12 @@ dvk_vcm_Vtable recordingVtable(const char* name)
 
 const dvk_vcm_Etable kEmpty[] = {{DVK_UI_EVENT_NONE, nullptr}};
 
+std::map<std::string, ScriptedModule*>& specsInUse()
+{
+    static std::map<std::string, ScriptedModule*> map;
+    return map;
+}
+
 dvk_vcm_Module* recording(dvk_vcm_Session* vcms, const dvk_vcm_Vtable* vtable, const std::string& call)
 {
     scriptedCalls().push_back(call);
@@ -173,6 +179,10 @@ dvk_vcm_Module* dvk_gen_vcm_newHelp(dvk_vcm_Session* vcms, int32_t screenId, int
 
 dvk_vcm_Module* dvk_gen_vcm_newRoot(dvk_vcm_Session* vcms, int32_t flag)
 {
+    if (ScriptedModule* spec = specsInUse()["newRoot"]) {
+        scriptedCalls().push_back("newRoot(" + std::to_string(flag) + ")");
+        return newScriptedModule(vcms, spec, "vcm_root", -1, false);
+    }
     return recording(vcms, &kRoot, "newRoot(" + std::to_string(flag) + ")");
 }
 
@@ -183,7 +193,16 @@ dvk_vcm_Module* dvk_gen_vcm_newSettings(dvk_vcm_Session* vcms)
 
 dvk_vcm_Module* dvk_gen_vcm_newTutorial(dvk_vcm_Session* vcms, int32_t flag)
 {
+    if (ScriptedModule* spec = specsInUse()["newTutorial"]) {
+        scriptedCalls().push_back("newTutorial(" + std::to_string(flag) + ")");
+        return newScriptedModule(vcms, spec, "vcm_tutorial", -1, false);
+    }
     return recording(vcms, &kTutorial, "newTutorial(" + std::to_string(flag) + ")");
+}
+
+void scriptedUseSpec(const std::string& constructor, ScriptedModule* spec)
+{
+    specsInUse()[constructor] = spec;
 }
 
 int dvk_gen_vcm_pushSettingsMenuItem(dvk_vcm_Session* /*vcms*/, int32_t item)

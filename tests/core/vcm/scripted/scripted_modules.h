@@ -27,5 +27,10 @@ struct ScriptedModule {
 // -1 none, else a block holding the value.
 dvk_vcm_Module* newScriptedModule(dvk_vcm_Session* vcms, ScriptedModule* spec, const char* name,
                                   int context, bool withCopy);
+// From now on the generated constructor named `constructor` ("newTutorial",
+// "newRoot") builds a generic module from spec, named as the real one; NULL
+// goes back to the plain recording module.
+void scriptedUseSpec(const std::string& constructor, ScriptedModule* spec);
+
 // The value in the module's context, -1 without one.
 int scriptedContext(dvk_vcm_Module* module);

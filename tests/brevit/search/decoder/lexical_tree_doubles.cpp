@@ -1,0 +1,21 @@
+// What the class manager calls of lexical trees, pronunciation caches and
+// phrase-class scoring, for the decoder tests, which never build a tree.
+// Weak: the real definitions take their place wherever they are linked.
+#include "core/brevit/search/search_lexicon_calls.h"
+
+#define DECODER_TEST_WEAK __attribute__((weak))
+
+DECODER_TEST_WEAK void LexTree_Delete(LexTree*) {}
+DECODER_TEST_WEAK LexTree* LexTree_CreateEmpty() { return nullptr; }
+DECODER_TEST_WEAK int32_t LexTree_BuildFromProns(LexTree*, const uint16_t*, int32_t, Voc*, AM*, int32_t, int32_t,
+                                                 int32_t, int32_t, int32_t)
+{
+    return 0;
+}
+DECODER_TEST_WEAK int32_t LexTree_GetNumTrees(const LexTree*) { return 0; }
+DECODER_TEST_WEAK uint32_t LexTree_ComputeCRC(const LexTree*) { return 0; }
+DECODER_TEST_WEAK int32_t LexTree_ReadContents(LexTree*, BinFileReader*) { return 0; }
+DECODER_TEST_WEAK int32_t LexTree_WriteContents(const LexTree*, BinFileWriter*) { return 0; }
+DECODER_TEST_WEAK int32_t PronCache_GetPronInfo(PronCache*, uint16_t, const uint16_t**, int32_t*) { return 0; }
+DECODER_TEST_WEAK int32_t IR_PrepareClassScores(void*, int32_t) { return 0; }
+DECODER_TEST_WEAK int32_t IR_ScoreWordTransition(void*, int32_t, int32_t, uint16_t, uint16_t) { return 0; }

@@ -162,6 +162,10 @@ bool addMembersOf(ConstraintClass* c, int32_t* made, uint16_t pron, uint16_t w, 
 
 void ClassManager_BuildClassTree(ClassManager* m, uint32_t id, int32_t flag)
 {
+    // The tree builder's last argument is a pron cache; the manager owns none,
+    // so its callers' flag cannot be one and class trees read their prons from
+    // the vocabulary.
+    (void)flag;
     if (ClassManager_FinishEdit(m) == 0)
         return;
     const uint32_t owner = ClassManager_OwnerOf(m, id);
@@ -191,7 +195,7 @@ void ClassManager_BuildClassTree(ClassManager* m, uint32_t id, int32_t flag)
         n += std::min(got, total - n);
     }
     const bool built = prons != nullptr &&
-                       LexTree_BuildFromProns(*slot, prons, n, m->vocabulary, m->acousticModel, 0, 1, 1, 0, flag) != 0 &&
+                       LexTree_BuildFromProns(*slot, prons, n, m->vocabulary, m->acousticModel, nullptr, 1, 1, 0, nullptr) != 0 &&
                        LexTree_GetNumTrees(*slot) < 2;
     DVKMem_Free(prons);
     if (!built)
@@ -249,7 +253,7 @@ void ClassManager_FillPronCacheForClass(ClassManager* m, PronCache* cache, uint3
         for (int32_t k = 0; k < n; ++k) {
             const uint16_t* models = nullptr;
             int32_t count = 0;
-            PronCache_GetPronInfo(cache, prons[k], &models, &count);
+            PronCache_GetPronInfo(cache, prons[k], nullptr, &models, &count);
         }
     }
     DVKMem_Free(prons);

@@ -5,7 +5,7 @@
 #include "core/brevit/search/decoder_utils.h"
 
 #include "core/brevit/runtime/dvk_mem.h"
-#include "core/brevit/search/scoring_align_provisional.h"
+#include "core/brevit/search/scoring.h"
 
 #include <algorithm>
 #include <vector>
@@ -69,11 +69,19 @@ int32_t DecoderUtils_MakeWordChoiceLists(int32_t mode, const uint32_t* choiceWor
     auto* operations = static_cast<uint8_t*>(DVKMem_Malloc(static_cast<uint32_t>(reference.length + longest + 1)));
     auto* segments = static_cast<ScoringSegment*>(
         DVKMem_Malloc(static_cast<uint32_t>(reference.length + 1) * sizeof(ScoringSegment)));
-    if (operations == nullptr || segments == nullptr) {
-        DVKMem_Free(operations);
-        DVKMem_Free(segments);
+    // The aligner raises when its own tables cannot be had: the work arrays
+    // are freed on that unwind as on every return.
+    struct WorkArrays {
+        void* operations;
+        void* segments;
+        ~WorkArrays()
+        {
+            DVKMem_Free(operations);
+            DVKMem_Free(segments);
+        }
+    } work{operations, segments};
+    if (operations == nullptr || segments == nullptr)
         return 0;
-    }
     using Run = std::vector<uint32_t>;
     std::vector<std::vector<Run>> positions(static_cast<size_t>(reference.length));
     for (int32_t p = 0; p < reference.length; ++p)
@@ -94,8 +102,6 @@ int32_t DecoderUtils_MakeWordChoiceLists(int32_t mode, const uint32_t* choiceWor
             }
         }
     }
-    DVKMem_Free(operations);
-    DVKMem_Free(segments);
     int32_t written = 0;
     bool fitted = true;
     for (int32_t p = 0; p < reference.length; ++p) {

@@ -44,15 +44,18 @@ void LexTree_Delete(LexTree* tree);
 LexTree* LexTree_CreateEmpty();
 // Builds the prefix tree or trees of the pronunciations; 0 on failure.
 int32_t LexTree_BuildFromProns(LexTree* tree, const uint16_t* pronIds, int32_t count, Voc* vocabulary,
-                               AM* acousticModel, int32_t a, int32_t b, int32_t c, int32_t d, int32_t flag);
+                               AM* acousticModel, const uint16_t* const* phonemeTable, int32_t trailing,
+                               int32_t runTime, int32_t arcLimit, PronCache* pronCache);
 int32_t LexTree_GetNumTrees(const LexTree* tree);
 uint32_t LexTree_ComputeCRC(const LexTree* tree);
 // A tree body inside an open sub-file; 0 on failure.
 int32_t LexTree_ReadContents(LexTree* tree, BinFileReader* reader);
 int32_t LexTree_WriteContents(const LexTree* tree, BinFileWriter* writer);
 
-// Fills the cache entry of a pronunciation: its expanded phone models.
-int32_t PronCache_GetPronInfo(PronCache* cache, uint16_t pronId, const uint16_t** models, int32_t* count);
+// Fills the cache entry of a pronunciation: its phonemes and expanded phone
+// models (either out-pointer may be null); answers its length.
+int32_t PronCache_GetPronInfo(PronCache* cache, uint16_t pronId, const uint16_t** phonemes,
+                              const uint16_t** expanded, int32_t* length);
 
 // Precomputes a phrase class's per-word scores; 0 on failure.
 int32_t IR_PrepareClassScores(void* index, int32_t classIndex);

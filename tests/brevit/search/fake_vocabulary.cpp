@@ -396,10 +396,10 @@ LexTree* LexTree_CreateEmpty()
 
 // The prons are kept in a std::vector; the engine allocator only holds the
 // object, so the allocation-failure tests see one block per tree.
-int32_t LexTree_BuildFromProns(LexTree* tree, const uint16_t* pronIds, int32_t count, Voc*, AM*, int32_t, int32_t,
-                               int32_t, int32_t, int32_t flag)
+int32_t LexTree_BuildFromProns(LexTree* tree, const uint16_t* pronIds, int32_t count, Voc*, AM*,
+                               const uint16_t* const*, int32_t, int32_t, int32_t, PronCache* pronCache)
 {
-    gLexicon.buildFlags.push_back(flag);
+    gLexicon.buildFlags.push_back(pronCache != nullptr ? 1 : 0);
     if (gLexicon.failBuild)
         return 0;
     tree->prons.assign(pronIds, pronIds + count);
@@ -438,12 +438,16 @@ int32_t LexTree_WriteContents(const LexTree* tree, BinFileWriter* writer)
                                     static_cast<uint32_t>(tree->prons.size()), 2);
 }
 
-int32_t PronCache_GetPronInfo(PronCache*, uint16_t pronId, const uint16_t** models, int32_t* count)
+int32_t PronCache_GetPronInfo(PronCache*, uint16_t pronId, const uint16_t** phonemes, const uint16_t** models,
+                              int32_t* count)
 {
     gLexicon.pronInfoRequests.push_back(pronId);
-    *models = nullptr;
+    if (phonemes != nullptr)
+        *phonemes = nullptr;
+    if (models != nullptr)
+        *models = nullptr;
     *count = 0;
-    return 1;
+    return 0;
 }
 
 int32_t IR_PrepareClassScores(void* index, int32_t classIndex)

@@ -7,8 +7,8 @@
 
 DECODER_TEST_WEAK void LexTree_Delete(LexTree*) {}
 DECODER_TEST_WEAK LexTree* LexTree_CreateEmpty() { return nullptr; }
-DECODER_TEST_WEAK int32_t LexTree_BuildFromProns(LexTree*, const uint16_t*, int32_t, Voc*, AM*, int32_t, int32_t,
-                                                 int32_t, int32_t, int32_t)
+DECODER_TEST_WEAK int32_t LexTree_BuildFromProns(LexTree*, const uint16_t*, int32_t, Voc*, AM*, const uint16_t* const*,
+                                                 int32_t, int32_t, int32_t, PronCache*)
 {
     return 0;
 }
@@ -16,6 +16,9 @@ DECODER_TEST_WEAK int32_t LexTree_GetNumTrees(const LexTree*) { return 0; }
 DECODER_TEST_WEAK uint32_t LexTree_ComputeCRC(const LexTree*) { return 0; }
 DECODER_TEST_WEAK int32_t LexTree_ReadContents(LexTree*, BinFileReader*) { return 0; }
 DECODER_TEST_WEAK int32_t LexTree_WriteContents(const LexTree*, BinFileWriter*) { return 0; }
-DECODER_TEST_WEAK int32_t PronCache_GetPronInfo(PronCache*, uint16_t, const uint16_t**, int32_t*) { return 0; }
+DECODER_TEST_WEAK int32_t PronCache_GetPronInfo(PronCache*, uint16_t, const uint16_t**, const uint16_t**, int32_t*)
+{
+    return 0;
+}
 DECODER_TEST_WEAK int32_t IR_PrepareClassScores(void*, int32_t) { return 0; }
 DECODER_TEST_WEAK int32_t IR_ScoreWordTransition(void*, int32_t, int32_t, uint16_t, uint16_t) { return 0; }

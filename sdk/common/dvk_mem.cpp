@@ -9,9 +9,14 @@ namespace {
 
 std::atomic<long> s_allocationsLeft{-1};
 std::atomic<long> s_liveBlocks{0};
+thread_local long t_allocationsLeft = -1;
 
 bool injectedFailure()
 {
+    if (t_allocationsLeft == 0)
+        return true;
+    if (t_allocationsLeft > 0)
+        --t_allocationsLeft;
     long left = s_allocationsLeft.load(std::memory_order_relaxed);
     while (left >= 0) {
         if (left == 0)
@@ -47,6 +52,11 @@ void dvk_mem_dealloc(void** block)
 void dvk_mem_failAfter(long allocations)
 {
     s_allocationsLeft.store(allocations < 0 ? -1 : allocations, std::memory_order_relaxed);
+}
+
+void dvk_mem_failAfterOnThisThread(long allocations)
+{
+    t_allocationsLeft = allocations < 0 ? -1 : allocations;
 }
 
 long dvk_mem_liveBlocks()

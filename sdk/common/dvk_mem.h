@@ -22,5 +22,9 @@ inline void dvk_mem_dealloc(T** block)
 // answers NULL; a negative value switches the failure off (the default).
 void dvk_mem_failAfter(long allocations);
 
+// Test tool: the same, for the calling thread only, so the other message
+// loops of a running suite keep their memory while one handler runs short.
+void dvk_mem_failAfterOnThisThread(long allocations);
+
 // Test tool: blocks handed out by dvk_mem_alloc and not yet freed.
 long dvk_mem_liveBlocks();

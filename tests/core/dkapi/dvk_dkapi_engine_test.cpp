@@ -330,9 +330,9 @@ TEST_F(Dkapi, OutOfMemoryReportsThreeKeepsTheFlagAndAnAbortFreesIt)
     message->sender = dvk_msg_getMyAddr();
     dvk_dkapi_setBusy(1);
     runOnVr([&] {
-        dvk_mem_failAfter(0);
+        dvk_mem_failAfterOnThisThread(0);
         dvk_msg_receive(message);
-        dvk_mem_failAfter(-1);
+        dvk_mem_failAfterOnThisThread(-1);
     });
     EXPECT_EQ(next(), (std::vector<std::string>{"notify 3"}));
     EXPECT_EQ(DKAPI_PlayPrompt(engine_, &prompt, onNotify, nullptr), DKAPI_BUSY);

@@ -315,4 +315,53 @@ TEST_F(FailureTest, BackWithoutASavedStatePopsTheQuestion)
             }
 }
 
+// In every yes/no state the spoken yes, YES and touching item 0 do the same;
+// any other answer, NO, touching item 1 and two silences do what no does.
+TEST_F(FailureTest, EveryWayOfAnsweringGivesTheSameLog)
+{
+    const struct {
+        int32_t gate;
+        std::function<dvk_vcm_Module*(dvk_vcm_Session*)> make;
+    } states[] = {
+        {0, dvk_gen_vcm_newNoMatchFound},
+        {1, dvk_gen_vcm_newNoContactsAvailable},
+        {13, [](dvk_vcm_Session* s) { return dvk_gen_vcm_newNoLocations(s, kAnn, kAnnWords, 2); }},
+    };
+    const std::vector<std::function<void()>> yeses = {
+        [&] { result(yesNo(100)); },
+        [&] { event(DVK_UI_EVENT_YES); },
+        [&] { event(DVK_UI_EVENT_SELECT, 0); },
+    };
+    const std::vector<std::function<void()>> noes = {
+        [&] { event(DVK_UI_EVENT_NO); },
+        [&] { result(yesNo(101)); },
+        [&] { result(resultWith(20, u"Ann")); },
+        [&] { event(DVK_UI_EVENT_SELECT, 1); },
+        [&] {
+            result(nullptr);
+            take();
+            result(nullptr);
+        },
+    };
+    for (const auto& state : states) {
+        for (const auto* answers : {&yeses, &noes}) {
+            Log first;
+            for (size_t i = 0; i < answers->size(); i++) {
+                SCOPED_TRACE("gate " + std::to_string(state.gate) + (answers == &yeses ? " yes " : " no ") +
+                             std::to_string(i));
+                enter(state.gate, state.make);
+                take();
+                (*answers)[i]();
+                const Log log = take();
+                if (i == 0) {
+                    first = log;
+                    EXPECT_FALSE(first.empty());
+                } else {
+                    EXPECT_EQ(log, first);
+                }
+            }
+        }
+    }
+}
+
 }  // namespace

@@ -183,6 +183,10 @@ TEST_F(DialogLaneSession, SettingsThenACallByVoice)
     EXPECT_TRUE(log.contains("call initiated.  Shutting down normally."));
     EXPECT_FALSE(log.contains("dvk_notifyExit: failure"));
     EXPECT_FALSE(log.contains("DownChirpAndExitPimpl")) << "no chirp after a call";
+    // The new prompt mode holds at once: the menu shown again keeps its
+    // screen three times as long.
+    EXPECT_EQ(linesWith(phone, R"("command":"displayMenu","defaultTimeout":30000)").size(), 1u);
+    EXPECT_EQ(linesWith(phone, R"("command":"displayMenu","defaultTimeout":90000)").size(), 1u);
     EXPECT_FALSE(played().empty()) << "the prompts reached the sound device";
     EXPECT_EQ(storedSettingsWord(kWordPromptMode), 2);
     EXPECT_EQ(storedSettingsWord(kWordTutorial), 0) << "the tutorial turns itself off at its end";

@@ -4,6 +4,7 @@
 #include "tests/vcmbase_gen/harness/recording_answers.h"
 
 #include "core/utils/dvk_ucs2.h"
+#include "tests/vcmbase_gen/vcm_callcmd/call_send_phonebook.h"
 
 #include <gtest/gtest.h>
 
@@ -222,6 +223,145 @@ TEST_F(FailureTest, NoLocationsNonListenPrompts)
     feature(62, 1);
     enter(1, make);
     EXPECT_EQ(prompts(), (Log{"addEarcon 5", "addWords 7 8", "addPrompt 330", "addText Ann\nString 152"}));
+}
+
+// Every state under the gate commands its row lists: the whole screen.
+TEST_F(FailureTest, ScreensByGateCommand)
+{
+    useEmptyPhonebook();
+    const auto nolocations = [](dvk_vcm_Session* s) { return dvk_gen_vcm_newNoLocations(s, kAnn, kAnnWords, 2); };
+    const auto nolocationsNon = [](dvk_vcm_Session* s) {
+        return dvk_gen_vcm_newNoLocationsNonListening(s, kAnn, kAnnWords, 2);
+    };
+    const std::string listen = " image -1 bar 586 [278,271] ";
+    const std::string helpBack = "keys 497/14 -1/0 492/4";
+    const std::string tutorialBack = "keys 514/17 -1/0 492/4";
+    const std::string addBack = "keys 491/22 -1/0 492/4";
+    const struct {
+        int32_t gate;
+        std::function<dvk_vcm_Module*(dvk_vcm_Session*)> make;
+        std::string screen;
+    } rows[] = {
+        {0, dvk_gen_vcm_newNoMatchFound, "listen 5 title 593 body 254" + listen + tutorialBack + " start 0 time 10000"},
+        {1, dvk_gen_vcm_newNoMatchFound, "listen 17 title 593 body 254" + listen + helpBack + " start 0 time 10000"},
+        {13, dvk_gen_vcm_newNoMatchFound, "listen 88 title 593 body 254" + listen + helpBack + " start 0 time 10000"},
+        {16, dvk_gen_vcm_newNoMatchFound, "listen 37 title 593 body 254" + listen + helpBack + " start 0 time 10000"},
+        {22, dvk_gen_vcm_newNoMatchFound, "listen 74 title 593 body 254" + listen + helpBack + " start 0 time 10000"},
+        {0, dvk_gen_vcm_newNoMatchNonListening, "text 6 title 593 body \"String 211\" " + tutorialBack + " time 10000"},
+        {1, dvk_gen_vcm_newNoMatchNonListening,
+         "text 18 title 593 body \"String 257 String 155\" " + helpBack + " time 10000"},
+        {13, dvk_gen_vcm_newNoMatchNonListening, "text 89 title 593 body \"String 257\" " + helpBack + " time 10000"},
+        {16, dvk_gen_vcm_newNoMatchNonListening, "text 38 title 593 body \"String 257\" " + helpBack + " time 10000"},
+        {22, dvk_gen_vcm_newNoMatchNonListening, "text 75 title 593 body \"String 215\" " + helpBack + " time 10000"},
+        {1, dvk_gen_vcm_newNoContactsAvailable, "listen 34 title 602 body 151" + listen + helpBack + " start 0 time 10000"},
+        {13, dvk_gen_vcm_newNoContactsAvailable, "listen 84 title 602 body 151" + listen + helpBack + " start 0 time 10000"},
+        {16, dvk_gen_vcm_newNoContactsAvailable, "listen 34 title 602 body 151" + listen + helpBack + " start 0 time 10000"},
+        {1, dvk_gen_vcm_newNoContactsNonListening, "text 35 title 602 body 154 " + addBack + " time 10000"},
+        {13, dvk_gen_vcm_newNoContactsNonListening, "text 85 title 602 body 154 " + addBack + " time 10000"},
+        {16, dvk_gen_vcm_newNoContactsNonListening, "text 35 title 602 body 154 " + addBack + " time 10000"},
+        {1, nolocations, "listen 15 title 596 body \"Ann\nString 153\"" + listen + helpBack + " start 0 time 10000"},
+        {13, nolocations, "listen 86 title 594 body \"Ann\nString 156\"" + listen + helpBack + " start 0 time 10000"},
+        {1, nolocationsNon, "text 16 title 596 body \"Ann\nString 152\" " + addBack + " time 15000"},
+        {13, nolocationsNon, "text 87 title 594 body \"Ann\nString 150\" " + addBack + " time 15000"},
+    };
+    for (const auto& r : rows) {
+        enter(r.gate, r.make);
+        const std::string line = firstScreen();
+        EXPECT_EQ(line, r.screen) << "gate " << r.gate;
+    }
+}
+
+// BACK, and yes in the no-match state, with no saved state: the dialog
+// manager pops the state, so the module pushed below it (or, with nothing
+// below, a restarted root menu) takes over.
+TEST_F(FailureTest, BackWithoutASavedStatePopsTheQuestion)
+{
+    const struct {
+        const char* state;
+        int32_t gate;
+        std::function<dvk_vcm_Module*(dvk_vcm_Session*)> make;
+    } rows[] = {
+        {"vcm_nomatch_listen", 0, dvk_gen_vcm_newNoMatchFound},
+        {"vcm_nocontacts_listen", 1, dvk_gen_vcm_newNoContactsAvailable},
+        {"vcm_nolocations_listen", 13,
+         [](dvk_vcm_Session* s) { return dvk_gen_vcm_newNoLocations(s, kAnn, kAnnWords, 2); }},
+    };
+    const std::function<void()> answers[] = {
+        [&] { event(DVK_UI_EVENT_BACK); },
+        [&] { result(yesNo(100)); },
+    };
+    for (const auto& r : rows)
+        for (bool below : {true, false})
+            for (size_t a = 0; a < (std::string(r.state) == "vcm_nomatch_listen" ? 2u : 1u); a++) {
+                SCOPED_TRACE(std::string(r.state) + (below ? " over the root" : " alone") + " answer " +
+                             std::to_string(a));
+                dvk_vcm_clearStack(vcms);
+                dvk_vcm_resetState(vcms);
+                if (below) {
+                    ASSERT_EQ(dvk_vcm_push(vcms, dvk_gen_vcm_newRoot(vcms, 0)), 0);
+                }
+                dvk_vcm_setGateCmd(vcms, r.gate);
+                ASSERT_EQ(dvk_vcm_push(vcms, r.make(vcms)), 0);
+                vcmDriverStep(&driver);
+                ASSERT_EQ(top(), r.state);
+                ASSERT_EQ(dvk_vcm_savedStateExists(vcms), 0);
+                take();
+                answers[a]();
+                EXPECT_EQ(driver.lastResult, 0);
+                EXPECT_EQ(top(), "vcm_root");
+                ASSERT_NE(dvk_vcm_current(vcms), nullptr);
+                EXPECT_EQ(dvk_vcm_current(vcms)->next, nullptr);
+                EXPECT_EQ(take().at(0), "step vcm_root");
+            }
+}
+
+// In every yes/no state the spoken yes, YES and touching item 0 do the same;
+// any other answer, NO, touching item 1 and two silences do what no does.
+TEST_F(FailureTest, EveryWayOfAnsweringGivesTheSameLog)
+{
+    const struct {
+        int32_t gate;
+        std::function<dvk_vcm_Module*(dvk_vcm_Session*)> make;
+    } states[] = {
+        {0, dvk_gen_vcm_newNoMatchFound},
+        {1, dvk_gen_vcm_newNoContactsAvailable},
+        {13, [](dvk_vcm_Session* s) { return dvk_gen_vcm_newNoLocations(s, kAnn, kAnnWords, 2); }},
+    };
+    const std::vector<std::function<void()>> yeses = {
+        [&] { result(yesNo(100)); },
+        [&] { event(DVK_UI_EVENT_YES); },
+        [&] { event(DVK_UI_EVENT_SELECT, 0); },
+    };
+    const std::vector<std::function<void()>> noes = {
+        [&] { event(DVK_UI_EVENT_NO); },
+        [&] { result(yesNo(101)); },
+        [&] { result(resultWith(20, u"Ann")); },
+        [&] { event(DVK_UI_EVENT_SELECT, 1); },
+        [&] {
+            result(nullptr);
+            take();
+            result(nullptr);
+        },
+    };
+    for (const auto& state : states) {
+        for (const auto* answers : {&yeses, &noes}) {
+            Log first;
+            for (size_t i = 0; i < answers->size(); i++) {
+                SCOPED_TRACE("gate " + std::to_string(state.gate) + (answers == &yeses ? " yes " : " no ") +
+                             std::to_string(i));
+                enter(state.gate, state.make);
+                take();
+                (*answers)[i]();
+                const Log log = take();
+                if (i == 0) {
+                    first = log;
+                    EXPECT_FALSE(first.empty());
+                } else {
+                    EXPECT_EQ(log, first);
+                }
+            }
+        }
+    }
 }
 
 }  // namespace

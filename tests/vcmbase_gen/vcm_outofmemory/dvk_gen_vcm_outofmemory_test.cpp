@@ -87,4 +87,31 @@ TEST_F(ButtonScreenTest, EmptyListsOfferTheSettings)
     }
 }
 
+// The settings softkey of an empty list's screen opens the settings menu in
+// place of the screen.
+TEST_F(ButtonScreenTest, SettingsOpensTheSettingsMenu)
+{
+    const struct {
+        int32_t gate;
+        dvk_vcm_Module* (*make)(dvk_vcm_Session*);
+    } cases[] = {
+        {20, dvk_gen_vcm_newNoHelpTopics},
+        {19, dvk_gen_vcm_newNoModes},
+        {17, dvk_gen_vcm_newNoShortcuts},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.gate);
+        enter(c.gate, c.make);
+        event(DVK_UI_EVENT_SETTINGS);
+        EXPECT_EQ(driver.lastResult, 0);
+        EXPECT_EQ(top(), "vcm_settings");
+        ASSERT_NE(dvk_vcm_current(vcms), nullptr);
+        EXPECT_EQ(dvk_vcm_current(vcms)->next, nullptr);
+        const Log log = take();
+        ASSERT_GE(log.size(), 2u);
+        EXPECT_EQ(log[0], "step vcm_settings");
+        EXPECT_EQ(log[1].rfind("menu 93 title 640", 0), 0u) << log[1];
+    }
+}
+
 }  // namespace

@@ -64,4 +64,33 @@ TEST_F(RedialTest, NoNumberShowsTheNoLastNumberState)
     EXPECT_EQ(log[1], "text 68 title 599 body 257 keys 497/14 -1/0 492/4 time 10000");
 }
 
+// Every redial item is said at level 3, so the prompt stays whole in the
+// shorter prompt modes; only the earcon goes in prompt mode 1.
+TEST_F(RedialTest, ThePromptInTheShorterPromptModes)
+{
+    last(u"Carl Jensen", u"6505550142", u"WORK");
+    const struct {
+        int32_t mode;
+        Log prompts;
+    } rows[] = {
+        {0, {"addPrompt 383", "addText Carl Jensen", "addLocation WORK", "addEarcon 6"}},
+        {1, {"addPrompt 383", "addText Carl Jensen", "addLocation WORK"}},
+        {2, {"addPrompt 383", "addText Carl Jensen", "addLocation WORK", "addEarcon 6"}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.mode);
+        promptMode(r.mode);
+        const Log log = redial();
+        ASSERT_GE(log.size(), 3u);
+        EXPECT_EQ(Log(log.begin() + 2, log.end() - 1), r.prompts);
+        EXPECT_EQ(log.back(), "call 'Carl Jensen' 'WORK' '6505550142'");
+        dvk_vcm_endSession(&vcms);
+    }
+    last(u"", u"6505550142", u"WORK");
+    promptMode(1);
+    const Log digits = redial();
+    ASSERT_GE(digits.size(), 4u);
+    EXPECT_EQ(Log(digits.begin() + 2, digits.end() - 1), (Log{"addPrompt 383", "addDigits 6505550142"}));
+}
+
 }  // namespace

@@ -6,7 +6,9 @@
 #include "core/utils/dvk_ucs2.h"
 #include "sdk/common/dvk_settings.h"
 #include "tests/support/log_capture.h"
+#include "tests/vcmbase_gen/harness/recording_answers.h"
 #include "tests/vcmbase_gen/harness/recording_screens.h"
+#include "tests/vcmbase_gen/vcm_callcmd/call_send_phonebook.h"
 
 #include <algorithm>
 #include <functional>
@@ -536,6 +538,72 @@ TEST_F(RootTest, EveryAllocationFailingInTurn)
             if (result == 0 || n > 40)
                 break;
         }
+    }
+}
+
+// A routed result goes, as it is, to the command module the root pushes
+// without saving after clearing the stack: the saved state stays the root's,
+// and the command acts on the values the root was given.
+TEST_F(RootTest, ARoutedResultIsHandedToTheCommandPushedUnsaved)
+{
+    useCallSendPhonebook();
+    dvk_settings_setChoiceListConfirmMode(2);
+    dvk_settings_setSensitivityMode(1);
+    fakeGotoItems() = {{u"Maps", u"", u"", u"", 11, 1}};
+    recordAnswers(&notifications);
+    const struct {
+        int32_t gateCmd;
+        std::vector<std::pair<int32_t, std::u16string>> values;
+        std::string last;
+    } rows[] = {
+        {1, {{20, u"Ann"}, {15, u"Home"}}, "call 'Ann' 'Home' '5550011'"},
+        {1, {{20, u"Bob"}}, "call 'Bob' 'Mobile' '5550002'"},
+        {17, {{10, u"Maps"}}, "goto 'Maps' 11"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.last);
+        configure({{{200}, {}, 400, -1, 68, 24}, {{201}, {}, 401, -1, 68, r.gateCmd}});
+        start();
+        ASSERT_EQ(top(), "vcm_root");
+        ASSERT_EQ(dvk_vcm_savedStateExists(vcms), 1);
+        take();
+        dvk_nbest_List* list = said(1);
+        for (const auto& [slot, text] : r.values) {
+            std::vector<dvk_ucs2_Char> units(text.begin(), text.end());
+            units.push_back(0);
+            ASSERT_EQ(dvk_nbest_addValueNoIds(list, 0, slot, "value", units.data(), units.data()), 0);
+        }
+        result(list);
+        EXPECT_EQ(driver.lastResult, 0);
+        EXPECT_EQ(dvk_vcm_getGateCmd(vcms), r.gateCmd);
+        const Log log = take();
+        ASSERT_FALSE(log.empty());
+        EXPECT_EQ(log.back(), r.last);
+        // The command never became the saved state.
+        ASSERT_NE(vcms->savedSession, nullptr);
+        ASSERT_NE(vcms->savedSession->stack, nullptr);
+        EXPECT_STREQ(vcms->savedSession->stack->vtable->name, "vcm_root");
+        EXPECT_EQ(vcms->savedSession->stack->next, nullptr);
+        dvk_vcm_endSession(&vcms);
+    }
+    useEmptyPhonebook();
+}
+
+// Under a command that needs more from the user, the command is alone below
+// the state it pushes: the root is gone from the stack.
+TEST_F(RootTest, TheCommandIsAloneBelowWhatItPushes)
+{
+    for (int32_t gateCmd : {17, 19, 20, 22, 23, 24}) {
+        SCOPED_TRACE(gateCmd);
+        configure({{{200}, {}, 400, -1, 68, 24}, {{201}, {}, 401, -1, 68, gateCmd}});
+        start();
+        take();
+        result(said(1));
+        ASSERT_NE(dvk_vcm_current(vcms), nullptr);
+        ASSERT_NE(dvk_vcm_current(vcms)->next, nullptr);
+        EXPECT_EQ(dvk_vcm_current(vcms)->next->next, nullptr);
+        EXPECT_NE(std::string(dvk_vcm_current(vcms)->next->vtable->name), "vcm_root");
+        dvk_vcm_endSession(&vcms);
     }
 }
 

@@ -154,10 +154,18 @@ LinChDecoder* LinChDecoder_Create(Voc* vocabulary, AM* model, int32_t framePerio
     d->base.framePeriod = framePeriodMs;
     d->kind7 = kind7;
     d->expanded = word(kBrevitParamExpandedNewWords);
-    if (build(d) == nullptr) {
-        LinChDecoder_Delete(&d->base, 0);
+    // Some parts raise when out of memory: the partial decoder goes then too.
+    struct Guard {
+        LinChDecoder* d;
+        ~Guard()
+        {
+            if (d != nullptr)
+                LinChDecoder_Delete(&d->base, 0);
+        }
+    } guard{d};
+    if (build(d) == nullptr)
         return nullptr;
-    }
+    guard.d = nullptr;
     return d;
 }
 

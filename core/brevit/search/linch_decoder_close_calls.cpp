@@ -31,3 +31,8 @@ void LinChDecoder_NoteCloseCall(LinChDecoder* d, int32_t loser, int32_t winner, 
     CloseCall_FindOrAdd(d->closeCalls, static_cast<uint32_t>(loser), static_cast<uint32_t>(winner), difference,
                         aboveBest, d->base.vocabulary);
 }
+
+int32_t LinChDecoder_CountCloseCalls(const LinChDecoder* d)
+{
+    return d->closeCalls != nullptr ? d->closeCalls->count : 0;
+}

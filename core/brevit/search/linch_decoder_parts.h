@@ -15,3 +15,5 @@ void LinChDecoder_ResetCloseCalls(LinChDecoder* decoder);
 void LinChDecoder_DeleteCloseCalls(LinChDecoder* decoder);
 void LinChDecoder_NoteCloseCall(LinChDecoder* decoder, int32_t loser, int32_t winner, int16_t difference,
                                 int16_t aboveBest);
+// Pairs in the close-call table (0 without one).
+int32_t LinChDecoder_CountCloseCalls(const LinChDecoder* decoder);

@@ -136,8 +136,9 @@ int32_t LinChDecoder_FillChoiceStruct(Decoder* decoder, void* out, int32_t)
     }
     int32_t count = 0;
     int32_t score = kDecoderNoScore;
+    uint32_t node = 0;
     const int32_t whole = ResultGraph_GetBestPath(d->resultGraph, choice->words, nullptr, nullptr, nullptr, nullptr,
-                                                  kLinChChoiceStructWords, &count, &score, nullptr, 0, nullptr,
+                                                  kLinChChoiceStructWords, &count, &score, &node, 0, nullptr,
                                                   nullptr);
     if (whole == 0 || count < 1 || count > kLinChChoiceStructWords) {
         d->state = kDecoderStateFailed;

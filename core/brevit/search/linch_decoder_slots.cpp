@@ -94,8 +94,9 @@ int32_t LinChDecoder_GetPartialResult(Decoder* decoder, int32_t capacity, uint32
         return 0;
     int32_t count = 0;
     int32_t score = 0;
+    uint32_t node = 0;
     ResultGraph_GetBestPath(d->resultGraph, prons, nullptr, nullptr, nullptr, nullptr, capacity, &count, &score,
-                            nullptr, 0, nullptr, nullptr);
+                            &node, 0, nullptr, nullptr);
     count = std::clamp(count, 0, capacity);
     for (int32_t i = 0; i < count; ++i)
         wordIds[i] = Voc_PronIdToVocId(decoder->vocabulary, prons[i]);

@@ -17,6 +17,7 @@
 #include "core/brevit/search/whole_voc_constraint.h"
 #include "tests/support/acoustic_model_writer.h"
 #include "tests/support/archive_fixture.h"
+#include "tests/support/linear_chain_preset.h"
 #include "tests/support/vocabulary_fixture.h"
 
 #include <cstring>
@@ -25,44 +26,6 @@
 #include <vector>
 
 namespace linear_chain_fixture {
-
-// The preset over the vocabulary's own words.
-inline std::vector<std::pair<int, uint32_t>> presetWords()
-{
-    return {
-        {kBrevitParamLinearChainKinds, 1},
-        {kBrevitParamTreePronThreshold, 0x7FFFFFFF},
-        {kBrevitParamDecoderOut2, 2000},          // base cap
-        {kBrevitParamHypothesisSpace, 1024},
-        {kBrevitParamNewWordPages, 512},
-        {kBrevitParamRescoreCapacity, 16},
-        {kBrevitParamBaseBeamLevel, 3000},
-        {kBrevitParamBeamLevel1, 3000},
-        {kBrevitParamPruneOffset, 3000},
-        {kBrevitParamNewWordBeam, 3000},
-        {kBrevitParamWordEndBeam, 3000},
-        {kBrevitParamWordEndCap, 500},
-        {kBrevitParamPronCacheSize1, 64},
-        {kBrevitParamPronCacheSize2, 512},
-        {kBrevitParamPronCacheSize1Transcription, 64},
-        {kBrevitParamPronCacheSize2Transcription, 512},
-        {kBrevitParamResultGraphSize, 4096},
-        {kBrevitParamMinTrailingSilence, 300},
-        {kBrevitParamEndPointerValue1, 100},
-        {kBrevitParamSecondEndPointer, 300},
-        {kBrevitParamHistogramBins, 64},
-        {kBrevitParamSeedWords, 8},
-    };
-}
-
-inline vocabulary_fixture::Options options(const std::vector<std::pair<int, uint32_t>>& extra = {})
-{
-    vocabulary_fixture::Options o;
-    o.params = presetWords();
-    for (const auto& w : extra)
-        o.params.push_back(w);
-    return o;
-}
 
 // Model rows of one state per phone model, or the writer's two.
 inline AcousticModelSpec modelSpec(int32_t statesPerModel)

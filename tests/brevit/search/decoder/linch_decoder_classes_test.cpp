@@ -3,6 +3,7 @@
 // deletes each copy once, and gives choices the caller's constraint back.
 #include "tests/brevit/search/decoder/decoder_test.h"
 
+#include "core/brevit/runtime/dvk_err.h"
 #include "core/brevit/runtime/dvk_mem_stack.h"
 #include "core/brevit/search/class_manager.h"
 #include "core/brevit/search/class_pair_constraint.h"
@@ -72,6 +73,31 @@ TEST_F(LinChClassesTest, ExpandedCopiesAreSearchedAndDeletedOnce)
     ASSERT_EQ(f.uttInit(d, {outer}), 1);
     f.release(d);
     Decoder_Delete(&d->base, 0);
+
+    // Each allocation failing in turn: 0, the copy released, nothing kept, and
+    // a good set-up follows.
+    const size_t before = m_allocator.liveBlocks();
+    bool failed = true;
+    for (uint64_t n = 1; failed && n <= 80; ++n) {
+        LinChDecoder* e = f.decoder();
+        ASSERT_NE(e, nullptr);
+        const uint64_t failures = m_allocator.failures();
+        m_allocator.failAt(m_allocator.calls() + n);
+        DecoderHandle h = 0;
+        DVKErr_Protect([&] { h = f.uttInit(e, {outer}); });
+        m_allocator.failAt(0);
+        failed = m_allocator.failures() != failures;
+        if (failed) {
+            EXPECT_EQ(h, 0) << n;
+            EXPECT_EQ(e->replacedConstraints, nullptr) << n;
+            EXPECT_TRUE(e->numConstraints == 0 || e->constraints[0] == outer) << n;
+        }
+        EXPECT_EQ(f.uttInit(e, {outer}), 1) << n;
+        f.release(e);
+        Decoder_Delete(&e->base, 0);
+        EXPECT_EQ(m_allocator.liveBlocks(), before) << n;
+    }
+    EXPECT_FALSE(failed);
     ClassPairConstraint_Delete(outer, 0);
     ClassManager_RemoveUnreferencedClasses(classes);
     ConstraintManager_Delete(constraints);

@@ -162,6 +162,34 @@ TEST_F(LinChWordsTest, ExpandedFindOrAddKeepsTheLowestCostPerKey)
     }
 }
 
+TEST_F(LinChWordsTest, WordsStartFromSilenceThroughTheConstraints)
+{
+    LinearChainFixture f(2, {{kBrevitParamWordInsertionCost, 9}});
+    LinChDecoder* d = f.decoder();
+    ASSERT_EQ(f.uttInit(d, {f.wholeVocabulary()}, 3), 1);
+    d->newWordSilence(d, 100, 65535, 0xFFFFFFFFu, 0x7FFFFFFFu, 0);
+    // Every active pron starts once, at the base cost plus the insertion cost.
+    ASSERT_EQ(d->newWordCount, 5);
+    for (int32_t i = 0; i < 5; ++i) {
+        const LinChNewWord* r = LinChDecoder_NewWordAt(d, i);
+        EXPECT_EQ(r->pron, i);
+        EXPECT_EQ(r->cost, 109);
+        EXPECT_EQ(r->ref, -1);
+        EXPECT_EQ(ActiveId_GetConstraintIndex(ActiveId_FromWords(r->activeIdHigh, r->activeIdLow)), 0);
+    }
+    // Mode 2: the rescoring words due now, scored from silence.
+    LinChDecoder* c = f.decoder();
+    ASSERT_EQ(f.uttInit(c, {}, 2), 1);
+    Decoder_AddPair(&c->base, 3, 0);
+    Decoder_AddPair(&c->base, 1, 0);
+    LinChDecoder_BuildNewWordList(c);
+    c->newWordSilence(c, 50, 65535, 0xFFFFFFFFu, 0x7FFFFFFFu, 0);
+    ASSERT_EQ(c->newWordCount, 2);
+    EXPECT_EQ(LinChDecoder_NewWordAt(c, 0)->pron, 1);
+    EXPECT_EQ(LinChDecoder_NewWordAt(c, 0)->cost, 59);
+    EXPECT_EQ(LinChDecoder_NewWordAt(c, 1)->cost, 59);
+}
+
 TEST_F(LinChWordsTest, CloseCallsOnlyWhenHistoriesDiffer)
 {
     LinearChainFixture f(2, {{kBrevitParamCloseCalls, 1}, {kBrevitParamCloseCallRecords, 10},

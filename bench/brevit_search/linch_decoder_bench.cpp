@@ -55,9 +55,13 @@ void BM_LinChFindOrAdd(benchmark::State& state)
             r.ref = static_cast<int32_t>(random() % 50);
         }
         for (auto _ : state) {
-            LinChDecoderNoTimes_ResetSearch(d);
-            if (expanded)
+            // An empty list each round: the expanded slots need the reset.
+            if (expanded) {
+                LinChDecoderNoTimes_ResetSearch(d);
                 d->newWordCount = d->newWordSlots;
+            } else {
+                d->newWordCount = 0;
+            }
             for (const LinChNewWord& r : offers)
                 d->findOrAdd(d, &r);
             benchmark::DoNotOptimize(d->newWordCount);

@@ -44,6 +44,7 @@ void BM_LinChFindOrAdd(benchmark::State& state)
             return;
         }
         d->withStates = state.range(0) != 0;
+        d->findOrAdd = expanded ? LinChDecoder_FindOrAddExpandedStates : LinChDecoder_FindOrAdd;
         std::mt19937 random(5);
         const int32_t keys = expanded ? d->numVocEntries + 1 : 1000;
         std::vector<LinChNewWord> offers(1000);

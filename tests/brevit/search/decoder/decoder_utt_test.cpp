@@ -6,7 +6,7 @@
 #include "core/brevit/runtime/dvk_watchdog.h"
 #include "core/brevit/search/constraint.h"
 #include "core/brevit/search/frame_buffer.h"
-#include "core/brevit/search/linch_decoder_provisional.h"
+#include "core/brevit/search/linch_decoder.h"
 #include "tests/support/archive_fixture.h"
 
 #include <memory>
@@ -15,75 +15,43 @@
 
 namespace {
 
-// What the linear-chain creator was asked, and a scripted decoder to give back.
-struct CreatorCall {
-    Voc* vocabulary;
-    AM* model;
-    int32_t option, kind7, kind9;
-};
-std::vector<CreatorCall> g_creatorCalls;
-ScriptedDecoder* g_made = nullptr;
-
-Decoder* recordingCreator(Voc* vocabulary, AM* model, int32_t option, int32_t kind7, int32_t kind9)
+// What a created decoder is: "null", "dummy" or "linear" (with its fields
+// checked against what it was made from).
+std::string what(const Decoder* d)
 {
-    g_creatorCalls.push_back({vocabulary, model, option, kind7, kind9});
-    return kind9 || g_made == nullptr ? nullptr : g_made->create();
+    return d == nullptr ? "null" : d->kind == kDecoderKindDummy ? "dummy" : "linear";
 }
 
-class DecoderUttTest : public DecoderTest {
-protected:
-    void SetUp() override
-    {
-        g_creatorCalls.clear();
-        m_previousCreator = LinChDecoder_InstallCreator(recordingCreator);
-    }
-    void TearDown() override
-    {
-        LinChDecoder_InstallCreator(m_previousCreator);
-        g_made = nullptr;
-        DecoderTest::TearDown();
-    }
-    LinChDecoderCreator m_previousCreator = nullptr;
-};
+using DecoderUttTest = DecoderTest;
 
 TEST_F(DecoderUttTest, CreateByKind)
 {
-    ScriptedDecoder made;
-    g_made = &made;
     auto* voc = reinterpret_cast<Voc*>(0x1000);
     struct Case {
         int32_t kind;
         bool word211;
-        const char* expected;   // "null", "dummy", "made"
-        int32_t kind7, kind9;   // the creator's flags when it is called
+        const char* expected;   // "null", "dummy", "linear"
+        int32_t kind7;          // of a linear-chain decoder
     };
     const Case cases[] = {
-        {1, true, "null", -1, -1},  {2, true, "null", -1, -1},  {4, true, "null", -1, -1},
-        {5, true, "null", -1, -1},  {6, true, "null", -1, -1},  {10, true, "null", -1, -1},
-        {11, true, "null", -1, -1}, {8, false, "dummy", -1, -1}, {3, true, "made", 0, 0},
-        {7, true, "made", 1, 0},    {9, true, "null", 0, 1},    {3, false, "null", -1, -1},
-        {7, false, "null", -1, -1}, {9, false, "null", -1, -1},
+        {1, true, "null", 0},   {2, true, "null", 0},   {4, true, "null", 0},    {5, true, "null", 0},
+        {6, true, "null", 0},   {10, true, "null", 0},  {11, true, "null", 0},   {8, false, "dummy", 0},
+        {3, true, "linear", 0}, {7, true, "linear", 1}, {9, true, "null", 0},    {3, false, "null", 0},
+        {7, false, "null", 0},  {9, false, "null", 0},
     };
     for (const Case& c : cases) {
         params(ParamBlockBuilder().word(kBrevitParamLinearChainKinds, c.word211 ? 1 : 0));
-        g_creatorCalls.clear();
-        made.log.clear();
         AM* am = model(2);
         Decoder* d = Decoder_Create(voc, am, nullptr, nullptr, 17, c.kind);
-        const std::string what = d == nullptr ? "null" : d->kind == kDecoderKindDummy ? "dummy" : "made";
-        EXPECT_EQ(what, c.expected) << "kind " << c.kind;
-        if (c.kind7 < 0) {
-            EXPECT_TRUE(g_creatorCalls.empty()) << "kind " << c.kind;
-        } else {
-            ASSERT_EQ(g_creatorCalls.size(), 1u) << "kind " << c.kind;
-            EXPECT_EQ(g_creatorCalls[0].vocabulary, voc);
-            EXPECT_EQ(g_creatorCalls[0].model, am);
-            EXPECT_EQ(g_creatorCalls[0].option, 17);
-            EXPECT_EQ(g_creatorCalls[0].kind7, c.kind7);
-            EXPECT_EQ(g_creatorCalls[0].kind9, c.kind9);
-        }
-        if (what == "made") {
-            EXPECT_EQ(made.log, std::vector<std::string>{"SetRejectionParameters 0 16384"});
+        EXPECT_EQ(what(d), c.expected) << "kind " << c.kind;
+        if (what(d) == "linear") {
+            EXPECT_EQ(d->vocabulary, voc);
+            EXPECT_EQ(d->model, am);
+            EXPECT_EQ(d->framePeriod, 17);
+            EXPECT_EQ(LinChDecoder_Of(d)->kind7, c.kind7);
+            // Rejection set off after creation.
+            EXPECT_EQ(d->rejectionOn, 0);
+            EXPECT_EQ(d->rejectionThreshold, kDecoderRejectionOff);
         }
         Decoder_Delete(d, 0);
     }
@@ -91,8 +59,6 @@ TEST_F(DecoderUttTest, CreateByKind)
 
 TEST_F(DecoderUttTest, ModelsWithThreeStatesPerPhoneAreRefusedBeforeTheCreator)
 {
-    ScriptedDecoder made;
-    g_made = &made;
     params(ParamBlockBuilder().word(kBrevitParamLinearChainKinds, 1));
     for (int which = 0; which < 3; ++which) {
         AM* models[3] = {model(2), model(1), model(2)};
@@ -101,13 +67,11 @@ TEST_F(DecoderUttTest, ModelsWithThreeStatesPerPhoneAreRefusedBeforeTheCreator)
         EXPECT_EQ(Decoder_Create(nullptr, models[0], models[1], models[2], 0, 8), nullptr) << which;
     }
     EXPECT_EQ(Decoder_Create(nullptr, nullptr, nullptr, nullptr, 0, 8), nullptr) << "no model";
-    EXPECT_TRUE(g_creatorCalls.empty());
+    EXPECT_EQ(LinChDecoder_CreateForKind(nullptr, model(3), 10, 0, 0), nullptr);
 }
 
 TEST_F(DecoderUttTest, LoadReadsKindAndOption)
 {
-    ScriptedDecoder made;
-    g_made = &made;
     params(ParamBlockBuilder().word(kBrevitParamLinearChainKinds, 1));
     struct Case {
         const char* prefix;
@@ -115,7 +79,7 @@ TEST_F(DecoderUttTest, LoadReadsKindAndOption)
         const char* expected;
     };
     const Case cases[] = {
-        {"bdec0/", {8, 0}, "dummy"}, {"bdec1/", {3, 5}, "made"}, {"bdec2/", {7, 6}, "made"},
+        {"bdec0/", {8, 0}, "dummy"}, {"bdec1/", {3, 5}, "linear"}, {"bdec2/", {7, 6}, "linear"},
         {"bdec0/", {1, 0}, "null"},  {"bdec0/", {}, "null"},     {"bdec0/", {3}, "null"},
         {nullptr, {8, 0}, "dummy"},  {"bdec3/", {9, 0}, "null"},
     };
@@ -133,14 +97,11 @@ TEST_F(DecoderUttTest, LoadReadsKindAndOption)
         }, c.record.empty() ? "other/" : c.prefix);
         archive.finish();
         DVKTar* tar = archive.openMapped();
-        g_creatorCalls.clear();
         Decoder* d = Decoder_LoadFromBinFile(tar, c.prefix, nullptr, model(2), nullptr, nullptr);
-        const std::string what = d == nullptr ? "null" : d->kind == kDecoderKindDummy ? "dummy" : "made";
-        EXPECT_EQ(what, c.expected) << (c.prefix ? c.prefix : "-") << " kind "
-                                    << (c.record.empty() ? -1 : c.record[0]);
-        if (what == "made") {
-            ASSERT_EQ(g_creatorCalls.size(), 1u);
-            EXPECT_EQ(g_creatorCalls[0].option, c.record[1]);
+        EXPECT_EQ(what(d), c.expected) << (c.prefix ? c.prefix : "-") << " kind "
+                                       << (c.record.empty() ? -1 : c.record[0]);
+        if (what(d) == "linear") {
+            EXPECT_EQ(d->framePeriod, c.record[1]);
         }
         Decoder_Delete(d, 0);
         EXPECT_EQ(Decoder_LoadFromBinFile(tar, c.prefix, nullptr, model(3), nullptr, nullptr), nullptr);
@@ -149,13 +110,11 @@ TEST_F(DecoderUttTest, LoadReadsKindAndOption)
 
 TEST_F(DecoderUttTest, LoadWithEachAllocationFailingInTurnLeavesNothing)
 {
-    ScriptedDecoder made;
-    g_made = &made;
     params(ParamBlockBuilder().word(kBrevitParamLinearChainKinds, 1));
     for (int32_t kind : {8, 3}) {
         ArchiveFixture archive("decoder-fail" + std::to_string(kind) + ".dvk");
         archive.add("bd0", [&](BinFileWriter* w) {
-            return BinFileWriter_WriteInt(w, kind) == 1 && BinFileWriter_WriteInt(w, 0) == 1;
+            return BinFileWriter_WriteInt(w, kind) == 1 && BinFileWriter_WriteInt(w, 10) == 1;
         }, "bdec0/");
         archive.finish();
         DVKTar* tar = archive.openMapped();

@@ -1,0 +1,129 @@
+// A linear-chain decoder for tests: the default fixture vocabulary, a small
+// "ba0" model (single-component states with distinct means, one or two
+// states per phone model) and a parameter preset that lets every utterance
+// set-up pass with wide beams (word 211 set, word 229 = 0x7FFFFFFF), all
+// loaded; constraints over the whole vocabulary; and feature frames that sit
+// on the component-0 means of a state sequence.
+//
+// Header-only. Needs an engine context (ScopedEngineContext) while used.
+#pragma once
+
+#include "core/brevit/acoustic/acoustic_engine_calls.h"
+#include "core/brevit/acoustic/am.h"
+#include "core/brevit/acoustic/am_params.h"
+#include "core/brevit/runtime/brevit_param_words.h"
+#include "core/brevit/search/decoder.h"
+#include "core/brevit/search/linch_decoder.h"
+#include "core/brevit/search/whole_voc_constraint.h"
+#include "tests/support/acoustic_model_writer.h"
+#include "tests/support/archive_fixture.h"
+#include "tests/support/linear_chain_preset.h"
+#include "tests/support/vocabulary_fixture.h"
+
+#include <cstring>
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace linear_chain_fixture {
+
+// Model rows of one state per phone model, or the writer's two.
+inline AcousticModelSpec modelSpec(int32_t statesPerModel)
+{
+    AcousticModelSpec spec;
+    spec.singleComponent = true;
+    spec.componentsPerState = 1;
+    if (statesPerModel == 1)
+        for (uint16_t s = 0; s < spec.states; ++s)
+            spec.modelRows.push_back({s});
+    return spec;
+}
+
+} // namespace linear_chain_fixture
+
+class LinearChainFixture {
+public:
+    explicit LinearChainFixture(int32_t statesPerModel = 2, const std::vector<std::pair<int, uint32_t>>& extra = {})
+        : m_vocabulary(vocabulary_fixture::defaultWords(), linear_chain_fixture::options(extra), "linch-voc.dvk"),
+          m_modelArchive("linch-am.dvk")
+    {
+        writeAcousticModel(m_modelArchive, acousticModelRecords(linear_chain_fixture::modelSpec(statesPerModel)));
+        m_modelArchive.finish();
+        m_model = AM_LoadFromBinFile(m_modelArchive.openForRead(), nullptr, 0);
+        EXPECT_NE(m_model, nullptr);
+        EXPECT_NE(voc(), nullptr);
+    }
+
+    ~LinearChainFixture()
+    {
+        for (Decoder* d : m_decoders)
+            Decoder_Delete(d, 0);
+        for (Constraint* c : m_constraints)
+            Constraint_Delete(c, 0);
+        if (m_model != nullptr)
+            AM_Destroy(m_model);
+    }
+
+    LinearChainFixture(const LinearChainFixture&) = delete;
+    LinearChainFixture& operator=(const LinearChainFixture&) = delete;
+
+    Voc* voc() { return m_vocabulary.voc(); }
+    AM* model() { return m_model; }
+    VocabularyFixture& vocabulary() { return m_vocabulary; }
+    BrevitGlobalParameters& params() { return m_vocabulary.params(); }
+    void set(int index, uint32_t value) { params().words[index] = value; }
+
+    // A kind-3 decoder (deleted with the fixture unless given up).
+    LinChDecoder* decoder(int32_t framePeriod = 10)
+    {
+        Decoder* d = Decoder_Create(voc(), m_model, nullptr, nullptr, framePeriod, kDecoderKindLinearChain);
+        if (d != nullptr)
+            m_decoders.push_back(d);
+        return d != nullptr ? LinChDecoder_Of(d) : nullptr;
+    }
+    void release(LinChDecoder* d) { std::erase(m_decoders, &d->base); }
+
+    // A whole-vocabulary constraint (deleted with the fixture).
+    Constraint* wholeVocabulary()
+    {
+        Constraint* c = WholeVocConstraint_Create(voc(), 0);
+        if (c != nullptr)
+            m_constraints.push_back(c);
+        return c;
+    }
+    // A constraint the fixture deletes at its end.
+    Constraint* own(Constraint* c)
+    {
+        if (c != nullptr)
+            m_constraints.push_back(c);
+        return c;
+    }
+
+    // One frame per state, each on that state's component-0 mean.
+    std::vector<uint8_t> frames(const std::vector<int32_t>& states)
+    {
+        const int32_t dim = AM_GetFeatureDim(m_model);
+        std::vector<uint8_t> out;
+        for (int32_t s : states) {
+            const uint8_t* mean = AM_GetComponentMean(m_model, s, 0);
+            out.insert(out.end(), mean, mean + dim);
+        }
+        return out;
+    }
+
+    // Sets up an utterance through the decoder interface.
+    DecoderHandle uttInit(LinChDecoder* d, std::vector<Constraint*> constraints, int32_t mode = 3,
+                          int32_t beamLevel = 0, int32_t allowPauseStart = 1, int32_t onlyPauseStart = 0,
+                          int32_t finish = 0)
+    {
+        return Decoder_UttInit(&d->base, 0, nullptr, static_cast<int32_t>(constraints.size()), constraints.data(),
+                               mode, beamLevel, allowPauseStart, onlyPauseStart, finish);
+    }
+
+private:
+    VocabularyFixture m_vocabulary;
+    ArchiveFixture m_modelArchive;
+    AM* m_model = nullptr;
+    std::vector<Decoder*> m_decoders;
+    std::vector<Constraint*> m_constraints;
+};

@@ -74,6 +74,28 @@ inline std::map<int32_t, std::vector<Arc>> keptArcs(const Lattice& lattice)
             continue;
         frames[a.end].push_back(a);
     }
+    // Without context records a finished frame keeps one arc per word and
+    // start; the frame still being filled (the last) keeps all.
+    int32_t last = -1;
+    for (const auto& [end, arcs] : frames)
+        if (!arcs.empty())
+            last = end;
+    if (!lattice.context && !lattice.wordOnly)
+        for (auto& [end, arcs] : frames) {
+            if (end == last)
+                continue;
+            std::vector<Arc> kept;
+            for (const Arc& a : arcs) {
+                auto same = std::find_if(kept.begin(), kept.end(), [&](const Arc& k) {
+                    return k.word == a.word && k.start == a.start;
+                });
+                if (same == kept.end())
+                    kept.push_back(a);
+                else
+                    same->score = std::min(same->score, a.score);
+            }
+            arcs = kept;
+        }
     return frames;
 }
 

@@ -231,7 +231,7 @@ int32_t WordGraph_MergePathRecords(WordGraphPathRecord* records, int32_t count)
 int32_t WordGraph_BuildResultGraph(WordGraph* graph, int32_t order, int32_t historyLength, const uint16_t* history)
 {
     WordGraph* g = graph;
-    if (g->contextRecords == 0 || WordGraph_LinkWordPieces(g) == 0)
+    if (g->contextRecords == 0)
         return 0;
     const int64_t budget = BrevitParam_Word(kBrevitParamPathRecordBudget) / sizeof(WordGraphPathRecord);
     Build b{};
@@ -242,7 +242,7 @@ int32_t WordGraph_BuildResultGraph(WordGraph* graph, int32_t order, int32_t hist
     b.initial = history;
     b.initialLength = history != nullptr ? std::max(historyLength, 0) : 0;
     b.beam = static_cast<int32_t>(BrevitParam_Word(kBrevitParamGraphBeam));
-    const int32_t frames = g->frameCount;
+    const int32_t frames = g->frameCount;   // linking keeps the frames
     auto* scratch = static_cast<int32_t*>(DVKMem_Malloc(static_cast<uint32_t>(2 * (frames + 1)) * 4u));
     const int32_t initial = std::min(b.records.maximum, 1000);
     if (initial > 0)
@@ -254,7 +254,9 @@ int32_t WordGraph_BuildResultGraph(WordGraph* graph, int32_t order, int32_t hist
         if (g->resultGraph != nullptr)
             ResultGraph_SetVocabulary(g->resultGraph, g->vocabulary);
     }
-    bool ok = scratch != nullptr && b.records.capacity == initial && g->resultGraph != nullptr;
+    // Linked last: a failure before it leaves the graph as it was.
+    bool ok = scratch != nullptr && b.records.capacity == initial && g->resultGraph != nullptr &&
+              WordGraph_LinkWordPieces(g) != 0;
     if (ok) {
         int32_t* need = scratch;
         b.firstRecord = scratch + frames + 1;

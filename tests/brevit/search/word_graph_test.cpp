@@ -346,6 +346,12 @@ TEST_F(WordGraphTest, UntrustedArcFramesAreRefused)
     uint32_t ids[4];
     EXPECT_EQ(WordGraph_GetGreedyPath(g.g, 3, 4, ids), 1);
     EXPECT_EQ(ids[0], 0x4000000Au);
+    // Frames are 16-bit: a larger capacity is cut to what they can number.
+    GraphHolder big(WordGraph_Create(nullptr, m_voc.voc(), 0, 100000, 0, 0, 0, 0));
+    EXPECT_EQ(big.g->frameCapacity, kWordGraphMaxFrames);
+    full = 0;
+    WordGraph_AddArc(big.g, 0, 40000, N, 0, &full);
+    EXPECT_EQ(full, 1);
 }
 
 TEST_F(WordGraphTest, GreedyPathStopsAtAFrameWithoutAScoredArc)

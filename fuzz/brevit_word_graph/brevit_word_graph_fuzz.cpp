@@ -44,7 +44,7 @@ void checkFrames(const WordGraph* g)
         std::abort();
 }
 
-void cloneTwice(const WordGraph* g)
+void cloneTwice(WordGraph* g)
 {
     WordGraph* a = WordGraph_Clone(g);
     WordGraph* b = WordGraph_Clone(a);

@@ -177,7 +177,7 @@ void WordGraph_Delete(WordGraph* graph)
     DVKMem_Free(graph);
 }
 
-WordGraph* WordGraph_Clone(const WordGraph* graph)
+WordGraph* WordGraph_Clone(WordGraph* graph)
 {
     if (graph == nullptr)
         return nullptr;

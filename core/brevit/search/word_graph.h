@@ -89,7 +89,7 @@ WordGraph* WordGraph_Create(AM* acousticModel, Voc* vocabulary, int32_t valueA, 
 void WordGraph_Delete(WordGraph* graph);
 // An independent snapshot whose frame capacity is its used frame count; null
 // without memory.
-WordGraph* WordGraph_Clone(const WordGraph* graph);
+WordGraph* WordGraph_Clone(WordGraph* graph);
 // history: active word ids, the most recent last.
 void WordGraph_Reset(WordGraph* graph, const uint16_t* history, int32_t historyLength, int32_t resetValue);
 int32_t WordGraph_HasTimes(const WordGraph* graph);
@@ -163,11 +163,9 @@ static_assert(sizeof(WordGraphPathRecord) == 28, "the record budget counts 28 by
 // 1 done, 0 without memory or over the record budget (timed mode with
 // context records only). history: active ids, the most recent last.
 int32_t WordGraph_BuildResultGraph(WordGraph* graph, int32_t order, int32_t historyLength, const uint16_t* history);
-// The linear-chain decoder's name for the build.
-inline int32_t WordGraph_Build(WordGraph* graph, int32_t order, int32_t historyLength, const uint16_t* history)
-{
-    return WordGraph_BuildResultGraph(graph, order, historyLength, history);
-}
+// The linear-chain decoder's name for the build: word 274 as the order and
+// its initial history.
+int32_t WordGraph_Build(WordGraph* graph, int32_t order, int32_t historyLength, const uint16_t* history);
 int32_t WordGraph_GetBestPath(WordGraph* graph, uint16_t* words, int32_t max, int32_t* score);
 // Pron ids of path n (from 0) in time order; its word count, or 0 and score
 // 0x40000000 past the last path.

@@ -273,3 +273,8 @@ int32_t WordGraph_BuildResultGraph(WordGraph* graph, int32_t order, int32_t hist
     DVKMem_Free(scratch);
     return ok ? 1 : 0;
 }
+
+int32_t WordGraph_Build(WordGraph* graph, int32_t order, int32_t historyLength, const uint16_t* history)
+{
+    return WordGraph_BuildResultGraph(graph, order, historyLength, history);
+}

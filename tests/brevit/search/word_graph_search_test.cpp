@@ -368,7 +368,8 @@ TEST_F(WordGraphSearchTest, AnOrderAboveTheHistoryRoomTakesFive)
     GraphHolder five(word_lattice::build(historyLattice(), m_voc.voc()));
     GraphHolder nine(word_lattice::build(historyLattice(), m_voc.voc()));
     ASSERT_EQ(WordGraph_BuildResultGraph(five.g, 5, 9, initial), 1);
-    ASSERT_EQ(WordGraph_BuildResultGraph(nine.g, 9, 9, initial), 1);
+    // The linear-chain decoder's name for the build, with its own order.
+    ASSERT_EQ(WordGraph_Build(nine.g, 9, 9, initial), 1);
     EXPECT_EQ(ResultGraph_ComputeCRC(nine.g->resultGraph), ResultGraph_ComputeCRC(five.g->resultGraph));
 }
 

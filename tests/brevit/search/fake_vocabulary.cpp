@@ -27,6 +27,7 @@ struct Voc {
     std::map<std::u16string, std::vector<uint32_t>> matches;   // Voc_GetMatches by whole text
     std::set<std::pair<int32_t, int32_t>> forbidden;           // (a, b): b may not follow a
     std::map<uint16_t, std::vector<uint16_t>> recogProns;      // pron -> phonemes; else {pron}
+    std::map<std::pair<int32_t, int32_t>, int32_t> ngrams;     // (previous or -1, word) -> cost; else 0
 };
 
 namespace {
@@ -46,7 +47,7 @@ const std::pair<uint16_t, int32_t>* ownerOf(const Voc* v, uint16_t pron)
 } // namespace
 
 FakeVocabulary::FakeVocabulary(std::map<uint16_t, std::vector<uint16_t>> words)
-    : m_voc(new Voc{std::move(words), {}, {nullptr}, {}, {}, {}, {}, {}})
+    : m_voc(new Voc{std::move(words), {}, {nullptr}, {}, {}, {}, {}, {}, {}})
 {
     m_voc->list.voc = m_voc;
 }
@@ -362,6 +363,20 @@ int32_t Voc_GetPronIds(const Voc* vocabulary, uint32_t vocId, uint16_t* buffer, 
     if ((vocId & 0xC0000000u) != kFakeVocActiveKind)
         return 0;
     return copyProns(pronsOf(vocabulary, static_cast<int32_t>(vocId & 0xFFFFu)), buffer, capacity);
+}
+
+uint32_t Voc_PronIdToVocId(const Voc*, int32_t pronId)
+{
+    return pronId >= 0 && pronId < 65535 ? kFakeVocPronKind | static_cast<uint32_t>(pronId) : 0xFFFFFFFFu;
+}
+
+void FakeVocabulary::setNGram(int32_t previous, uint16_t word, int32_t cost) { m_voc->ngrams[{previous, word}] = cost; }
+
+int32_t Voc_ScoreNGram(const Voc* vocabulary, const uint16_t* history, int32_t n, int32_t activeId)
+{
+    const int32_t previous = n > 0 ? history[n - 1] : -1;
+    const auto found = vocabulary->ngrams.find({previous, activeId});
+    return found != vocabulary->ngrams.end() ? found->second : 0;
 }
 
 namespace {

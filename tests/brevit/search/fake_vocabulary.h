@@ -12,6 +12,8 @@
 struct Voc;
 
 inline constexpr uint32_t kFakeVocActiveKind = 0x80000000u;
+// Voc_PronIdToVocId gives the pron-id kind bits (01) above the pron id.
+inline constexpr uint32_t kFakeVocPronKind = 0x40000000u;
 
 class FakeVocabulary {
 public:
@@ -36,6 +38,9 @@ public:
     void forbidFollowing(uint16_t a, uint16_t b);
     // The recognition phonemes of a pron (else the pron's own id alone).
     void setRecogPron(uint16_t pron, std::vector<uint16_t> phonemes);
+    // Voc_ScoreNGram's cost of word after previous (-1: no history); 0
+    // for pairs never set.
+    void setNGram(int32_t previous, uint16_t word, int32_t cost);
 
 private:
     Voc* m_voc;

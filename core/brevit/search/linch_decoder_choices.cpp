@@ -131,8 +131,8 @@ int32_t LinChDecoder_FillChoiceStruct(Decoder* decoder, void* out, int32_t)
         return 0;
     }
     if (decoder->wordGraph != nullptr) {
-        int32_t endField = 0;
-        WordGraph_Build(decoder->wordGraph, word(kBrevitParamHistoryOrder), d->frameIndex, &endField);
+        // The search starts from the utterance's start: no history carried in.
+        WordGraph_Build(decoder->wordGraph, word(kBrevitParamHistoryOrder), 0, nullptr);
     }
     int32_t count = 0;
     int32_t score = kDecoderNoScore;

@@ -13,6 +13,7 @@
 #include "core/brevit/search/decoder.h"
 #include "core/brevit/search/decoder_utils.h"
 #include "core/brevit/search/histogram.h"
+#include "core/brevit/search/word_graph.h"
 
 #include <cstdint>
 
@@ -172,8 +173,4 @@ inline int32_t Decoder_HasStateTableConstraints(Constraint* const* constraints, 
 inline void Histogram_Reset(Histogram* histogram) { Histogram_Clear(histogram); }
 
 // ---- word graph ----
-// Builds the word graph from the decoder's result graph (history order,
-// end frame, end-frame field); 1 on success.
-int32_t WordGraph_Build(WordGraph* graph, int32_t order, int32_t endFrame, int32_t* endFrameField);
-// A deep copy; null on failure.
-WordGraph* WordGraph_Clone(WordGraph* graph);
+// `WordGraph_Build` and `WordGraph_Clone` are the word graph's own (word_graph.h).

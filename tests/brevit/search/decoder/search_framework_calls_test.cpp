@@ -97,8 +97,6 @@ TEST(SearchFrameworkCalls, WrappersForwardAsTheFrameworkNamesThem)
     EXPECT_EQ(Constraint_FindClassPair(nullptr, 0), nullptr);
     EXPECT_EQ(Constraint_AnyRefersToClass(nullptr, 0), 0);
     EXPECT_EQ(Constraint_AnyNeedsExpansion(0, nullptr), 0);
-    EXPECT_EQ(WordGraph_Build(nullptr, 0, 0, nullptr), 0);
-    EXPECT_EQ(WordGraph_Clone(nullptr), nullptr);
 }
 
 } // namespace

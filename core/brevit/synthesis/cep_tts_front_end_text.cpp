@@ -70,10 +70,11 @@ public:
     // word added now and remembered for removal; -1 when it cannot be added.
     VocId resolve(const uint16_t* text)
     {
-        static const uint16_t none[] = {0};
-        const VocId known = Voc_LookupMasterIdFromOrthography(m_voc, text, none);
-        if (known != kVocNoId)
-            return known;
+        // The same look-up the add makes, which answers a word it finds as
+        // if it had added it.
+        const uint32_t known = MWL_GetId(m_voc->wordList, text, nullptr, 0);
+        if (known != kMWLNoWord)
+            return Voc_MasterIdToVocId(m_voc, known);
         VocId id = kVocNoId;
         int32_t added = 0;
         if (Voc_AddWord(m_voc, text, nullptr, nullptr, &id, &added) != 0 || id == kVocNoId)

@@ -122,7 +122,13 @@ TEST_F(PhraseSplit, ALeafPastTheClassesReadsAs255)
 }
 
 // Direct cuts: ties and costs that only fit in 64 bits.
-TEST(PhraseSplitCuts, EqualClassesPreferTheEvenerCutThenTheEarlier)
+class PhraseSplitCuts : public ::testing::Test {
+protected:
+    CountingAllocator m_allocator;
+    ScopedEngineContext m_context{m_allocator};
+};
+
+TEST_F(PhraseSplitCuts, EqualClassesPreferTheEvenerCutThenTheEarlier)
 {
     CepTTSFrontEnd f{};
     f.phraseMaxSyllables = 3;
@@ -138,7 +144,7 @@ TEST(PhraseSplitCuts, EqualClassesPreferTheEvenerCutThenTheEarlier)
     EXPECT_EQ(CepTTSFrontEnd_SplitPhrase(&f, one, classes, 1, cuts), 0);
 }
 
-TEST(PhraseSplitCuts, PieceCostsDoNotWrap)
+TEST_F(PhraseSplitCuts, PieceCostsDoNotWrap)
 {
     uint8_t costs[] = {0, 0, 0, 0, 0};
     CepTTSFrontEnd f{};

@@ -9,30 +9,42 @@ namespace {
 
 constexpr int64_t kNoCost = 16777215;
 
-// Cuts of words [first, first + count) without a cost table: once at the
-// lowest class, then each piece again.
-int32_t cutOnce(const CepTTSFrontEnd* f, const int32_t* syllables, const int32_t* classes, int32_t first,
-                int32_t count, int32_t* cuts, int32_t made)
+// Cuts without a cost table: a piece too long is cut once at its lowest
+// class, then its first piece is examined, then its second. The pieces wait
+// on a stack rather than in nested calls, so a long chain of cuts cannot
+// exhaust the call stack.
+int32_t cutOnce(const CepTTSFrontEnd* f, const int32_t* syllables, const int32_t* classes, int32_t count,
+                int32_t* cuts)
 {
-    int64_t total = 0;
-    for (int32_t k = first; k < first + count; ++k)
-        total += syllables[k];
-    if (count < 2 || total <= f->phraseMaxSyllables)
-        return made;
-    int32_t best = -1;
-    for (int32_t j = first + 1; j < first + count; ++j) {
-        if (best < 0 || classes[j - 1] < classes[best - 1]) {
-            best = j;
+    CepTTSScratch scratch;
+    auto* pieces = CepTTSScratch::zeroed<int32_t>(2 * int64_t{count});
+    auto* total = CepTTSScratch::zeroed<int64_t>(int64_t{count} + 1);
+    for (int32_t k = 0; k < count; ++k)
+        total[k + 1] = total[k] + syllables[k];
+    int32_t depth = 0;
+    int32_t made = 0;
+    pieces[depth++] = 0;
+    pieces[depth++] = count;
+    while (depth > 0) {
+        const int32_t n = pieces[--depth];
+        const int32_t first = pieces[--depth];
+        if (n < 2 || total[first + n] - total[first] <= f->phraseMaxSyllables)
             continue;
+        int32_t best = first + 1;
+        for (int32_t j = first + 2; j < first + n; ++j) {
+            const int32_t smaller = std::min(j - first, first + n - j);
+            const int32_t bestSmaller = std::min(best - first, first + n - best);
+            if (classes[j - 1] < classes[best - 1] || (classes[j - 1] == classes[best - 1] && smaller > bestSmaller))
+                best = j;
         }
-        const int32_t smaller = std::min(j - first, first + count - j);
-        const int32_t bestSmaller = std::min(best - first, first + count - best);
-        if (classes[j - 1] == classes[best - 1] && smaller > bestSmaller)
-            best = j;
+        cuts[made++] = best;
+        pieces[depth++] = best;
+        pieces[depth++] = first + n - best;
+        pieces[depth++] = first;
+        pieces[depth++] = best - first;
     }
-    made = cutOnce(f, syllables, classes, first, best - first, cuts, made);
-    cuts[made++] = best;
-    return cutOnce(f, syllables, classes, best, first + count - best, cuts, made);
+    std::sort(cuts, cuts + made);
+    return made;
 }
 
 int64_t lengthCost(const CepTTSFrontEnd* f, int64_t y)
@@ -97,7 +109,7 @@ int32_t CepTTSFrontEnd_SplitPhrase(const CepTTSFrontEnd* f, const int32_t* sylla
     if (count < 2)
         return 0;
     if (f->phraseCostLength <= 0 || f->phraseCosts == nullptr)
-        return cutOnce(f, syllables, classes, 0, count, cuts, 0);
+        return cutOnce(f, syllables, classes, count, cuts);
     int64_t total = 0;
     for (int32_t k = 0; k < count; ++k)
         total += syllables[k];

@@ -144,6 +144,21 @@ TEST_F(PhraseSplitCuts, EqualClassesPreferTheEvenerCutThenTheEarlier)
     EXPECT_EQ(CepTTSFrontEnd_SplitPhrase(&f, one, classes, 1, cuts), 0);
 }
 
+// Rising classes cut each piece at its first word: a chain of cuts as long
+// as the phrase.
+TEST_F(PhraseSplitCuts, ALongChainOfCutsEndsEveryWordAlone)
+{
+    CepTTSFrontEnd f{};
+    f.phraseMaxSyllables = 1;
+    const int32_t n = 3000;
+    std::vector<int32_t> syllables(n, 1), classes(n), cuts(n);
+    for (int32_t k = 0; k < n; ++k)
+        classes[k] = k;
+    ASSERT_EQ(CepTTSFrontEnd_SplitPhrase(&f, syllables.data(), classes.data(), n, cuts.data()), n - 1);
+    for (int32_t k = 0; k < n - 1; ++k)
+        ASSERT_EQ(cuts[k], k + 1);
+}
+
 TEST_F(PhraseSplitCuts, PieceCostsDoNotWrap)
 {
     uint8_t costs[] = {0, 0, 0, 0, 0};

@@ -168,6 +168,22 @@ TEST_F(TextPath, ARunTimeWordAddedBeforeStays)
     EXPECT_EQ(m_vocabulary->id(u"zaza"), id);
 }
 
+TEST_F(TextPath, MoreThan128TokensAreTokenisedAgainWithRoomForAll)
+{
+    vocabulary(words());
+    CepTTSFrontEnd* f = load(fields());
+    ASSERT_NE(f, nullptr);
+    std::u16string text;
+    for (int32_t k = 0; k < 300; ++k)
+        text += k % 2 == 0 ? u"a " : u"b ";
+    CepTTSUnits* u = CepTTSFrontEnd_UnitsFromText(f, VocabularyFixture::units(text));
+    ASSERT_NE(u, nullptr);
+    ASSERT_NE(u->tree, nullptr);
+    EXPECT_EQ(u->tree->wordCount, 300);
+    EXPECT_EQ(u->tree->words[300].position, 299);
+    CepTTSUnits_Delete(u);
+}
+
 TEST_F(TextPath, TheIdPathBuildsTheSameTree)
 {
     vocabulary(words());

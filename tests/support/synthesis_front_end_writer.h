@@ -10,7 +10,9 @@
 
 #include "tests/support/search_table_writers.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace tts_front_end {
@@ -147,6 +149,73 @@ inline bool write(BinFileWriter* w, const RuleBlockFields& f)
     return write(w, f.rules) && search_tables::write(w, f.tagSymbols) &&
            search_tables::write(w, f.semanticSymbols) && search_tables::write(w, f.phoneSymbols) &&
            search_tables::writeArray(w, f.symbolValues) && search_tables::writeArray(w, f.symbolKinds);
+}
+
+// The front-end block of "btt0", record by record.
+struct FrontEndFields {
+    uint16_t punctuationTagA = 1;
+    uint16_t punctuationTagB = 2;
+    uint16_t defaultTag = 3;
+    int32_t breakWindow = 3;
+    int32_t tagHistory = 2;
+    int32_t tagBeam = 42;
+    int32_t breakClassCount = 0;
+    int32_t phraseSplitSyllables = 0;
+    int32_t phraseMaxSyllables = 1000;
+    int32_t phraseCostLength = 0;
+    int32_t phraseCostSlope = 0;
+    int32_t pieceCostWeight = 16;
+    int32_t pieceCostOffset = 0;
+    uint16_t accentClass = 0;
+    int32_t ruleSymbolCount = 0;
+    std::vector<uint16_t> markers = std::vector<uint16_t>(8, 0);
+    search_tables::RewriteFields tagRewrites;
+    search_tables::TreeFields breakTree;
+    std::vector<uint8_t> breakClasses;
+    std::vector<uint8_t> phraseCosts;
+    search_tables::IndexFields posClassTable;
+    int32_t rulesPresent = 0;
+    RuleBlockFields rules;
+    int32_t more = 0;
+};
+
+// A break tree whose leaf is the class of the tag at the window's centre:
+// one question per listed tag (the symbol sets' ids are the tags).
+inline search_tables::TreeFields breakTreeOnOwnTag(int32_t window, const std::vector<std::pair<uint16_t, uint16_t>>& leafOfTag,
+                                                   uint16_t otherLeaf)
+{
+    std::vector<search_tables::Alternatives> sets;
+    search_tables::TreeNode node = search_tables::classLeaf(otherLeaf);
+    for (auto it = leafOfTag.rbegin(); it != leafOfTag.rend(); ++it)
+        node = search_tables::ask(it->first, window / 2, search_tables::classLeaf(it->second), node);
+    uint16_t highest = 0;
+    for (const auto& [tag, leaf] : leafOfTag)
+        highest = std::max(highest, tag);
+    for (uint16_t q = 0; q <= highest; ++q)
+        sets.push_back({{q}});
+    return search_tables::tree(node, search_tables::rewrites(sets), search_tables::kTreeMini);
+}
+
+inline bool write(BinFileWriter* w, const FrontEndFields& f)
+{
+    bool ok = true;
+    for (uint16_t v : {f.punctuationTagA, f.punctuationTagB, f.defaultTag})
+        ok = ok && BinFileWriter_WriteInt(w, v);
+    for (int32_t v : {f.breakWindow, f.tagHistory, f.tagBeam, f.breakClassCount, f.phraseSplitSyllables,
+                      f.phraseMaxSyllables, f.phraseCostLength, f.phraseCostSlope, f.pieceCostWeight,
+                      f.pieceCostOffset})
+        ok = ok && BinFileWriter_WriteInt(w, v);
+    ok = ok && BinFileWriter_WriteInt(w, f.accentClass) && BinFileWriter_WriteInt(w, f.ruleSymbolCount);
+    for (uint16_t m : f.markers)
+        ok = ok && BinFileWriter_WriteInt(w, m);
+    ok = ok && search_tables::write(w, f.tagRewrites) && search_tables::write(w, f.breakTree) &&
+         search_tables::writeArray(w, f.breakClasses);
+    if (f.phraseCostLength > 0)
+        ok = ok && search_tables::writeArray(w, f.phraseCosts);
+    ok = ok && search_tables::write(w, f.posClassTable) && BinFileWriter_WriteInt(w, f.rulesPresent);
+    if (f.rulesPresent != 0)
+        ok = ok && write(w, f.rules);
+    return ok && BinFileWriter_WriteInt(w, f.more);
 }
 
 } // namespace tts_front_end

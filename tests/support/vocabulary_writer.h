@@ -54,6 +54,7 @@ struct Options {
     int32_t tokenizeType = 0;  // the list's own (type 1)
     uint32_t boundary = 0;     // the list's character-set boundary phoneme
     bool posModel = false;     // "pm0"
+    std::vector<pos_model::Fields> posOwnModel;   // "pm0" of these fields instead of posFields()
     bool textPron = false;     // "bep0"
     std::vector<WordSpec> supplementary;   // "xmwl" when not empty
     bool compressed = false;   // both lists in the compressed store (word 722 = 1)
@@ -262,7 +263,7 @@ inline bool write(DVKTar* tar, const std::vector<WordSpec>& words = defaultWords
         ok = writeSubFile(tar, kPGSubFileTag, o.prefix,
                           [&](BinFileWriter* w) { return pron_generator::write(w, pron_generator::toyModel()); });
     if (ok && o.posModel)
-        ok = writeSubFile(tar, "pm0", o.prefix, [&](BinFileWriter* w) { return pos_model::write(w, posFields()); });
+        ok = writeSubFile(tar, "pm0", o.prefix, [&](BinFileWriter* w) { return pos_model::write(w, o.posOwnModel.empty() ? posFields() : o.posOwnModel[0]); });
     if (ok && o.textPron)
         ok = writeSubFile(tar, "bep0", o.prefix,
                           [&](BinFileWriter* w) { return language_tables::write(w, textPronFields()); });

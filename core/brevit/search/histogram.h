@@ -3,11 +3,9 @@
 // them, so that beam pruning cannot let the live set grow without bound.
 #pragma once
 
-#include <cstdint>
+#include "core/brevit/runtime/brevit_param_words.h"
 
-// Parameter word: the number of bins (costs of that value and above are not
-// counted).
-inline constexpr int kBrevitParamHistogramBins = 619;
+#include <cstdint>
 
 struct Histogram {
     int32_t binCount;  // B

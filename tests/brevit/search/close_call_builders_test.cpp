@@ -344,6 +344,31 @@ TEST_F(CloseCallBuilders, AFullListStopsAtTheFirstCandidateThatWouldGoLast)
     EXPECT_EQ(list[1].score, 11);
 }
 
+TEST_F(CloseCallBuilders, InTheGraphABetterCandidateReplacesTheChoiceOfItsNode)
+{
+    // P = 1 2 3 at 10, Q = 5 3 at 20. The closer call puts 7 before Q's 3
+    // (7 3 at 21); the next puts 7 in place of P's 1 2, the same node at 12.
+    ScopedParamBlock params(ParamBlockBuilder().word(kBrevitParamDuplicateByPronIds, 1));
+    const uint32_t a = add(kNone, 1, 1);
+    const uint32_t b = add(a, 2, 2);
+    const uint32_t c = add(b, 3, 3);
+    const uint32_t q0 = add(kNone, 5, 4);
+    const uint32_t q1 = add(q0, 3, 3);
+    const uint32_t x = add(kNone, 7, 5);
+    Constraint* cp = pairConstraint({{5, 3}});
+    std::vector<LinChChoice> list = {choiceAt(c, cp, 10), choiceAt(q1, cp, 20), choiceAt(kNone, nullptr),
+                                     choiceAt(kNone, nullptr)};
+    int32_t count = 2;
+    calls({{x, b, 2, 0}, {x, q0, 1, 0}});
+    CloseCall_BuildChoicesInGraph(m_calls, m_graph, m_vocabulary.voc(), nullptr, nullptr, list.data(), 4, &count, 0);
+    ASSERT_EQ(count, 3);
+    EXPECT_EQ(wordsOf(list[0]), (Seq{1, 2, 3}));
+    EXPECT_EQ(wordsOf(list[1]), (Seq{7, 3}));
+    EXPECT_EQ(list[1].score, 12);
+    EXPECT_EQ(wordsOf(list[2]), (Seq{5, 3}));
+    EXPECT_EQ(list[2].score, 20);
+}
+
 // ---- the builders on random graphs ---------------------------------------------------
 
 struct Derivable {

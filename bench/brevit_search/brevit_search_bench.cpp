@@ -145,7 +145,7 @@ BENCHMARK(BM_SymbolTableFindId);
 void BM_ResultGraphAddNode(benchmark::State& state)
 {
     SystemEngineContext context;
-    ScopedParamBlock params(ParamBlockBuilder().word(kBrevitParamResultGraphHashBits,
+    ScopedParamBlock params(ParamBlockBuilder().word(kBrevitParamNodeHashBits,
                                                      static_cast<uint32_t>(state.range(0))));
     constexpr int kParents = 1000;
     constexpr int kEnds = 100000;

@@ -24,8 +24,8 @@ bool sameChoice(const Voc* voc, const LinChChoice& a, const LinChChoice& b)
 {
     if (a.wordCount != b.wordCount)
         return false;
-    const bool samePron = BrevitParam_Word(kBrevitParamChoiceSamePron) != 0;
-    const bool members = BrevitParam_Word(kBrevitParamChoiceCompareMembers) != 0;
+    const bool samePron = BrevitParam_Word(kBrevitParamDuplicateByPronIds) != 0;
+    const bool members = BrevitParam_Word(kBrevitParamCloseCallMembers) != 0;
     for (int32_t i = a.wordCount - 1; i >= 0; --i) {
         if (samePron ? a.words[i] != b.words[i]
                      : Voc_GetActiveIdFromPronId(voc, a.words[i], nullptr) !=

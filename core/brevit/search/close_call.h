@@ -4,6 +4,7 @@
 // place. Also the choice-list edits the list builders make.
 #pragma once
 
+#include "core/brevit/runtime/brevit_param_words.h"
 #include "core/brevit/search/linch_choice.h"
 
 #include <cstdint>
@@ -12,15 +13,6 @@ struct ClassManager;
 struct Constraint;
 struct ResultGraph;
 struct Voc;
-
-// Parameter words: the largest key recorded, and whether the key is the
-// cost difference (else the loser's cost above the frame best).
-inline constexpr int kBrevitParamCloseCallMaxKey = 218;
-inline constexpr int kBrevitParamCloseCallKeyIsDifference = 219;
-// Parameter words: duplicates compare prons (else their active words), and
-// members and classes take part in choice equality.
-inline constexpr int kBrevitParamChoiceSamePron = 311;
-inline constexpr int kBrevitParamChoiceCompareMembers = 856;
 
 struct CloseCallRecord {
     uint32_t loser;   // result-graph node of the discarded history
@@ -72,3 +64,30 @@ void CloseCall_FillChoicesFromGraph(const ResultGraph* graph, const ClassManager
 void CloseCall_RemoveDuplicateChoices(const Voc* voc, LinChChoice* choices, int32_t* count);
 // Removes the later of two choices ending on the same result-graph node.
 void CloseCall_RemoveSameNodeChoices(LinChChoice* choices, int32_t* count);
+
+// Rewrites every choice, last first, with the decoder's pron-sequence
+// rewrite (option passed through from the caller): a rejected choice (score
+// 0x40000000) leaves the list, a worse one moves down behind the choices now
+// better; after any change duplicates go.
+void CloseCall_RescoreChoices(const Voc* voc, LinChChoice* choices, int32_t* count, int32_t option);
+// The N-best list builders. The list (its first entry the best path) grows,
+// up to limit, by putting each close call's loser in place of its winner in
+// the listed choices, the closest calls first (the table is sorted). Each
+// candidate costs its choice's score + the difference + the penalty of
+// words 216 and 217 for its key. With word 215 the list is rescored; then
+// duplicates go. A limit of 1 keeps one choice and tries nothing.
+//
+// By word arrays: a choice beginning with the winner's path gets the loser's
+// path in its place (classes from the manager, 0 without one); with
+// transcription constraints given (and word 228 clear) they must accept it.
+void CloseCall_BuildChoicesByPrefix(CloseCall* table, const ResultGraph* graph, const Voc* voc,
+                                    const ClassManager* manager, Constraint* const* transcriptions,
+                                    int32_t transcriptionCount, LinChChoice* choices, int32_t limit,
+                                    int32_t* count, int32_t option);
+// In the graph: candidates are spliced paths (ResultGraph_SplicePath), one
+// choice per end node, ordered by score and end node while building; at the
+// end every choice reads its words from the graph (constraints: the table by
+// constraint number) and the list is sorted by CloseCall_CompareChoices.
+void CloseCall_BuildChoicesInGraph(CloseCall* table, ResultGraph* graph, const Voc* voc,
+                                   const ClassManager* manager, Constraint* const* constraints,
+                                   LinChChoice* choices, int32_t limit, int32_t* count, int32_t option);

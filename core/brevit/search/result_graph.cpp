@@ -69,7 +69,7 @@ bool hashUsable(const ResultGraph* g)
     if (g->hash == nullptr)
         return false;
     // A negative reserve counts as none: else a full table is probed for ever.
-    const int32_t reserve = static_cast<int32_t>(BrevitParam_Word(kBrevitParamResultGraphHashReserve));
+    const int32_t reserve = static_cast<int32_t>(BrevitParam_Word(kBrevitParamNodeHashReserve));
     const int64_t limit = static_cast<int64_t>(g->hashSize) - (reserve > 0 ? reserve : 0);
     return static_cast<int64_t>(g->count) < limit;
 }
@@ -151,7 +151,7 @@ ResultGraph* ResultGraph_Create(int32_t maximumNodes)
     g->bestScore = kResultGraphNoScore;
     const int64_t maximum = maximumNodes > 0 ? maximumNodes : 0;
     g->chunkCapacity = static_cast<uint32_t>((maximum + kChunkLength - 1) / kChunkLength);
-    const int32_t bits = static_cast<int32_t>(BrevitParam_Word(kBrevitParamResultGraphHashBits));
+    const int32_t bits = static_cast<int32_t>(BrevitParam_Word(kBrevitParamNodeHashBits));
     if (bits >= 1) {
         // Sizes formed in 64 bits: a table that cannot be addressed fails creation.
         const uint64_t bytes = bits < 32 ? (uint64_t{1} << bits) * sizeof(uint32_t) : UINT64_MAX;

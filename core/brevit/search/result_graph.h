@@ -5,14 +5,14 @@
 // Nodes live in chunks of 1024 and never move.
 #pragma once
 
+#include "core/brevit/runtime/brevit_param_words.h"
+
 #include <cstdint>
 
+struct CloseCallRecord;
+struct Constraint;
+struct LinChChoice;
 struct Voc;
-
-// Parameter words: hash table of 2^p slots (p >= 1), and the slots kept free
-// before lookups fall back to the backward scan.
-inline constexpr int kBrevitParamResultGraphHashBits = 830;
-inline constexpr int kBrevitParamResultGraphHashReserve = 831;
 
 inline constexpr uint32_t kResultGraphNone = 0xFFFFFFFFu;
 inline constexpr int32_t kResultGraphNoScore = 0x40000000;
@@ -72,6 +72,19 @@ int32_t ResultGraph_GetBestPath(const ResultGraph* graph, uint16_t* words, uint3
                                 int32_t maximum, int32_t* count, int32_t* score, uint32_t* node,
                                 int32_t flagsWanted, uint8_t* flags, int32_t* constraint);
 uint32_t ResultGraph_ComputeCRC(const ResultGraph* graph);
+
+// Where a spliced choice now ends.
+struct ResultGraphSplice {
+    Constraint* constraint;
+    uint32_t node;
+};
+// Makes the choice's path pass through the close call's loser where it went
+// through the winner (either way round for a tie): the words newer than that
+// point are added again on top of the loser (score 16384, frame -1). 1 with
+// the new end in out; 0 when no boundary qualifies, the word order (word
+// 231) or the constraint refuses the step, or the graph is full.
+int32_t ResultGraph_SplicePath(ResultGraph* graph, ResultGraphSplice* out, const LinChChoice* choice,
+                               const CloseCallRecord* call);
 
 // The node at an index below the count.
 ResultGraphNode* ResultGraph_Node(const ResultGraph* graph, uint32_t index);

@@ -238,8 +238,8 @@ TEST_F(CloseCallTest, DuplicatesKeepTheEarlier)
     };
     for (const Case& c : cases) {
         ScopedParamBlock params(ParamBlockBuilder()
-                                    .word(kBrevitParamChoiceSamePron, c.samePron)
-                                    .word(kBrevitParamChoiceCompareMembers, c.compareMembers));
+                                    .word(kBrevitParamDuplicateByPronIds, c.samePron)
+                                    .word(kBrevitParamCloseCallMembers, c.compareMembers));
         std::vector<LinChChoice> list = {choice(1, {3, 1}), choice(2, {3, 2}), choice(3, {1}), choice(4, {3, 1})};
         list[3].members[1] = 7;
         int32_t count = 4;

@@ -27,8 +27,8 @@ struct Graph {
     // The parameter block stays installed while the graph lives.
     Graph(int32_t maximum, uint32_t hashBits, uint32_t reserve = 0)
         : params(ParamBlockBuilder()
-                     .word(kBrevitParamResultGraphHashBits, hashBits)
-                     .word(kBrevitParamResultGraphHashReserve, reserve))
+                     .word(kBrevitParamNodeHashBits, hashBits)
+                     .word(kBrevitParamNodeHashReserve, reserve))
     {
         g = ResultGraph_Create(maximum);
     }

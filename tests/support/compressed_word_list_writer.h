@@ -14,6 +14,7 @@
 #include "core/brevit/runtime/dvk_crc.h"
 #include "tests/support/word_list_writer.h"
 
+#include <algorithm>
 #include <array>
 #include <map>
 #include <optional>
@@ -28,7 +29,11 @@ struct Word {
     int32_t code = -1;                    // stored spelling code other than the spelling's own
 };
 
-enum class Book { None, Automatic };
+// Given: the codes and strings of Options::givenW / givenP, each string
+// replaced by its code wherever it occurs in its kind of part (longest first
+// at each place); the caller picks codes that no longer occur as literals.
+enum class Book { None, Automatic, Given };
+using GivenBook = std::vector<std::pair<uint8_t, std::vector<uint8_t>>>;
 
 struct Options {
     word_lists::Options list;
@@ -43,6 +48,7 @@ struct Options {
     int32_t phonemeEnd = 0;               // 0: one above the highest master phoneme id
     Book bookW = Book::None;
     Book bookP = Book::None;
+    GivenBook givenW, givenP;
 };
 
 struct Fields {
@@ -178,6 +184,42 @@ inline void compress(std::vector<std::vector<uint8_t>*> parts, std::vector<uint8
                 ++i;
             } else {
                 out.push_back((*p)[i]);
+            }
+        }
+        *p = out;
+    }
+}
+
+inline void useGiven(std::vector<std::vector<uint8_t>*> parts, const GivenBook& given, std::vector<uint8_t>& classes,
+                     std::vector<uint16_t>& offsets, std::vector<uint8_t>& book)
+{
+    offsets.assign(257, 0);
+    book.clear();
+    for (int b = 0; b < 256; ++b) {
+        offsets[static_cast<size_t>(b)] = static_cast<uint16_t>(book.size());
+        for (const auto& [code, bytes] : given)
+            if (code == b) {
+                classes[static_cast<size_t>(b)] = 2;
+                book.insert(book.end(), bytes.begin(), bytes.end());
+            }
+    }
+    offsets[256] = static_cast<uint16_t>(book.size());
+    for (auto* p : parts) {
+        std::vector<uint8_t> out;
+        for (size_t i = 0; i < p->size();) {
+            const std::pair<uint8_t, std::vector<uint8_t>>* best = nullptr;
+            for (const auto& entry : given) {
+                const auto& bytes = entry.second;
+                if (!bytes.empty() && i + bytes.size() <= p->size() &&
+                    std::equal(bytes.begin(), bytes.end(), p->begin() + static_cast<long>(i)) &&
+                    (best == nullptr || bytes.size() > best->second.size()))
+                    best = &entry;
+            }
+            if (best != nullptr) {
+                out.push_back(best->first);
+                i += best->second.size();
+            } else {
+                out.push_back((*p)[i++]);
             }
         }
         *p = out;
@@ -334,6 +376,10 @@ inline Fields build(const std::vector<Word>& words, const Options& o = {})
         detail::compress(wordParts, f.wordClasses, f.bookWOffsets, f.bookW);
     if (o.bookP == Book::Automatic)
         detail::compress(pronParts, f.pronClasses, f.bookPOffsets, f.bookP);
+    if (o.bookW == Book::Given)
+        detail::useGiven(wordParts, o.givenW, f.wordClasses, f.bookWOffsets, f.bookW);
+    if (o.bookP == Book::Given)
+        detail::useGiven(pronParts, o.givenP, f.pronClasses, f.bookPOffsets, f.bookP);
     for (size_t id = 0; id < records.size(); ++id) {
         if (id % perBlock == 0)
             f.blockOffsets.push_back(static_cast<uint32_t>(f.stream.size()));

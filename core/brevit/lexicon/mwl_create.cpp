@@ -55,12 +55,9 @@ MWL* MWL_Create(DVKTar* tar, const char* prefix, const PG* generator, int32_t ty
 MWL* MWL_CreateSupplementaryMWL(DVKTar* tar, const char* prefix, const PG* generator,
                                 int32_t type)
 {
+    // A supplementary list is only ever of the plain store.
     const BrevitFunctionTable* t = spBrevitFunctionPointers;
-    if (t == nullptr)
-        return nullptr;
-    if (type == static_cast<int32_t>(kMWLStoreCompressed))
-        return createThrough(t->MWLCompress_CreateSupplementaryMWL, tar, prefix, generator);
-    if (type != static_cast<int32_t>(kMWLStorePlain))
+    if (t == nullptr || type != static_cast<int32_t>(kMWLStorePlain))
         return nullptr;
     return createThrough(t->MWL1_CreateSupplementaryMWL, tar, prefix, generator);
 }

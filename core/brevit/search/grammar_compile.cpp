@@ -70,8 +70,10 @@ bool fillClass(const Grammar* g, int32_t t, ClassManager* cm, Voc* vocabulary, c
     for (int32_t i = 0; i < count; ++i)
         listed[i] = static_cast<uint16_t>(Voc_GetActiveId(vocabulary, g->words[first + i]));
     std::qsort(listed.data(), static_cast<size_t>(count), sizeof(uint16_t), compareActiveIds);
+    // The vocabulary's limit is its highest active id in use, not one past
+    // it: the limit itself is tried too (an id not in use is not mapped).
     const int32_t limit = Voc_GetActiveIdLimit(vocabulary);
-    for (int32_t a = 0; a < limit && a < 65535; ++a) {
+    for (int32_t a = 0; a <= limit && a < 65534; ++a) {
         const auto word = static_cast<uint16_t>(a);
         if (Voc_IsActiveIdMapped(vocabulary, word) == 0 || std::binary_search(listed.data(), listed.data() + count, word))
             continue;

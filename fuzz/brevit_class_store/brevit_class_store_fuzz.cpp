@@ -1,7 +1,8 @@
 // The class manager's "bcm1" comes from a model set ("model/bcm1") and from
-// user storage ("user/bcm1"): load the model set, read the user file into
-// it, then take the checksum, look up every id and name, edit a class,
+// user storage ("user/bcm1", its phrase index "user/bir0"): load the model
+// set, read the user files into it, then take the checksum, look up every id and name, edit a class,
 // write the manager out and delete it.
+#include "core/brevit/lexicon/ir.h"
 #include "core/brevit/runtime/brevit_global_parameters.h"
 #include "core/brevit/runtime/brevit_param_words.h"
 #include "core/brevit/runtime/dvk_tar.h"
@@ -31,8 +32,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         ClassManager* m = ClassManager_LoadFromBinFile(tar, "model/", vocabulary.voc(), nullptr, nullptr);
         if (m == nullptr)
             return;
-        int irObject = 0;
-        ClassManager_ReadPSAFile(m, tar, "user/", &irObject, 1);
+        // The engine reads the user's phrase index just before the classes
+        // that link to it.
+        IR* index = IR_Create(vocabulary.voc());
+        if (index != nullptr)
+            IR_ReadBinFile(index, tar, "user/");
+        ClassManager_ReadPSAFile(m, tar, "user/", index, 1);
         ClassManager_ComputeCRC(m, 1);
         for (uint32_t id = 0; id <= static_cast<uint32_t>(m->maxId) + 1; ++id) {
             const char* name = ClassManager_GetClassName(m, id);
@@ -71,5 +76,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         }
         ClassManager_RemoveUnreferencedClasses(m);
         ClassManager_Delete(m);
+        IR_Delete(index);
     });
 }

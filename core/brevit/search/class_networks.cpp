@@ -226,7 +226,7 @@ int32_t ClassManager_PrepareForRecognition(ClassManager* m, int32_t flag)
         if (c == nullptr)
             continue;
         c->startListKey = -1;
-        if (c->irObject != nullptr && IR_PrepareClassScores(c->irObject, c->irClassIndex) == 0)
+        if (c->irObject != nullptr && IR_PrepareClassScores(static_cast<IR*>(c->irObject), c->irClassIndex) == 0)
             result = 0;
     }
     if (m->succPronPool != nullptr) {

@@ -170,10 +170,12 @@ void ClassPairConstraint_ScoreIRTransition(Constraint* con, uint32_t fromClass, 
     if (fromClass != toClass && BrevitParam_Word(kBrevitParamNoClassTransitionScore) == 0) {
         const Voc* vocabulary = ClassManager_GetVocabulary(con->classManager);
         const uint16_t word = Voc_GetActiveIdFromPronId(vocabulary, pron, nullptr);
-        *score += IR_ScoreWordTransition(irObject, irClassIndex, 1, 65533, word);
+        const uint16_t phraseStart = 65533;
+        *score += IR_ScoreWordTransition(static_cast<IR*>(irObject), irClassIndex, 1, &phraseStart, word);
         return;
     }
-    // Scoring against the recorded predecessors belongs to the phrase index;
-    // until then a word inside a phrase class has the neutral score.
+    // Nothing scores a word against the predecessors recorded for its frame
+    // yet (this has no caller in recognition): inside a phrase class a word
+    // has the neutral score.
     *score += 16384;
 }

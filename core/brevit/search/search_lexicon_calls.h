@@ -57,11 +57,12 @@ int32_t LexTree_WriteContents(const LexTree* tree, BinFileWriter* writer);
 int32_t PronCache_GetPronInfo(PronCache* cache, uint16_t pronId, const uint16_t** phonemes,
                               const uint16_t** expanded, int32_t* length);
 
+struct IR;
 // Precomputes a phrase class's per-word scores; 0 on failure.
-int32_t IR_PrepareClassScores(void* index, int32_t classIndex);
-// The score of a word of a phrase class after the word before it (65533:
-// the phrase starts).
-int32_t IR_ScoreWordTransition(void* index, int32_t classIndex, int32_t flag, uint16_t before, uint16_t word);
+int32_t IR_PrepareClassScores(IR* index, int32_t slot);
+// The cost of a word of a phrase class after the word *previous (65533: the
+// phrase starts); the third argument is not read.
+int16_t IR_ScoreWordTransition(IR* index, int32_t slot, int32_t unused, const uint16_t* previous, uint16_t next);
 
 struct MWL;
 // A word-list word's 16-bit attribute value, 0xFFFFFFFF when none.

@@ -3,6 +3,7 @@
 // with and without parameter word 213, and the preparation per utterance.
 #include "core/brevit/search/class_pair_search.h"
 
+#include "core/brevit/lexicon/ir.h"
 #include "core/brevit/runtime/brevit_param_words.h"
 #include "core/brevit/search/class_manager.h"
 #include "core/brevit/search/class_networks.h"
@@ -864,22 +865,34 @@ TEST_F(ClassPairSearchTest, TreeClassesRecordWhereTheyWereEntered)
 TEST_F(ClassPairSearchTest, PhraseClassWordsAreScoredByThePhraseIndex)
 {
     buildExample();
-    int marker = 0;
-    ASSERT_EQ(ClassManager_AddIRClass(m_classes, "phrases", 2, &marker, 3), 1);
+    // Phrases "a b", "a c", "b" with a = word 2 (pron 3), b = 1, c = 3: with
+    // w = 30 % and lists of 2 the start cost of a is 12.
+    ScopedParamBlock params(ParamBlockBuilder()
+                                .word(kBrevitParamStartPriorCount, 0)
+                                .word(kBrevitParamInterpolationWeight, 30)
+                                .word(kBrevitParamInitialListCapacity, 2));
+    IR* index = IR_Create(m_vocabulary->voc());
+    ASSERT_NE(index, nullptr);
+    const int32_t slot = IR_CreateClass(index, "titles", 1);
+    ASSERT_GE(slot, 0);
+    for (const auto& [ids, phraseId] : {std::pair{std::vector<uint16_t>{2, 1}, 100u}, {{2, 3}, 101u}, {{1}, 102u}})
+        ASSERT_EQ(IR_AddPhrase(index, "titles", nullptr, static_cast<int32_t>(ids.size()), ids.data(), phraseId), 1);
+    ASSERT_EQ(ClassManager_AddIRClass(m_classes, "phrases", 2, index, slot), 1);
+    ASSERT_EQ(IR_PrepareClassScores(index, slot), 1);
     const uint32_t phrases = classId("phrases");
     struct Row {
         uint32_t from, to;
         bool noEntryScore;
         int32_t added;
     };
-    // The fake phrase index scores 3000 + 100 + 50 (phrase start) + word.
-    for (const Row& row : {Row{classId("A"), phrases, false, 3000 + 100 + 50 + 2}, Row{phrases, phrases, false, 16384},
+    for (const Row& row : {Row{classId("A"), phrases, false, 12}, Row{phrases, phrases, false, 16384},
                            Row{classId("A"), phrases, true, 16384}, Row{phrases, classId("A"), false, 0}}) {
-        ScopedParamBlock params(ParamBlockBuilder().word(kBrevitParamNoClassTransitionScore, row.noEntryScore ? 1 : 0));
+        params.block().words[kBrevitParamNoClassTransitionScore] = row.noEntryScore ? 1 : 0;
         int32_t score = 5;
         ClassPairConstraint_ScoreIRTransition(m_con, row.from, row.to, 0, 3, 0, &score);
         EXPECT_EQ(score, 5 + row.added) << row.from << " " << row.to;
     }
+    IR_Delete(index);
 }
 
 // Outer: start -> A:2 -> S:3 -> end:4, start -> S:5, S -> S:1, where S is the

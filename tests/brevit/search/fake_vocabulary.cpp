@@ -465,18 +465,6 @@ int32_t PronCache_GetPronInfo(PronCache*, uint16_t pronId, const uint16_t** phon
     return 0;
 }
 
-int32_t IR_PrepareClassScores(void* index, int32_t classIndex)
-{
-    gLexicon.irPrepared.push_back({index, classIndex});
-    return gLexicon.failIR ? 0 : 1;
-}
-
-// A phrase score that tells its arguments apart.
-int32_t IR_ScoreWordTransition(void*, int32_t classIndex, int32_t flag, uint16_t before, uint16_t word)
-{
-    return classIndex * 1000 + flag * 100 + (before == 65533 ? 50 : 0) + word;
-}
-
 struct MWL {
     std::map<uint32_t, int32_t> attributes;
 };

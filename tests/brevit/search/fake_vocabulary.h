@@ -71,13 +71,11 @@ struct LexTree;
 int32_t fakeLexTreeDeletes();
 const std::vector<uint16_t>* fakeLexTreeProns(const LexTree* tree);
 
-// What the pronunciation cache, the phrase index and tree building were asked,
-// and failures to stage.
+// What the pronunciation cache and tree building were asked, and failures to
+// stage.
 struct FakeLexicon {
     bool failBuild = false;
-    bool failIR = false;
     std::vector<int32_t> buildFlags;
     std::vector<uint16_t> pronInfoRequests;
-    std::vector<std::pair<void*, int32_t>> irPrepared;
 };
 FakeLexicon& fakeLexicon();

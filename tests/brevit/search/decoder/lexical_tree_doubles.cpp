@@ -1,5 +1,5 @@
-// What the class manager calls of lexical trees, pronunciation caches and
-// phrase-class scoring, for the decoder tests, which never build a tree.
+// What the class manager calls of lexical trees and pronunciation caches, for
+// the decoder tests, which never build a tree.
 // Weak: the real definitions take their place wherever they are linked.
 #include "core/brevit/search/search_lexicon_calls.h"
 
@@ -20,5 +20,3 @@ DECODER_TEST_WEAK int32_t PronCache_GetPronInfo(PronCache*, uint16_t, const uint
 {
     return 0;
 }
-DECODER_TEST_WEAK int32_t IR_PrepareClassScores(void*, int32_t) { return 0; }
-DECODER_TEST_WEAK int32_t IR_ScoreWordTransition(void*, int32_t, int32_t, uint16_t, uint16_t) { return 0; }

@@ -213,7 +213,7 @@ struct EnrollSpec {
     int32_t secondCount = 1;
     int32_t maxLength = 4;
     std::vector<std::vector<uint32_t>> phrases = {{0, 1, 0xFFFFFFFFu}, {2, 0xFFFFFFFFu}};
-    int32_t count = -1;   // -1: the number of phrases
+    std::optional<int32_t> count;   // the number of phrases when unset
 };
 
 // The parameter words a created engine reads: queue and choice sizes,
@@ -326,7 +326,7 @@ inline std::string versionBytes(const ModelSetSpec& s)
 inline std::string enrollBytes(const EnrollSpec& e)
 {
     return subFileBytes([&](BinFileWriter* w) {
-        const int32_t count = e.count >= 0 ? e.count : static_cast<int32_t>(e.phrases.size());
+        const int32_t count = e.count.value_or(static_cast<int32_t>(e.phrases.size()));
         bool ok = BinFileWriter_WriteInt(w, count) == 1 && BinFileWriter_WriteInt(w, e.secondCount) == 1 &&
                   BinFileWriter_WriteInt(w, e.maxLength) == 1;
         for (const std::vector<uint32_t>& phrase : e.phrases)

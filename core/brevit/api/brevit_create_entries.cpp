@@ -43,7 +43,7 @@ struct OpenArchives {
 // engine error unwinding, frees what was built and the scratch stack; a
 // success hands out the engine with the context it will install.
 template <typename Steps>
-EBrevit create(BrevitAllocator* allocator, BrevitEngine** handle, Steps&& steps)
+EBrevit create(BrevitAllocator* allocator, BrevitEngine** handle, OpenArchives* archives, Steps&& steps)
 {
     BrevitEngine* building = nullptr;
     return BrevitPriv_CallEngineless(allocator, nullptr, [&] {
@@ -56,6 +56,9 @@ EBrevit create(BrevitAllocator* allocator, BrevitEngine** handle, Steps&& steps)
                 building->broken = 1;
             result = EBrevit_EngineError;
         }
+        // Archives go back to the allocator they came from, inside the frame.
+        if (archives != nullptr)
+            archives->closeAll();
         if (result != EBrevit_OK) {
             if (building != nullptr)
                 BrevitPriv_DiscardEngine(building);
@@ -86,7 +89,7 @@ EBrevit BrevitPriv_CreateFromArchive(DVKTar* tar, BrevitAllocator* allocator, Br
 {
     if (tar == nullptr || engine == nullptr)
         return EBrevit_BadArgument;
-    return create(allocator, engine, [&](BrevitEngine** building) { return loadAndInit(tar, building); });
+    return create(allocator, engine, nullptr, [&](BrevitEngine** building) { return loadAndInit(tar, building); });
 }
 
 EBrevit Brevit_CreateFromBinFile(const char* path, BrevitAllocator* allocator, BrevitEngine** engine)
@@ -94,7 +97,7 @@ EBrevit Brevit_CreateFromBinFile(const char* path, BrevitAllocator* allocator, B
     if (engine == nullptr || emptyPath(path))
         return BrevitPriv_LogResult(EBrevit_BadArgument);
     OpenArchives archives;
-    const EBrevit result = create(allocator, engine, [&](BrevitEngine** building) {
+    return create(allocator, engine, &archives, [&](BrevitEngine** building) {
         archives.tars[0] = DVKTar_OpenForRead(path);
         if (archives.tars[0] == nullptr)
             return EBrevit_BadArgument;
@@ -106,8 +109,6 @@ EBrevit Brevit_CreateFromBinFile(const char* path, BrevitAllocator* allocator, B
             return EBrevit_StoredDataError;
         return BrevitPriv_InitCore(*building);
     });
-    archives.closeAll();
-    return result;
 }
 
 EBrevit Brevit_CreateFromBinFilePair(const char* pathA, const char* pathB, BrevitAllocator* allocator,
@@ -116,7 +117,7 @@ EBrevit Brevit_CreateFromBinFilePair(const char* pathA, const char* pathB, Brevi
     if (engine == nullptr || emptyPath(pathA) || emptyPath(pathB))
         return BrevitPriv_LogResult(EBrevit_BadArgument);
     OpenArchives archives;
-    const EBrevit result = create(allocator, engine, [&](BrevitEngine** building) {
+    return create(allocator, engine, &archives, [&](BrevitEngine** building) {
         BrevitModelSetCRCs crcs[2];
         const char* paths[2] = {pathA, pathB};
         for (int32_t half = 0; half < 2; ++half) {
@@ -135,8 +136,6 @@ EBrevit Brevit_CreateFromBinFilePair(const char* pathA, const char* pathB, Brevi
             return EBrevit_StoredDataError;
         return BrevitPriv_InitCore(*building);
     });
-    archives.closeAll();
-    return result;
 }
 
 EBrevit Brevit_GetBinFileModelSetInfo(const char* path, BrevitAllocator* allocator, int32_t* majorVersion,

@@ -80,17 +80,18 @@ protected:
         return (std::filesystem::path(dvkOemWritableDir()) / name).string();
     }
 
-    // Creation on an allocator of its own; the engine is destroyed with
-    // the test.
+    // Creation on an allocator of its own, the engine destroyed with the
+    // test; on the caller's allocator the caller destroys it.
     EBrevit create(const std::string& path, BrevitEngine** engine, CountingAllocator* allocator = nullptr)
     {
-        if (allocator == nullptr) {
+        const bool owned = allocator == nullptr;
+        if (owned) {
             m_allocators.push_back(std::make_unique<CountingAllocator>());
             allocator = m_allocators.back().get();
         }
         *engine = nullptr;
         const EBrevit result = Brevit_CreateFromBinFile(path.c_str(), allocator->record(), engine);
-        if (*engine != nullptr)
+        if (*engine != nullptr && owned)
             m_engines.push_back(*engine);
         return result;
     }

@@ -7,6 +7,7 @@
 #include "core/brevit/api/brevit_engine.h"
 #include "core/brevit/search/decoder.h"
 #include "core/brevit/search/linch_decoder_provisional.h"
+#include "tests/brevit/api/create/linch_stand_in.h"
 #include "tests/support/counting_allocator.h"
 #include "tests/support/model_set_writer.h"
 
@@ -15,34 +16,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-// The kinds the linear-chain creator was asked for, and whether it refuses.
-struct LinChLog {
-    std::vector<int32_t> kinds;
-    std::vector<const AM*> models;
-    bool refuse = false;
-};
-
-inline LinChLog& linChLog()
-{
-    static LinChLog log;
-    return log;
-}
-
-// A decoder of the asked kind that decodes nothing (the dummy's slots).
-inline Decoder* loggingLinCh(Voc* vocabulary, AM* model, int32_t option, int32_t kind7, int32_t kind9)
-{
-    LinChLog& log = linChLog();
-    const int32_t kind = kind7 ? kDecoderKindLinearChain7 : kind9 ? kDecoderKindLinearChain9 : kDecoderKindLinearChain;
-    log.kinds.push_back(kind);
-    log.models.push_back(model);
-    if (log.refuse)
-        return nullptr;
-    Decoder* d = Decoder_Create(vocabulary, model, nullptr, nullptr, option, kDecoderKindDummy);
-    if (d != nullptr)
-        d->kind = kind;
-    return d;
-}
 
 class ModelSetTest : public ::testing::Test {
 protected:

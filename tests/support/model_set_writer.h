@@ -227,12 +227,26 @@ inline ParamBlockBuilder defaultParams()
         .word(kBrevitParamChoiceWordSlots, 64)
         .word(kBrevitParamUtteranceRecords, 4)
         .word(kBrevitParamLinearChainKinds, 1)
-        .word(kBrevitParamCompressedStore, kMWLStorePlain);
+        .word(kBrevitParamCompressedStore, kMWLStorePlain)
+        .word(kBrevitParamResetEachUtterance, 1);
     const uint32_t endPointers[8][2] = {{370, 150}, {373, 500}, {368, 0xFFFFFFFFu}, {369, 300},
                                         {362, 100}, {363, 0xFFFFFFFFu}, {371, 250}, {372, 700}};
     for (const auto& [index, value] : endPointers)
         b.word(static_cast<int>(index), value);
     return b;
+}
+
+// The generator's front end: c0 at four times FrontEndModel's scale (the
+// DCT's c0 shift 13 for 15) with its channel mean moved along. With
+// parameter word 526 the level tracker starts from fixed values that such a
+// c0 passes at speech levels, so a fresh engine hears speech from its first
+// listen (FrontEndModel's own c0 stays below the start for seconds).
+inline frontend_model::FrontEndModel generatorFrontEnd()
+{
+    frontend_model::FrontEndModel m;
+    m.sample.dct.c0Shift = 13;
+    m.channelNorm.means[0] = m.channelNorm.initialMeans[0] = 24000;
+    return m;
 }
 
 // One acoustic model over the front end's 39 bytes: two states per phone
@@ -248,7 +262,7 @@ inline AcousticModelSpec defaultModel(uint32_t seed = 1)
 struct ModelSetSpec {
     VersionSpec version;
     ParamBlockBuilder params = defaultParams();
-    frontend_model::FrontEndModel frontEnd;
+    frontend_model::FrontEndModel frontEnd = generatorFrontEnd();
     std::array<std::optional<AcousticModelSpec>, 4> models = {defaultModel(), std::nullopt, std::nullopt,
                                                               std::nullopt};
     std::vector<vocabulary_fixture::WordSpec> words = vocabulary_fixture::defaultWords();

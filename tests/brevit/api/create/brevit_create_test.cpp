@@ -8,7 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <functional>
+#include <random>
 
 namespace {
 
@@ -405,6 +408,66 @@ TEST_F(CreateTest, VersionRecordCutInItsSecondPartIsAccepted)
     EXPECT_EQ(p2, 0u);
     EXPECT_EQ(encoding, 0);
     EXPECT_EQ(full.size(), 113u);
+}
+
+}  // namespace
+
+namespace {
+
+// The status of every frame of the signal, fed one shift at a time into
+// the engine's front end as a fresh utterance.
+std::vector<int32_t> frameStatuses(FE* fe, const std::vector<int16_t>& samples)
+{
+    std::vector<int32_t> statuses;
+    std::vector<uint8_t> frame(static_cast<size_t>(FE_GetFeatureDim(fe)));
+    uint16_t info[2];
+    const int32_t shift = FE_GetNumberSamplesInShift(fe);
+    FE_StartUtterance(fe, 0);
+    for (size_t at = 0; at + static_cast<size_t>(shift) <= samples.size(); at += static_cast<size_t>(shift)) {
+        FE_FeedSamples(fe, samples.data() + at);
+        int32_t s;
+        while ((s = FE_GetNextFrame(fe, frame.data(), info)) == kFEStatusSpeech || s == kFEStatusNoSpeech)
+            statuses.push_back(s);
+    }
+    return statuses;
+}
+
+// 300 ms of noise (sigma 30), 600 ms of a 200 Hz tone with five harmonics
+// at the given peak amplitude, 800 ms of noise.
+std::vector<int16_t> noiseToneNoise(double amplitude, uint32_t seed)
+{
+    std::mt19937 random(seed);
+    std::normal_distribution<double> noise(0.0, 30.0);
+    const double pi = std::acos(-1.0);
+    std::vector<int16_t> x(8 * 1700);
+    for (size_t i = 0; i < x.size(); ++i) {
+        double v = noise(random);
+        if (i >= 8 * 300 && i < 8 * 900) {
+            double tone = 0;
+            for (int h = 1; h <= 5; ++h)
+                tone += std::sin(2 * pi * 200 * h * static_cast<double>(i) / 8000.0) / h;
+            v += amplitude * tone / 2.28;
+        }
+        x[i] = static_cast<int16_t>(std::clamp(std::lround(v), -32768L, 32767L));
+    }
+    return x;
+}
+
+TEST_F(CreateTest, AFreshEngineHearsSpeechFromItsFirstListen)
+{
+    for (double amplitude : {1000.0, 16000.0}) {
+        BrevitEngine* engine = created(ModelSetSpec{}, "listen.dvk");
+        ASSERT_NE(engine, nullptr);
+        const std::vector<int32_t> statuses = frameStatuses(engine->frontEnd, noiseToneNoise(amplitude, 3));
+        ASSERT_GE(statuses.size(), 160u);
+        int tone = 0;
+        for (size_t f = 30; f < 90; ++f)
+            tone += statuses[f] == kFEStatusSpeech;
+        EXPECT_GE(tone, 50) << amplitude;
+        for (size_t f = 100; f < statuses.size(); ++f)
+            EXPECT_EQ(statuses[f], kFEStatusNoSpeech) << amplitude << " frame " << f;
+        destroy(engine);
+    }
 }
 
 }  // namespace

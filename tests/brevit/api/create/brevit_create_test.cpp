@@ -15,6 +15,7 @@
 
 namespace {
 
+using model_set::DecoderSpec;
 using model_set::ModelSetSpec;
 
 class CreateTest : public ModelSetTest {};
@@ -468,6 +469,134 @@ TEST_F(CreateTest, AFreshEngineHearsSpeechFromItsFirstListen)
             EXPECT_EQ(statuses[f], kFEStatusNoSpeech) << amplitude << " frame " << f;
         destroy(engine);
     }
+}
+
+}  // namespace
+
+namespace {
+
+bool wordsHalfRecord(const std::string& name)
+{
+    for (const char* prefix : {"voc", "mwl", "bacm0", "bdec", "bcm1", "grm1", "ber0"})
+        if (name.rfind(prefix, 0) == 0)
+            return true;
+    return false;
+}
+
+class PairTest : public ModelSetTest {
+protected:
+    // The set split: A (mode 1) the parameters, front end and models, B
+    // (mode 2) the parameters, vocabulary and everything over it.
+    void writePair(uint32_t frontEndA, uint32_t frontEndB, uint32_t vocabularyA, uint32_t vocabularyB,
+                   int32_t modeA = 1, int32_t modeB = 2)
+    {
+        ModelSetSpec a;
+        a.version.mode = modeA;
+        a.version.crcs[0] = frontEndA;
+        a.version.crcs[2] = vocabularyA;
+        ModelSetSpec b = a;
+        b.version.mode = modeB;
+        b.version.crcs[0] = frontEndB;
+        b.version.crcs[2] = vocabularyB;
+        model_set::Records halfA;
+        for (const model_set::Record& r : records(a).list)
+            if (!wordsHalfRecord(r.name))
+                halfA.add(r.name, r.data);
+        model_set::Records halfB;
+        for (const model_set::Record& r : records(b).list)
+            if (wordsHalfRecord(r.name) || r.name == "brevitversion" || r.name == "dvkpar")
+                halfB.add(r.name, r.data);
+        m_a = write(halfA, "pair_a.dvk");
+        m_b = write(halfB, "pair_b.dvk");
+    }
+    EBrevit createPair(CountingAllocator& allocator, BrevitEngine** engine)
+    {
+        *engine = nullptr;
+        return Brevit_CreateFromBinFilePair(m_a.c_str(), m_b.c_str(), allocator.record(), engine);
+    }
+    std::string m_a, m_b;
+};
+
+TEST_F(PairTest, CreatesOneEngineFromBothHalves)
+{
+    writePair(1, 1, 2, 2);
+    CountingAllocator allocator;
+    BrevitEngine* engine = nullptr;
+    ASSERT_EQ(createPair(allocator, &engine), EBrevit_OK);
+    ASSERT_NE(engine, nullptr);
+    EXPECT_NE(engine->frontEnd, nullptr);
+    EXPECT_NE(engine->vocabulary, nullptr);
+    EXPECT_NE(engine->decoder0, nullptr);
+    EXPECT_NE(engine->classManager, nullptr);
+    EXPECT_EQ(Brevit_Destroy(engine, nullptr), EBrevit_OK);
+    EXPECT_EQ(allocator.liveBlocks(), 0u) << allocator.describeLeaks();
+}
+
+TEST_F(PairTest, ChecksumsOfTheHalvesDecide)
+{
+    struct Row {
+        uint32_t crcs[4];
+        EBrevit result;
+    };
+    for (const Row& row : {Row{{1, 1, 2, 3}, EBrevit_OK}, Row{{1, 5, 2, 2}, EBrevit_OK},
+                           Row{{1, 5, 2, 3}, EBrevit_StoredDataError}}) {
+        writePair(row.crcs[0], row.crcs[1], row.crcs[2], row.crcs[3]);
+        CountingAllocator allocator;
+        BrevitEngine* engine = nullptr;
+        EXPECT_EQ(createPair(allocator, &engine), row.result);
+        if (engine != nullptr)
+            Brevit_Destroy(engine, nullptr);
+        EXPECT_EQ(row.result == EBrevit_OK, engine != nullptr);
+        EXPECT_EQ(allocator.liveBlocks(), 0u) << allocator.describeLeaks();
+    }
+}
+
+TEST_F(PairTest, HalvesOfTheWrongModeOrPathsMissing)
+{
+    writePair(1, 1, 2, 2, 2, 1);
+    CountingAllocator allocator;
+    BrevitEngine* engine = nullptr;
+    EXPECT_EQ(createPair(allocator, &engine), EBrevit_EngineError);
+    EXPECT_EQ(engine, nullptr);
+    EXPECT_EQ(Brevit_CreateFromBinFilePair(m_a.c_str(), "", allocator.record(), &engine), EBrevit_BadArgument);
+    EXPECT_EQ(Brevit_CreateFromBinFilePair(nullptr, m_b.c_str(), allocator.record(), &engine), EBrevit_BadArgument);
+    EXPECT_EQ(allocator.liveBlocks(), 0u) << allocator.describeLeaks();
+}
+
+// Presence bytes decide what is loaded, and each decoder lies over its
+// models.
+TEST_F(CreateTest, PresenceBlockDecidesTheComponents)
+{
+    ModelSetSpec spec;
+    spec.models[1] = model_set::defaultModel(2);
+    spec.models[2] = model_set::defaultModel(3);
+    spec.models[3] = model_set::defaultModel(4);
+    for (DecoderSpec& d : spec.decoders)
+        d.present = true;
+    spec.grammar = grammar_file::Spec{};
+    BrevitEngine* all = created(spec, "all.dvk");
+    ASSERT_NE(all, nullptr);
+    EXPECT_NE(all->grammar, nullptr);
+    const std::vector<const AM*> models = {all->acousticModel0, all->acousticModel0, all->acousticModel1,
+                                           all->acousticModel2, all->acousticModel3};
+    EXPECT_EQ(linChLog().models, models);
+    for (const AM* m : models)
+        EXPECT_NE(m, nullptr);
+
+    // Bytes 1, 2, 4-6 and 12 cleared: those parts are not read although
+    // their sub-files are there.
+    linChLog() = LinChLog{};
+    spec.version.presence = std::vector<uint8_t>{0, 0, 0, 0, 0, 0, 0, 1, 1, 0, 0, 0, 0};
+    BrevitEngine* few = created(spec, "few.dvk");
+    ASSERT_NE(few, nullptr);
+    EXPECT_EQ(few->classManager, nullptr);
+    EXPECT_EQ(few->constraintManager, nullptr);
+    EXPECT_EQ(few->acousticModel1, nullptr);
+    EXPECT_EQ(few->acousticModel2, nullptr);
+    EXPECT_EQ(few->acousticModel3, nullptr);
+    EXPECT_EQ(few->grammar, nullptr);
+    EXPECT_EQ(few->decoder2, nullptr);
+    EXPECT_EQ(linChLog().kinds.size(), 2u);
 }
 
 }  // namespace

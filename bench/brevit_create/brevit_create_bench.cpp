@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <random>
 #include <string>
 
@@ -57,6 +58,8 @@ void BM_Create(benchmark::State& state)
         Brevit_Destroy(engine, nullptr);
         linChLog() = LinChLog{};
     }
+    state.counters["MB"] = static_cast<double>(std::filesystem::file_size(path)) / 1e6;
+    state.counters["entries"] = static_cast<double>(model_set::parse(model_set::readFile(path)).list.size());
 }
 BENCHMARK(BM_Create)->Arg(0)->Arg(1)->ArgName("shuffled")->Unit(benchmark::kMillisecond);
 

@@ -341,3 +341,20 @@ TEST_F(StorageTest, ChoiceListChecksumCoversListedChoicesOnly)
 }
 
 }  // namespace
+
+namespace {
+
+// Full paths are saved through the temporary file as well.
+TEST_F(StorageTest, SavesUnderAFullPath)
+{
+    BrevitEngine* engine = fresh();
+    set(engine, "alpha", "one");
+    const std::string path = pathOf("full_path_user.dvk");
+    ASSERT_EQ(Brevit_SaveToStorage(engine, path.c_str()), EBrevit_OK);
+    EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
+    BrevitEngine* target = fresh();
+    ASSERT_EQ(Brevit_LoadFromStorage(target, path.c_str()), EBrevit_OK);
+    EXPECT_EQ(item(target, "alpha"), "one");
+}
+
+}  // namespace

@@ -202,6 +202,11 @@ EBrevit BrevitPriv_LoadModelSet(DVKTar* tar, BrevitEngine** engine, int32_t mode
     e->engineVersion[0] = rec.majorVersion;
     e->engineVersion[1] = rec.secondMinorVersion;
     e->engineVersion[2] = rec.build;
+    // The set's property words stay with the engine (a pair keeps A's).
+    if (mode != kBrevitModeModelSetB) {
+        e->modelSetProperties[0] = rec.properties[0];
+        e->modelSetProperties[1] = rec.properties[1];
+    }
     if (crcs != nullptr)
         *crcs = {rec.frontEndCRC, rec.modelCRC, rec.vocabularyCRC, rec.topologyCRC};
     if (!loadParameters(tar, e))

@@ -57,7 +57,9 @@ struct BrevitEngine {
     uint32_t modelSetProperties[2];
     int32_t listening;
     UttDet* endPointerSettings;          // the active one of the four settings
-    // Default, the enrollment default and the variants of modes 1/7 and 6.
+    // 0: words 370/373, active after creation and used by enrollment;
+    // 1: 368/369, the recognition default; 2: 362/363 (modes 1 and 7);
+    // 3: 371/372 (mode 6).
     UttDet endPointers[4];
     int32_t framePeriod;                 // ms per frame
     uint32_t crcArray[8];                // filled by Brevit_ComputeCRCArray

@@ -600,3 +600,28 @@ TEST_F(CreateTest, PresenceBlockDecidesTheComponents)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CreateTest, PropertyWordsComeFromTheRecordAndAreSavedAgain)
+{
+    ModelSetSpec spec;
+    spec.version.properties[0] = 0xA1;
+    spec.version.properties[1] = 0xB2;
+    BrevitEngine* engine = created(spec, "properties.dvk");
+    ASSERT_NE(engine, nullptr);
+    uint32_t first = 0;
+    uint32_t second = 0;
+    ASSERT_EQ(Brevit_GetModelSetProperties(engine, &first, &second), EBrevit_OK);
+    EXPECT_EQ(first, 0xA1u);
+    EXPECT_EQ(second, 0xB2u);
+    ASSERT_EQ(Brevit_SaveToStorage(engine, "properties_user.dvk"), EBrevit_OK);
+    const std::string record =
+        model_set::parse(model_set::readFile(pathOf("properties_user.dvk"))).at("brevitversion").data;
+    uint32_t stored[2];
+    std::memcpy(stored, record.data() + 68, 8);
+    EXPECT_EQ(stored[0], 0xA1u);
+    EXPECT_EQ(stored[1], 0xB2u);
+}
+
+}  // namespace

@@ -337,7 +337,11 @@ int dvk_oem_file_rename(const char* oldName, const char* newName)
     DVK_ASSERT(newName != NULL);
     dvkOemIAmAlive();
     int result = -1;
-    if (dvkOemFileNameIsValid(oldName) && dvkOemFileNameIsValid(newName)) {
+    if (dvkOemFileNameIsValid(oldName) && dvkOemFileNameIsValid(newName) && oldName[0] == '/' &&
+        newName[0] == '/') {
+        // Full paths, as open and remove take them.
+        result = std::rename(oldName, newName) == 0 ? 0 : -1;
+    } else if (dvkOemFileNameIsValid(oldName) && dvkOemFileNameIsValid(newName)) {
         for (const std::string& dir : {dvkOemWritableDir(), dvkOemAppDataDir()}) {
             const std::string from = dvkOemJoin(dir, oldName);
             if (existsAt(from)) {

@@ -47,7 +47,7 @@ int dvk_oem_file_fexist(const char* fileName);
 // Removes a file, never a directory; 0 or -1.
 int dvk_oem_file_remove(const char* fileName);
 // Renames inside the writable data directory or, failing that, the
-// application data directory; 0 or -1.
+// application data directory (two full paths: as given); 0 or -1.
 int dvk_oem_file_rename(const char* oldName, const char* newName);
 
 // Names may hold letters, digits, ".", "-", "_" and "/" only, and no ".."

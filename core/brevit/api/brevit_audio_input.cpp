@@ -2,7 +2,15 @@
 
 // Hooks of the engine object's life; this family holds nothing of its own yet.
 
-void BrevitPriv_InitAudioInput(BrevitEngine*) {}
+int32_t BrevitPriv_InitAudioInput(BrevitEngine*, int32_t)
+{
+    return 0;
+}
+
+uint32_t BrevitPriv_AudioInputCRC(BrevitEngine*)
+{
+    return 0xFFFFFFFFu;
+}
 
 void BrevitPriv_FreeAudioInput(BrevitEngine*) {}
 

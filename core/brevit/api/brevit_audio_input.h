@@ -6,7 +6,12 @@
 
 struct BrevitEngine;
 
-void BrevitPriv_InitAudioInput(BrevitEngine* engine);
+// Sets up the audio input buffers for frames of featureDim bytes (-1: none);
+// 0, or non-zero when they cannot be made.
+int32_t BrevitPriv_InitAudioInput(BrevitEngine* engine, int32_t featureDim);
+// Checksum of the audio input state, chained into the recognition-state CRC;
+// all ones while this family keeps no state.
+uint32_t BrevitPriv_AudioInputCRC(BrevitEngine* engine);
 // The utterance and wave buffers, at destroy.
 void BrevitPriv_FreeAudioInput(BrevitEngine* engine);
 // The remaining utterance arrays, at the end of destroy.

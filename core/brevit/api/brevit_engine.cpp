@@ -113,6 +113,13 @@ BrevitEngine* BrevitPriv_AllocateEngine(void)
     return engine;
 }
 
+void BrevitPriv_DiscardEngine(BrevitEngine* engine)
+{
+    releaseRunTimeState(engine);
+    deleteComponents(engine);
+    DVKMem_Free(engine);
+}
+
 int32_t BrevitPriv_CreatePhraseIndex(BrevitEngine* engine)
 {
     engine->phraseIndex = IR_Create(engine->vocabulary);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/brevit/api/brevit.h"
+#include "core/brevit/frontend/utt_det.h"
 #include "core/brevit/runtime/brevit_global_parameters.h"
 #include "core/brevit/runtime/dvk_err.h"
 #include "core/brevit/runtime/dvk_mem.h"
@@ -24,7 +25,6 @@ struct FE;
 struct Grammar;
 struct IR;
 struct TTS;
-struct UttDet;
 struct Voc;
 
 inline constexpr char kBrevitMagic[] = "Brevit Magic";
@@ -57,7 +57,12 @@ struct BrevitEngine {
     uint32_t modelSetProperties[2];
     int32_t listening;
     UttDet* endPointerSettings;          // the active one of the four settings
-    int32_t framePeriod;
+    // 0: words 370/373, active after creation and used by enrollment;
+    // 1: 368/369, the recognition default; 2: 362/363 (modes 1 and 7);
+    // 3: 371/372 (mode 6).
+    UttDet endPointers[4];
+    int32_t framePeriod;                 // ms per frame
+    uint32_t crcArray[8];                // filled by Brevit_ComputeCRCArray
     int32_t recognitionMode;
     BrevitChoiceList* choiceLists[2];    // of decoder 0 and decoder 1
     int32_t recognitionStarted;
@@ -92,3 +97,7 @@ BrevitEngine* BrevitPriv_AllocateEngine(void);
 // cannot be made.
 int32_t BrevitPriv_CreatePhraseIndex(BrevitEngine* engine);
 void BrevitPriv_DeletePhraseIndex(BrevitEngine* engine);
+
+// Frees everything a creation that failed had built, and the object; the
+// object was never counted as live.
+void BrevitPriv_DiscardEngine(BrevitEngine* engine);

@@ -47,7 +47,6 @@ const std::string& setFile(bool shuffled)
 
 void BM_Create(benchmark::State& state)
 {
-    LinChDecoder_InstallCreator(&loggingLinCh);
     const std::string& path = setFile(state.range(0) != 0);
     SystemEngineContext context;
     BrevitAllocator* allocator = DVKMem_GetMemoryAllocator();

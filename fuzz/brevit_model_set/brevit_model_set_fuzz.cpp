@@ -16,7 +16,6 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static const bool ready = [] {
-        LinChDecoder_InstallCreator(&loggingLinCh);
         return !fuzzSavePath("x").empty();
     }();
     static const std::string user = "fuzz_model_set_" + std::to_string(getpid()) + ".dvk";

@@ -32,7 +32,6 @@ const std::string& modelSetImage()
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static const bool ready = [] {
-        LinChDecoder_InstallCreator(&loggingLinCh);
         return !modelSetImage().empty();
     }();
     if (!ready)

@@ -6,7 +6,6 @@
 #include "core/brevit/api/brevit.h"
 #include "core/brevit/api/brevit_engine.h"
 #include "core/brevit/search/decoder.h"
-#include "core/brevit/search/linch_decoder_provisional.h"
 #include "tests/brevit/api/create/linch_stand_in.h"
 #include "tests/support/counting_allocator.h"
 #include "tests/support/model_set_writer.h"
@@ -22,13 +21,11 @@ protected:
     void SetUp() override
     {
         linChLog() = LinChLog{};
-        m_previousCreator = LinChDecoder_InstallCreator(&loggingLinCh);
     }
     void TearDown() override
     {
         for (BrevitEngine* e : m_engines)
             Brevit_Destroy(e, nullptr);
-        LinChDecoder_InstallCreator(m_previousCreator);
     }
 
     // The records written to a file of this name; its path.
@@ -84,5 +81,4 @@ protected:
     CountingAllocator m_writerAllocator;
     std::vector<std::unique_ptr<CountingAllocator>> m_allocators;
     std::vector<BrevitEngine*> m_engines;
-    LinChDecoderCreator m_previousCreator = nullptr;
 };

@@ -34,7 +34,11 @@ struct FrameWalk {
     int32_t write;   // next new record goes below this index
 };
 
-int32_t stateScore(AM* model, const uint16_t* states, int32_t s) { return AM_GetStateScore(model, states[s]); }
+// An arc whose model the acoustic model does not know scores as dead.
+int32_t stateScore(AM* model, const uint16_t* states, int32_t s)
+{
+    return states != nullptr ? AM_GetStateScore(model, states[s]) : kDead;
+}
 
 int32_t lastState(const FastDecoder* d, const FastHyp& h)
 {

@@ -127,3 +127,45 @@ private:
     std::vector<Decoder*> m_decoders;
     std::vector<Constraint*> m_constraints;
 };
+
+#include "core/brevit/lexicon/lex_tree.h"
+#include "core/brevit/lexicon/pron_cache.h"
+
+namespace linear_chain_fixture {
+
+// Parameter words for a fast decoder: the word penalty below the beam, a
+// histogram cap, bins and a word-end table; beams, window and margin so wide
+// that nothing a test offers is pruned; no frame delay, no constraint trees,
+// no word graph.
+inline std::vector<std::pair<int, uint32_t>> fastPreset()
+{
+    return {
+        {562, 0},     {568, 20000}, {570, 16000}, {571, 16000}, {564, 100000}, {619, 64},
+        {635, 16},    {208, 16000}, {589, 30000}, {590, 0},     {581, 0},      {103, 0},
+        {315, 0},     {742, 0},     {743, 0},     {582, 0},     {599, 0},
+    };
+}
+
+// A tree over the given phoneme strings (pron id = index), without a
+// vocabulary; null when the build fails.
+inline LexTree* treeOver(AM* model, const std::vector<std::vector<uint16_t>>& prons)
+{
+    std::vector<std::vector<uint16_t>> strings;
+    std::vector<const uint16_t*> table;
+    for (const auto& p : prons) {
+        strings.push_back(p);
+        strings.back().push_back(kPhonemeEnd);
+    }
+    for (const auto& s : strings)
+        table.push_back(s.data());
+    LexTree* tree = LexTree_CreateEmpty();
+    if (tree == nullptr)
+        return nullptr;
+    if (!LexTree_BuildFromPronRange(tree, static_cast<int32_t>(table.size()), table.data(), model)) {
+        LexTree_Delete(tree);
+        return nullptr;
+    }
+    return tree;
+}
+
+} // namespace linear_chain_fixture

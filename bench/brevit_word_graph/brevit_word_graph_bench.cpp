@@ -56,7 +56,7 @@ struct Params {
         block.words[kBrevitParamPathRecordBudget] = 28u * 200000u;
         block.words[kBrevitParamResultGraphSize] = 200000;
         block.words[kBrevitParamGraphBeam] = 150;
-        block.words[kBrevitParamResultGraphHashBits] = 18;
+        block.words[kBrevitParamNodeHashBits] = 18;
         gpBrevitGlobalParameters = &block;
     }
     BrevitGlobalParameters block{};

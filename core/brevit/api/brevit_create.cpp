@@ -322,6 +322,8 @@ EBrevit BrevitPriv_InitCore(BrevitEngine* e)
         if (e->grammar == nullptr)
             return EBrevit_EngineError;
     }
+    if (e->phraseIndex == nullptr && BrevitPriv_CreatePhraseIndex(e) != 0)
+        return EBrevit_EngineError;
     setVersionAndCount(e);
     return EBrevit_OK;
 }

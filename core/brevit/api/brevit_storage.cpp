@@ -10,6 +10,7 @@
 #include "core/brevit/api/brevit_storage.h"
 #include "core/brevit/api/brevit_version_record.h"
 #include "core/brevit/frontend/fe.h"
+#include "core/brevit/lexicon/ir.h"
 #include "core/brevit/lexicon/vocabulary.h"
 #include "core/brevit/runtime/dvk_client_data.h"
 #include "core/brevit/runtime/dvk_file_glue.h"
@@ -81,6 +82,9 @@ bool writeComponents(BrevitEngine* e, DVKTar* tar, int32_t mode, const uint8_t* 
         for (int32_t n = 0; n < 5; ++n)
             if (decoderAt(e, n) != nullptr && Decoder_WritePSAFile(decoderAt(e, n), tar, kDecoderPrefixes[n]) != 1)
                 return false;
+        // The classes link their phrases to the index when read, so it goes first.
+        if (e->phraseIndex != nullptr && IR_WriteBinFile(e->phraseIndex, tar, nullptr) != 1)
+            return false;
         if (e->classManager != nullptr && ClassManager_WritePSAFile(e->classManager, tar, nullptr) != 1)
             return false;
         if (e->constraintManager != nullptr &&
@@ -140,6 +144,11 @@ bool readComponents(BrevitEngine* e, DVKTar* tar, int32_t mode, const uint8_t* p
                 if (decoderAt(e, n) != nullptr &&
                     Decoder_ReadPSAFile(decoderAt(e, n), tar, kDecoderPrefixes[n]) != 1)
                     return false;
+        // A store without "bir0" leaves a fresh engine's empty index; a
+        // damaged one refuses the store.
+        if (e->phraseIndex != nullptr && DVKTar_SubFileExists(tar, "bir0") == 1 &&
+            IR_ReadBinFile(e->phraseIndex, tar, nullptr) != 1)
+            return false;
         if (e->classManager != nullptr &&
             ClassManager_ReadPSAFile(e->classManager, tar, nullptr, e->phraseIndex, readDecoders ? 1 : 0) != 1)
             return false;

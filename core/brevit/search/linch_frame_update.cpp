@@ -66,9 +66,14 @@ LinChHyp incomingOf(int16_t cost, int32_t ref)
     return in;
 }
 
+// The silence model scores the silence state; a model without states
+// scores as dead.
 int32_t scoreOf(LinChDecoder* d, uint16_t model, int32_t state)
 {
-    return AM_GetStateScore(d->base.model, AM_GetModelStateIds(d->base.model, model)[state]);
+    if (model == d->silenceHyp.model)
+        return AM_GetStateScore(d->base.model, d->silenceState);
+    const uint16_t* row = AM_GetModelStateIds(d->base.model, model);
+    return row != nullptr ? AM_GetStateScore(d->base.model, row[state]) : int32_t{kLinChDeadCost};
 }
 
 void trackBest(LinChDecoder* d, const LinChHyp* r)

@@ -1,0 +1,203 @@
+// The linear-chain search over the fixture vocabulary and model: the frame
+// step against a Viterbi recursion written here over the same topology,
+// thresholds, word ends, end-pointing and the end of the utterance.
+#include "tests/brevit/search/decoder/decoder_test.h"
+
+#include "core/brevit/acoustic/am_scoring.h"
+#include "core/brevit/runtime/dvk_mem_stack.h"
+#include "core/brevit/search/histogram.h"
+#include "core/brevit/search/linch_search.h"
+#include "core/brevit/search/result_graph.h"
+#include "core/brevit/search/search_framework_calls.h"
+#include "tests/support/linear_chain_fixture.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <map>
+#include <random>
+#include <vector>
+
+namespace {
+
+using Words = std::vector<std::pair<int, uint32_t>>;
+
+constexpr int64_t kInf = int64_t{1} << 40;
+constexpr uint32_t kInsertion = 50;  // word 272: a start from silence
+constexpr uint32_t kPenalty = 70;    // word 300: a start from a word end
+
+// Wide beams and caps: nothing is pruned.
+Words wide(const Words& more = {})
+{
+    Words w = {{kBrevitParamBaseBeamLevel, 16000}, {kBrevitParamBeamLevel1, 16000},
+               {kBrevitParamPruneOffset, 16000},   {kBrevitParamNewWordBeam, 16000},
+               {kBrevitParamWordEndBeam, 16000},   {kBrevitParamWordInsertionCost, kInsertion},
+               {kBrevitParamGraphWordPenalty, kPenalty}, {kBrevitParamDecoderOut2, 100000},
+               {kBrevitParamWordEndCap, 100000}};
+    w.insert(w.end(), more.begin(), more.end());
+    return w;
+}
+
+class LinChSearchTest : public DecoderTest {
+protected:
+    void TearDown() override
+    {
+        DVKTempMem_DeleteMemStack();
+        DecoderTest::TearDown();
+    }
+};
+
+struct Word {
+    uint16_t pron;
+    std::vector<uint16_t> models;
+};
+
+// The Viterbi recursion over silence, word chains and word-final pauses.
+class Reference {
+public:
+    Reference(LinChDecoder* d, const std::vector<Word>& words) : m_d(d), m_words(words)
+    {
+        for (const Word& w : words)
+            m_cost.push_back(std::vector<int64_t>(2 * w.models.size() + 1, kInf));
+        m_silence = 0;
+    }
+
+    // One frame given every state's score; the lowest cost alive.
+    int64_t step(const std::vector<int32_t>& score, bool first)
+    {
+        const uint16_t sil = m_d->silenceHyp.model;
+        auto states = [&](uint16_t m) { return AM_GetModelStateIds(m_d->base.model, m); };
+        auto two = [&](uint16_t m) { return m_d->statesPerModel == 2 && m != sil; };
+        int64_t wordEnd = kInf;
+        for (size_t i = 0; i < m_words.size(); ++i) {
+            const auto& c = m_cost[i];
+            const size_t n = m_words[i].models.size();
+            const uint16_t lastModel = m_words[i].models[n - 1];
+            wordEnd = std::min({wordEnd, c[2 * (n - 1) + (two(lastModel) ? 1 : 0)], c[2 * n]});
+        }
+        const int64_t entry = first ? kInf
+                                    : std::min(m_silence + int64_t{kInsertion},
+                                               wordEnd == kInf ? kInf : wordEnd + int64_t{kPenalty});
+        const int32_t silScore = score[m_d->silenceState];
+        m_silence += silScore;
+        int64_t best = m_silence;
+        for (size_t i = 0; i < m_words.size(); ++i) {
+            std::vector<int64_t> old = m_cost[i];
+            auto& c = m_cost[i];
+            const size_t n = m_words[i].models.size();
+            int64_t in = entry;
+            for (size_t j = 0; j < n; ++j) {
+                const uint16_t m = m_words[i].models[j];
+                const int32_t score0 = m == sil ? silScore : score[states(m)[0]];
+                const int64_t s0 = std::min(in, old[2 * j]);
+                if (two(m)) {
+                    const int64_t s1 = std::min(old[2 * j], old[2 * j + 1]);
+                    c[2 * j + 1] = s1 == kInf ? kInf : s1 + score[states(m)[1]];
+                    in = old[2 * j + 1];
+                } else {
+                    in = old[2 * j];
+                }
+                c[2 * j] = s0 == kInf ? kInf : s0 + score0;
+            }
+            const int64_t p = std::min(in, old[2 * n]);
+            c[2 * n] = p == kInf ? kInf : p + silScore;
+            for (int64_t v : c)
+                best = std::min(best, v);
+        }
+        return best;
+    }
+
+private:
+    LinChDecoder* m_d;
+    std::vector<Word> m_words;
+    std::vector<std::vector<int64_t>> m_cost;  // per word: 2 per phone, then the pause
+    int64_t m_silence;
+};
+
+// Every pron the constraint starts from silence.
+std::vector<Word> startable(LinChDecoder* d)
+{
+    std::vector<Word> words;
+    Constraint* con = d->constraints[0];
+    ConstraintIterator it{};
+    ClassPair_InitIterator(con, &it);
+    Constraint_IteratorInitFromActiveId(con, &it, kConstraintSilencePron, 0, Constraint_MakeActiveId(con, 0),
+                                        kConstraintNoPron);
+    ConstraintSuccessor s{};
+    while (Constraint_IteratorNext(con, &it, &s) != 0) {
+        EXPECT_EQ(s.score, 0);
+        const uint16_t* models = nullptr;
+        const int32_t n = LinChDecoder_PronModels(d, s.member, &models);
+        Word w{s.member, {}};
+        for (int32_t j = 0; j < n; ++j)
+            w.models.push_back(models[j]);
+        if (n > 0 && std::none_of(words.begin(), words.end(), [&](const Word& x) { return x.pron == s.member; }))
+            words.push_back(w);
+    }
+    return words;
+}
+
+// Each frame a random state's mean plus small noise.
+std::vector<uint8_t> noisyFrames(LinearChainFixture& f, int32_t count, uint32_t seed)
+{
+    std::mt19937 rng(seed);
+    std::vector<int32_t> states;
+    for (int32_t i = 0; i < count; ++i)
+        states.push_back(static_cast<int32_t>(rng() % 8));
+    std::vector<uint8_t> frames = f.frames(states);
+    for (uint8_t& b : frames)
+        b = static_cast<uint8_t>(std::clamp<int32_t>(b + static_cast<int32_t>(rng() % 5) - 2, 0, 255));
+    return frames;
+}
+
+// Every state's score of a frame, through the decoder's own scoring set.
+std::vector<int32_t> scoresOf(LinChDecoder* d, const uint8_t* frame, int32_t index)
+{
+    const int16_t side = 0;
+    AM_NewFrame(d->base.model, frame, &side, d->base.scoringSet, index, 1);
+    std::vector<int32_t> score(8);
+    for (int32_t s = 0; s < 8; ++s)
+        score[s] = AM_GetStateScore(d->base.model, s);
+    uint32_t crc = 0;
+    AM_EndFrame(d->base.model, index, &crc);
+    return score;
+}
+
+int32_t bestOf(LinChDecoder* d)
+{
+    int32_t best = 0, silence = 0, end = 0;
+    Decoder_GetKeyScores(&d->base, &best, &silence, &end);
+    return best;
+}
+
+void runDifferential(LinearChainFixture& f, int32_t frames, uint32_t seed)
+{
+    LinChDecoder* d = f.decoder();
+    ASSERT_NE(d, nullptr);
+    ASSERT_EQ(f.uttInit(d, {f.wholeVocabulary()}), 1);
+    const std::vector<Word> words = startable(d);
+    ASSERT_FALSE(words.empty());
+    const int32_t dim = AM_GetFeatureDim(f.model());
+    const std::vector<uint8_t> data = noisyFrames(f, frames, seed);
+    std::vector<std::vector<int32_t>> scores;
+    for (int32_t t = 0; t < frames; ++t)
+        scores.push_back(scoresOf(d, &data[static_cast<size_t>(t * dim)], t));
+    Reference ref(d, words);
+    const int32_t side = 0;
+    for (int32_t t = 0; t < frames; ++t) {
+        const int64_t expected = ref.step(scores[static_cast<size_t>(t)], t == 0);
+        Decoder_ProcessFrame(&d->base, &data[static_cast<size_t>(t * dim)], &side);
+        ASSERT_NE(d->state, kDecoderStateFailed) << "frame " << t;
+        ASSERT_EQ(bestOf(d), expected) << "frame " << t;
+        // Nothing the reference keeps may lie outside the thresholds.
+        ASSERT_LE(d->pruneThreshold - d->bestCost, 16383);
+    }
+}
+
+} // namespace
+
+TEST_F(LinChSearchTest, TheFrameBestFollowsAViterbiRecursion)
+{
+    LinearChainFixture f(2, wide(), true);
+    for (uint32_t seed : {1u, 2u, 3u})
+        runDifferential(f, 60, seed);
+}

@@ -71,7 +71,8 @@ int32_t LinChDecoder_GetNonAcousticScore(Decoder* decoder, int32_t leftCount, co
     if (n < 1)
         return 0;
     int32_t transitions = n - 1;
-    if (static_cast<int32_t>(vocIds[n - 1]) == -4)
+    // A lone end marker is no word: no transition, not minus one.
+    if (static_cast<int32_t>(vocIds[n - 1]) == -4 && transitions > 0)
         --transitions;
     const int32_t lm = static_cast<int16_t>(DecoderUtils_ScoreWordSequence(decoder, leftCount, leftIds, order, n,
                                                                            vocIds));

@@ -44,6 +44,9 @@ TEST_F(LinChSlotsTest, NonAcousticScore)
     // A last id of -4 is no transition.
     const uint32_t ended[] = {words[0], words[1], static_cast<uint32_t>(-4)};
     EXPECT_EQ(Decoder_GetNonAcousticScore(base, 0, nullptr, 1, 3, ended, flagged), lm(3, ended) + 7 + 100 + 1000);
+    // Mend: a lone end marker counts no transition (not minus one).
+    const uint32_t lone[] = {static_cast<uint32_t>(-4)};
+    EXPECT_EQ(Decoder_GetNonAcousticScore(base, 0, nullptr, 1, 1, lone, flagged), lm(1, lone) + 7);
     // The low 16 bits, signed.
     d->wordPenalty = 16000;
     EXPECT_EQ(Decoder_GetNonAcousticScore(base, 0, nullptr, 1, 3, words, none),

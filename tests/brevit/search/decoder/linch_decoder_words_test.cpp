@@ -3,6 +3,7 @@
 // growth.
 #include "tests/brevit/search/decoder/decoder_test.h"
 
+#include "core/brevit/acoustic/am_scoring.h"
 #include "core/brevit/runtime/dvk_mem_stack.h"
 #include "core/brevit/search/linch_decoder_parts.h"
 #include "tests/support/linear_chain_fixture.h"
@@ -162,6 +163,34 @@ TEST_F(LinChWordsTest, ExpandedFindOrAddKeepsTheLowestCostPerKey)
     }
 }
 
+TEST_F(LinChWordsTest, WordsStartFromSilenceThroughTheConstraints)
+{
+    LinearChainFixture f(2, {{kBrevitParamWordInsertionCost, 9}});
+    LinChDecoder* d = f.decoder();
+    ASSERT_EQ(f.uttInit(d, {f.wholeVocabulary()}, 3), 1);
+    d->newWordSilence(d, 100, 65535, 0xFFFFFFFFu, 0x7FFFFFFFu, 0);
+    // Every active pron starts once, at the base cost plus the insertion cost.
+    ASSERT_EQ(d->newWordCount, 5);
+    for (int32_t i = 0; i < 5; ++i) {
+        const LinChNewWord* r = LinChDecoder_NewWordAt(d, i);
+        EXPECT_EQ(r->pron, i);
+        EXPECT_EQ(r->cost, 109);
+        EXPECT_EQ(r->ref, -1);
+        EXPECT_EQ(ActiveId_GetConstraintIndex(ActiveId_FromWords(r->activeIdHigh, r->activeIdLow)), 0);
+    }
+    // Mode 2: the rescoring words due now, scored from silence.
+    LinChDecoder* c = f.decoder();
+    ASSERT_EQ(f.uttInit(c, {}, 2), 1);
+    Decoder_AddPair(&c->base, 3, 0);
+    Decoder_AddPair(&c->base, 1, 0);
+    LinChDecoder_BuildNewWordList(c);
+    c->newWordSilence(c, 50, 65535, 0xFFFFFFFFu, 0x7FFFFFFFu, 0);
+    ASSERT_EQ(c->newWordCount, 2);
+    EXPECT_EQ(LinChDecoder_NewWordAt(c, 0)->pron, 1);
+    EXPECT_EQ(LinChDecoder_NewWordAt(c, 0)->cost, 59);
+    EXPECT_EQ(LinChDecoder_NewWordAt(c, 1)->cost, 59);
+}
+
 TEST_F(LinChWordsTest, CloseCallsOnlyWhenHistoriesDiffer)
 {
     LinearChainFixture f(2, {{kBrevitParamCloseCalls, 1}, {kBrevitParamCloseCallRecords, 10},
@@ -312,6 +341,62 @@ TEST_F(LinChWordsTest, PageGrowthKeepsOldPagesAndAFailedOneTheOldTable)
     EXPECT_EQ(d->newWordPageCount, 3);
     EXPECT_EQ(d->newWordPages[0], page0);
     EXPECT_EQ(d->newWordPages[0][3].cost, 1234);
+}
+
+TEST_F(LinChWordsTest, FrameBestAndWordEndLimit)
+{
+    LinearChainFixture f(2, {{kBrevitParamNewWordBeam, 50}, {kBrevitParamWordEndBeam, 30}});
+    LinChDecoder* d = f.decoder();
+    ASSERT_EQ(f.uttInit(d, {}, 2), 1);
+    for (int16_t cost : {90, 40, 70}) {
+        LinChNewWord r{};
+        r.pron = static_cast<uint16_t>(cost);
+        r.cost = cost;
+        d->findOrAdd(d, &r);
+    }
+    d->bestCost = 60;
+    LinChDecoder_UpdateFrameBest(d);
+    EXPECT_EQ(d->bestCost, 40);
+    d->bestCost = 100;
+    d->bestWordEndCost = 110;
+    d->pruneThreshold = 500;
+    EXPECT_EQ(LinChDecoder_GetWordEndLimit(d), 40) << "word-end beam: 110 + 30 - 100";
+    d->pruneThreshold = 120;
+    EXPECT_EQ(LinChDecoder_GetWordEndLimit(d), 20);
+    d->bestWordEndCost = 16384;
+    d->pruneThreshold = 500;
+    EXPECT_EQ(LinChDecoder_GetWordEndLimit(d), 50) << "new-word beam";
+    // Settled: silence dead, then the garbage word or model 0 is best.
+    EXPECT_EQ(LinChDecoder_IsSettled(d), 0);
+    d->silenceHyp.cost[0] = 16384;
+    d->bestModel = 3;
+    d->bestPron = 1;
+    EXPECT_EQ(LinChDecoder_IsSettled(d), d->garbagePron == 1 ? 1 : 0);
+    d->bestModel = 0;
+    EXPECT_EQ(LinChDecoder_IsSettled(d), 1);
+}
+
+TEST_F(LinChWordsTest, StoredFrameAndFrameInfo)
+{
+    LinearChainFixture f(2, {{kBrevitParamFrameQueueCapacity, 4}});
+    LinChDecoder* d = f.decoder();
+    ASSERT_EQ(f.uttInit(d, {}, 2), 1);
+    const std::vector<uint8_t> frame = f.frames({3});
+    const int32_t tag = 0x5A5A1234;
+    LinChDecoder_StoreFrame(d, frame.data(), &tag);
+    int32_t back = 0;
+    const uint8_t* stored = LinChDecoder_GetStoredFrame(d, &back);
+    EXPECT_EQ(back, tag);
+    EXPECT_EQ(std::vector<uint8_t>(stored, stored + frame.size()), frame);
+    d->hypCount = 17;
+    d->frameIndex = 0;
+    LinChDecoder_RecordFrameInfo(d);
+    ASSERT_EQ(d->base.statsLength, 4);
+    EXPECT_EQ(d->base.statsA[0], 17);
+    EXPECT_EQ(d->base.statsB[0], AM_GetNumScoredStates(f.model()));
+    d->frameIndex = 4;
+    LinChDecoder_RecordFrameInfo(d);   // past the arrays: nothing written
+    EXPECT_EQ(LinChDecoder_GetNumHypotheses(d), 17);
 }
 
 } // namespace

@@ -201,3 +201,159 @@ TEST_F(LinChSearchTest, TheFrameBestFollowsAViterbiRecursion)
     for (uint32_t seed : {1u, 2u, 3u})
         runDifferential(f, 60, seed);
 }
+
+TEST_F(LinChSearchTest, OneStateModelsFollowTheRecursionToo)
+{
+    LinearChainFixture f(1, wide(), true);
+    runDifferential(f, 60, 7);
+}
+
+namespace {
+
+// Frames of silence, the states of a pron's models three frames each, and
+// silence again.
+std::vector<uint8_t> spoken(LinearChainFixture& f, LinChDecoder* d, uint16_t pron, int32_t trailing)
+{
+    std::vector<int32_t> states(10, d->silenceState);
+    const uint16_t* models = nullptr;
+    const int32_t n = LinChDecoder_PronModels(d, pron, &models);
+    for (int32_t j = 0; j < n; ++j)
+        for (int32_t s = 0; s < d->statesPerModel; ++s)
+            for (int32_t k = 0; k < 3; ++k)
+                states.push_back(AM_GetModelStateIds(d->base.model, models[j])[s]);
+    states.insert(states.end(), static_cast<size_t>(trailing), d->silenceState);
+    return f.frames(states);
+}
+
+} // namespace
+
+TEST_F(LinChSearchTest, TheSpokenWordEndsTheUtteranceAfterItsFinalSilence)
+{
+    LinearChainFixture f(2, wide(), true);
+    LinChDecoder* d = f.decoder();
+    ASSERT_NE(d, nullptr);
+    ASSERT_EQ(f.uttInit(d, {f.wholeVocabulary()}), 1);
+    const uint16_t pron = 1;  // its models are no other pron's
+    const std::vector<uint8_t> data = spoken(f, d, pron, 60);
+    const int32_t dim = AM_GetFeatureDim(f.model());
+    const int32_t side = 0;
+    int32_t ended = -1;
+    for (size_t t = 0; t * dim < data.size() && ended < 0; ++t)
+        if (Decoder_ProcessFrame(&d->base, &data[t * static_cast<size_t>(dim)], &side) == kDecoderStateFinished)
+            ended = static_cast<int32_t>(t);
+    ASSERT_GT(ended, 0);
+    uint32_t node = kResultGraphNone;
+    int32_t score = 0;
+    ResultGraph_GetBest(d->resultGraph, &node, &score);
+    ASSERT_NE(node, kResultGraphNone);
+    EXPECT_EQ(ResultGraph_GetNodeWord(d->resultGraph, node), pron);
+    EXPECT_EQ(Decoder_UttFinish(&d->base, nullptr), 0);
+    EXPECT_EQ(d->state, kDecoderStateFinishedFast);
+    // The front end's question in a state other than 1 answers that state.
+    for (int32_t state : {2, 5, 6}) {
+        d->state = state;
+        EXPECT_EQ(Decoder_FESeenFinalSilence(&d->base, 0), state);
+    }
+}
+
+TEST_F(LinChSearchTest, AFrameWithNothingAliveScoresNothing)
+{
+    LinearChainFixture f(2, wide(), true);
+    LinChDecoder* d = f.decoder();
+    ASSERT_NE(d, nullptr);
+    ASSERT_EQ(f.uttInit(d, {f.wholeVocabulary()}), 1);
+    const std::vector<uint8_t> data = f.frames({0, 0});
+    const int32_t side = 0;
+    Decoder_ProcessFrame(&d->base, data.data(), &side);
+    d->bestCost = kLinChDeadCost;  // nothing survived that frame
+    Decoder_ProcessFrame(&d->base, data.data() + AM_GetFeatureDim(f.model()), &side);
+    EXPECT_EQ(d->state, kDecoderStateNoHypothesis);
+    EXPECT_EQ(d->frameIndex, 2);
+    EXPECT_EQ(d->normaliserSum, kDecoderNoScore);
+}
+
+TEST_F(LinChSearchTest, CostSumsPastTheDeadMarkDieInsteadOfWrapping)
+{
+    LinearChainFixture f(2, wide(), true);
+    LinChDecoder* d = f.decoder();
+    ASSERT_NE(d, nullptr);
+    ASSERT_EQ(f.uttInit(d, {f.wholeVocabulary()}), 1);
+    const std::vector<uint8_t> data = f.frames({0});
+    const int16_t side = 0;
+    AM_NewFrame(f.model(), data.data(), &side, d->base.scoringSet, 0, 1);
+    const int32_t score = AM_GetStateScore(f.model(), d->silenceState);
+    struct Case {
+        int16_t old;
+        int32_t normaliser;
+        int16_t expected;
+    } cases[] = {
+        {100, 100, static_cast<int16_t>(score)},
+        {16000, static_cast<int16_t>(score - 384), kLinChDeadCost},   // exactly 16384
+        {16000, static_cast<int16_t>(score - 383), 16383},            // the last live cost
+        {16383, -16000, kLinChDeadCost},                               // past 32767
+    };
+    for (const Case& c : cases) {
+        LinChHyp r{};
+        r.model = d->silenceHyp.model;
+        r.cost[0] = c.old;
+        r.cost[1] = kLinChDeadCost;
+        d->pruneThreshold = 16383;
+        d->normaliser = static_cast<int16_t>(c.normaliser);
+        d->bestCost = kLinChDeadCost;
+        LinChDecoderNoTimes_UpdateHyp1(d, nullptr, &r);
+        EXPECT_EQ(r.cost[0], c.expected) << c.old << " " << c.normaliser;
+        EXPECT_GE(d->bestCost, 0);
+    }
+    uint32_t crc = 0;
+    AM_EndFrame(f.model(), 0, &crc);
+}
+
+TEST_F(LinChSearchTest, ThresholdsKeepEqualCostsAndOwnRefs)
+{
+    LinearChainFixture f(2, wide(), true);
+    LinChDecoder* d = f.decoder();
+    ASSERT_NE(d, nullptr);
+    ASSERT_EQ(f.uttInit(d, {f.wholeVocabulary()}), 1);
+    const std::vector<uint8_t> data = f.frames({0});
+    const int16_t side = 0;
+    AM_NewFrame(f.model(), data.data(), &side, d->base.scoringSet, 0, 1);
+    d->normaliser = 0;
+    d->pruneThreshold = 500;
+    for (int16_t old : {500, 501}) {
+        LinChHyp r{};
+        r.model = d->silenceHyp.model;
+        r.cost[0] = old;
+        r.ref[0] = 7;
+        LinChHyp in{};
+        in.cost[0] = old;  // equal incoming: the state keeps its own ref
+        in.ref[0] = 9;
+        LinChDecoderNoTimes_UpdateHyp1(d, &in, &r);
+        EXPECT_EQ(r.cost[0] == kLinChDeadCost, old == 501) << old;
+        EXPECT_EQ(r.ref[0], 7);
+    }
+    uint32_t crc = 0;
+    AM_EndFrame(f.model(), 0, &crc);
+}
+
+TEST_F(LinChSearchTest, EndOfUtteranceQueriesOutsideTheirModes)
+{
+    LinearChainFixture f(2, wide(), true);
+    LinChDecoder* d = f.decoder();
+    ASSERT_NE(d, nullptr);
+    ASSERT_EQ(f.uttInit(d, {f.wholeVocabulary()}), 1);
+    // No final node: the utterance fails.
+    EXPECT_EQ(Decoder_UttFinish(&d->base, nullptr), 0);
+    EXPECT_EQ(d->state, kDecoderStateFailed);
+    // Mode 2 reports no constraint costs and leaves the arrays alone.
+    d->mode = 2;
+    int32_t garbage[2] = {5, 5}, other[2] = {6, 6}, silence = 7;
+    EXPECT_EQ(LinChDecoderNoTimes_GetBestConstraintScores(&d->base, 2, garbage, other, &silence), 0);
+    EXPECT_EQ(garbage[0], 5);
+    EXPECT_EQ(other[1], 6);
+    EXPECT_EQ(silence, 7);
+    // Nothing flagged alive and a dead silence: no extension, no extra frames.
+    d->mode = 3;
+    d->silenceHyp.cost[0] = kLinChDeadCost;
+    const uint8_t flags[1] = {0};
+    EXPECT_EQ(LinChDecoderNoTimes_ExtendFinalSilence(&d->base, 0, flags, 5, 1000), 0);
+}

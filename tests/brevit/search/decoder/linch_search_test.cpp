@@ -357,3 +357,26 @@ TEST_F(LinChSearchTest, EndOfUtteranceQueriesOutsideTheirModes)
     const uint8_t flags[1] = {0};
     EXPECT_EQ(LinChDecoderNoTimes_ExtendFinalSilence(&d->base, 0, flags, 5, 1000), 0);
 }
+
+TEST_F(LinChSearchTest, ASecondUtteranceAllocatesNothingPerFrame)
+{
+    LinearChainFixture f(2, wide(), true);
+    LinChDecoder* d = f.decoder();
+    ASSERT_NE(d, nullptr);
+    Constraint* whole = f.wholeVocabulary();
+    const int32_t dim = AM_GetFeatureDim(f.model());
+    const int32_t side = 0;
+    for (int32_t utterance = 0; utterance < 2; ++utterance) {
+        ASSERT_EQ(f.uttInit(d, {whole}), 1);
+        const std::vector<uint8_t> data = spoken(f, d, 1, 40);
+        uint64_t calls = 0;
+        for (size_t t = 0; t * dim < data.size(); ++t) {
+            const uint64_t before = m_allocator.calls();
+            Decoder_ProcessFrame(&d->base, &data[t * static_cast<size_t>(dim)], &side);
+            calls += m_allocator.calls() - before;
+        }
+        if (utterance == 1) {
+            EXPECT_EQ(calls, 0u);
+        }
+    }
+}

@@ -39,15 +39,40 @@ inline AcousticModelSpec modelSpec(int32_t statesPerModel)
     return spec;
 }
 
+// Context-independent phone models for the vocabulary's phonemes (ids
+// below 24): phoneme 0 on the silence model 0, phoneme c on model
+// 1 + c mod (models - 1), whatever its neighbours.
+inline AcousticModelSpec phoneModelSpec(int32_t statesPerModel)
+{
+    AcousticModelSpec spec = modelSpec(statesPerModel);
+    if (statesPerModel != 1)
+        spec.modelRows = {{0, 0}, {1, 2}, {3, 4}, {5, 6}, {7, 2}, {4, 1}};
+    const auto models = static_cast<uint16_t>(spec.modelRows.size());
+    constexpr uint16_t kPhonemes = 24;
+    spec.tree = AcousticTreeSpec::none();  // the index alone maps phonemes
+    spec.ceiling = 200;                    // a distant state costs 200, not 16000
+    spec.tree.phones = kPhonemes;
+    spec.triphoneIndex = true;
+    for (uint16_t l = 0; l < kPhonemes; ++l)
+        for (uint16_t c = 0; c < kPhonemes; ++c)
+            for (uint16_t r = 0; r < kPhonemes; ++r)
+                spec.triphoneIndexEntries.push_back(c == 0 ? 0 : static_cast<uint16_t>(1 + c % (models - 1)));
+    return spec;
+}
+
 } // namespace linear_chain_fixture
 
 class LinearChainFixture {
 public:
-    explicit LinearChainFixture(int32_t statesPerModel = 2, const std::vector<std::pair<int, uint32_t>>& extra = {})
+    // phoneModels: every vocabulary phoneme has a phone model.
+    explicit LinearChainFixture(int32_t statesPerModel = 2, const std::vector<std::pair<int, uint32_t>>& extra = {},
+                                bool phoneModels = false)
         : m_vocabulary(vocabulary_fixture::defaultWords(), linear_chain_fixture::options(extra), "linch-voc.dvk"),
           m_modelArchive("linch-am.dvk")
     {
-        writeAcousticModel(m_modelArchive, acousticModelRecords(linear_chain_fixture::modelSpec(statesPerModel)));
+        writeAcousticModel(m_modelArchive,
+                           acousticModelRecords(phoneModels ? linear_chain_fixture::phoneModelSpec(statesPerModel)
+                                                            : linear_chain_fixture::modelSpec(statesPerModel)));
         m_modelArchive.finish();
         m_model = AM_LoadFromBinFile(m_modelArchive.openForRead(), nullptr, 0);
         EXPECT_NE(m_model, nullptr);

@@ -9,6 +9,7 @@
 #include "core/brevit/runtime/brevit_param_words.h"
 #include "core/brevit/runtime/dvk_mem.h"
 #include "core/brevit/search/histogram.h"
+#include "core/brevit/search/linch_search.h"
 #include "core/brevit/search/linch_decoder_parts.h"
 #include "core/brevit/search/paired_phoneme_table.h"
 #include "core/brevit/search/result_graph.h"
@@ -28,20 +29,25 @@ DecoderBase makeBase()
     b.uttInit = LinChDecoderNoTimes_UttInit;
     b.uttRestart = LinChDecoderNoTimes_UttRestart;
     b.setRejectionParameters = LinChDecoder_SetRejectionParameters;
+    b.processFrame = LinChDecoderNoTimes_ProcessFrame;
     b.getState = LinChDecoder_GetState;
     b.setCrossThresholding = LinChDecoder_SetCrossThresholding;
     b.getCurrentFrame = LinChDecoder_GetCurrentFrame;
+    b.feSeenFinalSilence = LinChDecoderNoTimes_FESeenFinalSilence;
     b.setRejected = LinChDecoder_SetRejected;
     b.getNonAcousticScore = LinChDecoder_GetNonAcousticScore;
     b.notifyLMAdapt = LinChDecoder_NotifyLMAdapt;
     b.getPartialResult = LinChDecoder_GetPartialResult;
     b.cloneWordGraph = LinChDecoder_CloneWordGraph;
     b.massageChoice = LinChDecoder_MassageChoiceSlot;
+    b.uttFinish = LinChDecoderNoTimes_UttFinish;
     b.fillPronCacheAllClasses = LinChDecoder_FillPronCacheAllClasses;
     b.fillChoiceStruct = LinChDecoder_FillChoiceStruct;
     b.addPair = LinChDecoder_AddRescorePair;
     b.getSilenceThresholdTime = LinChDecoder_GetSilenceThresholdTime;
     b.getBestAccumScore = LinChDecoder_GetBestAccumScore;
+    b.getBestConstraintScores = LinChDecoderNoTimes_GetBestConstraintScoresSlot;
+    b.extendFinalSilence = LinChDecoderNoTimes_ExtendFinalSilenceSlot;
     b.getKeyScores = LinChDecoderNoTimes_GetKeyScores;
     b.setBestCrossScore = LinChDecoder_SetBestCrossScore;
     b.setComputation = LinChDecoder_SetComputation;

@@ -1,4 +1,5 @@
 #include "core/brevit/synthesis/cep_sample_wrapper.h"
+#include "core/brevit/synthesis/cep_to_sample_fix.h"
 
 #include "core/brevit/runtime/bin_file_reader.h"
 #include "core/brevit/runtime/dvk_mem.h"
@@ -61,4 +62,12 @@ int32_t CepSampleWrapper_CopySamples(CepSampleWrapper* wrapper, int32_t capacity
 uint32_t CepSampleWrapper_ComputeCRC(const CepSampleWrapper*)
 {
     return 0xFFFFFFFFu;
+}
+
+int32_t CepSampleWrapper_GetCepstralLength(const CepSampleWrapper* wrapper)
+{
+    if (wrapper == nullptr || wrapper->generator == nullptr)
+        return 0;
+    // The fixed-point generator is the only one a wrapper loads.
+    return reinterpret_cast<const CepToSampleFix*>(wrapper->generator)->cepstralLength;
 }

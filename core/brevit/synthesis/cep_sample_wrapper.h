@@ -23,3 +23,5 @@ int32_t CepSampleWrapper_GeneratePCM(CepSampleWrapper* wrapper, int32_t logPitch
 int32_t CepSampleWrapper_CopySamples(CepSampleWrapper* wrapper, int32_t capacity,
                                      int16_t* samples);
 uint32_t CepSampleWrapper_ComputeCRC(const CepSampleWrapper* wrapper);
+// Coefficients of a frame the generator reads (0 without a generator).
+int32_t CepSampleWrapper_GetCepstralLength(const CepSampleWrapper* wrapper);

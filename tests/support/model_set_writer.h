@@ -183,7 +183,7 @@ Records collect(Fill&& fill)
     return out;
 }
 
-// ---- the specification ---------------------------------------------------------------
+// ---- what a model set holds --------------------------------------------------------
 
 struct VersionSpec {
     bool written = true;
@@ -351,7 +351,7 @@ inline std::string enrollBytes(const EnrollSpec& e)
 
 inline const char* kModelTags[4] = {"ba0", "ba1", "ba5", "ba6"};
 
-// Every sub-file of the spec, in creation's read order.
+// Every sub-file the model set holds, in the order creation reads them.
 inline Records records(const ModelSetSpec& s)
 {
     Records out;

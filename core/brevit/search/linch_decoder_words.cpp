@@ -338,17 +338,28 @@ int32_t LinChDecoder_FindOrAdd(LinChDecoder* d, const LinChNewWord* record)
     return 1;
 }
 
+// The expanded list's slot for the record's pron: null past the list (the
+// offer is dropped) or when an empty slot took the record whole.
+static LinChNewWord* expandedSlot(LinChDecoder* d, const LinChNewWord* record)
+{
+    if (record->pron >= d->newWordSlots - 1)
+        return nullptr;
+    LinChNewWord* head = LinChDecoder_NewWordAt(d, record->pron);
+    if (head->cost != kLinChDeadCost)
+        return head;
+    *head = *record;
+    head->pron = kLinChNoPron;
+    return nullptr;
+}
+
 int32_t LinChDecoder_FindOrAddExpandedNoStates(LinChDecoder* d, const LinChNewWord* record)
 {
     const int32_t slot = record->pron;
     if (slot >= d->newWordSlots - 1)
         return 0;
-    LinChNewWord* head = LinChDecoder_NewWordAt(d, slot);
-    if (head->cost == kLinChDeadCost) {
-        *head = *record;
-        head->pron = kLinChNoPron;
+    LinChNewWord* head = expandedSlot(d, record);
+    if (head == nullptr)
         return 1;
-    }
     merge(d, head, record);
     return 1;
 }
@@ -358,12 +369,9 @@ int32_t LinChDecoder_FindOrAddExpandedStates(LinChDecoder* d, const LinChNewWord
     const int32_t slot = record->pron;
     if (slot >= d->newWordSlots - 1)
         return 0;
-    LinChNewWord* head = LinChDecoder_NewWordAt(d, slot);
-    if (head->cost == kLinChDeadCost) {
-        *head = *record;
-        head->pron = kLinChNoPron;
+    LinChNewWord* head = expandedSlot(d, record);
+    if (head == nullptr)
         return 1;
-    }
     if (slot > d->numVocEntries) {
         merge(d, head, record);
         return 1;

@@ -13,4 +13,6 @@ if(MERROWIND_TESTS)
 endif()
 if(MERROWIND_BENCH)
   find_package(benchmark REQUIRED CONFIG)
+  # Some benchmarks drive the tests' fixtures, which report through GoogleTest.
+  find_package(GTest REQUIRED CONFIG)
 endif()

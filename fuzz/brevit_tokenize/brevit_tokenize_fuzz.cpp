@@ -107,11 +107,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 std::abort();
             std::vector<int32_t> a(ids.size()), b(ids.size()), c(ids.size()), d(ids.size());
             const auto* units = reinterpret_cast<const uint16_t*>(text.c_str());
-            const int32_t aligned = Voc_AlignSpokenPhrase(voc, units, mode != 0 ? units : nullptr, wrap, 0, max,
+            const bool spoken = mode != 0;
+            const int32_t aligned = Voc_AlignSpokenPhrase(voc, units, spoken ? units : nullptr, wrap, 0, max,
                                                           ids.data(), a.data(), b.data(), c.data(), d.data());
-            for (int32_t k = 0; k < aligned; ++k)
-                if (aligned > max || a[k] < 0 || b[k] < 1 || a[k] + b[k] > static_cast<int32_t>(text.size()))
+            if (aligned < 0 || aligned > max)
+                std::abort();
+            // Entries follow each other on both sides and stay inside both texts.
+            const int32_t size = static_cast<int32_t>(text.size());
+            int32_t surfaceEnd = 0, spokenEnd = 0;
+            for (int32_t k = 0; k < aligned; ++k) {
+                if (a[k] < surfaceEnd || b[k] < 1 || a[k] + b[k] > size)
                     std::abort();
+                if (spoken ? (c[k] < spokenEnd || d[k] < 0 || c[k] + d[k] > size) : (c[k] != 0 || d[k] != 0))
+                    std::abort();
+                surfaceEnd = a[k] + b[k];
+                spokenEnd = c[k] + d[k];
+            }
         });
         Voc_Delete(voc);
         DVKTar_Close(tar);

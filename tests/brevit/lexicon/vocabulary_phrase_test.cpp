@@ -126,6 +126,32 @@ TEST_F(PhraseTest, EveryPieceJoinsItsOwnTokens)
     EXPECT_EQ(pronsOf(voc, p.ids[2]).size(), 1u);
 }
 
+// More pieces than room: the first max pieces become their words (found
+// or added) and nothing is written past max.
+TEST_F(PhraseTest, MorePiecesThanRoomWriteTheFirstOnes)
+{
+    Voc* voc = build(1);
+    Phrase p = activate(voc, u"a b a b a", 2);
+    EXPECT_EQ(p.result, 0);
+    EXPECT_EQ(p.ids, (std::vector<VocId>{w(u"a"), w(u"b")}));
+    EXPECT_EQ(p.flags, (std::vector<int32_t>{0, 0}));
+
+    std::vector<VocId> ids(3, 0xEEEEEEEE);
+    std::vector<int32_t> flags(3, -7);
+    int32_t count = -1;
+    EXPECT_EQ(Voc_MakePhraseActive(voc, VocabularyFixture::units(u"base John bass"), 0, 2, ids.data(), &count,
+                                   flags.data()),
+              0);
+    EXPECT_EQ(count, 2);
+    EXPECT_EQ(ids[0], w(u"base"));
+    EXPECT_NE(ids[0], kVocNoId);
+    EXPECT_EQ(ids[1], w(u"John"));
+    EXPECT_EQ(flags[0], 1);
+    EXPECT_EQ(flags[1], 0);
+    EXPECT_EQ(ids[2], 0xEEEEEEEEu);
+    EXPECT_EQ(flags[2], -7);
+}
+
 TEST_F(PhraseTest, WithoutAGeneratorUnknownTokensAreUnusable)
 {
     Voc* voc = build(1, false);

@@ -205,6 +205,7 @@ void LinChDecoder_Delete(Decoder* decoder, int32_t)
     DVKMem_Free(d->treeWords);
     DVKMem_Free(d->treeIds);
     DVKMem_Free(d->treeTags);
+    DVKMem_Free(d->treeFeeds);
     DVKMem_Free(d->lmNextWords[0]);
     DVKMem_Free(d->lmNextWords[1]);
     DVKMem_Free(d->fmTransitions);

@@ -179,6 +179,10 @@ struct LinChDecoder {
     int32_t treeTag;
     int32_t treeCapacity;
     int32_t numTrees;
+    // Incoming costs the tree-aware merge holds for child arcs it has not
+    // written yet; grown to the largest tree's arc count, kept across frames.
+    struct LinChTreeFeed* treeFeeds;
+    int32_t treeFeedCapacity;
     Constraint* wholeVocConstraint;
     LinChNewWordFunc newWordSilence;
     LinChNewWordFunc newWord;

@@ -38,25 +38,10 @@ void countWordEnd(LinChDecoder* d, const LinChHyp* r, int32_t n)
 {
     if (r->phone + 1 < n)
         return;
-    const int16_t cost = r->phone >= n ? r->cost[0] : r->cost[LinChDecoder_LastState(d, r)];
-    if (cost >= kLinChDeadCost)
-        return;
-    Histogram* h = d->wordEndHistogram;
-    if (h != nullptr && cost < h->binCount) {
-        ++h->bins[cost < 0 ? 0 : cost];
-        ++h->total;
-    }
-    if (cost < d->bestWordEndCost)
-        d->bestWordEndCost = cost;
+    LinChDecoder_CountWordEndCost(d, r->phone >= n ? r->cost[0] : r->cost[LinChDecoder_LastState(d, r)]);
 }
 
-void update(LinChDecoder* d, const LinChHyp* incoming, LinChHyp* r)
-{
-    if (r->model == d->silenceHyp.model)
-        LinChDecoderNoTimes_UpdateHyp1(d, incoming, r);
-    else
-        d->updateHyp(d, incoming, r);
-}
+void update(LinChDecoder* d, const LinChHyp* incoming, LinChHyp* r) { LinChDecoder_UpdateRecord(d, incoming, r); }
 
 LinChHyp incomingOf(int16_t cost, int32_t ref)
 {
@@ -106,11 +91,12 @@ struct PlainCursor {
     int32_t index;
 };
 
-LinChNewWord* nextPlain(LinChDecoder* d, void* c)
+LinChNewWord* nextPlain(LinChDecoder* d, void* c, uint16_t* key)
 {
     auto* cursor = static_cast<PlainCursor*>(c);
     for (;;) {
         LinChNewWord* w = LinChDecoder_NewWordAt(d, cursor->index);
+        *key = w->pron;
         if (w->pron == kLinChNoPron)
             return w;
         ++cursor->index;
@@ -128,7 +114,7 @@ struct ExpandedCursor {
     LinChNewWord end;
 };
 
-LinChNewWord* nextExpanded(LinChDecoder* d, void* c)
+LinChNewWord* nextExpanded(LinChDecoder* d, void* c, uint16_t* key)
 {
     auto* cursor = static_cast<ExpandedCursor*>(c);
     for (;;) {
@@ -136,10 +122,13 @@ LinChNewWord* nextExpanded(LinChDecoder* d, void* c)
             LinChNewWord* w = LinChDecoder_NewWordAt(d, cursor->at);
             // Tree slots hold one record; vocabulary chains run on.
             cursor->at = cursor->slot <= d->numVocEntries ? w->pron : kLinChNoPron;
+            *key = static_cast<uint16_t>(cursor->slot);
             return w;
         }
-        if (++cursor->slot > cursor->lastSlot)
+        if (++cursor->slot > cursor->lastSlot) {
+            *key = kLinChNoPron;
             return &cursor->end;
+        }
         LinChNewWord* head = LinChDecoder_NewWordAt(d, cursor->slot);
         if (cursor->slot == cursor->marker && head->cost == 16383 && head->pron == kLinChNoPron &&
             head->ref == -2) {
@@ -152,25 +141,15 @@ LinChNewWord* nextExpanded(LinChDecoder* d, void* c)
 }
 
 // The vocabulary merge shared by both list forms. The new word in hand
-// carries its key in keyPron (its slot in expanded mode, its pron else).
-void mergeLists(LinChDecoder* d, int32_t* readPos, int32_t* writePos, LinChNextNewWordFunc next, void* cursor,
-                bool expanded)
+// carries its key in wp (its slot in expanded mode, its pron else).
+void mergeLists(LinChDecoder* d, int32_t* readPos, int32_t* writePos, LinChNextNewWordFunc next, void* cursor)
 {
-    LinChNewWord* w = next(d, cursor);
-    auto keyPron = [&](const LinChNewWord* n) -> uint16_t {
-        if (n->pron == kLinChNoPron && !expanded)
-            return kLinChNoPron;
-        if (expanded) {
-            const auto* c = static_cast<ExpandedCursor*>(cursor);
-            return n == &c->end ? kLinChNoPron : static_cast<uint16_t>(c->slot);
-        }
-        return n->pron;
-    };
+    uint16_t wp = kLinChNoPron;
+    LinChNewWord* w = next(d, cursor, &wp);
     for (;;) {
         if (d->state == kDecoderStateFailed)
             return;
         const LinChHyp* old = LinChDecoder_HypAt(d, *readPos);
-        const uint16_t wp = keyPron(w);
         if (wp > d->numVocEntries && old->pron > d->numVocEntries)
             break;
         const int c = wp > d->numVocEntries
@@ -179,15 +158,15 @@ void mergeLists(LinChDecoder* d, int32_t* readPos, int32_t* writePos, LinChNextN
                                        old->activeIdLow);
         if (old->pron <= d->numVocEntries && c >= 0) {
             if (d->processHypSequence(d, readPos, writePos, wp, w) != 0)
-                w = next(d, cursor);
+                w = next(d, cursor, &wp);
         } else {
             LinChDecoderNoTimes_StartWord(d, wp, w, 0, *readPos, writePos);
-            w = next(d, cursor);
+            w = next(d, cursor, &wp);
         }
     }
     if (d->state == kDecoderStateFailed)
         return;
-    LinChDecoderNoTimes_MergeRemaining(d, readPos, writePos, w, next, cursor);
+    LinChDecoderNoTimes_MergeRemaining(d, readPos, writePos, w, wp, next, cursor);
 }
 
 void finishList(LinChDecoder* d, int32_t writePos)
@@ -206,6 +185,27 @@ void finishList(LinChDecoder* d, int32_t writePos)
 void updateSilence(LinChDecoder* d) { LinChDecoderNoTimes_UpdateHyp1(d, nullptr, &d->silenceHyp); }
 
 } // namespace
+
+void LinChDecoder_CountWordEndCost(LinChDecoder* d, int16_t cost)
+{
+    if (cost >= kLinChDeadCost)
+        return;
+    Histogram* h = d->wordEndHistogram;
+    if (h != nullptr && cost < h->binCount) {
+        ++h->bins[cost < 0 ? 0 : cost];
+        ++h->total;
+    }
+    if (cost < d->bestWordEndCost)
+        d->bestWordEndCost = cost;
+}
+
+void LinChDecoder_UpdateRecord(LinChDecoder* d, const LinChHyp* incoming, LinChHyp* r)
+{
+    if (r->model == d->silenceHyp.model)
+        LinChDecoderNoTimes_UpdateHyp1(d, incoming, r);
+    else
+        d->updateHyp(d, incoming, r);
+}
 
 int32_t LinChDecoder_PronModels(LinChDecoder* d, uint16_t pron, const uint16_t** models)
 {
@@ -365,7 +365,7 @@ void LinChDecoderNoTimes_UpdateHypotheses(LinChDecoder* d)
     int32_t readPos = LinChDecoder_ListStart(d);
     int32_t writePos = 0;
     PlainCursor cursor{0};
-    mergeLists(d, &readPos, &writePos, nextPlain, &cursor, false);
+    mergeLists(d, &readPos, &writePos, nextPlain, &cursor);
     finishList(d, writePos);
 }
 
@@ -391,7 +391,7 @@ void LinChDecoderNoTimes_UpdateHypothesesExpanded(LinChDecoder* d)
     cursor.end.cost = 0;
     cursor.end.activeIdLow = kLinChEndLow;
     cursor.end.activeIdHigh = kLinChEndHigh;
-    mergeLists(d, &readPos, &writePos, nextExpanded, &cursor, true);
+    mergeLists(d, &readPos, &writePos, nextExpanded, &cursor);
     // Every slot taken up; the word-end step fills them anew.
     for (int32_t slot = 0; slot <= cursor.lastSlot && slot < d->newWordSlots; ++slot) {
         LinChNewWord* w = LinChDecoder_NewWordAt(d, slot);

@@ -27,10 +27,13 @@ void LinChDecoderNoTimes_StartWord(LinChDecoder* decoder, uint16_t pron, const L
                                    int32_t newWordIndex, int32_t readPos, int32_t* writePos);
 int16_t LinChDecoderNoTimes_GetPruneThreshold(LinChDecoder* decoder);
 // Tree words and whatever remains of both lists; the new-word cursor is
-// given as a callback over the caller's list form.
-typedef LinChNewWord* (*LinChNextNewWordFunc)(LinChDecoder* decoder, void* cursor);
+// given as a callback over the caller's list form, which also gives the
+// record's key pron (its pron, or its slot in expanded mode; 65535 at the
+// end of the list).
+typedef LinChNewWord* (*LinChNextNewWordFunc)(LinChDecoder* decoder, void* cursor, uint16_t* keyPron);
 void LinChDecoderNoTimes_MergeRemaining(LinChDecoder* decoder, int32_t* readPos, int32_t* writePos,
-                                        LinChNewWord* newWord, LinChNextNewWordFunc next, void* cursor);
+                                        LinChNewWord* newWord, uint16_t keyPron, LinChNextNewWordFunc next,
+                                        void* cursor);
 
 // ---- end of utterance ----
 int32_t LinChDecoderNoTimes_AnyHypCanContinue(LinChDecoder* decoder);
@@ -40,6 +43,11 @@ void LinChDecoderNoTimes_MarkNearBestConstraints(LinChDecoder* decoder, uint8_t*
 int32_t LinChDecoderNoTimes_SecondEndAccepted(LinChDecoder* decoder);
 
 // ---- helpers shared by the search's sources ----
+// A record's step along its state chain: the one-state update on the
+// silence model, the chosen update else.
+void LinChDecoder_UpdateRecord(LinChDecoder* decoder, const LinChHyp* incoming, LinChHyp* record);
+// A word end's cost counted into the word-end histogram and best.
+void LinChDecoder_CountWordEndCost(LinChDecoder* decoder, int16_t cost);
 // A cost sum formed in 32 bits: above 16383 it is dead.
 inline int16_t LinChDecoder_CostOf(int32_t sum)
 {

@@ -380,3 +380,79 @@ TEST_F(LinChSearchTest, ASecondUtteranceAllocatesNothingPerFrame)
         }
     }
 }
+
+TEST_F(LinChSearchTest, HistogramPruningKeepsTheCapButAlwaysTheBestBin)
+{
+    struct Row {
+        std::map<int32_t, uint16_t> bins;
+        int32_t cap, hypCount;
+        int16_t expected;
+    } rows[] = {
+        {{{10, 2}, {11, 1}, {12, 2}, {13, 1}}, 3, 7, 11},  // bin 12 overflows the cap
+        {{{10, 5}, {11, 1}}, 3, 7, 10},                    // the best bin survives
+        {{{10, 2}, {11, 1}}, 3, 4, 40},                    // within the cap: the beam alone
+        {{{10, 1}}, 3, 3, 40},                             // not above the cap: no histogram
+    };
+    LinearChainFixture f(2, wide(), true);
+    LinChDecoder* d = f.decoder();
+    ASSERT_NE(d, nullptr);
+    ASSERT_EQ(f.uttInit(d, {f.wholeVocabulary()}), 1);
+    ASSERT_NE(d->costHistogram, nullptr);
+    ASSERT_GT(d->costHistogram->binCount, 50);
+    for (const Row& row : rows) {
+        Histogram_Clear(d->costHistogram);
+        for (const auto& [bin, count] : row.bins) {
+            d->costHistogram->bins[bin] = count;
+            d->costHistogram->total += count;
+        }
+        d->bestCost = 10;
+        d->beam = 30;
+        d->hypCap = row.cap;
+        d->hypCount = row.hypCount;
+        d->mode = 2;  // no silence-frame lowering
+        EXPECT_EQ(LinChDecoderNoTimes_GetPruneThreshold(d), row.expected) << row.cap << " " << row.hypCount;
+    }
+    d->hypCount = 1;
+}
+
+TEST_F(LinChSearchTest, AWordStartWithoutRoomFailsAndWritesNothing)
+{
+    LinearChainFixture f(2, wide(), true);
+    LinChDecoder* d = f.decoder();
+    ASSERT_NE(d, nullptr);
+    ASSERT_EQ(f.uttInit(d, {f.wholeVocabulary()}), 1);
+    LinChNewWord w{};
+    w.cost = 0;
+    w.ref = -1;
+    for (int32_t gap : {3, 2}) {
+        d->state = kDecoderStateRunning;
+        const int32_t readPos = 10;
+        int32_t writePos = readPos - gap;
+        LinChHyp* at = LinChDecoder_HypAt(d, writePos);
+        at->pron = 4321;
+        LinChDecoderNoTimes_StartWord(d, 1, &w, 0, readPos, &writePos);
+        EXPECT_EQ(d->state == kDecoderStateFailed, gap == 2) << gap;
+        EXPECT_EQ(writePos, readPos - gap + (gap == 3 ? 1 : 0)) << gap;
+        EXPECT_EQ(at->pron == 4321, gap == 2) << gap;
+    }
+}
+
+TEST_F(LinChSearchTest, ModeElevenStopsWhenSilenceFallsTooFarBehind)
+{
+    LinearChainFixture f(2, wide({{kBrevitParamMode11, 1}}), true);
+    LinChDecoder* d = f.decoder();
+    ASSERT_NE(d, nullptr);
+    ASSERT_EQ(f.uttInit(d, {f.wholeVocabulary()}, 11), 1);
+    const std::vector<uint8_t> data = spoken(f, d, 1, 0);
+    const int32_t dim = AM_GetFeatureDim(f.model());
+    const int32_t side = 0;
+    bool sawSix = false;
+    for (size_t t = 0; t * dim < data.size() && !sawSix; ++t) {
+        Decoder_ProcessFrame(&d->base, &data[t * static_cast<size_t>(dim)], &side);
+        if (d->state == 6) {
+            sawSix = true;
+            EXPECT_GT(int32_t{d->silenceHyp.cost[0]} - d->bestCost, 1);
+        }
+    }
+    EXPECT_TRUE(sawSix);
+}

@@ -40,12 +40,12 @@ TEST_F(LinChDecoderTest, ANewDecoderIsStateZeroWithItsSlots)
     EXPECT_EQ(d->contextWord, -1);
     EXPECT_EQ(d->updateHyp, LinChDecoderNoTimes_UpdateHyp2);
     EXPECT_EQ(d->makeNewWordList, LinChDecoderNoTimes_MakeNewWordList);
-    // Slots the frame loop and the choices fill later answer as empty ones.
     EXPECT_NE(d->base.processFrame, nullptr);
-    EXPECT_EQ(d->base.getChoicesAndScores, nullptr);
+    EXPECT_NE(d->base.getChoicesAndScores, nullptr);
     EXPECT_NE(d->base.uttFinish, nullptr);
-    EXPECT_EQ(d->base.computeCRC, nullptr);
-    EXPECT_EQ(Decoder_ComputeCRC(&d->base), 0xFFFFFFFFu);
+    EXPECT_NE(d->base.runDetailedMatch, nullptr);
+    EXPECT_NE(d->base.computeCRC, nullptr);
+    EXPECT_EQ(d->base.setFrameBuffer, nullptr);
     EXPECT_EQ(Decoder_GetBestConstraintScores(&d->base, 0, nullptr), 0);
     EXPECT_EQ(d->base.deleteSlot, LinChDecoder_Delete);
     EXPECT_EQ(d->base.slot40, nullptr);

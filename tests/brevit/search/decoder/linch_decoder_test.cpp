@@ -354,3 +354,16 @@ TEST_F(LinChDecoderTest, OperationsByMode)
 }
 
 } // namespace
+
+TEST_F(LinChDecoderTest, SettingUpWithoutAVocabularyIsRefused)
+{
+    LinearChainFixture f;
+    Constraint* whole = f.wholeVocabulary();
+    ASSERT_NE(whole, nullptr);
+    Decoder* d = LinChDecoder_CreateForKind(nullptr, f.model(), 10, 0, 0);
+    ASSERT_NE(d, nullptr);
+    // Mend: the pron cache asked the missing vocabulary for its size.
+    EXPECT_EQ(Decoder_UttInit(d, 0, nullptr, 1, &whole, 3, 0, 1, 0, 0), 0);
+    EXPECT_EQ(Decoder_GetState(d), kDecoderStateFailed);
+    Decoder_Delete(d, 0);
+}

@@ -79,6 +79,20 @@ public:
         EXPECT_NE(voc(), nullptr);
     }
 
+    // The same over a word list of the test's own.
+    LinearChainFixture(const std::vector<vocabulary_fixture::WordSpec>& words, int32_t statesPerModel,
+                       const std::vector<std::pair<int, uint32_t>>& extra, bool phoneModels)
+        : m_vocabulary(words, linear_chain_fixture::options(extra), "linch-voc.dvk"), m_modelArchive("linch-am.dvk")
+    {
+        writeAcousticModel(m_modelArchive,
+                           acousticModelRecords(phoneModels ? linear_chain_fixture::phoneModelSpec(statesPerModel)
+                                                            : linear_chain_fixture::modelSpec(statesPerModel)));
+        m_modelArchive.finish();
+        m_model = AM_LoadFromBinFile(m_modelArchive.openForRead(), nullptr, 0);
+        EXPECT_NE(m_model, nullptr);
+        EXPECT_NE(voc(), nullptr);
+    }
+
     ~LinearChainFixture()
     {
         for (Decoder* d : m_decoders)

@@ -265,6 +265,7 @@ inline constexpr int kBrevitParamCloseCallMembers = 856;
 inline constexpr int kBrevitParamMode11 = 879;
 inline constexpr int kBrevitParamClassStateTableBeam = 880;
 inline constexpr int kBrevitParamTranscriptionConstraintOption = 881;
+inline constexpr int kBrevitParamNoRescoreWithoutCloseCalls = 932;
 inline constexpr int kBrevitParamRescoreWindowEnd = 935;
 inline constexpr int kBrevitParamRescoreWindowStart = 936;
 inline constexpr int kBrevitParamPruneExcess = 937;

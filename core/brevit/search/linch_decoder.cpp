@@ -9,6 +9,7 @@
 #include "core/brevit/runtime/brevit_param_words.h"
 #include "core/brevit/runtime/dvk_mem.h"
 #include "core/brevit/search/histogram.h"
+#include "core/brevit/search/linch_results.h"
 #include "core/brevit/search/linch_search.h"
 #include "core/brevit/search/linch_decoder_parts.h"
 #include "core/brevit/search/paired_phoneme_table.h"
@@ -35,6 +36,7 @@ DecoderBase makeBase()
     b.getCurrentFrame = LinChDecoder_GetCurrentFrame;
     b.feSeenFinalSilence = LinChDecoderNoTimes_FESeenFinalSilence;
     b.setRejected = LinChDecoder_SetRejected;
+    b.getChoicesAndScores = LinChDecoderNoTimes_GetChoicesAndScores;
     b.getNonAcousticScore = LinChDecoder_GetNonAcousticScore;
     b.notifyLMAdapt = LinChDecoder_NotifyLMAdapt;
     b.getPartialResult = LinChDecoder_GetPartialResult;
@@ -42,6 +44,7 @@ DecoderBase makeBase()
     b.massageChoice = LinChDecoder_MassageChoiceSlot;
     b.uttFinish = LinChDecoderNoTimes_UttFinish;
     b.fillPronCacheAllClasses = LinChDecoder_FillPronCacheAllClasses;
+    b.runDetailedMatch = LinChDecoderNoTimes_RunDetailedMatchSlot;
     b.fillChoiceStruct = LinChDecoder_FillChoiceStruct;
     b.addPair = LinChDecoder_AddRescorePair;
     b.getSilenceThresholdTime = LinChDecoder_GetSilenceThresholdTime;
@@ -51,6 +54,7 @@ DecoderBase makeBase()
     b.getKeyScores = LinChDecoderNoTimes_GetKeyScores;
     b.setBestCrossScore = LinChDecoder_SetBestCrossScore;
     b.setComputation = LinChDecoder_SetComputation;
+    b.computeCRC = LinChDecoderNoTimes_ComputeCRC;
     b.forgetConstraint = LinChDecoder_ForgetConstraint;
     b.makeWordActive = LinChDecoder_MakeWordActive;
     b.makePronActive = LinChDecoder_MakePronActive;

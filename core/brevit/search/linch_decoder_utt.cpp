@@ -215,6 +215,9 @@ DecoderHandle LinChDecoderNoTimes_UttInit(Decoder* decoder, const uint16_t* cont
     d->state = kDecoderStateStarting;
     d->mode = mode;
     d->beamLevel = beamLevel;
+    // Words, prons and the pron cache's size all come from the vocabulary.
+    if (decoder->vocabulary == nullptr)
+        return refuse(d, kDecoderStateFailed, false);
     // Steps 2 to 6: the request.
     if (numConstraints > kLinChMaxConstraints || (d->expanded && (mode == 5 || mode == 2)) ||
         (word(kBrevitParamStartLists) != 0 && word(kBrevitParamRecordTreeState) != 0) ||

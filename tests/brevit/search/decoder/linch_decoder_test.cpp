@@ -40,12 +40,12 @@ TEST_F(LinChDecoderTest, ANewDecoderIsStateZeroWithItsSlots)
     EXPECT_EQ(d->contextWord, -1);
     EXPECT_EQ(d->updateHyp, LinChDecoderNoTimes_UpdateHyp2);
     EXPECT_EQ(d->makeNewWordList, LinChDecoderNoTimes_MakeNewWordList);
-    // Slots the frame loop and the choices fill later answer as empty ones.
     EXPECT_NE(d->base.processFrame, nullptr);
-    EXPECT_EQ(d->base.getChoicesAndScores, nullptr);
+    EXPECT_NE(d->base.getChoicesAndScores, nullptr);
     EXPECT_NE(d->base.uttFinish, nullptr);
-    EXPECT_EQ(d->base.computeCRC, nullptr);
-    EXPECT_EQ(Decoder_ComputeCRC(&d->base), 0xFFFFFFFFu);
+    EXPECT_NE(d->base.runDetailedMatch, nullptr);
+    EXPECT_NE(d->base.computeCRC, nullptr);
+    EXPECT_EQ(d->base.setFrameBuffer, nullptr);
     EXPECT_EQ(Decoder_GetBestConstraintScores(&d->base, 0, nullptr), 0);
     EXPECT_EQ(d->base.deleteSlot, LinChDecoder_Delete);
     EXPECT_EQ(d->base.slot40, nullptr);
@@ -354,3 +354,16 @@ TEST_F(LinChDecoderTest, OperationsByMode)
 }
 
 } // namespace
+
+TEST_F(LinChDecoderTest, SettingUpWithoutAVocabularyIsRefused)
+{
+    LinearChainFixture f;
+    Constraint* whole = f.wholeVocabulary();
+    ASSERT_NE(whole, nullptr);
+    Decoder* d = LinChDecoder_CreateForKind(nullptr, f.model(), 10, 0, 0);
+    ASSERT_NE(d, nullptr);
+    // Mend: the pron cache asked the missing vocabulary for its size.
+    EXPECT_EQ(Decoder_UttInit(d, 0, nullptr, 1, &whole, 3, 0, 1, 0, 0), 0);
+    EXPECT_EQ(Decoder_GetState(d), kDecoderStateFailed);
+    Decoder_Delete(d, 0);
+}

@@ -75,6 +75,35 @@ void decode(FastDecoder* d, Utterance* utterance)
     decoder->uttFinish(decoder, utterance);
 }
 
+// Sorts the records and their kept variant numbers together.
+bool sortWithVariants(ChoiceRecord* records, int32_t* numbers, int32_t n)
+{
+    const auto m = static_cast<uint32_t>(n);
+    auto* copy = static_cast<ChoiceRecord*>(DVKMem_Calloc(m * sizeof(ChoiceRecord)));
+    auto* order = static_cast<int32_t*>(DVKMem_Calloc(m * 2 * sizeof(int32_t)));
+    if (copy == nullptr || order == nullptr) {
+        DVKMem_Free(copy);
+        DVKMem_Free(order);
+        return false;
+    }
+    int32_t* kept = order + n;
+    for (int32_t i = 0; i < n; ++i) {
+        order[i] = i;
+        copy[i] = records[i];
+        kept[i] = numbers[i];
+    }
+    std::stable_sort(order, order + n, [&](int32_t a, int32_t b) {
+        return ChoiceRecord_Compare(&copy[a], &copy[b]) < 0;
+    });
+    for (int32_t i = 0; i < n; ++i) {
+        records[i] = copy[order[i]];
+        numbers[i] = kept[order[i]];
+    }
+    DVKMem_Free(copy);
+    DVKMem_Free(order);
+    return true;
+}
+
 }  // namespace
 
 void FastDecoder_RescoreChoiceRecords(Decoder* decoder, int32_t* count, ChoiceRecord* records,
@@ -144,7 +173,13 @@ void FastDecoder_RescoreChoiceRecords(Decoder* decoder, int32_t* count, ChoiceRe
                 }
             }
         }
-    ChoiceRecord_Sort(records, n);
+    if (variantOutputs == nullptr) {
+        ChoiceRecord_Sort(records, n);
+    } else if (!sortWithVariants(records, variantOutputs, n)) {
+        // Without room to carry the variant numbers along, the records
+        // keep their order (their scores and flags are set).
+        return;
+    }
     int32_t scored = 0;
     while (scored < n && records[scored].score != kDecoderNoScore)
         ++scored;

@@ -13,6 +13,7 @@
 struct AM;
 struct BinFileReader;
 struct BinFileWriter;
+struct ChoiceRecord;
 struct DVKMemStack;
 struct DVKTar;
 struct PronCache;
@@ -104,6 +105,11 @@ int32_t LexTree_BuildFromProns(LexTree* tree, const uint16_t* prons, int32_t n, 
                                const uint16_t* const* phonemeTable, int32_t trailing, int32_t runTime,
                                int32_t arcLimit, PronCache* pronCache);
 int32_t LexTree_BuildFromPronRange(LexTree* tree, int32_t n, const uint16_t* const* phonemeTable, AM* acousticModel);
+// A new object with one "pron" per choice record (its words' phonemes run
+// together, a pause after each flagged boundary but the last); the pron id
+// is the record's index. Freed with LexTree_DeleteAll; null on failure.
+LexTree* LexTree_BuildFromPronCache(AM* acousticModel, int32_t count, const ChoiceRecord* records,
+                                    PronCache* pronCache);
 // One tree from the first prons of the sorted list; placed receives how many
 // it took. 0 on failure (nothing placed, earlier trees untouched).
 int32_t LexTree_BuildTree(LexTree* tree, Voc* vocabulary, AM* acousticModel, int32_t n, const uint16_t* prons,

@@ -33,6 +33,8 @@ void freeParts(FastDecoder* d)
     DVKMem_Free(d->keptFrame);
     DVKMem_Free(d->hyps);
     DVKMem_Free(d->delayRing);
+    DVKMem_Free(d->ringSides);
+    DVKMem_Free(d->ringOrder);
     DVKMem_Free(d->batch);
     DVKMem_Free(d->wordEnds);
     Histogram_Delete(d->histogram);
@@ -117,8 +119,11 @@ Decoder* FastDecoder_Create(LexTree* tree, Voc* vocabulary, AM* model, int32_t f
     const int32_t ring = word(103);
     bool ok = d->histogram != nullptr && d->wordEnds != nullptr && d->keptFrame != nullptr;
     if (ok && ring > 0) {
+        d->ringSize = ring;
         d->delayRing = static_cast<uint8_t*>(callocChecked(static_cast<uint64_t>(ring), std::max(dim, 1)));
-        ok = d->delayRing != nullptr;
+        d->ringSides = static_cast<int32_t*>(callocChecked(static_cast<uint64_t>(ring), sizeof(int32_t)));
+        d->ringOrder = static_cast<const uint8_t**>(callocChecked(static_cast<uint64_t>(ring), sizeof(uint8_t*)));
+        ok = d->delayRing != nullptr && d->ringSides != nullptr && d->ringOrder != nullptr;
     }
     if (ok)
         ok = Decoder_CreateAMScoreState(&d->base) != nullptr;

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+struct ChoiceRecord;
 struct Histogram;
 struct LexTree;
 struct PronCache;
@@ -76,8 +77,11 @@ struct FastDecoder {
     uint8_t* keptFrame;
     int32_t keptSide;
     uint8_t* delayRing;
+    int32_t* ringSides;             // the side value of each ring frame
+    const uint8_t** ringOrder;      // the ring's frames, oldest first
+    int32_t ringSize;               // word 103
     int32_t ringActive;
-    int32_t ringFill;
+    int32_t ringFill;               // frames taken this utterance
     LexTree* tree;
     int32_t treeIndex;
     int32_t bestHyp;                // index into hyps, -1 none
@@ -159,6 +163,14 @@ int32_t FastDecoder_GetChoicesAndScores(Decoder* d, int32_t limit, int32_t* scor
                                         uint32_t* classIds, uint32_t* memberValues, uint8_t* classStarts,
                                         uint16_t* decoderValues, Constraint** constraints, const void* frames,
                                         const int32_t* sideValues);
+
+// Re-decodes the utterance over a tree of the records (their boundary
+// variants when variantOutputs is given, which then receives each record's
+// kept variant) and re-ranks them; the count becomes the records scored.
+// The records stay as they were when no tree can be made.
+void FastDecoder_RescoreChoiceRecords(Decoder* d, int32_t* count, ChoiceRecord* records, Utterance* utterance,
+                                      int32_t historyCount, const uint16_t* history, int32_t wordPenalty,
+                                      int32_t boundaryPenalty, int32_t* variantOutputs);
 
 // ---- the isolated-word search ----
 void FastIso_Install(FastDecoder* d);

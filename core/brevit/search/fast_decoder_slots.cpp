@@ -3,7 +3,9 @@
 #include "core/brevit/search/fast_decoder.h"
 
 #include "core/brevit/acoustic/acoustic_engine_calls.h"
+#include "core/brevit/acoustic/am.h"
 #include "core/brevit/acoustic/am_kernels.h"
+#include "core/brevit/acoustic/am_matcher.h"
 #include "core/brevit/acoustic/am_scoring.h"
 #include "core/brevit/lexicon/vocabulary.h"
 #include "core/brevit/runtime/brevit_global_parameters.h"
@@ -37,6 +39,24 @@ int32_t searchFrame(FastDecoder* d, const uint8_t* frame, const int32_t* side)
     return state;
 }
 
+int32_t skipOrSearch(FastDecoder* d, const uint8_t* frame, const int32_t* sideValue)
+{
+    if (word(584) != 0) {
+        d->skipToggle = !d->skipToggle;
+        if (!d->skipToggle) {
+            if (word(558) != 0)
+                ++d->frameIndex;
+            return d->state;
+        }
+    }
+    return searchFrame(d, frame, sideValue);
+}
+
+const uint8_t* ringFrame(const FastDecoder* d, int32_t j, int32_t dim)
+{
+    return d->delayRing + static_cast<size_t>(j % d->ringSize) * static_cast<size_t>(dim);
+}
+
 }  // namespace
 
 DecoderHandle FastDecoder_UttInit(Decoder* decoder, const uint16_t* leftIds, int32_t leftCount,
@@ -55,15 +75,35 @@ DecoderHandle FastDecoder_UttInit(Decoder* decoder, const uint16_t* leftIds, int
 int32_t FastDecoder_ProcessFrame(Decoder* decoder, const uint8_t* frame, const int32_t* sideValue)
 {
     FastDecoder* d = FastDecoder_Of(decoder);
-    if (word(584) != 0) {
-        d->skipToggle = !d->skipToggle;
-        if (!d->skipToggle) {
-            if (word(558) != 0)
-                ++d->frameIndex;
-            return d->state;
-        }
+    if (!d->ringActive)
+        return frame != nullptr ? skipOrSearch(d, frame, sideValue) : d->state;
+    const int32_t L = d->ringSize;
+    const int32_t dim = AM_GetFeatureDim(d->base.model);
+    if (frame == nullptr) {
+        // The end of the frames: what the ring still holds is searched in
+        // order, now without an average to look ahead with.
+        d->ringActive = 0;
+        for (int32_t j = std::max(d->ringFill - L + 1, 0); j < d->ringFill; ++j)
+            skipOrSearch(d, ringFrame(d, j, dim), &d->ringSides[j % L]);
+        return d->state;
     }
-    return searchFrame(d, frame, sideValue);
+    const int32_t slot = d->ringFill % L;
+    std::memcpy(d->delayRing + static_cast<size_t>(slot) * static_cast<size_t>(dim), frame, static_cast<size_t>(dim));
+    d->ringSides[slot] = sideValue != nullptr ? *sideValue : 0;
+    ++d->ringFill;
+    if (d->ringFill < L)
+        return d->state;
+    // The oldest frame is searched with the frames after it averaged.
+    const int32_t oldest = d->ringFill - L;
+    for (int32_t i = 0; i < L; ++i)
+        d->ringOrder[i] = ringFrame(d, oldest + i, dim);
+    const AMWordMatcher* matcher = d->base.model->matcher;
+    if (matcher != nullptr && matcher->frameEnd <= L)
+        AM_AverageFrames(d->base.model, d->ringOrder);
+    // The ring counts up without bound; keep it in a range that cannot wrap.
+    if (d->ringFill >= 0x40000000)
+        d->ringFill -= (0x20000000 / L) * L;
+    return skipOrSearch(d, d->ringOrder[0], &d->ringSides[oldest % L]);
 }
 
 int32_t FastDecoder_UttFinish(Decoder* decoder, Utterance*)

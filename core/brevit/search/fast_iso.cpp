@@ -5,6 +5,7 @@
 // full.
 #include "core/brevit/search/fast_decoder.h"
 
+#include "core/brevit/acoustic/am_matcher.h"
 #include "core/brevit/acoustic/am_scoring.h"
 #include "core/brevit/lexicon/lex_tree.h"
 #include "core/brevit/lexicon/lex_tree_parts.h"
@@ -32,6 +33,8 @@ struct FrameWalk {
     int32_t prev;
     int32_t threshold;
     int32_t write;   // next new record goes below this index
+    bool averaged;   // frames are delayed: new words must match the average
+    int32_t averageLimit;
 };
 
 // An arc whose model the acoustic model does not know scores as dead.
@@ -65,6 +68,7 @@ struct Feeders {
     int32_t child = -1; // current child, descending; -1 none
     int32_t entry = 0;
     int32_t depth = 0;
+    bool fromRoot = false;
     int32_t threshold = 0;
     int32_t wordPenalty = 0;
     int32_t frame = 0;
@@ -106,6 +110,7 @@ struct Feeders {
             child = end - 1;
             entry = value;
             depth = h.depth;
+            fromRoot = h.arc == 0;
             return true;
         }
         child = -1;
@@ -131,6 +136,7 @@ bool walkTree(FrameWalk& w, int32_t t, int32_t lo, int32_t hi)
         const int32_t arc = std::max(oldArc, haveChild ? feed.child : -1);
         const bool fed = haveChild && feed.child == arc;
         const int32_t entry = feed.entry;
+        const bool fromRoot = feed.fromRoot;
         FastHyp h{};
         bool keep = false;
         const int32_t byte = bytes != nullptr ? bytes[arc] : 0;
@@ -159,7 +165,11 @@ bool walkTree(FrameWalk& w, int32_t t, int32_t lo, int32_t hi)
         } else {
             // A child arc without a hypothesis.
             const int32_t c0 = entry + byte;
-            if (c0 <= w.threshold) {
+            // With delayed frames a word is started only when its first
+            // model fits the frames ahead.
+            const bool fits = !w.averaged || !fromRoot || states == nullptr ||
+                              c0 - w.prev + AM_ScoreStateAgainstAverage(w.model, states[0]) <= w.averageLimit;
+            if (c0 <= w.threshold && fits) {
                 h.score0 = live(c0 - w.prev + stateScore(w.model, states, 0));
                 h.score1 = kDead;
                 keep = h.score0 < kDead;
@@ -300,7 +310,7 @@ int32_t FastIso_ProcessFrame(FastDecoder* d, const uint8_t* frame, const int32_t
         if (d->hyps[i].arc == 0 && t + 1 < trees)
             begin[++t] = i;
     begin[trees] = d->hypCount;
-    FrameWalk w{d, model, prev, d->threshold, d->hypCapacity};
+    FrameWalk w{d, model, prev, d->threshold, d->hypCapacity, word(103) > 0, word(878)};
     for (int32_t t = trees - 1; t >= 0; --t)
         if (!walkTree(w, t, begin[t], begin[t + 1])) {
             AM_EndFrame(model, 0, nullptr);

@@ -159,4 +159,34 @@ TEST_F(FastDecoderTest, EachAllocationFailingInCreation)
         [](bool failed, bool ok) { EXPECT_EQ(ok, !failed); });
 }
 
+TEST_F(FastDecoderTest, DecodersFedAlikeHaveEqualChecksumsAndALiveHypothesisCounts)
+{
+    LinearChainFixture f(2, fastPreset(), true);
+    f.set(193, 1);
+    Decoder* a = FastDecoder_Create(treeOver(f.model(), kProns), nullptr, f.model(), 10);
+    Decoder* b = FastDecoder_Create(treeOver(f.model(), kProns), nullptr, f.model(), 10);
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    for (Decoder* d : {a, b}) {
+        FastDecoder_SetSearchParameters(d, 0, 20000, 0, 0, 30000);
+        ASSERT_EQ(Decoder_UttInit(d, 0, nullptr, 0, nullptr, 1, 0, 0, 0, 0), 1);
+    }
+    const std::vector<uint8_t> frames = f.frames({0, 0, 3, 3, 4, 4, 1, 2, 0, 0});
+    const int32_t dim = AM_GetFeatureDim(f.model());
+    for (size_t i = 0; i < frames.size(); i += static_cast<size_t>(dim)) {
+        Decoder_ProcessFrame(a, frames.data() + i, nullptr);
+        Decoder_ProcessFrame(b, frames.data() + i, nullptr);
+        EXPECT_EQ(Decoder_ComputeCRC(a), Decoder_ComputeCRC(b)) << "frame " << i / static_cast<size_t>(dim);
+    }
+    FastDecoder* fb = FastDecoder_Of(b);
+    ASSERT_GT(fb->hypCount, 1);
+    fb->hyps[fb->hypCount - 1].score0 = static_cast<int16_t>(fb->hyps[fb->hypCount - 1].score0 + 1);
+    EXPECT_NE(Decoder_ComputeCRC(a), Decoder_ComputeCRC(b));
+    // Without word 193 the hypotheses are left out.
+    f.set(193, 0);
+    EXPECT_EQ(Decoder_ComputeCRC(a), Decoder_ComputeCRC(b));
+    Decoder_Delete(a, 0);
+    Decoder_Delete(b, 0);
+}
+
 }  // namespace

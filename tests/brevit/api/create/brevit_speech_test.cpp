@@ -1,5 +1,6 @@
 // Speech end to end: a model set with the test voice, created as the
 // service creates it, spoken through the engine's entry points.
+#include "core/brevit/lexicon/vocabulary.h"
 #include "core/brevit/runtime/brevit_param_words.h"
 #include "tests/brevit/api/create/model_set_fixture.h"
 
@@ -58,6 +59,23 @@ TEST_F(Speech, HelloWorldFromTextAndIds)
     std::vector<int16_t> again;
     ASSERT_EQ(speak(e, again), EBrevit_OK);
     EXPECT_EQ(again, pcm);
+    // The two words' ids speak as the text does.
+    std::vector<VocId> ids;
+    {
+        ScopedEngineContext context(*m_allocators.back());
+        for (const char16_t* word : {u"hello", u"world"})
+            ids.push_back(Voc_LookupIdFromOrthography(e->vocabulary, reinterpret_cast<const uint16_t*>(word)));
+    }
+    ASSERT_EQ(Brevit_StartTTSFromIds(e, ids.data(), 2, 4, 16000, 100, 0), EBrevit_OK);
+    std::vector<int16_t> byIds;
+    ASSERT_EQ(speak(e, byIds), EBrevit_OK);
+    EXPECT_EQ(byIds, pcm);
+    // With the pause lengths of the voice's own the fetch loop still ends.
+    e->parameters->words[kBrevitParamPauseUnits] = 1;
+    ASSERT_EQ(Brevit_StartTTSFromTextU(e, kHelloWorld, 4, 16000, 200, 0), EBrevit_OK);
+    std::vector<int16_t> fast;
+    ASSERT_EQ(speak(e, fast), EBrevit_OK);
+    EXPECT_GT(fast.size(), 0u);
     EXPECT_EQ(Brevit_StopTTS(e), EBrevit_OK);
     CountingAllocator* allocator = m_allocators.back().get();
     destroy(e);

@@ -22,6 +22,7 @@
 #include "tests/support/frontend_model.h"
 #include "tests/support/grammar_writer.h"
 #include "tests/support/param_block_builder.h"
+#include "tests/support/synthesis_voice_writer.h"
 #include "tests/support/vocabulary_writer.h"
 
 #include <unistd.h>
@@ -274,12 +275,14 @@ struct ModelSetSpec {
     std::optional<grammar_file::Spec> grammar;
     EnrollSpec enrollment;
     Records extra;  // appended after everything else
+    std::optional<synthesis_voice::VoiceSpec> synthesis;  // its sub-files follow the vocabulary
 
     std::vector<uint8_t> presence() const
     {
         if (version.presence)
             return *version.presence;
         std::vector<uint8_t> p(13, 0);
+        p[0] = synthesis.has_value();
         p[1] = classes.has_value();
         p[2] = constraintManager;
         for (int i = 1; i < 4; ++i)
@@ -365,6 +368,8 @@ inline Records records(const ModelSetSpec& s)
                 return writeAcousticRecords(tar, acousticModelRecords(*s.models[i]), kModelTags[i]);
             }));
     out.append(collect([&](DVKTar* tar) { return vocabulary_fixture::write(tar, s.words, s.vocabulary); }));
+    if (s.synthesis)
+        out.append(collect([&](DVKTar* tar) { return synthesis_voice::writeVoice(tar, *s.synthesis); }));
     for (int n = 0; n < 5; ++n)
         if (s.decoders[n].present)
             out.add("bdec" + std::to_string(n) + "/bd0", subFileBytes([&](BinFileWriter* w) {

@@ -25,6 +25,7 @@ struct FE;
 struct Grammar;
 struct IR;
 struct TTS;
+struct BrevitTTSState;
 struct Voc;
 
 inline constexpr char kBrevitMagic[] = "Brevit Magic";
@@ -43,6 +44,7 @@ struct BrevitEngine {
     AM* acousticModel3;                  // optional
     AM* acousticModel2;                  // optional
     TTS* synthesis;                      // optional
+    BrevitTTSState* ttsState;            // the text-to-speech entry points'; made on first use
     Grammar* grammar;                    // the run-time grammar
     IR* phraseIndex;
     ConstraintManager* constraintManager;

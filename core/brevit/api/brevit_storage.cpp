@@ -8,6 +8,7 @@
 #include "core/brevit/api/brevit_call_frame.h"
 #include "core/brevit/api/brevit_engine.h"
 #include "core/brevit/api/brevit_storage.h"
+#include "core/brevit/api/brevit_synthesis.h"
 #include "core/brevit/api/brevit_version_record.h"
 #include "core/brevit/frontend/fe.h"
 #include "core/brevit/lexicon/ir.h"
@@ -220,7 +221,7 @@ EBrevit BrevitPriv_WriteVersionRecord(BrevitEngine* e, DVKTar* tar, int32_t mode
     rec.modelCRC = e->acousticModel0 != nullptr ? AM_ComputeCRC(e->acousticModel0, 0) : 0xFFFFFFFFu;
     rec.vocabularyCRC = e->vocabulary != nullptr ? Voc_ComputeCRC(e->vocabulary) : 0xFFFFFFFFu;
     rec.topologyCRC = e->acousticModel0 != nullptr ? AM_ComputeTopologyCRC(e->acousticModel0) : 0xFFFFFFFFu;
-    rec.synthesisEncoding = e->synthesis != nullptr ? TTS_GetEncoding(e->synthesis) : 0;
+    rec.synthesisEncoding = BrevitPriv_GetTTSEncodingCode(e);
     return BrevitPriv_WriteRecord(tar, &rec, presenceSize, presence);
 }
 

@@ -88,6 +88,7 @@ struct CepTTSFrame {
 // waveform generator; null when anything fails or the parts disagree.
 TTS* CepTTS_LoadFromBinFile(DVKTar* tar, const char* prefix, Voc* vocabulary);
 void CepTTS_InitFunctionTable(CepTTS* tts);
+// Frees what the object owns; the block itself goes with TTS_Delete.
 void CepTTS_Delete(TTS* tts);
 int32_t CepTTS_GetEncoding(TTS* tts);
 uint32_t CepTTS_ComputeCRC(TTS* tts, int32_t full, int32_t further);

@@ -112,10 +112,12 @@ TTS* CepTTS_LoadFromBinFile(DVKTar* tar, const char* prefix, Voc* vocabulary)
     } catch (...) {
         BinFileReader_Delete(reader);
         CepTTS_Delete(&t->base);
+        DVKMem_Free(t);
         throw;
     }
     if (t->frameBuffer == nullptr) {
         CepTTS_Delete(&t->base);
+        DVKMem_Free(t);
         return nullptr;
     }
     CepTTS_InitFunctionTable(t);
@@ -153,8 +155,9 @@ void CepTTS_Delete(TTS* tts)
     if (t->utterance != nullptr) {
         CepTTS_ResetUtterance(t);
         DVKMem_Free(t->utterance);
+        t->utterance = nullptr;
     }
-    DVKMem_Free(t);
+    // The object block is the dispatcher's to free.
 }
 
 int32_t CepTTS_GetEncoding(TTS* tts)

@@ -36,8 +36,9 @@ void takeUnit(CepTTS* t, CepTTSUtterance* u)
     // The cursor's phone id before it advances: feature 2 holds only ids below 254.
     const CepTTSUnits* c = u->units;
     const bool hasPhone = c->tree != nullptr && c->phone >= 0 && c->phone < c->tree->phoneCount;
+    const uint16_t phone = hasPhone ? c->tree->phones[c->phone] : 0;
     CepTTSFrontEnd_GetUnitFeatures(t->frontEnd, u->units, u->features);
-    u->currentPhone = hasPhone ? c->tree->phones[c->phone] : u->features[2];
+    u->currentPhone = hasPhone ? phone : u->features[2];
     u->durationMode = 0;
     if (CepTTSUnits_IsFinished(u->units))
         u->moreUnits = 0;

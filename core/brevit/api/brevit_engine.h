@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/brevit/api/brevit.h"
+#include "core/brevit/api/brevit_audio_input.h"
 #include "core/brevit/frontend/utt_det.h"
 #include "core/brevit/runtime/brevit_global_parameters.h"
 #include "core/brevit/runtime/dvk_err.h"
@@ -76,6 +77,7 @@ struct BrevitEngine {
     uint32_t utteranceCounter;
     int32_t recognitionRunning;
     int32_t dynamicSilence;              // parameter word 338
+    BrevitAudioInput audioInput;         // frame queue, utterances, packets
     BrevitAllocator* allocator;          // the client's; not owned
     DVKMemStack* scratchStack;
     BrevitFunctionTable* functionTable;  // captured at creation

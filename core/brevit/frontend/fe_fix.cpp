@@ -69,6 +69,7 @@ void FEFix_Reset(FE* fe, int32_t mode)
         f->speechFrameCount = 0;
         f->framesWritten = 0;
         f->framesRead = 0;
+        f->cepstraRead = 0;
         f->writeIndex = 0;
         f->overflow = 0;
         f->readIndex = fe->ringSize - fe->deltaHalfWidth;
@@ -141,6 +142,7 @@ void FEFix_StartUtterance(FE* fe, int32_t accumulate)
     f->framesInUtterance = 0;
     f->framesWritten = 0;
     f->framesRead = 0;
+    f->cepstraRead = 0;
 }
 
 int32_t FEFix_ProcessFrame(FEFix* f, int32_t s)
@@ -267,20 +269,18 @@ int32_t FEFix_FeedFloatFeatures(FE* fe, const float* values, int32_t count, int3
 int32_t FEFix_GetNextCepstra(FE* fe, int16_t* out)
 {
     FEFix* f = FEFix_Of(fe);
-    if (f->state == kFEStatusEnded)
-        return f->state;
-    if (f->ended) {
-        f->state = kFEStatusEnded;
+    // Cepstra are read at their own position, so packets neither take
+    // frames from the frame reader nor hold the ring for it.
+    if (f->state == kFEStatusEnded || f->ended)
         return kFEStatusEnded;
-    }
-    if (f->framesRead == f->framesWritten)
+    const int32_t held = fe->ringSize - 1;
+    if (f->framesWritten - f->cepstraRead > held)
+        f->cepstraRead = f->framesWritten - held;  // skip to the oldest row held
+    if (f->cepstraRead == f->framesWritten)
         return kFEStatusNotReady;
-    const int32_t row = FEFix_Wrap(f, f->framesRead);
+    const int32_t row = FEFix_Wrap(f, f->cepstraRead);
     std::memcpy(out, FEFix_Row(f, row), fe->numCepstra * sizeof(int16_t));
-    f->framesRead += 1;
-    if (f->state != kFEStatusNoFrame)
-        advance(f, &f->readIndex);
-    updateQueueStats(f);
+    f->cepstraRead += 1;
     return (f->flags[row] & kFEFlagSpeech) ? kFEStatusSpeech : kFEStatusNoSpeech;
 }
 

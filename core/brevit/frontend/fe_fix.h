@@ -54,6 +54,7 @@ struct FEFix {
     int16_t lastC0;
     int32_t framesWritten;
     int32_t framesRead;
+    int32_t cepstraRead;      // the packet path's own read position
     int32_t maxQueueDepth;
     uint32_t droppedShifts;   // sample shifts dropped while the ring was full
 };

@@ -124,3 +124,31 @@ void TTS_Delete(TTS* synthesis)
 {
     componentFakes().enter("TTS_Delete", synthesis);
 }
+
+// Audio intake: frames pass through unclamped; restarts and rejections are logged.
+void AM_ClampFeature(const AM* model, uint8_t*)
+{
+    componentFakes().enter("AM_ClampFeature", model);
+}
+
+int32_t AM_IsWarpIndexSet(const AM* model)
+{
+    componentFakes().enter("AM_IsWarpIndexSet", model);
+    return 1;
+}
+
+void AM_SetWarpIndex(AM* model, int32_t index)
+{
+    componentFakes().enter("AM_SetWarpIndex", model, std::to_string(index));
+}
+
+void Decoder_UttRestart(Decoder* decoder)
+{
+    componentFakes().enter("Decoder_UttRestart", decoder);
+}
+
+int32_t Decoder_SetRejected(Decoder* decoder)
+{
+    componentFakes().enter("Decoder_SetRejected", decoder);
+    return 0;
+}

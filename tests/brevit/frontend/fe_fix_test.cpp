@@ -547,3 +547,73 @@ TEST_F(FrontEndObjectTest, LoadingSurvivesEveryAllocationFailure)
 }
 
 } // namespace
+
+namespace {
+
+// Packets read cepstra at their own position: every row the sample stage
+// makes gives one cepstra record, and the frames fetched are the same, byte
+// for byte, as without packets.
+TEST_F(FrontEndObjectTest, CepstraHaveTheirOwnReadPosition)
+{
+    FE* withPackets = load(FrontEndModel());
+    FE* plain = load(FrontEndModel());
+    ASSERT_NE(withPackets, nullptr);
+    ASSERT_NE(plain, nullptr);
+    FE_StartUtterance(withPackets, 0);
+    FE_StartUtterance(plain, 0);
+    const auto x = signal(300, 5);
+    const int32_t dim = FE_GetFeatureDim(plain);
+    std::vector<uint8_t> a(dim);
+    std::vector<uint8_t> b(dim);
+    std::vector<int16_t> cepstra(FE_GetNumCepstra(plain));
+    uint16_t info[2];
+    int records = 0;
+    int frames = 0;
+    for (size_t at = 0; at + 80 <= x.size(); at += 80) {
+        FE_FeedSamples(withPackets, &x[at]);
+        FE_FeedSamples(plain, &x[at]);
+        for (;;) {
+            const int32_t s = FE_GetNextFrame(withPackets, a.data(), info);
+            ASSERT_EQ(FE_GetNextFrame(plain, b.data(), info), s);
+            if (s != kFEStatusSpeech && s != kFEStatusNoSpeech)
+                break;
+            ASSERT_EQ(a, b);
+            ++frames;
+        }
+        int32_t s = 0;
+        while ((s = FE_GetNextCepstra(withPackets, cepstra.data())) == kFEStatusSpeech ||
+               s == kFEStatusNoSpeech)
+            ++records;
+        EXPECT_EQ(s, kFEStatusNotReady);
+    }
+    EXPECT_EQ(records, 298);
+    EXPECT_GT(frames, 290);
+    EXPECT_EQ(FEFix_GetDroppedShifts(withPackets), 0u);
+    FE_EndUtterance(withPackets);
+    EXPECT_EQ(FE_GetNextCepstra(withPackets, cepstra.data()), kFEStatusEnded);
+    FE_Destroy(withPackets);
+    FE_Destroy(plain);
+}
+
+TEST_F(FrontEndObjectTest, ACepstraReaderARingBehindSkipsToTheOldestRowHeld)
+{
+    FE* fe = load(FrontEndModel());
+    ASSERT_NE(fe, nullptr);
+    FE_StartUtterance(fe, 0);
+    const int32_t ring = fe->ringSize;
+    const auto x = signal(ring + 20, 6);
+    int frames = 0;
+    for (size_t at = 0; at + 80 <= x.size(); at += 80) {
+        FE_FeedSamples(fe, &x[at]);
+        fetchFrames(fe, frames);
+    }
+    EXPECT_EQ(FEFix_GetDroppedShifts(fe), 0u);
+    std::vector<int16_t> cepstra(FE_GetNumCepstra(fe));
+    int records = 0;
+    while (FE_GetNextCepstra(fe, cepstra.data()) >= kFEStatusSpeech)
+        ++records;
+    EXPECT_EQ(records, ring - 1);
+    FE_Destroy(fe);
+}
+
+} // namespace

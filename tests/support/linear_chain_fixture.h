@@ -21,6 +21,7 @@
 #include "tests/support/vocabulary_fixture.h"
 
 #include <cstring>
+#include <map>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -67,16 +68,8 @@ public:
     // phoneModels: every vocabulary phoneme has a phone model.
     explicit LinearChainFixture(int32_t statesPerModel = 2, const std::vector<std::pair<int, uint32_t>>& extra = {},
                                 bool phoneModels = false)
-        : m_vocabulary(vocabulary_fixture::defaultWords(), linear_chain_fixture::options(extra), "linch-voc.dvk"),
-          m_modelArchive("linch-am.dvk")
+        : LinearChainFixture(vocabulary_fixture::defaultWords(), statesPerModel, extra, phoneModels)
     {
-        writeAcousticModel(m_modelArchive,
-                           acousticModelRecords(phoneModels ? linear_chain_fixture::phoneModelSpec(statesPerModel)
-                                                            : linear_chain_fixture::modelSpec(statesPerModel)));
-        m_modelArchive.finish();
-        m_model = AM_LoadFromBinFile(m_modelArchive.openForRead(), nullptr, 0);
-        EXPECT_NE(m_model, nullptr);
-        EXPECT_NE(voc(), nullptr);
     }
 
     // The same over a word list of the test's own.
@@ -168,6 +161,7 @@ private:
 };
 
 #include "core/brevit/lexicon/lex_tree.h"
+#include "core/brevit/lexicon/lex_tree_parts.h"
 #include "core/brevit/lexicon/pron_cache.h"
 
 namespace linear_chain_fixture {
@@ -205,6 +199,24 @@ inline LexTree* treeOver(AM* model, const std::vector<std::vector<uint16_t>>& pr
         return nullptr;
     }
     return tree;
+}
+
+
+// Each pron's arcs from the root's first child to its word end, by pron.
+inline void collectPaths(const LexArc* arcs, int32_t arc, std::vector<int32_t>& path,
+                         std::map<int32_t, std::vector<int32_t>>& out)
+{
+    if (arc != 0)
+        path.push_back(arc);
+    if (lex_tree::isWordEnd(arcs[arc])) {
+        out[arcs[arc].next] = path;
+    } else {
+        const int32_t end = lex_tree::childEnd(arcs, arc);
+        for (int32_t c = arcs[arc].next; c < end; ++c)
+            collectPaths(arcs, c, path, out);
+    }
+    if (arc != 0)
+        path.pop_back();
 }
 
 } // namespace linear_chain_fixture

@@ -18,25 +18,10 @@
 namespace {
 
 using linear_chain_fixture::fastPreset;
+using linear_chain_fixture::collectPaths;
 using linear_chain_fixture::treeOver;
 
 constexpr int64_t kInf = int64_t{1} << 40;
-
-void collectPaths(const LexArc* arcs, int32_t arc, std::vector<int32_t>& path,
-                  std::map<int32_t, std::vector<int32_t>>& out)
-{
-    if (arc != 0)
-        path.push_back(arc);
-    if (lex_tree::isWordEnd(arcs[arc])) {
-        out[arcs[arc].next] = path;
-    } else {
-        const int32_t end = lex_tree::childEnd(arcs, arc);
-        for (int32_t c = arcs[arc].next; c < end; ++c)
-            collectPaths(arcs, c, path, out);
-    }
-    if (arc != 0)
-        path.pop_back();
-}
 
 struct Penalties {
     int32_t word;

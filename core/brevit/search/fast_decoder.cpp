@@ -46,9 +46,9 @@ void freeParts(FastDecoder* d)
     DVKMem_Free(d);
 }
 
-void installSlots(FastDecoder* d)
+DecoderBase makeBase()
 {
-    Decoder& b = d->base;
+    DecoderBase b{};
     b.deleteSlot = FastDecoder_Delete;
     b.writePSAFile = FastDecoder_WritePSAFile;
     b.readPSAFile = FastDecoder_ReadPSAFile;
@@ -76,9 +76,13 @@ void installSlots(FastDecoder* d)
     b.makePronActive = FastDecoder_MakePronActive;
     b.makeWordInactive = FastDecoder_MakeWordInactive;
     b.makePronInactive = FastDecoder_MakePronInactive;
+    return b;
 }
 
 }  // namespace
+
+// Every fast decoder starts as a copy of this record; its own fields follow.
+const DecoderBase sFastDecoderBase = makeBase();
 
 Decoder* FastDecoder_Create(LexTree* tree, Voc* vocabulary, AM* model, int32_t framePeriod)
 {
@@ -90,7 +94,7 @@ Decoder* FastDecoder_Create(LexTree* tree, Voc* vocabulary, AM* model, int32_t f
     auto* d = static_cast<FastDecoder*>(DVKMem_Calloc(sizeof(FastDecoder)));
     if (d == nullptr)
         return nullptr;
-    installSlots(d);
+    d->base = sFastDecoderBase;
     d->base.kind = kDecoderKindFast;
     d->base.vocabulary = vocabulary;
     d->base.model = model;

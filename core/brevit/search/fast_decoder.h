@@ -124,6 +124,9 @@ struct FastDecoder {
 inline FastDecoder* FastDecoder_Of(Decoder* d) { return reinterpret_cast<FastDecoder*>(d); }
 
 // ---- object ----
+// The record every fast decoder starts from (its operation slots).
+extern const DecoderBase sFastDecoderBase;
+
 Decoder* FastDecoder_Create(LexTree* tree, Voc* vocabulary, AM* model, int32_t framePeriod);
 Decoder* FastDecoder_CreateFromBinFile(DVKTar* archive, const char* prefix, Voc* vocabulary, AM* model,
                                        int32_t framePeriod);

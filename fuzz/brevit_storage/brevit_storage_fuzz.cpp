@@ -10,34 +10,21 @@
 #include "tests/brevit/api/create/linch_stand_in.h"
 #include "tests/support/fuzz_archive_image.h"
 #include "tests/support/fuzz_save_path.h"
+#include "tests/support/fuzz_model_set_image.h"
 #include "tests/support/model_set_writer.h"
 
 #include <cstdint>
 #include <string>
 
-namespace {
-
-const std::string& modelSetImage()
-{
-    static const std::string image = [] {
-        fuzzSavePath("x");
-        SystemEngineContext context;
-        return model_set::image(model_set::ModelSetSpec{});
-    }();
-    return image;
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static const bool ready = [] {
-        return !modelSetImage().empty();
+        return !fuzzModelSetImage().empty();
     }();
     if (!ready)
         return 0;
     return fuzzArchiveImage(data, size, [](DVKTar* storage) {
-        const std::string& image = modelSetImage();
+        const std::string& image = fuzzModelSetImage();
         DVKTar* set = DVKTar_OpenForMemoryMappedRead(static_cast<uint32_t>(image.size()), image.data());
         BrevitEngine* engine = nullptr;
         const EBrevit created = BrevitPriv_CreateFromArchive(set, DVKMem_GetMemoryAllocator(), &engine);
